@@ -1,0 +1,31 @@
+#pragma once
+
+#include <QApplication>
+
+class QWidget;
+
+// The phone's application object. Qt removes its own options (-platform, -geometry...) from the
+// argument vector while constructing; argc() and argv() give what is left for the program.
+// It also installs the platform translation of the "TXT_RID_" texts.
+class ZApplication : public QApplication
+{
+    Q_OBJECT
+public:
+    ZApplication(int &argc, char **argv, int type = 1);
+    ~ZApplication() override;
+
+    int argc() const { return m_argc; }
+    char **argv() const { return m_argv; }
+
+    void setMainWidget(QWidget *widget);
+    QWidget *mainWidget() const { return m_mainWidget; }
+
+private:
+    int &m_argc;
+    char **m_argv;
+    QWidget *m_mainWidget = nullptr;
+};
+
+// Installs the platform translation table once per application; the test programs, which make a
+// plain QApplication, call it too.
+void installPlatformTranslator();

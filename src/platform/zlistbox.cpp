@@ -1,0 +1,245 @@
+#include "zlistbox.h"
+
+#include <QAbstractListModel>
+#include <QKeyEvent>
+#include <QTimer>
+
+#include <functional>
+
+class ZListBoxModel : public QAbstractListModel
+{
+public:
+    explicit ZListBoxModel(ZListBox *list) : QAbstractListModel(list), m_list(list) { }
+
+    int rowCount(const QModelIndex &parent = QModelIndex()) const override
+    {
+        return parent.isValid() ? 0 : m_shown;
+    }
+
+    QVariant data(const QModelIndex &index, int role) const override
+    {
+        if (!index.isValid() || index.row() >= m_shown)
+            return QVariant();
+        const ZListBoxItem &item = *m_list->m_items[size_t(index.row())];
+        const int textColumn = m_list->hasCheckBoxes() ? 2 : 1;
+        switch (role) {
+        case Qt::DisplayRole:
+            return item.getSubItemText(textColumn);
+        case Qt::DecorationRole:
+            return item.getSubItemPixmap(textColumn - 1);
+        case Qt::CheckStateRole:
+            if (m_list->hasCheckBoxes())
+                return item.isChecked() ? Qt::Checked : Qt::Unchecked;
+            return QVariant();
+        default:
+            return QVariant();
+        }
+    }
+
+    bool setData(const QModelIndex &index, const QVariant &value, int role) override
+    {
+        if (role != Qt::CheckStateRole || !index.isValid() || !m_list->hasCheckBoxes())
+            return false;
+        m_list->checkItem(index.row(), value.toInt() == Qt::Checked);
+        return true;
+    }
+
+    Qt::ItemFlags flags(const QModelIndex &index) const override
+    {
+        Qt::ItemFlags flags = QAbstractListModel::flags(index);
+        if (m_list->hasCheckBoxes())
+            flags |= Qt::ItemIsUserCheckable;
+        return flags;
+    }
+
+    void showAll()
+    {
+        const int total = m_list->count();
+        if (total <= m_shown)
+            return;
+        beginInsertRows(QModelIndex(), m_shown, total - 1);
+        m_shown = total;
+        endInsertRows();
+    }
+
+    void reset(const std::function<void()> &change)
+    {
+        beginResetModel();
+        change();
+        m_shown = m_list->count();
+        endResetModel();
+    }
+
+    void rowChanged(int row)
+    {
+        if (row < m_shown)
+            emit dataChanged(index(row), index(row));
+    }
+
+private:
+    ZListBox *m_list;
+    int m_shown = 0;
+};
+
+ZListBoxItem::ZListBoxItem(ZListBox *, const QString &) { }
+
+void ZListBoxItem::appendSubItem(int column, const QString &text, bool, const QPixmap *pixmap)
+{
+    if (column < 0 || column > 2)
+        return;
+    m_columns[column].text = text;
+    if (pixmap)
+        m_columns[column].pixmap = *pixmap;
+}
+
+void ZListBoxItem::setPixmap(int column, const QPixmap &pixmap, bool, bool)
+{
+    if (column >= 0 && column <= 2)
+        m_columns[column].pixmap = pixmap;
+}
+
+QString ZListBoxItem::getSubItemText(int column, int, bool) const
+{
+    return column >= 0 && column <= 2 ? m_columns[column].text : QString();
+}
+
+QPixmap ZListBoxItem::getSubItemPixmap(int column) const
+{
+    return column >= 0 && column <= 2 ? m_columns[column].pixmap : QPixmap();
+}
+
+ZListBox::ZListBox(const QString &itemType, QWidget *parent, int, int)
+    : QListView(parent), m_itemType(itemType), m_model(new ZListBoxModel(this))
+{
+    setUniformItemSizes(true);
+    setSelectionMode(QAbstractItemView::SingleSelection);
+    setEditTriggers(QAbstractItemView::NoEditTriggers);
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    setIconSize(QSize(20, 20));
+    setModel(m_model);
+    connect(this, &QAbstractItemView::activated, this,
+            [this](const QModelIndex &index) { emit selected(index.row()); });
+}
+
+ZListBox::~ZListBox() = default;
+
+void ZListBox::setItemType(const QString &itemType)
+{
+    if (itemType == m_itemType)
+        return;
+    m_model->reset([&] { m_itemType = itemType; });
+}
+
+void ZListBox::insertItem(ZListBoxItem *item, int index, bool)
+{
+    if (!item)
+        return;
+    if (index >= 0 && index < count()) {
+        flush();
+        m_model->reset([&] { m_items.emplace(m_items.begin() + index, item); });
+        return;
+    }
+    m_items.emplace_back(item);
+    if (!m_flushQueued) {
+        m_flushQueued = true;
+        QTimer::singleShot(0, this, [this] { flush(); });
+    }
+}
+
+void ZListBox::flush() const
+{
+    if (!m_flushQueued)
+        return;
+    m_flushQueued = false;
+    auto *self = const_cast<ZListBox *>(this);
+    const bool wasEmpty = m_model->rowCount() == 0;
+    m_model->showAll();
+    if (wasEmpty && count() > 0)
+        self->setCurrentIndex(m_model->index(0));
+}
+
+void ZListBox::clear()
+{
+    m_flushQueued = false;
+    m_model->reset([&] { m_items.clear(); });
+}
+
+ZListBoxItem *ZListBox::item(int index) const
+{
+    return index >= 0 && index < count() ? m_items[size_t(index)].get() : nullptr;
+}
+
+int ZListBox::currentItem() const
+{
+    flush();
+    const QModelIndex index = currentIndex();
+    return index.isValid() ? index.row() : -1;
+}
+
+void ZListBox::setCurrentItem(int index)
+{
+    flush();
+    if (index >= 0 && index < count())
+        setCurrentIndex(m_model->index(index));
+}
+
+void ZListBox::checkItem(int index, bool on)
+{
+    if (index < 0 || index >= count())
+        return;
+    m_items[size_t(index)]->m_checked = on;
+    m_model->rowChanged(index);
+}
+
+bool ZListBox::isChecked(int index) const
+{
+    return index >= 0 && index < count() && m_items[size_t(index)]->m_checked;
+}
+
+std::vector<int> ZListBox::itemsChecked() const
+{
+    std::vector<int> rows;
+    for (int i = 0; i < count(); ++i)
+        if (m_items[size_t(i)]->m_checked)
+            rows.push_back(i);
+    return rows;
+}
+
+void ZListBox::toggle(int index)
+{
+    checkItem(index, !isChecked(index));
+}
+
+void ZListBox::keyPressEvent(QKeyEvent *event)
+{
+    flush();
+    const int row = currentItem();
+    switch (event->key()) {
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+    case Qt::Key_Select:
+        if (row < 0)
+            break;
+        if (hasCheckBoxes())
+            toggle(row);
+        emit selected(row);
+        break;
+    case Qt::Key_Space:
+        if (hasCheckBoxes() && row >= 0)
+            toggle(row);
+        break;
+    case Qt::Key_Up:
+    case Qt::Key_Down:
+    case Qt::Key_PageUp:
+    case Qt::Key_PageDown:
+    case Qt::Key_Home:
+    case Qt::Key_End:
+        QListView::keyPressEvent(event);
+        return;
+    default:
+        // The soft keys and everything else belong to the popup.
+        event->ignore();
+        return;
+    }
+    event->accept();
+}

@@ -1,0 +1,42 @@
+#include "zmessagedlg.h"
+
+#include "zsoftkey.h"
+
+#include <QCoreApplication>
+#include <QKeyEvent>
+#include <QLabel>
+
+ZMessageDlg::ZMessageDlg(const QString &title, const QString &text, int type, int, QWidget *parent,
+                         const char *name, bool modal, int)
+    : ZPopup(1, parent, name, modal), m_type(type)
+{
+    setTitle(title);
+    m_text = new QLabel(text, this);
+    m_text->setObjectName(QStringLiteral("messageText"));
+    m_text->setTextFormat(Qt::PlainText);
+    m_text->setWordWrap(true);
+    m_text->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    m_text->setContentsMargins(8, 8, 8, 8);
+    insertChild(m_text);
+    if (type == Question) {
+        getSoftKey()->setText(0, QCoreApplication::translate("ZMessageDlg", "TXT_RID_SOFTKEY_YES", "Yes"));
+        getSoftKey()->setText(1, QCoreApplication::translate("ZMessageDlg", "TXT_RID_SOFTKEY_NO", "No"));
+    } else {
+        getSoftKey()->setText(0, QCoreApplication::translate("ZMessageDlg", "TXT_RID_SOFTKEY_OK", "OK"));
+    }
+}
+
+QString ZMessageDlg::text() const
+{
+    return m_text->text();
+}
+
+void ZMessageDlg::keyPressEvent(QKeyEvent *event)
+{
+    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter
+        || event->key() == Qt::Key_Select) {
+        leftKey();
+        return;
+    }
+    ZPopup::keyPressEvent(event);
+}

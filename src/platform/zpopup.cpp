@@ -1,0 +1,176 @@
+#include "zpopup.h"
+
+#include "res_icon_reader.h"
+#include "zsoftkey.h"
+
+#include <QGuiApplication>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QScreen>
+#include <QVBoxLayout>
+
+namespace {
+
+const char *const popupStyle = R"(
+ZPopup { background: #f4f6f9; }
+QWidget#titleRow { background: qlineargradient(x1:0, y1:0, x2:0, y2:1, stop:0 #3a6fc4, stop:1 #24508f); }
+QLabel#title { color: white; font-weight: bold; }
+QLabel#instruct { color: #30405a; background: #dde5f0; padding: 2px 4px; }
+ZSoftKey { background: qlineargradient(x1:0, y1:0, x2:0, y2:1, stop:0 #3b3f46, stop:1 #1f2226); }
+ZSoftKey QToolButton { color: white; font-weight: bold; border: none; padding: 3px 6px; }
+ZSoftKey QToolButton:pressed { background: #4c6fa8; }
+QListView { background: white; border: none; selection-background-color: #2f6fd0; }
+)";
+
+// Phone-sized, 240x320 logical pixels, grown by a whole factor on a large screen so that it stays
+// readable, and never larger than the screen.
+QSize phoneSize()
+{
+    const QSize phone(240, 320);
+    const QScreen *screen = QGuiApplication::primaryScreen();
+    if (!screen)
+        return phone;
+    const QSize room = screen->availableSize();
+    if (room.width() < phone.width() || room.height() < phone.height())
+        return phone.boundedTo(room);
+    const int factor = qMax(1, qMin(room.width() / phone.width(), (room.height() * 2 / 3) / phone.height()));
+    return phone * factor;
+}
+
+} // namespace
+
+ZPopup::ZPopup(int type, QWidget *parent, const char *name, bool modal, int, int)
+    : QDialog(parent), m_type(type)
+{
+    if (name)
+        setObjectName(QString::fromUtf8(name));
+    // The main window is shown, not run: making it modal would only block the desktop.
+    setModal(type != 0 && modal);
+    setStyleSheet(QString::fromLatin1(popupStyle));
+
+    auto *outer = new QVBoxLayout(this);
+    outer->setContentsMargins(0, 0, 0, 0);
+    outer->setSpacing(0);
+
+    auto *titleRow = new QWidget(this);
+    titleRow->setObjectName(QStringLiteral("titleRow"));
+    titleRow->setAttribute(Qt::WA_StyledBackground);
+    auto *titleLayout = new QHBoxLayout(titleRow);
+    titleLayout->setContentsMargins(4, 3, 4, 3);
+    m_titleIcon = new QLabel(titleRow);
+    m_titleIcon->setFixedSize(20, 20);
+    m_titleIcon->setScaledContents(true);
+    m_titleIcon->hide();
+    m_title = new QLabel(titleRow);
+    m_title->setObjectName(QStringLiteral("title"));
+    titleLayout->addWidget(m_titleIcon);
+    titleLayout->addWidget(m_title, 1);
+    outer->addWidget(titleRow);
+
+    m_instruct = new QLabel(this);
+    m_instruct->setObjectName(QStringLiteral("instruct"));
+    m_instruct->setWordWrap(true);
+    m_instruct->setTextFormat(Qt::PlainText);
+    m_instruct->hide();
+    outer->addWidget(m_instruct);
+
+    m_content = new QVBoxLayout;
+    m_content->setContentsMargins(0, 0, 0, 0);
+    m_content->setSpacing(0);
+    outer->addLayout(m_content, 1);
+
+    m_softKey = new ZSoftKey(this);
+    outer->addWidget(m_softKey);
+    connect(m_softKey, &ZSoftKey::clicked, this, [this](int index) {
+        if (index == 0)
+            leftKey();
+        else
+            rightKey();
+    });
+
+    if (type == 0)
+        resize(phoneSize());
+    else
+        setMinimumWidth(qMin(phoneSize().width(), 480));
+}
+
+ZPopup::~ZPopup() = default;
+
+void ZPopup::setTitle(const QString &title)
+{
+    m_title->setText(title);
+    setWindowTitle(title);
+}
+
+QString ZPopup::title() const
+{
+    return m_title->text();
+}
+
+void ZPopup::setTitleIcon(const QPixmap &icon)
+{
+    m_titleIcon->setPixmap(icon);
+    m_titleIcon->setVisible(!icon.isNull());
+    if (!icon.isNull())
+        setWindowIcon(icon);
+}
+
+void ZPopup::setTitleIcon(const QString &iconFileName)
+{
+    setTitleIcon(RES_ICON_Reader().getIcon(iconFileName, true));
+}
+
+void ZPopup::setInstructText(const QString &text)
+{
+    m_instruct->setText(text);
+    m_instruct->setVisible(!text.isEmpty());
+}
+
+QString ZPopup::instructText() const
+{
+    return m_instruct->text();
+}
+
+void ZPopup::insertChild(QWidget *child, int index)
+{
+    if (!child)
+        return;
+    m_content->insertWidget(index < 0 ? m_content->count() : index, child, 1);
+    if (!focusWidget() && child->focusPolicy() != Qt::NoFocus)
+        child->setFocus();
+}
+
+void ZPopup::keyPressEvent(QKeyEvent *event)
+{
+    switch (event->key()) {
+    case Qt::Key_F1:
+    case Qt::Key_Context1:
+        m_softKey->click(0);
+        break;
+    case Qt::Key_F2:
+    case Qt::Key_Escape:
+    case Qt::Key_Back:
+    case Qt::Key_Context2:
+        m_softKey->click(1);
+        break;
+    default:
+        // Not QDialog's handling: Escape must not close the main window, and there are no
+        // default buttons to press.
+        event->ignore();
+        return;
+    }
+    event->accept();
+}
+
+void ZPopup::leftKey()
+{
+    if (m_type != 0)
+        accept();
+}
+
+void ZPopup::rightKey()
+{
+    if (m_type != 0)
+        reject();
+}

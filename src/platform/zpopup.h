@@ -1,0 +1,44 @@
+#pragma once
+
+#include <QDialog>
+
+class QLabel;
+class QVBoxLayout;
+class ZSoftKey;
+
+// A phone popup: a title row (icon and title), an instruction line, the content, and the
+// soft-key bar. Type 0 is an application's main window (phone-sized, never modal); other types
+// are dialogs run with exec(), which returns 1 when accepted. hide() ends a running exec().
+// The window system's title is the popup title, so task bars and test tools find it by name.
+class ZPopup : public QDialog
+{
+    Q_OBJECT
+public:
+    ZPopup(int type = 1, QWidget *parent = nullptr, const char *name = nullptr, bool modal = true,
+           int = 0, int = 0);
+    ~ZPopup() override;
+
+    void setTitle(const QString &title);
+    QString title() const;
+    void setTitleIcon(const QPixmap &icon);
+    void setTitleIcon(const QString &iconFileName);
+    void setInstructText(const QString &text);
+    QString instructText() const;
+    void insertChild(QWidget *child, int index = -1);
+    ZSoftKey *getSoftKey() const { return m_softKey; }
+    int popupType() const { return m_type; }
+
+protected:
+    void keyPressEvent(QKeyEvent *event) override;
+    // What the left and right keys do when no slot is set for them: accept and reject.
+    virtual void leftKey();
+    virtual void rightKey();
+
+private:
+    int m_type;
+    QLabel *m_titleIcon;
+    QLabel *m_title;
+    QLabel *m_instruct;
+    QVBoxLayout *m_content;
+    ZSoftKey *m_softKey;
+};

@@ -1,0 +1,55 @@
+#include "zsinglecapturedlg.h"
+
+#include "zsoftkey.h"
+
+#include <QCoreApplication>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QVBoxLayout>
+
+ZSingleCaptureDlg::ZSingleCaptureDlg(const QString &title, const QString &text, int,
+                                     QWidget *parent, const char *name, bool modal, int, int)
+    : ZPopup(1, parent, name, modal)
+{
+    setTitle(title);
+    auto *body = new QWidget(this);
+    auto *layout = new QVBoxLayout(body);
+    layout->setContentsMargins(8, 8, 8, 8);
+    m_text = new QLabel(text, body);
+    m_text->setObjectName(QStringLiteral("messageText"));
+    m_text->setTextFormat(Qt::PlainText);
+    m_text->setWordWrap(true);
+    m_edit = new ZLineEdit(body);
+    layout->addWidget(m_text);
+    layout->addWidget(m_edit);
+    layout->addStretch();
+    insertChild(body);
+    m_edit->setFocus();
+    getSoftKey()->setText(0, QCoreApplication::translate("ZSingleCaptureDlg", "TXT_RID_SOFTKEY_OK", "OK"));
+    getSoftKey()->setText(1, QCoreApplication::translate("ZSingleCaptureDlg", "TXT_RID_OPTION_CANCEL", "Cancel"));
+}
+
+QString ZSingleCaptureDlg::getResultText() const
+{
+    return m_edit->text();
+}
+
+QString ZSingleCaptureDlg::text() const
+{
+    return m_text->text();
+}
+
+void ZSingleCaptureDlg::keyPressEvent(QKeyEvent *event)
+{
+    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+        leftKey();
+        return;
+    }
+    ZPopup::keyPressEvent(event);
+}
+
+void ZSingleCaptureDlg::showEvent(QShowEvent *event)
+{
+    ZPopup::showEvent(event);
+    m_edit->setFocus();
+}

@@ -1,0 +1,40 @@
+#pragma once
+
+#include <QWidget>
+
+class QToolButton;
+class ZOptionsMenu;
+
+// The soft-key bar at the bottom of a popup: key 0 is the left key, key 1 the right key.
+// The left key opens the options menu when one is attached; otherwise a key invokes the slot
+// given with setClickedSlot(), or, failing that, emits clicked() for the popup's own use.
+class ZSoftKey : public QWidget
+{
+    Q_OBJECT
+public:
+    explicit ZSoftKey(QWidget *parent = nullptr);
+
+    void setText(int index, const QString &text, int priority = 0);
+    QString text(int index) const;
+    void setClickedSlot(int index, QObject *receiver, const char *slot);
+    void setTextForOptMenuHide(const QString &text);
+    void setTextForOptMenuShow(const QString &select, const QString &cancel);
+    void setOptMenu(int index, ZOptionsMenu *menu);
+    ZOptionsMenu *optMenu() const { return m_menu; }
+
+    // What a press of the key does, from the keyboard, a keypad or the mouse.
+    void click(int index);
+
+signals:
+    void clicked(int index);
+    void leftCustom();
+    void rightCustom();
+
+private:
+    void showMenu();
+
+    QToolButton *m_keys[2];
+    bool m_custom[2] = { false, false };
+    ZOptionsMenu *m_menu = nullptr;
+    QString m_menuHidden, m_menuSelect, m_menuCancel, m_leftText, m_rightText;
+};
