@@ -1,0 +1,252 @@
+// The catalogue at the byte level: which file the configuration selects, what a lookup returns,
+// and what it says on standard error.
+#include "languagecatalog.h"
+#include "testsupport.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QRandomGenerator>
+#include <QTemporaryDir>
+#include <QTest>
+
+class tst_LanguageCatalog : public QObject
+{
+    Q_OBJECT
+
+private:
+    QTemporaryDir m_dir;
+    QByteArray m_base;
+    QByteArray m_config;
+
+    void writeConfig(const QByteArray &content) { QVERIFY(makeFile(m_config, content)); }
+    void writeCatalogue(const QByteArray &language, const QByteArray &content)
+    {
+        QVERIFY(makeFile(m_base + '_' + language + ".lng", content));
+    }
+
+private slots:
+    void init()
+    {
+        QVERIFY(m_dir.isValid());
+        m_base = QFile::encodeName(m_dir.path()) + "/fm";
+        m_config = QFile::encodeName(m_dir.path()) + "/ezx_system.cfg";
+        QFile::remove(m_config);
+        for (const QString &name : QDir(m_dir.path()).entryList({ "*.lng" }, QDir::Files))
+            QFile::remove(m_dir.filePath(name));
+    }
+
+    void selectsCatalogue_data()
+    {
+        QTest::addColumn<bool>("haveConfig");
+        QTest::addColumn<QByteArray>("config");
+        QTest::addColumn<QByteArray>("language"); // of the file that must be read
+
+        QTest::newRow("line with break") << true << QByteArray("LanguageType = zh-cn\n") << QByteArray("zh-cn");
+        QTest::newRow("last line, no break") << true << QByteArray("A = 1\nLanguageType = zh-cn") << QByteArray("zh-cn");
+        QTest::newRow("among other lines") << true << QByteArray("Foo = 1\n\nLanguageType = de-de\nBar = 2\n") << QByteArray("de-de");
+        QTest::newRow("first line wins") << true << QByteArray("LanguageType = de-de\nLanguageType = zh-cn\n") << QByteArray("de-de");
+        QTest::newRow("carriage return kept") << true << QByteArray("LanguageType = de-de\r\n") << QByteArray("de-de\r");
+        QTest::newRow("trailing blank kept") << true << QByteArray("LanguageType = de-de \n") << QByteArray("de-de ");
+        QTest::newRow("no blank before =") << true << QByteArray("LanguageType= de-de\n") << QByteArray("en-us");
+        QTest::newRow("two blanks") << true << QByteArray("LanguageType  = de-de\n") << QByteArray("en-us");
+        QTest::newRow("blank before word") << true << QByteArray(" LanguageType = de-de\n") << QByteArray("en-us");
+        QTest::newRow("other case") << true << QByteArray("languagetype = de-de\n") << QByteArray("en-us");
+        QTest::newRow("no language line") << true << QByteArray("Something = else\n") << QByteArray("en-us");
+        QTest::newRow("empty configuration") << true << QByteArray() << QByteArray("en-us");
+        QTest::newRow("no configuration") << false << QByteArray() << QByteArray("en-us");
+        // A line longer than one read arrives in pieces, and each piece counts as a line.
+        QTest::newRow("second piece of a long line") << true
+                << QByteArray(511, 'x') + "LanguageType = de-de\n" << QByteArray("de-de");
+        QTest::newRow("long line, language cut from the first piece") << true
+                << QByteArray(511, 'y') + "\nLanguageType = zh-cn\n" << QByteArray("zh-cn");
+    }
+
+    void selectsCatalogue()
+    {
+        QFETCH(bool, haveConfig);
+        QFETCH(QByteArray, config);
+        QFETCH(QByteArray, language);
+        if (haveConfig)
+            writeConfig(config);
+        writeCatalogue(language, "BR_X = found\n");
+
+        OutputCapture errors(2);
+        LanguageCatalog catalog(m_base.constData(), m_config.constData());
+        QCOMPARE(catalog.lookup("BR_X"), QStringLiteral("found"));
+        QCOMPARE(errors.finish(),
+                 "vandr --debug--: read lngfile '" + m_base + '_' + language + ".lng'\n");
+    }
+
+    void lookup_data()
+    {
+        QTest::addColumn<QByteArray>("catalogue");
+        QTest::addColumn<QByteArray>("key");
+        QTest::addColumn<QString>("expected");
+        QTest::addColumn<bool>("reportedMissing");
+
+        QTest::newRow("plain") << QByteArray("BR_A = Alpha\n") << QByteArray("BR_A") << "Alpha" << false;
+        QTest::newRow("last line without break") << QByteArray("BR_B = x\nBR_A = Alpha") << QByteArray("BR_A") << "Alpha" << false;
+        QTest::newRow("first entry wins") << QByteArray("BR_A = one\nBR_A = two\n") << QByteArray("BR_A") << "one" << false;
+        QTest::newRow("first empty entry wins, counts as missing") << QByteArray("BR_A = \nBR_A = two\n") << QByteArray("BR_A") << "BR_A" << true;
+        QTest::newRow("no blanks around =") << QByteArray("BR_A=Alpha\n") << QByteArray("BR_A") << "BR_A" << true;
+        QTest::newRow("missing key") << QByteArray("BR_A = Alpha\n") << QByteArray("BR_B") << "BR_B" << true;
+        QTest::newRow("longer key is not this key") << QByteArray("BR_COPY_HERE = Here\nBR_COPY = Copy\n") << QByteArray("BR_COPY") << "Copy" << false;
+        QTest::newRow("shorter key is not this key") << QByteArray("BR_COPY = Copy\n") << QByteArray("BR_COPY_HERE") << "BR_COPY_HERE" << true;
+        QTest::newRow("trailing blank kept") << QByteArray("BR_A = Delete \n") << QByteArray("BR_A") << "Delete " << false;
+        QTest::newRow("CR LF keeps the CR") << QByteArray("BR_A = Alpha\r\nBR_B = Beta\r\n") << QByteArray("BR_A") << "Alpha\r" << false;
+        QTest::newRow("blank lines and short lines before") << QByteArray("\n\n#\nab\n\r\nBR_A = Alpha\n") << QByteArray("BR_A") << "Alpha" << false;
+        QTest::newRow("comment line that mentions the key") << QByteArray("# BR_A = no\nBR_A = yes\n") << QByteArray("BR_A") << "yes" << false;
+        QTest::newRow("key must start the line") << QByteArray(" BR_A = no\n") << QByteArray("BR_A") << "BR_A" << true;
+        QTest::newRow("value with =") << QByteArray("BR_A = a = b\n") << QByteArray("BR_A") << "a = b" << false;
+        QTest::newRow("non-ASCII") << QByteArray("BR_A = L\xc3\xb6schen \xe2\x80\xa6 \xe4\xb8\xad\n") << QByteArray("BR_A")
+                                   << QString::fromUtf8("L\xc3\xb6schen \xe2\x80\xa6 \xe4\xb8\xad") << false;
+        QTest::newRow("NUL ends the usable text") << QByteArray("BR_B = b\n\0BR_A = hidden\n", 25) << QByteArray("BR_A") << "BR_A" << true;
+        QTest::newRow("value of 255 bytes whole") << "BR_A = " + QByteArray(255, 'v') + "\n" << QByteArray("BR_A") << QString(255, u'v') << false;
+        QTest::newRow("value over 255 bytes cut to 255") << "BR_A = " + QByteArray(300, 'v') + "\n" << QByteArray("BR_A") << QString(255, u'v') << false;
+        // 254 ASCII bytes and a two-byte character across the limit: the character is dropped.
+        QTest::newRow("cut never splits a character") << "BR_A = " + QByteArray(254, 'v') + "\xc3\xa4tail\n" << QByteArray("BR_A") << QString(254, u'v') << false;
+        QTest::newRow("key of 60 bytes") << QByteArray(60, 'K') + " = long key\n" << QByteArray(60, 'K') << "long key" << false;
+        QTest::newRow("key over 60 bytes is missing") << QByteArray(61, 'K') + " = long key\n" << QByteArray(61, 'K') << QString(61, u'K') << true;
+    }
+
+    void lookup()
+    {
+        QFETCH(QByteArray, catalogue);
+        QFETCH(QByteArray, key);
+        QFETCH(QString, expected);
+        QFETCH(bool, reportedMissing);
+        writeCatalogue("en-us", catalogue);
+
+        LanguageCatalog catalog(m_base.constData(), m_config.constData());
+        catalog.lookup("BR_LOAD_FIRST"); // the loading message is not this test's business
+        OutputCapture errors(2);
+        QCOMPARE(catalog.lookup(key.constData()), expected);
+        QCOMPARE(errors.finish(), reportedMissing
+                         ? "vandr --debug--: error get key '" + key + "'\n" : QByteArray());
+    }
+
+    void emptyCatalogueReportsOnlyTheRead()
+    {
+        writeCatalogue("en-us", QByteArray());
+        OutputCapture errors(2);
+        LanguageCatalog catalog(m_base.constData(), m_config.constData());
+        QCOMPARE(catalog.lookup("BR_A"), QStringLiteral("BR_A"));
+        QCOMPARE(catalog.lookup("BR_B"), QStringLiteral("BR_B"));
+        QCOMPARE(errors.finish(), "vandr --debug--: read lngfile '" + m_base + "_en-us.lng'\n");
+    }
+
+    void missingCatalogueReportedOnce()
+    {
+        writeConfig("LanguageType = fr-fr\n");
+        OutputCapture errors(2);
+        LanguageCatalog catalog(m_base.constData(), m_config.constData());
+        QCOMPARE(catalog.lookup("BR_A"), QStringLiteral("BR_A"));
+        QCOMPARE(catalog.lookup("BR_B"), QStringLiteral("BR_B"));
+        QCOMPARE(errors.finish(), "vandr --debug--: error get lngfile '" + m_base + "_fr-fr.lng'\n");
+    }
+
+    void noBaseNameGivesEmptyTexts()
+    {
+        writeCatalogue("en-us", "BR_A = Alpha\n");
+        OutputCapture errors(2);
+        LanguageCatalog catalog(nullptr, m_config.constData());
+        const QString text = catalog.lookup("BR_A");
+        QVERIFY(text.isEmpty());
+        QVERIFY(!text.isNull());
+        QCOMPARE(errors.finish(), QByteArray());
+    }
+
+    void readOnlyOnce()
+    {
+        writeCatalogue("en-us", "BR_A = before\n");
+        LanguageCatalog catalog(m_base.constData(), m_config.constData());
+        QCOMPARE(catalog.lookup("BR_A"), QStringLiteral("before"));
+        writeCatalogue("en-us", "BR_A = after\n");
+        QCOMPARE(catalog.lookup("BR_A"), QStringLiteral("before"));
+    }
+
+    void nothingReadBeforeTheFirstLookup()
+    {
+        OutputCapture errors(2);
+        { LanguageCatalog catalog(m_base.constData(), m_config.constData()); }
+        QCOMPARE(errors.finish(), QByteArray());
+    }
+
+    void overlongFileNameCountsAsMissing()
+    {
+        // 500 bytes of language code make the name longer than the platform's 511 bytes.
+        writeConfig("LanguageType = " + QByteArray(500, 'l') + "\n");
+        OutputCapture errors(2);
+        LanguageCatalog catalog(m_base.constData(), m_config.constData());
+        QCOMPARE(catalog.lookup("BR_A"), QStringLiteral("BR_A"));
+        QVERIFY(errors.finish().startsWith("vandr --debug--: error get lngfile '" + m_base + "_lll"));
+    }
+
+    void noLineFeedAtAll()
+    {
+        writeCatalogue("en-us", "BR_A = only line");
+        LanguageCatalog catalog(m_base.constData(), m_config.constData());
+        QCOMPARE(catalog.lookup("BR_A"), QStringLiteral("only line"));
+    }
+
+    // Random bytes around a planted entry: the entry is found, nothing is overrun.
+    void randomBytes_data()
+    {
+        QTest::addColumn<quint32>("seed");
+        for (quint32 seed : { 1u, 7u, 42u, 1234u, 99999u })
+            QTest::addRow("seed %u", seed) << seed;
+    }
+
+    void randomBytes()
+    {
+        QFETCH(quint32, seed);
+        QRandomGenerator random(seed);
+        QByteArray noise(64 * 1024, Qt::Uninitialized);
+        for (char &c : noise) {
+            c = char(random.bounded(256));
+            if (c == '\0' || c == 'P')
+                c = '\n'; // no NUL before the entry, and no accidental "BR_PLANTED = "
+        }
+        QByteArray content = noise + "\nBR_PLANTED = here\n" + noise;
+        content[content.size() - 100] = '\0';
+        writeCatalogue("en-us", content);
+        LanguageCatalog catalog(m_base.constData(), m_config.constData());
+        QCOMPARE(catalog.lookup("BR_PLANTED"), QStringLiteral("here"));
+        OutputCapture errors(2);
+        QCOMPARE(catalog.lookup("BR_ABSENT"), QStringLiteral("BR_ABSENT"));
+        errors.finish();
+    }
+
+    void hundredMegabytes()
+    {
+        QByteArray content(100 * 1024 * 1024, 'x');
+        for (qsizetype i = 1000; i < content.size(); i += 1000)
+            content[i] = '\n';
+        content += "\nBR_END = at the end\n";
+        writeCatalogue("en-us", content);
+        content.clear();
+        LanguageCatalog catalog(m_base.constData(), m_config.constData());
+        QCOMPARE(catalog.lookup("BR_END"), QStringLiteral("at the end"));
+    }
+
+    void decodeUtf8_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("ascii") << QByteArray("/tmp/a b") << QStringLiteral("/tmp/a b");
+        QTest::newRow("umlaut") << QByteArray("/tmp/\xc3\xa4") << QStringLiteral("/tmp/\u00e4");
+        QTest::newRow("astral") << QByteArray("\xf0\x9f\x93\x81") << QStringLiteral("\U0001F4C1");
+        QTest::newRow("invalid byte replaced") << QByteArray("a\xff") << QStringLiteral("a\ufffd");
+    }
+
+    void decodeUtf8()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(QString, text);
+        QCOMPARE(::decodeUtf8(bytes.constData()), text);
+    }
+};
+
+QTEST_GUILESS_MAIN(tst_LanguageCatalog)
+#include "tst_languagecatalog.moc"
