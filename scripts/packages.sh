@@ -1,0 +1,29 @@
+# Sourced by run.sh and test.sh: installs the Debian packages that are missing, and only those,
+# so that a machine that has everything starts at once.
+
+BUILD_PACKAGES="cmake g++ ninja-build qt6-base-dev libgl-dev"
+TEST_PACKAGES="xvfb xauth xdotool fonts-dejavu-core xdg-utils imagemagick qt6-qpa-plugins util-linux"
+
+install_missing() {
+    local missing=() package
+    for package in "$@"; do
+        dpkg-query -W -f='${Status}\n' "$package" 2>/dev/null | grep -q '^install ok installed$' \
+            || missing+=("$package")
+    done
+    [ ${#missing[@]} -eq 0 ] && return 0
+    local sudo=
+    [ "$(id -u)" -eq 0 ] || sudo=sudo
+    echo "Installing ${missing[*]}" >&2
+    $sudo apt-get update -q >&2
+    DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -q --no-install-recommends "${missing[@]}" >&2
+}
+
+# Configures once, then builds what changed.
+build_project() {
+    local dir=${1:-build}
+    shift || true
+    if [ ! -f "$dir/CMakeCache.txt" ]; then
+        cmake -S . -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@" >&2
+    fi
+    cmake --build "$dir" -j "$(nproc)" >&2
+}

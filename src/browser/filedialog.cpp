@@ -1,0 +1,77 @@
+#include "filedialog.h"
+
+#include "languagecatalog.h"
+#include "zapplication.h"
+#include "zglobal.h"
+#include "zlistbox.h"
+#include "zmessagedlg.h"
+#include "zoptionsmenu.h"
+#include "zsoftkey.h"
+
+#include <QApplication>
+
+fileDialog::fileDialog() : ZPopup(0, nullptr, nullptr, true, 0, 0)
+{
+    if (auto *app = qobject_cast<ZApplication *>(QCoreApplication::instance())) {
+        argc = app->argc();
+        argv = app->argv();
+    }
+    catalog = new LanguageCatalog(argc > 0 ? argv[0] : nullptr);
+    sourcePath = QStringLiteral("");
+    currentDir = QStringLiteral("/");
+    nameFilter = QString();
+
+    setTitle(catalog->lookup("BR_FILEMANAGER"));
+    setTitleIcon(iconReader.getIcon(QStringLiteral("fm_folder_small.bmp"), true));
+
+    if (argc > 1)
+        currentDir = decodeUtf8(argv[1]);
+    if (argc > 2)
+        nameFilter = decodeUtf8(argv[2]);
+
+    list = new ZListBox(QStringLiteral("%I%M"), this, 0, 40);
+    insertChild(list, -1);
+
+    softKey = getSoftKey();
+    softKey->setClickedSlot(1, this, SLOT(back()));
+    softKey->setText(0, QApplication::translate("fileDialog", "TXT_RID_SOFTKEY_OPTIONS", "Options"), 0);
+    softKey->setText(1, QApplication::translate("fileDialog", "TXT_RID_SOFTKEY_BACK", "Back"), 0);
+    softKey->setTextForOptMenuHide(
+            QApplication::translate("fileDialog", "TXT_RID_SOFTKEY_OPTIONS", "Options"));
+    softKey->setTextForOptMenuShow(
+            QApplication::translate("fileDialog", "TXT_RID_SOFTKEY_SELECT", "Select"),
+            QApplication::translate("fileDialog", "TXT_RID_OPTION_CANCEL", "Cancel"));
+
+    const QRect contentRect = ZGlobal::getContentR(false);
+    optionsMenu = new ZOptionsMenu(contentRect, this, nullptr, 0, 55);
+    manageMenu = new ZOptionsMenu(contentRect, this, nullptr, 0, 55);
+
+    showDir(currentDir, Browse);
+
+    QObject::connect(list, SIGNAL(selected(int)), this, SLOT(obj_selected(int)));
+}
+
+fileDialog::~fileDialog()
+{
+    delete catalog;
+}
+
+void fileDialog::quit_app()
+{
+    QApplication::quit();
+}
+
+void fileDialog::about()
+{
+    const QString title = catalog->lookup("BR_ABOUT");
+    const QString text = catalog->lookup("BR_FILEMANAGER")
+            + QApplication::translate("fileDialog",
+                                      " - a file manager for the phone\n"
+                                      "Browse, open, create, rename, delete,\n"
+                                      "copy and move files and folders.\n"
+                                      "Free software, built on Qt.");
+    auto *box = new ZMessageDlg(title, text, 2, 0, nullptr, nullptr, true, 0);
+    box->setTitleIcon(QStringLiteral("info_pop.bmp"));
+    box->exec();
+    delete box;
+}

@@ -1,0 +1,89 @@
+#pragma once
+
+#include "res_icon_reader.h"
+#include "zpopup.h"
+
+#include <QStringList>
+
+class LanguageCatalog;
+class ZListBox;
+class ZOptionsMenu;
+class ZSoftKey;
+
+// The listing mode of the window.
+enum BrowseMode { Browse = 0, PickCopyTarget = 1, PickMoveTarget = 2, MultiSelect = 3 };
+
+// The file manager's one window: the list of a folder's entries, the soft keys and the options
+// menus. Its slots are invoked by name from the menus.
+class fileDialog : public ZPopup
+{
+    Q_OBJECT
+public:
+    // Reads the command line from the application object, which must exist first.
+    fileDialog();
+    ~fileDialog() override;
+
+    void showDir(const QString &path, int mode);
+    void rebuildMenu(int newMode);
+    QString currentItemName();
+    bool isValidName(const QString &name);
+    QStringList collectCheckedNames();
+
+    // Read-only views of the state, for those who watch the window (the tests among them).
+    const QString &currentDirectory() const { return currentDir; }
+    const QString &pendingSource() const { return sourcePath; }
+    const QStringList &collectedNames() const { return selectedNames; }
+    const QString &filter() const { return nameFilter; }
+    int browseMode() const { return mode; }
+    bool isMultiPending() const { return multiPending; }
+    int nameColumn() const { return textColumn; }
+    ZListBox *entryList() const { return list; }
+    ZOptionsMenu *mainMenu() const { return optionsMenu; }
+    ZOptionsMenu *manageSubmenu() const { return manageMenu; }
+
+public slots:
+    void rename();
+    void del();
+    void copy();
+    void move();
+    void multi_del();
+    void multi_copy();
+    void multi_move();
+    void back();
+    void copy_to();
+    void move_to();
+    void cancel();
+    void createDir();
+    void multiSelect();
+    void multiSelectAll();
+    void multiSelectNon();
+    void quit_app();
+    void about();
+    void obj_selected(int index);
+
+private:
+    void appendRow(const QString &name, bool entry, const QPixmap &icon);
+    QString childPath(const QString &name) const;
+    void showError(const char *key);
+    bool runCommand(const QString &title, const QString &text, const char *form,
+                    const QStringList &arguments);
+    void firstStep(int pickMode);
+    void multiFirstStep(int pickMode);
+    void secondStep(bool copying);
+
+    RES_ICON_Reader iconReader;
+    int argc = 0;
+    char **argv = nullptr;
+    int textColumn = 1;
+    ZListBox *list = nullptr;
+    ZSoftKey *softKey = nullptr;
+    ZOptionsMenu *optionsMenu = nullptr;
+    ZOptionsMenu *manageMenu = nullptr;
+    QString currentDir;
+    QString sourcePath;
+    QStringList selectedNames;
+    QString nameFilter;
+    LanguageCatalog *catalog = nullptr;
+    int mode = -1;
+    bool multiPending = false;
+};

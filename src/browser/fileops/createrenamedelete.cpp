@@ -1,0 +1,148 @@
+// Creating a folder, and renaming and deleting the highlighted entry.
+#include "filedialog.h"
+
+#include "deathdlg.h"
+#include "languagecatalog.h"
+#include "shellcommand.h"
+#include "zmessagedlg.h"
+#include "zsinglecapturedlg.h"
+
+#include <QDir>
+
+#include <sys/stat.h>
+
+namespace {
+
+// Whether an entry stands at path, dangling symbolic links included, and which one it is.
+bool entryAt(const QString &path, struct stat *info)
+{
+    return ::lstat(QFile::encodeName(path).constData(), info) == 0;
+}
+
+// The name the user typed, or a null string when the dialog was cancelled.
+QString askName(const QString &title, const QString &text)
+{
+    auto *dialog = new ZSingleCaptureDlg(title, text, 0, nullptr, "ZSingleCaptureDlg", true, 0, 0);
+    dialog->getLineEdit()->selectAll();
+    QString name;
+    if (dialog->exec() == 1)
+        name = dialog->getResultText().trimmed();
+    delete dialog;
+    return name;
+}
+
+} // namespace
+
+bool fileDialog::isValidName(const QString &name)
+{
+    if (name.isEmpty())
+        return false;
+    // Tested whole, whatever its length: the file system says what it cannot take.
+    const QByteArray bytes = name.toUtf8();
+    for (const char c : bytes) {
+        switch (c) {
+        case '"': case '*': case '/': case ':': case '<': case '>': case '?': case '\\': case '|':
+            return false;
+        default:
+            break;
+        }
+    }
+    return true;
+}
+
+QString fileDialog::childPath(const QString &name) const
+{
+    return currentDir == QLatin1String("/") ? u'/' + name : currentDir + u'/' + name;
+}
+
+void fileDialog::showError(const char *key)
+{
+    auto *notice = new ZMessageDlg(catalog->lookup("BR_ERROR"), catalog->lookup(key), 2, 0,
+                                   nullptr, nullptr, true, 0);
+    notice->setTitleIcon(QStringLiteral("error_pop.bmp"));
+    notice->exec();
+    delete notice;
+}
+
+bool fileDialog::runCommand(const QString &title, const QString &text, const char *form,
+                            const QStringList &arguments)
+{
+    const std::optional<QByteArray> command = ShellCommand::form(form, arguments);
+    if (!command) {
+        showError("BR_TOO_LONG");
+        return false;
+    }
+    auto *runner = new deathDlg(title, text, command->constData());
+    runner->exec();
+    delete runner;
+    return true;
+}
+
+void fileDialog::createDir()
+{
+    const QString name = askName(catalog->lookup("BR_MKDIR"),
+                                 catalog->lookup("BR_CUR_DIR") + currentDir);
+    if (name.isNull())
+        return;
+    if (!isValidName(name)) {
+        showError("BR_INVALID_NAME");
+        return;
+    }
+    const QString path = childPath(name);
+    QDir dir(path);
+    dir.mkdir(path);
+    if (dir.exists())
+        showDir(currentDir, mode);
+    else
+        showError("BR_MKDIR_ERROR");
+}
+
+void fileDialog::rename()
+{
+    const QString name = currentItemName();
+    if (name.isEmpty() || name == QLatin1String(".."))
+        return;
+    sourcePath = childPath(name);
+    const QString newName = askName(catalog->lookup("BR_RENAME"),
+                                    catalog->lookup("BR_CUR_DIR") + currentDir + u'\n'
+                                            + catalog->lookup("BR_CUR_NAME") + name);
+    if (newName.isNull())
+        return;
+    if (!isValidName(newName)) {
+        showError("BR_INVALID_NAME");
+        return;
+    }
+    const QString newPath = childPath(newName);
+    // mv would replace the other entry, or move ours into it. The same entry under another
+    // case, on a file system that ignores case, is a real rename.
+    struct stat oldInfo, newInfo;
+    if (entryAt(newPath, &newInfo)
+        && !(entryAt(sourcePath, &oldInfo) && oldInfo.st_dev == newInfo.st_dev
+             && oldInfo.st_ino == newInfo.st_ino)) {
+        showError("BR_NAME_EXISTS");
+        return;
+    }
+    if (runCommand(QStringLiteral(""), catalog->lookup("BR_PLEASEWAIT"), R"(mv "%s" "%s")",
+                   { sourcePath, newPath }))
+        showDir(currentDir, mode);
+}
+
+void fileDialog::del()
+{
+    const QString name = currentItemName();
+    if (name.isEmpty() || name == QLatin1String(".."))
+        return;
+    sourcePath = childPath(name);
+    auto *question = new ZMessageDlg(catalog->lookup("BR_DELETE"),
+                                     catalog->lookup("BR_CONFIRM_DELETE") + sourcePath
+                                             + QStringLiteral(" ?"),
+                                     1, 0, nullptr, nullptr, true, 0);
+    const int answer = question->exec();
+    delete question;
+    if (answer == 1) {
+        if (runCommand(QStringLiteral(""), catalog->lookup("BR_PLEASEWAIT"), R"(rm -rf "%s")",
+                       { sourcePath }))
+            showDir(currentDir, Browse);
+    }
+    sourcePath = QStringLiteral("");
+}

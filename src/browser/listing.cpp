@@ -1,0 +1,164 @@
+// Listing a folder in a mode, and the options menus of each mode.
+#include "filedialog.h"
+
+#include "languagecatalog.h"
+#include "zlistbox.h"
+#include "zoptionsmenu.h"
+#include "zsoftkey.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QDirIterator>
+#include <QRegularExpression>
+#include <QFileInfo>
+
+#include <algorithm>
+
+namespace {
+
+// The absolute, clean form of a path: no ".", "..", doubled or trailing "/". Symbolic links are
+// kept. Unlike QDir::cleanPath, ".." above the root stays at the root.
+QString cleanAbsolutePath(const QString &path)
+{
+    QString cleaned = QDir::cleanPath(QDir::isAbsolutePath(path) ? path
+                                                               : QDir::currentPath() + u'/' + path);
+    while (cleaned == QLatin1String("/..") || cleaned.startsWith(QLatin1String("/../")))
+        cleaned = cleaned.size() == 3 ? QStringLiteral("/") : cleaned.mid(3);
+    return cleaned;
+}
+
+} // namespace
+
+void fileDialog::appendRow(const QString &name, bool entry, const QPixmap &icon)
+{
+    auto *item = new ZListBoxItem(list, QString());
+    item->appendSubItem(textColumn, name, entry, nullptr);
+    item->setPixmap(textColumn - 1, icon, true, false);
+    list->insertItem(item, -1, true);
+}
+
+void fileDialog::showDir(const QString &path, int newMode)
+{
+    QString itemType;
+    if (newMode == MultiSelect) {
+        textColumn = 2;
+        multiPending = true;
+        itemType = QStringLiteral("%C%I%M");
+    } else {
+        textColumn = 1;
+        if (newMode == Browse)
+            multiPending = false;
+        itemType = QStringLiteral("%I%M");
+    }
+    list->setItemType(itemType);
+    rebuildMenu(newMode);
+    list->clear();
+
+    // Our own copy: callers pass currentDir itself, which changes below.
+    const QString folder = cleanAbsolutePath(path);
+
+    appendRow(QApplication::translate("fileDialog", ".."), false,
+              iconReader.getIcon(QStringLiteral("gen_back_to_arrw_small.bmp"), true));
+
+    // Listing needs read and search permission on a folder; anything else shows the parent row
+    // alone and keeps the folder shown before.
+    const QFileInfo info(folder);
+    if (!info.isDir() || !info.isReadable() || !info.isExecutable())
+        return;
+
+    // One pass over the folder: folders (links to folders too, hidden ones too, whatever the
+    // filter says), then regular files that match the filter. Pipes, sockets, devices and
+    // dangling links are neither. Names sort case-sensitively, by UTF-16 code units.
+    const bool withFiles = newMode == Browse || newMode == MultiSelect;
+    QList<QRegularExpression> patterns;
+    for (const QString &pattern : QDir::nameFiltersFromString(nameFilter)) {
+        if (!pattern.isEmpty())
+            patterns.append(QRegularExpression(QRegularExpression::wildcardToRegularExpression(pattern)));
+    }
+    const auto matches = [&patterns](const QString &name) {
+        if (patterns.isEmpty())
+            return true;
+        return std::any_of(patterns.cbegin(), patterns.cend(),
+                           [&name](const QRegularExpression &re) { return re.match(name).hasMatch(); });
+    };
+    QStringList folders, files;
+    QDirIterator entries(folder, QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
+    while (entries.hasNext()) {
+        const QFileInfo entry = entries.nextFileInfo();
+        if (entry.isDir())
+            folders.append(entry.fileName());
+        else if (withFiles && entry.isFile() && matches(entry.fileName()))
+            files.append(entry.fileName());
+    }
+    folders.sort(Qt::CaseSensitive);
+    files.sort(Qt::CaseSensitive);
+    const QPixmap folderIcon = iconReader.getIcon(QStringLiteral("fm_folder_small.bmp"), true);
+    for (const QString &name : std::as_const(folders))
+        appendRow(name, true, folderIcon);
+    const QPixmap fileIcon = iconReader.getIcon(QStringLiteral("fm_insert_file_small.bmp"), true);
+    for (const QString &name : std::as_const(files))
+        appendRow(name, true, fileIcon);
+
+    currentDir = folder;
+    setInstructText(currentDir);
+}
+
+void fileDialog::rebuildMenu(int newMode)
+{
+    if (newMode == mode)
+        return;
+    optionsMenu->clear();
+    manageMenu->clear();
+    softKey->setOptMenu(0, nullptr);
+
+    auto entry = [this](ZOptionsMenu *menu, const char *key, const char *slot) {
+        menu->insertItem(catalog->lookup(key), nullptr, this, slot, true, false, false, -1, -1,
+                         false);
+    };
+    auto manage = [this] {
+        optionsMenu->insertItem(catalog->lookup("BR_MANAGE"), manageMenu, nullptr, true, -1, -1,
+                                false, false, false);
+    };
+    switch (newMode) {
+    case Browse:
+        entry(optionsMenu, "BR_MKDIR", SLOT(createDir()));
+        entry(manageMenu, "BR_RENAME", SLOT(rename()));
+        entry(manageMenu, "BR_DELETE", SLOT(del()));
+        entry(manageMenu, "BR_COPY", SLOT(copy()));
+        entry(manageMenu, "BR_MOVE", SLOT(move()));
+        manage();
+        entry(optionsMenu, "BR_MULTI_SEL", SLOT(multiSelect()));
+        break;
+    case PickCopyTarget:
+        entry(optionsMenu, "BR_MKDIR", SLOT(createDir()));
+        entry(optionsMenu, "BR_COPY_HERE", SLOT(copy_to()));
+        entry(optionsMenu, "BR_CANCEL_COPY", SLOT(cancel()));
+        break;
+    case PickMoveTarget:
+        entry(optionsMenu, "BR_MKDIR", SLOT(createDir()));
+        entry(optionsMenu, "BR_MOVE_HERE", SLOT(move_to()));
+        entry(optionsMenu, "BR_CANCEL_MOVE", SLOT(cancel()));
+        break;
+    case MultiSelect:
+        entry(manageMenu, "BR_DELETE", SLOT(multi_del()));
+        entry(manageMenu, "BR_COPY", SLOT(multi_copy()));
+        entry(manageMenu, "BR_MOVE", SLOT(multi_move()));
+        manage();
+        entry(optionsMenu, "BR_SEL_ALL", SLOT(multiSelectAll()));
+        entry(optionsMenu, "BR_SEL_NON", SLOT(multiSelectNon()));
+        break;
+    }
+    entry(optionsMenu, "BR_ABOUT", SLOT(about()));
+    entry(optionsMenu, "BR_QUIT", SLOT(quit_app()));
+
+    softKey->setOptMenu(0, optionsMenu);
+    mode = newMode;
+}
+
+QString fileDialog::currentItemName()
+{
+    const int row = list->currentItem();
+    if (row == -1)
+        return QString();
+    return list->item(row)->getSubItemText(textColumn, 0, true);
+}

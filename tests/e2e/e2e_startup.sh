@@ -1,0 +1,27 @@
+#!/usr/bin/env bash
+# The real program under X: its window is found by the catalogue title, F1 opens the options
+# menu, the about box opens and closes, and the quit entry ends the program with status 0.
+. "$(dirname "$0")/lib.sh"
+
+start_xvfb
+mkdir -p "$WORK/home/Music" "$WORK/home/Photos"
+touch "$WORK/home/notes.txt"
+start_app "$WORK/home"
+sleep 0.5
+screenshot startup
+grep -qxF "vandr --debug--: read lngfile '${APP}_en-us.lng'" "$WORK/stderr" \
+    || fail "the catalogue beside the executable was not read"
+
+# Options menu: New folder, Manage, Select several, About, Quit; the first is highlighted.
+keys F1 Down Down Down Return
+find_window About >/dev/null || fail "the about box did not open"
+focus_dialog About
+keys Return
+wait_for 'window_gone About' || fail "the about box did not close"
+
+focus "$MAIN_WINDOW"
+keys F1
+screenshot menu
+keys Down Down Down Down Return
+expect_exit 0
+echo "PASS"

@@ -1,0 +1,114 @@
+# Sourced by the end-to-end tests: a virtual X server, the real executable, keys from xdotool,
+# and a recording document opener first on PATH.
+set -euo pipefail
+
+: "${BUILD_DIR:?BUILD_DIR must name the build folder}"
+APP=$BUILD_DIR/filemanager
+ARTIFACTS=$BUILD_DIR/e2e-artifacts
+mkdir -p "$ARTIFACTS"
+WORK=$(mktemp -d)
+APP_PID=
+XVFB_PID=
+
+cleanup() {
+    [ -z "$APP_PID" ] || kill "$APP_PID" 2>/dev/null || true
+    [ -z "$XVFB_PID" ] || kill "$XVFB_PID" 2>/dev/null || true
+    rm -rf "$WORK"
+}
+trap cleanup EXIT
+
+fail() {
+    echo "FAIL: $*"
+    echo "--- standard output"; cat "$WORK/stdout" 2>/dev/null || true
+    echo "--- standard error"; cat "$WORK/stderr" 2>/dev/null || true
+    screenshot "failure-$(basename "$0" .sh)" || true
+    exit 1
+}
+
+# Waits up to $2 seconds (default 10) until the command in $1 succeeds.
+wait_for() {
+    local condition=$1 limit=${2:-10} i
+    for ((i = 0; i < limit * 20; i++)); do
+        eval "$condition" && return 0
+        sleep 0.05
+    done
+    return 1
+}
+
+start_xvfb() {
+    Xvfb -displayfd 3 -noreset -screen 0 480x720x24 -nolisten tcp 3>"$WORK/display" 2>/dev/null &
+    XVFB_PID=$!
+    wait_for '[ -s "$WORK/display" ]' || fail "Xvfb did not start"
+    export DISPLAY=:$(cat "$WORK/display")
+    export XDG_RUNTIME_DIR=$WORK/runtime
+    mkdir -m 700 -p "$XDG_RUNTIME_DIR"
+    mkdir -p "$WORK/bin"
+    printf '#!/bin/sh\nprintf "%%s\\n" "$1" >> "%s/opened.txt"\n' "$WORK" > "$WORK/bin/xdg-open"
+    chmod +x "$WORK/bin/xdg-open"
+    export PATH=$WORK/bin:$PATH
+}
+
+# Starts the file manager with the given arguments and focuses its window.
+start_app() {
+    (cd "$WORK" && exec "$APP" "$@" >"$WORK/stdout" 2>"$WORK/stderr") &
+    APP_PID=$!
+    MAIN_WINDOW=$(find_window "File Manager") || fail "the main window did not appear"
+    focus "$MAIN_WINDOW"
+}
+
+# Prints the id of the visible window with exactly this title.
+find_window() {
+    local title=$1 id
+    id=$(timeout 10 xdotool search --sync --onlyvisible --name "^$title\$" 2>/dev/null | head -n 1) || return 1
+    [ -n "$id" ] && echo "$id"
+}
+
+focus() {
+    xdotool windowfocus --sync "$1"
+}
+
+# Focuses the dialog with this title (dialogs get no focus without a window manager).
+focus_dialog() {
+    local id
+    id=$(find_window "$1") || fail "no dialog titled '$1'"
+    focus "$id"
+}
+
+keys() {
+    xdotool key --delay 60 "$@"
+    sleep 0.2
+}
+
+type_text() {
+    xdotool type --delay 40 "$1"
+}
+
+window_gone() {
+    ! xdotool search --onlyvisible --name "^$1\$" >/dev/null 2>&1
+}
+
+# Waits for the program to end and checks its exit status.
+expect_exit() {
+    local status=0
+    wait_for '! kill -0 $APP_PID 2>/dev/null' 10 || fail "the program did not end"
+    wait "$APP_PID" || status=$?
+    APP_PID=
+    [ "$status" -eq "${1:-0}" ] || fail "exit status $status, expected ${1:-0}"
+}
+
+still_running() {
+    kill -0 "$APP_PID" 2>/dev/null
+}
+
+screenshot() {
+    import -window root "$ARTIFACTS/$1.png" 2>/dev/null
+}
+
+opened() {
+    cat "$WORK/opened.txt" 2>/dev/null || true
+}
+
+# Counts lines of standard output equal to $1.
+stdout_lines() {
+    grep -cxF -- "$1" "$WORK/stdout" || true
+}

@@ -1,0 +1,166 @@
+#include "testsupport.h"
+
+#include "am_launcherclient.h"
+#include "zmessagedlg.h"
+#include "zsinglecapturedlg.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QTest>
+
+#include <cstdio>
+#include <fcntl.h>
+#include <unistd.h>
+
+namespace {
+QList<QByteArray> &argumentStore()
+{
+    static QList<QByteArray> store;
+    return store;
+}
+} // namespace
+
+// The application object keeps a reference to these.
+int fmTestArgc = 1;
+char *fmTestArgv[8] = { nullptr };
+
+char *programPath()
+{
+    static QByteArray path = QByteArray(FM_BUILD_DIR) + "/filemanager";
+    return path.data();
+}
+
+void setCommandLine(const QStringList &arguments)
+{
+    QList<QByteArray> &store = argumentStore();
+    store.clear();
+    for (const QString &argument : arguments)
+        store.append(argument.toUtf8());
+    fmTestArgv[0] = programPath();
+    fmTestArgc = 1;
+    for (QByteArray &bytes : store)
+        if (fmTestArgc < 7)
+            fmTestArgv[fmTestArgc++] = bytes.data();
+    fmTestArgv[fmTestArgc] = nullptr;
+}
+
+RecordingOpener::RecordingOpener() : m_calls(new QStringList)
+{
+    const QString script = m_dir.filePath(QStringLiteral("xdg-open"));
+    QFile file(script);
+    file.open(QIODevice::WriteOnly);
+    file.write("#!/bin/sh\nprintf '%s\\n' \"$1\" >> \"$(dirname \"$0\")/opened.txt\"\n");
+    file.close();
+    file.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    m_oldPath = qgetenv("PATH");
+    qputenv("PATH", QFile::encodeName(m_dir.path()) + ':' + m_oldPath);
+    QStringList *calls = m_calls;
+    AM_LauncherClient::setObserver([calls](const QString &path) { calls->append(path); });
+}
+
+RecordingOpener::~RecordingOpener()
+{
+    AM_LauncherClient::setObserver(nullptr);
+    qputenv("PATH", m_oldPath);
+    delete m_calls;
+}
+
+QStringList RecordingOpener::opened() const
+{
+    QFile file(m_dir.filePath(QStringLiteral("opened.txt")));
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    QStringList lines = QString::fromUtf8(file.readAll()).split(u'\n');
+    lines.removeAll(QString());
+    return lines;
+}
+
+QStringList RecordingOpener::launcherCalls() const
+{
+    return *m_calls;
+}
+
+void RecordingOpener::clear()
+{
+    QFile::remove(m_dir.filePath(QStringLiteral("opened.txt")));
+    m_calls->clear();
+}
+
+OutputCapture::OutputCapture(int fd) : m_fd(fd)
+{
+    std::fflush(fd == 1 ? stdout : stderr);
+    m_path = m_dir.filePath(QStringLiteral("output"));
+    const int file = ::open(QFile::encodeName(m_path).constData(), O_CREAT | O_WRONLY | O_TRUNC, 0600);
+    m_saved = ::dup(fd);
+    ::dup2(file, fd);
+    ::close(file);
+}
+
+OutputCapture::~OutputCapture()
+{
+    finish();
+}
+
+QByteArray OutputCapture::finish()
+{
+    if (m_saved < 0)
+        return QByteArray();
+    std::fflush(m_fd == 1 ? stdout : stderr);
+    ::dup2(m_saved, m_fd);
+    ::close(m_saved);
+    m_saved = -1;
+    QFile file(m_path);
+    file.open(QIODevice::ReadOnly);
+    return file.readAll();
+}
+
+DialogAnswerer::DialogAnswerer()
+{
+    m_timer.setInterval(5);
+    connect(&m_timer, &QTimer::timeout, this, &DialogAnswerer::poll);
+    m_timer.start();
+}
+
+DialogAnswerer &DialogAnswerer::answer(Action action, const QString &typed)
+{
+    m_answers.append({ action, typed });
+    return *this;
+}
+
+void DialogAnswerer::poll()
+{
+    QWidget *modal = QApplication::activeModalWidget();
+    if (!modal || !modal->isVisible())
+        return;
+    Seen record;
+    QWidget *keyTarget = modal;
+    if (auto *message = qobject_cast<ZMessageDlg *>(modal)) {
+        record = { message->type() == 1 ? QStringLiteral("question") : QStringLiteral("notice"),
+                   message->title(), message->text() };
+    } else if (auto *entry = qobject_cast<ZSingleCaptureDlg *>(modal)) {
+        record = { QStringLiteral("entry"), entry->title(), entry->text() };
+        keyTarget = entry->getLineEdit();
+    } else {
+        return; // the command runner closes by itself
+    }
+    seen.append(record);
+    if (m_answers.isEmpty()) {
+        ++unexpected;
+        QTest::keyClick(keyTarget, Qt::Key_F2);
+        return;
+    }
+    const Planned planned = m_answers.takeFirst();
+    if (!planned.typed.isNull())
+        QTest::keyClicks(keyTarget, planned.typed);
+    QTest::keyClick(keyTarget, planned.action == Yes ? Qt::Key_F1 : Qt::Key_F2);
+}
+
+bool makeFile(const QString &path, const QByteArray &content)
+{
+    QDir().mkpath(QFileInfo(path).path());
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        return false;
+    return file.write(content) == content.size();
+}

@@ -1,0 +1,85 @@
+#pragma once
+
+#include <QByteArray>
+#include <QList>
+#include <QObject>
+#include <QString>
+#include <QStringList>
+#include <QTemporaryDir>
+#include <QTimer>
+
+#include <functional>
+
+// The command line that the next fileDialog reads from the application object. The program path
+// is the real executable's, so that the shipped catalogue is found beside it.
+void setCommandLine(const QStringList &arguments);
+char *programPath();
+
+// A fake xdg-open, first on PATH, that writes each path it is handed to a file, one per line;
+// the launcher's own calls are recorded as well, as the caller handed them over.
+class RecordingOpener
+{
+public:
+    RecordingOpener();
+    ~RecordingOpener();
+    QStringList opened() const;          // what reached xdg-open
+    QStringList launcherCalls() const;   // what reached the launcher
+    void clear();
+
+private:
+    QTemporaryDir m_dir;
+    QByteArray m_oldPath;
+    QStringList *m_calls;
+};
+
+// Collects what the program writes to a file descriptor (1 or 2) until finish().
+class OutputCapture
+{
+public:
+    explicit OutputCapture(int fd);
+    ~OutputCapture();
+    QByteArray finish();
+
+private:
+    int m_fd;
+    int m_saved = -1;
+    QString m_path;
+    QTemporaryDir m_dir;
+};
+
+// Answers the modal questions, notices and text entries of the code under test, the way a user
+// does: with the soft keys and by typing. Each dialog it sees is recorded with its title and text.
+// A dialog with no answer left is cancelled and recorded as unexpected.
+class DialogAnswerer : public QObject
+{
+    Q_OBJECT
+public:
+    struct Seen
+    {
+        QString kind;  // "question", "notice" or "entry"
+        QString title;
+        QString text;
+    };
+    enum Action { Yes, No };
+
+    DialogAnswerer();
+    // Queue the answer to the next dialog: Yes (left key) or No (right key); for a text entry,
+    // the text to type first.
+    DialogAnswerer &answer(Action action, const QString &typed = QString());
+    QList<Seen> seen;
+    int unexpected = 0;
+    int pending() const { return int(m_answers.size()); }
+
+private:
+    void poll();
+    struct Planned
+    {
+        Action action;
+        QString typed;
+    };
+    QList<Planned> m_answers;
+    QTimer m_timer;
+};
+
+// Makes a file (with optional content) and its folders.
+bool makeFile(const QString &path, const QByteArray &content = QByteArray());

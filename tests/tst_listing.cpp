@@ -1,0 +1,359 @@
+// The window's first listing and every later one: rows, order, modes, menus, and folders that
+// cannot be listed.
+#include "filedialog.h"
+#include "testmain.h"
+#include "zlistbox.h"
+#include "zoptionsmenu.h"
+#include "zsoftkey.h"
+
+#include <QAction>
+#include <QDir>
+#include <QSignalSpy>
+
+#include <memory>
+#include <pwd.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+QStringList rows(const fileDialog &window)
+{
+    QStringList names;
+    const ZListBox *list = window.entryList();
+    for (int i = 0; i < list->count(); ++i)
+        names << list->item(i)->getSubItemText(window.nameColumn());
+    return names;
+}
+
+QStringList menuTexts(const QMenu *menu)
+{
+    QStringList texts;
+    for (const QAction *action : menu->actions())
+        texts << action->text();
+    return texts;
+}
+
+} // namespace
+
+class tst_Listing : public QObject
+{
+    Q_OBJECT
+
+private:
+    QTemporaryDir m_dir;
+    QString m_root;
+    std::unique_ptr<fileDialog> m_window;
+
+    fileDialog &start(const QStringList &arguments)
+    {
+        setCommandLine(arguments);
+        m_window.reset(new fileDialog);
+        return *m_window;
+    }
+
+private slots:
+    void initTestCase()
+    {
+        m_root = m_dir.path() + QStringLiteral("/tree");
+        QDir().mkpath(m_root);
+        for (const char *folder : { "B", "a", ".hidden_dir", "Zeta", "a/inner" })
+            QVERIFY(QDir(m_root).mkpath(QString::fromLatin1(folder)));
+        for (const char *file : { "b.txt", "A.TXT", "c.cpp", ".hidden_file", "10.txt", "readme" })
+            QVERIFY(makeFile(m_root + u'/' + QLatin1String(file)));
+        QVERIFY(QFile::link(m_root + "/a", m_root + "/linkdir"));
+        QVERIFY(QFile::link(m_root + "/b.txt", m_root + "/linkfile.txt"));
+        QVERIFY(QFile::link(m_root + "/nowhere", m_root + "/dangling.txt"));
+        QCOMPARE(::mkfifo(QFile::encodeName(m_root + "/pipe.txt").constData(), 0644), 0);
+    }
+
+    void cleanup()
+    {
+        m_window.reset();
+        QCOMPARE(QApplication::topLevelWidgets().size(), 0);
+    }
+
+    void startsAtTheRootWithoutArguments()
+    {
+        fileDialog &window = start({});
+        QCOMPARE(window.currentDirectory(), QStringLiteral("/"));
+        QCOMPARE(window.instructText(), QStringLiteral("/"));
+        QCOMPARE(window.title(), QStringLiteral("File Manager"));
+        QCOMPARE(window.windowTitle(), QStringLiteral("File Manager"));
+        QCOMPARE(window.browseMode(), int(Browse));
+        QVERIFY(!window.isMultiPending());
+        QCOMPARE(window.getSoftKey()->text(0), QStringLiteral("Options"));
+        QCOMPARE(window.getSoftKey()->text(1), QStringLiteral("Back"));
+        const QStringList names = rows(window);
+        QCOMPARE(names.first(), QStringLiteral(".."));
+        QVERIFY(names.contains(QStringLiteral("tmp")));
+        QVERIFY(window.filter().isNull());
+    }
+
+    void rowsInOrder_data()
+    {
+        QTest::addColumn<int>("mode");
+        QTest::addColumn<QString>("filter");
+        QTest::addColumn<QStringList>("expected");
+
+        const QStringList folders = { "..", ".hidden_dir", "B", "Zeta", "a", "linkdir" };
+        QTest::newRow("browse, no filter") << int(Browse) << QString()
+                << folders + QStringList{ ".hidden_file", "10.txt", "A.TXT", "b.txt", "c.cpp", "linkfile.txt", "readme" };
+        QTest::newRow("browse, empty filter") << int(Browse) << QStringLiteral("")
+                << folders + QStringList{ ".hidden_file", "10.txt", "A.TXT", "b.txt", "c.cpp", "linkfile.txt", "readme" };
+        QTest::newRow("filter is case-sensitive, folders unfiltered") << int(Browse) << QStringLiteral("*.txt")
+                << folders + QStringList{ "10.txt", "b.txt", "linkfile.txt" };
+        QTest::newRow("patterns separated by blanks") << int(Browse) << QStringLiteral("*.cpp A*")
+                << folders + QStringList{ "A.TXT", "c.cpp" };
+        QTest::newRow("patterns separated by semicolons") << int(Browse) << QStringLiteral("*.cpp;read?e")
+                << folders + QStringList{ "c.cpp", "readme" };
+        QTest::newRow("filter matching nothing") << int(Browse) << QStringLiteral("*.none") << folders;
+        QTest::newRow("pick copy: folders only") << int(PickCopyTarget) << QString() << folders;
+        QTest::newRow("pick move: filter ignored") << int(PickMoveTarget) << QStringLiteral("nothing") << folders;
+        QTest::newRow("multi-select") << int(MultiSelect) << QStringLiteral("*.cpp")
+                << folders + QStringList{ "c.cpp" };
+    }
+
+    void rowsInOrder()
+    {
+        QFETCH(int, mode);
+        QFETCH(QString, filter);
+        QFETCH(QStringList, expected);
+        fileDialog &window = start(filter.isNull() ? QStringList{ m_root } : QStringList{ m_root, filter });
+        window.showDir(m_root, mode);
+        QCOMPARE(rows(window), expected);
+        QCOMPARE(window.currentDirectory(), m_root);
+        QCOMPARE(window.instructText(), m_root);
+        QCOMPARE(window.browseMode(), mode);
+        // The parent row is current, so that Down reaches the first entry.
+        QCOMPARE(window.entryList()->currentItem(), 0);
+        QCOMPARE(window.currentItemName(), QStringLiteral(".."));
+    }
+
+    void rowIcons()
+    {
+        fileDialog &window = start({ m_root, "*.cpp" });
+        const ZListBox *list = window.entryList();
+        const RES_ICON_Reader icons;
+        const auto iconOf = [&](int row) { return list->item(row)->getSubItemPixmap(0).cacheKey(); };
+        QCOMPARE(iconOf(0), icons.getIcon("gen_back_to_arrw_small.bmp").cacheKey());
+        QCOMPARE(iconOf(1), icons.getIcon("fm_folder_small.bmp").cacheKey());
+        QCOMPARE(iconOf(list->count() - 1), icons.getIcon("fm_insert_file_small.bmp").cacheKey());
+        QVERIFY(!icons.getIcon("fm_folder_small.bmp").isNull());
+        QVERIFY(icons.getIcon("no_such_icon.bmp").isNull());
+    }
+
+    void multiSelectLayout()
+    {
+        fileDialog &window = start({ m_root, "*.cpp" });
+        window.showDir(m_root, MultiSelect);
+        ZListBox *list = window.entryList();
+        QCOMPARE(window.nameColumn(), 2);
+        QCOMPARE(list->itemType(), QStringLiteral("%C%I%M"));
+        QVERIFY(window.isMultiPending());
+        QCOMPARE(list->item(1)->getSubItemText(2), QStringLiteral(".hidden_dir"));
+        QVERIFY(list->item(1)->getSubItemText(1).isEmpty());
+        QVERIFY(!list->item(1)->getSubItemPixmap(1).isNull());
+        list->setCurrentItem(6);
+        QCOMPARE(window.currentItemName(), QStringLiteral("c.cpp"));
+        list->checkItem(0, true);
+        QCOMPARE(list->itemsChecked(), std::vector<int>{ 0 });
+        // Back to the plain layout: names in column 1 again, check marks gone.
+        window.showDir(m_root, Browse);
+        QCOMPARE(window.nameColumn(), 1);
+        QCOMPARE(list->itemType(), QStringLiteral("%I%M"));
+        QVERIFY(list->itemsChecked().empty());
+        QVERIFY(!window.isMultiPending());
+    }
+
+    void pickModesKeepMultiPending()
+    {
+        fileDialog &window = start({ m_root });
+        window.showDir(m_root, MultiSelect);
+        window.showDir(m_root, PickCopyTarget);
+        QVERIFY(window.isMultiPending());
+        window.showDir(m_root, Browse);
+        window.showDir(m_root, PickMoveTarget);
+        QVERIFY(!window.isMultiPending());
+    }
+
+    void currentItemNameWithoutRow()
+    {
+        fileDialog &window = start({ m_root });
+        window.entryList()->clear();
+        QVERIFY(window.currentItemName().isNull());
+    }
+
+    void menusPerMode_data()
+    {
+        QTest::addColumn<int>("mode");
+        QTest::addColumn<QStringList>("main");
+        QTest::addColumn<QStringList>("manage");
+        QTest::newRow("browse") << int(Browse)
+                << QStringList{ "New folder", "Manage", "Select several", "About", "Quit" }
+                << QStringList{ "Rename", "Delete", "Copy", "Move" };
+        QTest::newRow("pick copy") << int(PickCopyTarget)
+                << QStringList{ "New folder", "Copy here", "Cancel copy", "About", "Quit" } << QStringList{};
+        QTest::newRow("pick move") << int(PickMoveTarget)
+                << QStringList{ "New folder", "Move here", "Cancel move", "About", "Quit" } << QStringList{};
+        QTest::newRow("multi-select") << int(MultiSelect)
+                << QStringList{ "Manage", "Select all", "Select none", "About", "Quit" }
+                << QStringList{ "Delete", "Copy", "Move" };
+    }
+
+    void menusPerMode()
+    {
+        QFETCH(int, mode);
+        QFETCH(QStringList, main);
+        QFETCH(QStringList, manage);
+        fileDialog &window = start({ m_root });
+        window.showDir(m_root, mode);
+        QCOMPARE(menuTexts(window.mainMenu()), main);
+        QCOMPARE(menuTexts(window.manageSubmenu()), manage);
+        QCOMPARE(window.getSoftKey()->optMenu(), window.mainMenu());
+        const QAction *submenuEntry = window.mainMenu()->actions().value(main.indexOf("Manage"));
+        if (!manage.isEmpty())
+            QCOMPARE(submenuEntry->menu(), window.manageSubmenu());
+    }
+
+    void sameModeKeepsTheMenu()
+    {
+        fileDialog &window = start({ m_root });
+        const QList<QAction *> before = window.mainMenu()->actions();
+        window.showDir(m_root + "/a", Browse);
+        QCOMPARE(window.mainMenu()->actions(), before);
+        window.showDir(m_root, MultiSelect);
+        QVERIFY(window.mainMenu()->actions() != before);
+    }
+
+    void menuEntryInvokesItsSlot()
+    {
+        fileDialog &window = start({ m_root });
+        QAction *multi = window.mainMenu()->actions().at(2);
+        QCOMPARE(multi->text(), QStringLiteral("Select several"));
+        multi->trigger();
+        // Queued, so that the menu has closed before the slot rebuilds it.
+        QTRY_COMPARE(window.browseMode(), int(MultiSelect));
+        QCOMPARE(window.entryList()->itemType(), QStringLiteral("%C%I%M"));
+    }
+
+    void cleansThePath_data()
+    {
+        QTest::addColumn<QString>("path");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("root above root") << "/.." << "/";
+        QTest::newRow("double slash above root") << "//.." << "/";
+        QTest::newRow("far above root") << "/../../tmp/.." << "/";
+        QTest::newRow("trailing slash") << "%1/a/" << "%1/a";
+        QTest::newRow("dot dot") << "%1/a/inner/.." << "%1/a";
+        QTest::newRow("doubled slashes and dots") << "%1//a/./inner" << "%1/a/inner";
+        QTest::newRow("symbolic link kept") << "%1/linkdir" << "%1/linkdir";
+    }
+
+    void cleansThePath()
+    {
+        QFETCH(QString, path);
+        QFETCH(QString, expected);
+        fileDialog &window = start({ m_root });
+        window.showDir(QString(path).replace("%1", m_root), Browse);
+        expected.replace("%1", m_root);
+        QCOMPARE(window.currentDirectory(), expected);
+        QCOMPARE(window.instructText(), expected);
+    }
+
+    void relativeStartFolder()
+    {
+        const QString saved = QDir::currentPath();
+        QDir::setCurrent(m_dir.path());
+        fileDialog &window = start({ QStringLiteral("tree/a/../B/") });
+        QDir::setCurrent(saved);
+        QCOMPARE(window.currentDirectory(), m_root + "/B");
+        QCOMPARE(window.instructText(), m_root + "/B");
+    }
+
+    void startFolderThatCannotBeListed()
+    {
+        fileDialog &window = start({ m_root + "/missing", "*.x" });
+        QCOMPARE(rows(window), QStringList{ ".." });
+        QCOMPARE(window.currentDirectory(), m_root + "/missing");
+        QVERIFY(window.instructText().isEmpty());
+        QCOMPARE(window.filter(), QStringLiteral("*.x"));
+        QCOMPARE(window.browseMode(), int(Browse));
+        QCOMPARE(menuTexts(window.mainMenu()).size(), 5);
+    }
+
+    void fileIsNoFolder()
+    {
+        fileDialog &window = start({ m_root });
+        window.showDir(m_root + "/b.txt", Browse);
+        QCOMPARE(rows(window), QStringList{ ".." });
+        QCOMPARE(window.currentDirectory(), m_root);
+    }
+
+    // Root reads every folder, so the folder is listed by an unprivileged user.
+    void unreadableFolder_data()
+    {
+        QTest::addColumn<int>("permissions");
+        QTest::newRow("no read permission") << 0311;
+        QTest::newRow("no search permission") << 0644;
+        QTest::newRow("no permission at all") << 0;
+    }
+
+    void unreadableFolder()
+    {
+        QFETCH(int, permissions);
+        const passwd *nobody = ::getpwnam("nobody");
+        if (::geteuid() != 0 || !nobody)
+            QSKIP("needs root, to list as the unprivileged user nobody");
+        const QString closed = m_dir.path() + "/closed";
+        QVERIFY(QDir().mkpath(closed + "/inside"));
+        QVERIFY(makeFile(closed + "/file"));
+        QCOMPARE(::chmod(QFile::encodeName(m_dir.path()).constData(), 0755), 0);
+        QCOMPARE(::chmod(QFile::encodeName(closed).constData(), mode_t(permissions)), 0);
+
+        fileDialog &window = start({ m_root });
+        // Real and effective user become nobody; the saved user stays root, to come back.
+        QCOMPARE(::setresuid(nobody->pw_uid, nobody->pw_uid, 0), 0);
+        window.showDir(closed, MultiSelect);
+        const QStringList listed = rows(window);
+        const QString current = window.currentDirectory();
+        const QString instruct = window.instructText();
+        QCOMPARE(::setresuid(0, 0, 0), 0);
+        ::chmod(QFile::encodeName(closed).constData(), 0755);
+
+        QCOMPARE(listed, QStringList{ ".." });
+        QCOMPARE(current, m_root);
+        QCOMPARE(instruct, m_root);
+        QCOMPARE(window.browseMode(), int(MultiSelect));
+        QCOMPARE(menuTexts(window.mainMenu()).first(), QStringLiteral("Manage"));
+    }
+
+    void hundredThousandRows()
+    {
+        ZListBox list;
+        for (int i = 0; i < 100000; ++i) {
+            auto *item = new ZListBoxItem(&list);
+            item->appendSubItem(1, QString::number(i));
+            list.insertItem(item);
+        }
+        QCOMPARE(list.count(), 100000);
+        QCOMPARE(list.currentItem(), 0);
+        QCOMPARE(list.model()->rowCount(), 100000);
+        QCOMPARE(list.item(99999)->getSubItemText(1), QStringLiteral("99999"));
+    }
+
+    void aboutBox()
+    {
+        fileDialog &window = start({ m_root });
+        DialogAnswerer answerer;
+        answerer.answer(DialogAnswerer::Yes);
+        window.about();
+        QCOMPARE(answerer.seen.size(), 1);
+        QCOMPARE(answerer.seen[0].kind, QStringLiteral("notice"));
+        QCOMPARE(answerer.seen[0].title, QStringLiteral("About"));
+        QVERIFY(answerer.seen[0].text.startsWith(QStringLiteral("File Manager ")));
+    }
+};
+
+FM_TEST_MAIN(tst_Listing)
+#include "tst_listing.moc"
