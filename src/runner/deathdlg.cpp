@@ -8,12 +8,22 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <string>
 #include <sys/wait.h>
 
 const char *const deathDlg::logPath = "/tmp/exec_log.txt";
 
 namespace {
 const char logRedirection[] = " > /tmp/exec_log.txt 2>&1";
+
+void writeLog(const char *text)
+{
+    if (FILE *log = std::fopen(deathDlg::logPath, "w")) {
+        std::fputs(text, log);
+        std::fclose(log);
+    }
+}
+
 static_assert(sizeof logRedirection - 1 == 25, "the redirection's length sets the command limit");
 } // namespace
 
@@ -66,15 +76,16 @@ void deathDlg::system_exec()
     std::fflush(stdout);
     std::strcat(commandLine, logRedirection);
 
+    // Until the shell's redirection replaces it, the log says that nothing ran. So a shell that
+    // could not be started (glibc reports that as status 127, or -1) never leaves an earlier
+    // command's output to be read as this one's.
+    writeLog("The command could not be started.\n");
     const int status = std::system(commandLine);
     bool failed;
     if (status == -1) {
-        // No shell ran, so the log still holds an earlier command's output: replace it.
-        const int error = errno;
-        if (FILE *log = std::fopen(logPath, "w")) {
-            std::fprintf(log, "The command could not be started: %s\n", std::strerror(error));
-            std::fclose(log);
-        }
+        const std::string reason = std::string("The command could not be started: ")
+                + std::strerror(errno) + "\n";
+        writeLog(reason.c_str());
         failed = true;
     } else {
         // A shell ended by a signal did not finish its work: that is a failure too.
