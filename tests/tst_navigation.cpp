@@ -1,0 +1,325 @@
+// Moving between folders and modes: selecting rows, Back, cancelling a pick mode and the check
+// marks of multi-select.
+#include "filedialog.h"
+#include "testmain.h"
+#include "zlistbox.h"
+
+#include <QDir>
+#include <QFile>
+#include <QSignalSpy>
+
+#include <memory>
+#include <pwd.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+int rowOf(const fileDialog &window, const QString &name)
+{
+    const ZListBox *list = window.entryList();
+    for (int i = 0; i < list->count(); ++i)
+        if (list->item(i)->getSubItemText(window.nameColumn()) == name)
+            return i;
+    return -1;
+}
+
+QStringList rows(const fileDialog &window)
+{
+    QStringList names;
+    for (int i = 0; i < window.entryList()->count(); ++i)
+        names << window.entryList()->item(i)->getSubItemText(window.nameColumn());
+    return names;
+}
+
+} // namespace
+
+class tst_Navigation : public QObject
+{
+    Q_OBJECT
+
+private:
+    QTemporaryDir m_dir;
+    QString m_root;
+    std::unique_ptr<fileDialog> m_window;
+    RecordingOpener m_opener;
+
+    fileDialog &start(const QString &folder)
+    {
+        setCommandLine({ folder });
+        m_window.reset(new fileDialog);
+        return *m_window;
+    }
+
+    void select(fileDialog &window, const QString &name)
+    {
+        const int row = rowOf(window, name);
+        QVERIFY2(row >= 0, qPrintable(name));
+        window.entryList()->setCurrentItem(row);
+        window.obj_selected(row);
+    }
+
+private slots:
+    void initTestCase()
+    {
+        m_root = m_dir.path();
+        QVERIFY(QDir().mkpath(m_root + "/one/two/three"));
+        QVERIFY(makeFile(m_root + "/one/doc.txt", "text"));
+        QVERIFY(makeFile(m_root + "/one/two/x y.txt"));
+        QVERIFY(QFile::link(m_root + "/one/doc.txt", m_root + "/one/link.txt"));
+    }
+
+    void init() { m_opener.clear(); }
+
+    void cleanup()
+    {
+        m_window.reset();
+        QCOMPARE(QApplication::topLevelWidgets().size(), 0);
+    }
+
+    void downAndUpAgain()
+    {
+        fileDialog &window = start(m_root);
+        select(window, "one");
+        QCOMPARE(window.currentDirectory(), m_root + "/one");
+        select(window, "two");
+        QCOMPARE(window.currentDirectory(), m_root + "/one/two");
+        QCOMPARE(window.instructText(), m_root + "/one/two");
+        select(window, "..");
+        QCOMPARE(window.currentDirectory(), m_root + "/one");
+        window.back();
+        QCOMPARE(window.currentDirectory(), m_root);
+        QCOMPARE(window.browseMode(), int(Browse));
+        QVERIFY(m_opener.launcherCalls().isEmpty());
+    }
+
+    void parentRowAtTheRoot()
+    {
+        fileDialog &window = start("/");
+        window.showDir("/", PickMoveTarget);
+        select(window, "..");
+        QCOMPARE(window.currentDirectory(), QStringLiteral("/"));
+        QCOMPARE(window.browseMode(), int(PickMoveTarget));
+        QVERIFY(rows(window).contains("tmp"));
+    }
+
+    void openingAFile_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::newRow("regular file") << "doc.txt";
+        QTest::newRow("link to a file") << "link.txt";
+    }
+
+    void openingAFile()
+    {
+        QFETCH(QString, name);
+        fileDialog &window = start(m_root + "/one");
+        const QStringList before = rows(window);
+        select(window, name);
+        const QString path = m_root + "/one/" + name;
+        QCOMPARE(m_opener.launcherCalls(), QStringList{ path });
+        QTRY_COMPARE(m_opener.opened(), QStringList{ path });
+        // Nothing else changes.
+        QCOMPARE(rows(window), before);
+        QCOMPARE(window.entryList()->currentItem(), rowOf(window, name));
+        QCOMPARE(window.currentDirectory(), m_root + "/one");
+        QCOMPARE(window.browseMode(), int(Browse));
+    }
+
+    void openingAFileAtTheRoot()
+    {
+        const QString name = QStringLiteral("fm-navigation-test-%1.txt").arg(::getpid());
+        if (!makeFile("/" + name))
+            QSKIP("cannot write a file into the root folder");
+        fileDialog &window = start("/");
+        select(window, name);
+        QFile::remove("/" + name);
+        // Built with "/" between folder and name; the opener gets the same file without "//".
+        QCOMPARE(m_opener.launcherCalls(), QStringList{ "//" + name });
+        QTRY_COMPARE(m_opener.opened(), QStringList{ "/" + name });
+    }
+
+    void selectingInMultiSelectNeverNavigates()
+    {
+        fileDialog &window = start(m_root);
+        window.multiSelect();
+        select(window, "one");
+        QCOMPARE(window.currentDirectory(), m_root);
+        QCOMPARE(window.browseMode(), int(MultiSelect));
+        QVERIFY(window.entryList()->itemsChecked().empty());
+    }
+
+    void pickModeWalksInItsMode()
+    {
+        fileDialog &window = start(m_root);
+        window.showDir(m_root, PickCopyTarget);
+        select(window, "one");
+        QCOMPARE(window.browseMode(), int(PickCopyTarget));
+        QCOMPARE(rows(window), QStringList({ "..", "two" }));
+    }
+
+    void back_data()
+    {
+        QTest::addColumn<QString>("folder");
+        QTest::addColumn<int>("mode");
+        QTest::addColumn<QString>("listed");
+        QTest::addColumn<int>("modeAfter");
+        QTest::newRow("two levels down") << "%1/one/two" << int(Browse) << "%1/one" << int(Browse);
+        QTest::newRow("one level down") << "/tmp" << int(Browse) << "/" << int(Browse);
+        QTest::newRow("pick copy goes up into browse") << "%1/one" << int(PickCopyTarget) << "%1" << int(Browse);
+        QTest::newRow("pick move goes up into browse") << "%1/one" << int(PickMoveTarget) << "%1" << int(Browse);
+        QTest::newRow("multi-select stays in the folder") << "%1/one" << int(MultiSelect) << "%1/one" << int(Browse);
+        QTest::newRow("multi-select at the root") << "/" << int(MultiSelect) << "/" << int(Browse);
+    }
+
+    void back()
+    {
+        QFETCH(QString, folder);
+        QFETCH(int, mode);
+        QFETCH(QString, listed);
+        QFETCH(int, modeAfter);
+        folder.replace("%1", m_root);
+        listed.replace("%1", m_root);
+        fileDialog &window = start(folder);
+        window.showDir(folder, mode);
+        DialogAnswerer answerer; // there must be no question
+        window.back();
+        QCOMPARE(answerer.seen.size(), 0);
+        QCOMPARE(window.currentDirectory(), listed);
+        QCOMPARE(window.browseMode(), modeAfter);
+        QVERIFY(!window.isMultiPending());
+    }
+
+    void backInAPickModeKeepsTheSource()
+    {
+        fileDialog &window = start(m_root + "/one");
+        window.entryList()->setCurrentItem(rowOf(window, "doc.txt"));
+        window.copy();
+        QCOMPARE(window.browseMode(), int(PickCopyTarget));
+        window.back();
+        QCOMPARE(window.browseMode(), int(Browse));
+        QCOMPARE(window.currentDirectory(), m_root);
+        QCOMPARE(window.pendingSource(), m_root + "/one/doc.txt");
+    }
+
+    void quitQuestionAnsweredNo_data()
+    {
+        QTest::addColumn<int>("mode");
+        QTest::newRow("browse") << int(Browse);
+        QTest::newRow("pick copy") << int(PickCopyTarget);
+        QTest::newRow("pick move") << int(PickMoveTarget);
+    }
+
+    void quitQuestionAnsweredNo()
+    {
+        QFETCH(int, mode);
+        fileDialog &window = start("/");
+        window.showDir("/", mode);
+        const QStringList before = rows(window);
+        DialogAnswerer answerer;
+        answerer.answer(DialogAnswerer::No);
+        QSignalSpy quitting(qApp, &QCoreApplication::aboutToQuit);
+        window.back();
+        QCOMPARE(answerer.seen.size(), 1);
+        QCOMPARE(answerer.seen[0].kind, QStringLiteral("question"));
+        QCOMPARE(answerer.seen[0].title, QStringLiteral("Quit"));
+        QCOMPARE(answerer.seen[0].text, QStringLiteral("Quit the file manager?"));
+        QCOMPARE(window.browseMode(), mode);
+        QCOMPARE(rows(window), before);
+        QCoreApplication::processEvents();
+        QCOMPARE(quitting.size(), 0);
+    }
+
+    void cancel_data()
+    {
+        QTest::addColumn<bool>("moving");
+        QTest::newRow("copy") << false;
+        QTest::newRow("move") << true;
+    }
+
+    void cancel()
+    {
+        QFETCH(bool, moving);
+        fileDialog &window = start(m_root + "/one");
+        window.multiSelect();
+        window.entryList()->checkItem(rowOf(window, "doc.txt"), true);
+        OutputCapture output(1);
+        moving ? window.multi_move() : window.multi_copy();
+        output.finish();
+        QCOMPARE(window.browseMode(), int(moving ? PickMoveTarget : PickCopyTarget));
+        select(window, "two");
+        window.cancel();
+        QCOMPARE(window.browseMode(), int(Browse));
+        QCOMPARE(window.currentDirectory(), m_root + "/one/two");
+        QVERIFY(window.pendingSource().isEmpty());
+        QVERIFY(!window.pendingSource().isNull());
+        QCOMPARE(window.collectedNames(), QStringList{ "doc.txt" });
+        QVERIFY(!window.isMultiPending());
+        QVERIFY(rows(window).contains("x y.txt"));
+    }
+
+    void checkMarks()
+    {
+        fileDialog &window = start(m_root + "/one");
+        ZListBox *list = window.entryList();
+        window.multiSelect();
+        QVERIFY(list->itemsChecked().empty());
+        window.multiSelectAll();
+        QCOMPARE(int(list->itemsChecked().size()), list->count());
+        QVERIFY(list->isChecked(0)); // the parent row too
+        // Selecting a row neither navigates nor touches the marks.
+        window.obj_selected(rowOf(window, "two"));
+        QCOMPARE(int(list->itemsChecked().size()), list->count());
+        window.multiSelectNon();
+        QVERIFY(list->itemsChecked().empty());
+        window.multiSelectAll();
+        window.back();
+        QVERIFY(list->itemsChecked().empty());
+        QCOMPARE(window.currentDirectory(), m_root + "/one");
+        // Outside multi-select the same slots check nothing that a listing keeps.
+        window.multiSelect();
+        QVERIFY(list->itemsChecked().empty());
+    }
+
+    void unreadableFolderKeepsTheCurrentFolder()
+    {
+        const passwd *nobody = ::getpwnam("nobody");
+        if (::geteuid() != 0 || !nobody)
+            QSKIP("needs root, to browse as the unprivileged user nobody");
+        const QString closed = m_root + "/closed";
+        QVERIFY(QDir().mkpath(closed + "/inside"));
+        QCOMPARE(::chmod(QFile::encodeName(m_root).constData(), 0755), 0);
+        QCOMPARE(::chmod(QFile::encodeName(closed).constData(), 0700), 0);
+        fileDialog &window = start(m_root);
+        QCOMPARE(::setresuid(nobody->pw_uid, nobody->pw_uid, 0), 0);
+        window.obj_selected(rowOf(window, "closed"));
+        const QStringList listed = rows(window);
+        QCOMPARE(::setresuid(0, 0, 0), 0);
+        QDir(closed).removeRecursively();
+        QCOMPARE(listed, QStringList{ ".." });
+        QCOMPARE(window.currentDirectory(), m_root);
+        QCOMPARE(window.instructText(), m_root);
+    }
+
+    // Last: yes ends the event loop, as the program's main loop would end.
+    void quitQuestionAnsweredYes()
+    {
+        fileDialog &window = start("/");
+        DialogAnswerer answerer;
+        answerer.answer(DialogAnswerer::Yes);
+        bool timedOut = false;
+        QTimer::singleShot(0, &window, &fileDialog::back);
+        QTimer::singleShot(10000, [&timedOut] {
+            timedOut = true;
+            QCoreApplication::exit(1);
+        });
+        const int status = QCoreApplication::exec();
+        QVERIFY(!timedOut);
+        QCOMPARE(status, 0);
+        QCOMPARE(answerer.seen.size(), 1);
+        QCOMPARE(answerer.seen[0].title, QStringLiteral("Quit"));
+    }
+};
+
+FM_TEST_MAIN(tst_Navigation)
+#include "tst_navigation.moc"
