@@ -1,0 +1,136 @@
+// Forming shell commands: the exact text for ordinary paths, literal arguments whatever they hold,
+// and the length bound.
+#include "shellcommand.h"
+
+#include <QProcess>
+#include <QRandomGenerator>
+#include <QTest>
+
+namespace {
+
+// Runs a formed command with printf in place of the utility and returns the arguments it got.
+QList<QByteArray> argumentsReaching(const QByteArray &command, const QByteArray &utility)
+{
+    QByteArray probe = command;
+    probe.replace(0, utility.size(), "printf '%s\\0'");
+    QProcess shell;
+    shell.start(QStringLiteral("/bin/sh"), { QStringLiteral("-c"), QString::fromUtf8(probe) });
+    shell.waitForFinished();
+    QList<QByteArray> arguments = shell.readAllStandardOutput().split('\0');
+    arguments.removeLast(); // after the last terminator
+    return arguments;
+}
+
+} // namespace
+
+class tst_ShellCommand : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void exactText_data()
+    {
+        QTest::addColumn<QByteArray>("form");
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<QByteArray>("expected");
+
+        QTest::newRow("delete") << QByteArray("rm -rf \"%s\"") << QStringList{ "/x" } << QByteArray("rm -rf \"/x\"");
+        QTest::newRow("rename") << QByteArray("mv \"%s\" \"%s\"") << QStringList{ "/data/a", "/data/b" }
+                                << QByteArray("mv \"/data/a\" \"/data/b\"");
+        QTest::newRow("copy") << QByteArray("cp -a \"%s\" \"%s/\"") << QStringList{ "/a/x", "/b" }
+                              << QByteArray("cp -a \"/a/x\" \"/b/\"");
+        QTest::newRow("copy into the root") << QByteArray("cp -a \"%s\" \"%s/\"") << QStringList{ "/a/x", "/" }
+                                            << QByteArray("cp -a \"/a/x\" \"//\"");
+        QTest::newRow("multiple move from the root") << QByteArray("mv \"%s/%s\" \"%s/\"") << QStringList{ "/", "p", "/b" }
+                                                     << QByteArray("mv \"//p\" \"/b/\"");
+        QTest::newRow("multiple delete") << QByteArray("rm -rf \"%s/%s\"") << QStringList{ "/a", "q" }
+                                         << QByteArray("rm -rf \"/a/q\"");
+        QTest::newRow("blanks") << QByteArray("rm -rf \"%s\"") << QStringList{ "/my files/a b" } << QByteArray("rm -rf \"/my files/a b\"");
+        QTest::newRow("double quote") << QByteArray("rm -rf \"%s\"") << QStringList{ "/a\"b" } << QByteArray("rm -rf \"/a\\\"b\"");
+        QTest::newRow("dollar") << QByteArray("rm -rf \"%s\"") << QStringList{ "/$(touch pwned)" } << QByteArray("rm -rf \"/\\$(touch pwned)\"");
+        QTest::newRow("backquote") << QByteArray("rm -rf \"%s\"") << QStringList{ "/`id`" } << QByteArray("rm -rf \"/\\`id\\`\"");
+        QTest::newRow("backslash") << QByteArray("rm -rf \"%s\"") << QStringList{ "/a\\b" } << QByteArray("rm -rf \"/a\\\\b\"");
+        QTest::newRow("percent is no placeholder") << QByteArray("mv \"%s\" \"%s\"") << QStringList{ "/50%s", "/x" }
+                                                   << QByteArray("mv \"/50%s\" \"/x\"");
+        QTest::newRow("newline kept") << QByteArray("rm -rf \"%s\"") << QStringList{ "/a\nb" } << QByteArray("rm -rf \"/a\nb\"");
+        QTest::newRow("single quote kept") << QByteArray("rm -rf \"%s\"") << QStringList{ "/it's" } << QByteArray("rm -rf \"/it's\"");
+        QTest::newRow("non-ASCII as UTF-8") << QByteArray("rm -rf \"%s\"") << QStringList{ QString::fromUtf8("/Fotos/M\xc3\xbcnchen") }
+                                            << QByteArray("rm -rf \"/Fotos/M\xc3\xbcnchen\"");
+    }
+
+    void exactText()
+    {
+        QFETCH(QByteArray, form);
+        QFETCH(QStringList, arguments);
+        QFETCH(QByteArray, expected);
+        const std::optional<QByteArray> command = ShellCommand::form(form.constData(), arguments);
+        QVERIFY(command);
+        QCOMPARE(*command, expected);
+    }
+
+    // Whatever the names hold, the utility gets each path as one argument, byte for byte.
+    void argumentsStayLiteral_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::newRow("specials") << QStringList{ "/d/\"$`\\", "/e/\\\"\\$" , "n" };
+        QTest::newRow("leading dashes") << QStringList{ "/-rf", "--help", "/-" };
+        QTest::newRow("newlines and blanks") << QStringList{ "/a\n\nb ", " c\t", "/d e/" };
+        QTest::newRow("globs and operators") << QStringList{ "/*", "?;|&<>", "/~/$HOME" };
+        QTest::newRow("percent signs") << QStringList{ "/%s%d%%", "%n", "/%" };
+
+        // Random names from the characters that matter to a shell, and some that do not.
+        const QString alphabet = QString::fromUtf8("ab \"$`\\'\n\t*?[]{}()<>|&;!#~%=-\xc3\xa4\xe2\x82\xac");
+        QRandomGenerator random(20261207);
+        for (int i = 0; i < 150; ++i) {
+            QStringList arguments;
+            for (int a = 0; a < 3; ++a) {
+                QString name = QStringLiteral("/");
+                const int length = random.bounded(1, 24);
+                for (int c = 0; c < length; ++c)
+                    name += alphabet.at(random.bounded(alphabet.size()));
+                arguments << name;
+            }
+            QTest::addRow("random %d", i) << arguments;
+        }
+    }
+
+    void argumentsStayLiteral()
+    {
+        QFETCH(QStringList, arguments);
+        const std::optional<QByteArray> single = ShellCommand::form("mv \"%s\" \"%s\"", arguments.mid(0, 2));
+        QVERIFY(single);
+        QCOMPARE(argumentsReaching(*single, "mv"),
+                 QList<QByteArray>({ arguments[0].toUtf8(), arguments[1].toUtf8() }));
+        const std::optional<QByteArray> multiple = ShellCommand::form("cp -a \"%s/%s\" \"%s/\"", arguments);
+        QVERIFY(multiple);
+        QCOMPARE(argumentsReaching(*multiple, "cp -a"),
+                 QList<QByteArray>({ (arguments[0] + u'/' + arguments[1]).toUtf8(), (arguments[2] + u'/').toUtf8() }));
+    }
+
+    void lengthBound_data()
+    {
+        QTest::addColumn<QString>("path");
+        QTest::addColumn<bool>("formed");
+        // rm -rf "" takes 9 bytes around the path.
+        QTest::newRow("998 bytes") << "/" + QString(988, u'a') << true;
+        QTest::newRow("999 bytes") << "/" + QString(989, u'a') << false;
+        QTest::newRow("far over") << "/" + QString(5000, u'a') << false;
+        QTest::newRow("escapes count") << "/" + QString(494, u'$') << true;   // 989 bytes escaped
+        QTest::newRow("escapes push it over") << "/" + QString(495, u'$') << false;
+        QTest::newRow("multi-byte characters count as bytes") << "/" + QString(494, QChar(0xe4)) << true;
+        QTest::newRow("one more byte") << "/a" + QString(494, QChar(0xe4)) << false;
+    }
+
+    void lengthBound()
+    {
+        QFETCH(QString, path);
+        QFETCH(bool, formed);
+        const std::optional<QByteArray> command = ShellCommand::form("rm -rf \"%s\"", { path });
+        QCOMPARE(bool(command), formed);
+        if (command)
+            QVERIFY(command->size() <= ShellCommand::maxLength);
+    }
+};
+
+QTEST_GUILESS_MAIN(tst_ShellCommand)
+#include "tst_shellcommand.moc"
