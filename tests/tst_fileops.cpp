@@ -231,6 +231,9 @@ private slots:
         QCOMPARE(answerer.seen.size(), 1);
         QCOMPARE(answerer.seen[0].title, QStringLiteral("Rename"));
         QCOMPARE(answerer.seen[0].text, "Folder: " + folder + "\nName: a");
+        QCOMPARE(answerer.runners.size(), 1);
+        QCOMPARE(answerer.runners[0].title, QString());
+        QCOMPARE(answerer.runners[0].text, QStringLiteral("Please wait..."));
         QCOMPARE(readFile(folder + "/renamed"), QByteArray("content of a"));
         QVERIFY(!QFile::exists(folder + "/a"));
         QVERIFY(listedAgain(window));
@@ -354,6 +357,7 @@ private slots:
         QCOMPARE(answerer.seen[0].kind, QStringLiteral("question"));
         QCOMPARE(answerer.seen[0].title, QStringLiteral("Delete"));
         QCOMPARE(answerer.seen[0].text, "Delete " + path + " ?");
+        QCOMPARE(answerer.runners.size(), yes ? 1 : 0);
         QCOMPARE(QFile::exists(path), !yes);
         QCOMPARE(listedAgain(window), yes);
         QCOMPARE(rowOf(window, name) > 0, !yes);

@@ -1,6 +1,7 @@
 #include "testsupport.h"
 
 #include "am_launcherclient.h"
+#include "deathdlg.h"
 #include "zmessagedlg.h"
 #include "zsinglecapturedlg.h"
 
@@ -45,7 +46,7 @@ void setCommandLine(const QStringList &arguments)
     fmTestArgv[fmTestArgc] = nullptr;
 }
 
-RecordingOpener::RecordingOpener() : m_calls(new QStringList)
+RecordingOpener::RecordingOpener() : m_calls(new QStringList), m_logs(new QByteArrayList)
 {
     const QString script = m_dir.filePath(QStringLiteral("xdg-open"));
     QFile file(script);
@@ -56,7 +57,13 @@ RecordingOpener::RecordingOpener() : m_calls(new QStringList)
     m_oldPath = qgetenv("PATH");
     qputenv("PATH", QFile::encodeName(m_dir.path()) + ':' + m_oldPath);
     QStringList *calls = m_calls;
-    AM_LauncherClient::setObserver([calls](const QString &path) { calls->append(path); });
+    QByteArrayList *logs = m_logs;
+    AM_LauncherClient::setObserver([calls, logs](const QString &path) {
+        calls->append(path);
+        QFile log(QString::fromLatin1(deathDlg::logPath));
+        if (path == log.fileName() && log.open(QIODevice::ReadOnly))
+            logs->append(log.readAll());
+    });
 }
 
 RecordingOpener::~RecordingOpener()
@@ -64,6 +71,7 @@ RecordingOpener::~RecordingOpener()
     AM_LauncherClient::setObserver(nullptr);
     qputenv("PATH", m_oldPath);
     delete m_calls;
+    delete m_logs;
 }
 
 QStringList RecordingOpener::opened() const
@@ -81,10 +89,16 @@ QStringList RecordingOpener::launcherCalls() const
     return *m_calls;
 }
 
+QByteArrayList RecordingOpener::logsWhenOpened() const
+{
+    return *m_logs;
+}
+
 void RecordingOpener::clear()
 {
     QFile::remove(m_dir.filePath(QStringLiteral("opened.txt")));
     m_calls->clear();
+    m_logs->clear();
 }
 
 OutputCapture::OutputCapture(int fd) : m_fd(fd)
@@ -127,6 +141,17 @@ DialogAnswerer::DialogAnswerer()
     m_timer.setInterval(5);
     connect(&m_timer, &QTimer::timeout, this, &DialogAnswerer::poll);
     m_timer.start();
+    qApp->installEventFilter(this);
+}
+
+bool DialogAnswerer::eventFilter(QObject *watched, QEvent *event)
+{
+    // A runner shows itself in its constructor and may be gone before the next poll.
+    if (event->type() == QEvent::Show) {
+        if (auto *runner = qobject_cast<deathDlg *>(watched))
+            runners.append({ QStringLiteral("runner"), runner->title(), runner->instructText() });
+    }
+    return QObject::eventFilter(watched, event);
 }
 
 DialogAnswerer &DialogAnswerer::answer(Action action, const QString &typed)

@@ -24,12 +24,14 @@ public:
     ~RecordingOpener();
     QStringList opened() const;          // what reached xdg-open
     QStringList launcherCalls() const;   // what reached the launcher
+    QByteArrayList logsWhenOpened() const; // the command log's content at each call for it
     void clear();
 
 private:
     QTemporaryDir m_dir;
     QByteArray m_oldPath;
     QStringList *m_calls;
+    QByteArrayList *m_logs;
 };
 
 // Collects what the program writes to a file descriptor (1 or 2) until finish().
@@ -56,7 +58,7 @@ class DialogAnswerer : public QObject
 public:
     struct Seen
     {
-        QString kind;  // "question", "notice" or "entry"
+        QString kind;  // "question", "notice", "entry" or "runner"
         QString title;
         QString text;
     };
@@ -66,9 +68,13 @@ public:
     // Queue the answer to the next dialog: Yes (left key) or No (right key); for a text entry,
     // the text to type first.
     DialogAnswerer &answer(Action action, const QString &typed = QString());
-    QList<Seen> seen;
+    QList<Seen> seen;    // the dialogs, answered
+    QList<Seen> runners; // the command runners, which close by themselves
     int unexpected = 0;
     int pending() const { return int(m_answers.size()); }
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     void poll();

@@ -1,0 +1,72 @@
+#!/usr/bin/env bash
+# Copy and move through the pick modes, a multiple copy and a multiple delete, with the keys and
+# the real utilities.
+. "$(dirname "$0")/lib.sh"
+
+start_xvfb
+home=$WORK/home
+src=$home/src
+dest=$home/dest
+mkdir -p "$src/dirA" "$dest"
+for name in one two three; do echo "$name" > "$src/$name.txt"; done
+echo inner > "$src/dirA/inner.txt"
+
+answer_yes() { # question title
+    focus_dialog "$1"
+    keys F1
+}
+command_ran() {
+    [ "$(stdout_lines "Debug: system($1)")" = 1 ] || fail "the command '$1' did not run exactly once"
+}
+
+start_app "$src"
+# Rows: .., dirA, one.txt, three.txt, two.txt. Manage > Copy on one.txt.
+keys Down Down F1 Down Right Down Down Return
+# Folders only now: .. leads home (.., dest, src), then into dest; Copy here.
+keys Return Down Return F1 Down Return
+answer_yes Copy
+wait_for '[ -f "$dest/one.txt" ]' || fail "one.txt was not copied"
+command_ran "cp -a \"$src/one.txt\" \"$dest/\""
+[ -f "$src/one.txt" ] || fail "the copy removed its source"
+focus "$MAIN_WINDOW"
+
+# Back home, into src, Manage > Move on two.txt, then Move here in dest.
+keys F2 Down Down Return Down Down Down Down F1 Down Right Down Down Down Return
+keys Return Down Return F1 Down Return
+answer_yes Move
+wait_for '[ -f "$dest/two.txt" ] && [ ! -e "$src/two.txt" ]' || fail "two.txt was not moved"
+command_ran "mv \"$src/two.txt\" \"$dest/\""
+focus "$MAIN_WINDOW"
+
+# Multiple copy: in src, Select several, check dirA and three.txt, Manage > Copy, Copy here in dest.
+keys F2 Down Down Return F1 Down Down Return
+keys Down space Down Down space F1 Right Down Return
+keys Return Down Return F1 Down Return
+answer_yes Copy
+wait_for '[ -f "$dest/dirA/inner.txt" ] && [ -f "$dest/three.txt" ]' || fail "the checked entries were not copied"
+command_ran "cp -a \"$src/dirA\" \"$dest/\""
+command_ran "cp -a \"$src/three.txt\" \"$dest/\""
+grep -qzF $'get item list:\ndirA\nthree.txt\n================\n' "$WORK/stdout" || fail "the gathered names are not printed"
+focus "$MAIN_WINDOW"
+
+# Multiple delete in dest (.., dirA, one.txt, three.txt, two.txt): check dirA and two.txt.
+keys F1 Down Down Return Down space Down Down Down space
+keys F1 Right Return
+focus_dialog Delete
+keys F2
+wait_for 'window_gone Delete' || fail "the question did not close"
+[ -d "$dest/dirA" ] && [ -f "$dest/two.txt" ] || fail "no to the question deleted something"
+focus "$MAIN_WINDOW"
+keys F1 Right Return   # the checks are kept
+answer_yes Delete
+wait_for '[ ! -e "$dest/dirA" ] && [ ! -e "$dest/two.txt" ]' || fail "the checked entries were not deleted"
+command_ran "rm -rf \"$dest/dirA\""
+command_ran "rm -rf \"$dest/two.txt\""
+[ "$(ls "$dest" | tr '\n' ,)" = "one.txt,three.txt," ] || fail "unexpected entries in dest: $(ls "$dest")"
+[ "$(ls "$src" | tr '\n' ,)" = "dirA,one.txt,three.txt," ] || fail "unexpected entries in src: $(ls "$src")"
+[ "$(grep -c 'get item list:' "$WORK/stdout")" = 3 ] || fail "expected three gatherings"
+screenshot copymove
+focus "$MAIN_WINDOW"
+keys F1 Up Return
+expect_exit 0
+echo "PASS"

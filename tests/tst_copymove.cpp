@@ -1,0 +1,417 @@
+// Copy and move in two steps, and the operations on the checked entries, with the real utilities.
+#include "filedialog.h"
+#include "testmain.h"
+#include "zlistbox.h"
+
+#include <QDir>
+#include <QFile>
+
+#include <memory>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <utime.h>
+
+namespace {
+
+int rowOf(const fileDialog &window, const QString &name)
+{
+    const ZListBox *list = window.entryList();
+    for (int i = 0; i < list->count(); ++i)
+        if (list->item(i)->getSubItemText(window.nameColumn()) == name)
+            return i;
+    return -1;
+}
+
+QByteArray readFile(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
+}
+
+QByteArray quoted(const QString &text)
+{
+    return '"' + text.toUtf8() + '"';
+}
+
+} // namespace
+
+class tst_CopyMove : public QObject
+{
+    Q_OBJECT
+
+private:
+    std::unique_ptr<QTemporaryDir> m_dir;
+    QString m_a, m_b;
+    std::unique_ptr<fileDialog> m_window;
+    RecordingOpener m_opener;
+
+    fileDialog &start(const QString &folder)
+    {
+        setCommandLine({ folder });
+        m_window.reset(new fileDialog);
+        return *m_window;
+    }
+
+    void check(fileDialog &window, const QStringList &names)
+    {
+        window.multiSelect();
+        for (const QString &name : names) {
+            const int row = rowOf(window, name);
+            QVERIFY2(row >= 0, qPrintable(name));
+            window.entryList()->checkItem(row, true);
+        }
+    }
+
+private slots:
+    void init()
+    {
+        m_opener.clear();
+        m_dir.reset(new QTemporaryDir);
+        m_a = m_dir->path() + "/a";
+        m_b = m_dir->path() + "/b";
+        QVERIFY(QDir().mkpath(m_a + "/tree/inner"));
+        QVERIFY(QDir().mkpath(m_b));
+        QVERIFY(makeFile(m_a + "/x", "x"));
+        QVERIFY(makeFile(m_a + "/p", "p"));
+        QVERIFY(makeFile(m_a + "/q", "q"));
+        QVERIFY(makeFile(m_a + "/tree/inner/leaf", "leaf"));
+    }
+
+    void cleanup()
+    {
+        m_window.reset();
+        QCOMPARE(QApplication::topLevelWidgets().size(), 0);
+    }
+
+    void singleCopyAndMove_data()
+    {
+        QTest::addColumn<bool>("moving");
+        QTest::newRow("copy") << false;
+        QTest::newRow("move") << true;
+    }
+
+    void singleCopyAndMove()
+    {
+        QFETCH(bool, moving);
+        fileDialog &window = start(m_a);
+        window.entryList()->setCurrentItem(rowOf(window, "x"));
+        moving ? window.move() : window.copy();
+        QCOMPARE(window.browseMode(), int(moving ? PickMoveTarget : PickCopyTarget));
+        QCOMPARE(window.pendingSource(), m_a + "/x");
+        QCOMPARE(window.currentDirectory(), m_a);
+        QCOMPARE(rowOf(window, "x"), -1); // folders only
+        window.showDir(m_b, window.browseMode());
+
+        DialogAnswerer answerer;
+        answerer.answer(DialogAnswerer::Yes);
+        OutputCapture output(1);
+        moving ? window.move_to() : window.copy_to();
+        QCOMPARE(output.finish(), "Debug: system(" + QByteArray(moving ? "mv " : "cp -a ")
+                         + quoted(m_a + "/x") + ' ' + quoted(m_b + '/') + ")\n");
+        QCOMPARE(answerer.seen.size(), 1);
+        QCOMPARE(answerer.seen[0].title, QString(moving ? "Move" : "Copy"));
+        QCOMPARE(answerer.seen[0].text, QString(moving ? "Move " : "Copy ") + m_a + "/x -> " + m_b + " ?");
+        QCOMPARE(answerer.runners.size(), 1);
+        QCOMPARE(answerer.runners[0].title, QString());
+        QCOMPARE(answerer.runners[0].text, QStringLiteral("Please wait..."));
+        QCOMPARE(readFile(m_b + "/x"), QByteArray("x"));
+        QCOMPARE(QFile::exists(m_a + "/x"), !moving);
+        QCOMPARE(window.browseMode(), int(Browse));
+        QCOMPARE(window.currentDirectory(), m_b);
+        QVERIFY(rowOf(window, "x") > 0);
+        QVERIFY(window.pendingSource().isEmpty());
+        QVERIFY(m_opener.launcherCalls().isEmpty());
+    }
+
+    void firstStepOnTheParentRow()
+    {
+        fileDialog &window = start(m_a);
+        window.entryList()->setCurrentItem(rowOf(window, "x"));
+        window.copy();
+        window.cancel();
+        window.copy(); // the parent row is current after the listing
+        QCOMPARE(window.browseMode(), int(Browse));
+        QVERIFY(window.pendingSource().isEmpty() && !window.pendingSource().isNull());
+    }
+
+    void moveFromTheRoot()
+    {
+        fileDialog &window = start("/");
+        window.entryList()->setCurrentItem(rowOf(window, "tmp"));
+        window.move();
+        QCOMPARE(window.pendingSource(), QStringLiteral("/tmp"));
+        QCOMPARE(window.currentDirectory(), QStringLiteral("/"));
+        QCOMPARE(window.browseMode(), int(PickMoveTarget));
+        window.cancel();
+    }
+
+    void multipleMoveInOrder()
+    {
+        fileDialog &window = start(m_a);
+        check(window, { "q", "p" });
+        OutputCapture gathered(1);
+        window.multi_move();
+        QCOMPARE(gathered.finish(), QByteArray("get item list:\np\nq\n================\n"));
+        QCOMPARE(window.browseMode(), int(PickMoveTarget));
+        QVERIFY(window.isMultiPending());
+        QCOMPARE(window.pendingSource(), m_a);
+        QCOMPARE(window.collectedNames(), QStringList({ "p", "q" }));
+        window.showDir(m_b, PickMoveTarget);
+
+        DialogAnswerer answerer;
+        answerer.answer(DialogAnswerer::Yes);
+        OutputCapture output(1);
+        window.move_to();
+        QCOMPARE(output.finish(),
+                 "Debug: system(mv " + quoted(m_a + "/p") + ' ' + quoted(m_b + '/') + ")\n"
+                 "Debug: system(mv " + quoted(m_a + "/q") + ' ' + quoted(m_b + '/') + ")\n");
+        QCOMPARE(answerer.seen.size(), 1);
+        QCOMPARE(answerer.seen[0].title, QStringLiteral("Move"));
+        QCOMPARE(answerer.seen[0].text, "Move the checked entries of " + m_a + " -> " + m_b + " ?");
+        QCOMPARE(answerer.runners.size(), 2);
+        QCOMPARE(answerer.runners[0].title, QStringLiteral("p"));
+        QCOMPARE(answerer.runners[0].text, QStringLiteral("Moving p"));
+        QCOMPARE(answerer.runners[1].title, QStringLiteral("q"));
+        QCOMPARE(answerer.runners[1].text, QStringLiteral("Moving q"));
+        QCOMPARE(readFile(m_b + "/p"), QByteArray("p"));
+        QCOMPARE(readFile(m_b + "/q"), QByteArray("q"));
+        QVERIFY(!QFile::exists(m_a + "/p") && !QFile::exists(m_a + "/q"));
+        QCOMPARE(window.browseMode(), int(Browse));
+        QCOMPARE(window.currentDirectory(), m_b);
+        QVERIFY(!window.isMultiPending());
+        QVERIFY(window.pendingSource().isEmpty());
+    }
+
+    void multipleCopyFromTheRoot()
+    {
+        const QString name = QStringLiteral("fm-copymove-test-%1").arg(::getpid());
+        QVERIFY(makeFile("/" + name, "root"));
+        fileDialog &window = start("/");
+        check(window, { name });
+        OutputCapture output(1);
+        window.multi_copy();
+        window.showDir(m_b, PickCopyTarget);
+        DialogAnswerer answerer;
+        answerer.answer(DialogAnswerer::Yes);
+        window.copy_to();
+        const QByteArray printed = output.finish();
+        QFile::remove("/" + name);
+        QVERIFY2(printed.endsWith("Debug: system(cp -a " + quoted("//" + name) + ' ' + quoted(m_b + '/') + ")\n"),
+                 printed.constData());
+        QCOMPARE(answerer.seen.value(0).text, "Copy the checked entries of / -> " + m_b + " ?");
+        QCOMPARE(readFile(m_b + u'/' + name), QByteArray("root"));
+    }
+
+    void multipleCopyIntoTheRootFolder()
+    {
+        // The destination's own "/" follows the root: "//" reaches cp, which takes it as "/".
+        fileDialog &window = start(m_a);
+        check(window, { "p" });
+        OutputCapture output(1);
+        window.multi_copy();
+        window.showDir("/", PickCopyTarget);
+        DialogAnswerer answerer;
+        answerer.answer(DialogAnswerer::No);
+        window.copy_to();
+        output.finish();
+        QCOMPARE(answerer.seen.value(0).text, "Copy the checked entries of " + m_a + " -> / ?");
+    }
+
+    void nothingChecked()
+    {
+        fileDialog &window = start(m_a);
+        window.multiSelect();
+        OutputCapture output(1);
+        window.multi_copy();
+        QCOMPARE(window.browseMode(), int(PickCopyTarget));
+        window.showDir(m_b, PickCopyTarget);
+        DialogAnswerer answerer;
+        window.copy_to();
+        QCOMPARE(output.finish(), QByteArray());
+        QCOMPARE(answerer.seen.size(), 0);
+        QCOMPARE(window.browseMode(), int(Browse));
+        QCOMPARE(window.currentDirectory(), m_b);
+        QCOMPARE(QDir(m_b).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), QStringList());
+    }
+
+    void nothingCheckedToDelete()
+    {
+        fileDialog &window = start(m_a);
+        window.multiSelect();
+        DialogAnswerer answerer;
+        OutputCapture output(1);
+        window.multi_del();
+        QCOMPARE(output.finish(), QByteArray());
+        QCOMPARE(answerer.seen.size(), 0);
+        QCOMPARE(window.browseMode(), int(Browse));
+    }
+
+    void everyRowCheckedSkipsTheParent()
+    {
+        QVERIFY(QDir(m_a).removeRecursively());
+        QVERIFY(makeFile(m_a + "/50%s%d", "percent"));
+        fileDialog &window = start(m_a);
+        window.multiSelect();
+        window.multiSelectAll();
+        OutputCapture output(1);
+        window.multi_copy();
+        window.showDir(m_b, PickCopyTarget);
+        DialogAnswerer answerer;
+        answerer.answer(DialogAnswerer::Yes);
+        window.copy_to();
+        QCOMPARE(output.finish(), "get item list:\n..\n50%s%d\n================\n"
+                                  "Debug: system(cp -a " + quoted(m_a + "/50%s%d") + ' ' + quoted(m_b + '/') + ")\n");
+        QCOMPARE(answerer.runners.size(), 1);
+        QCOMPARE(answerer.runners[0].title, QStringLiteral("50%s%d"));
+        QCOMPARE(answerer.runners[0].text, QStringLiteral("Copying 50%s%d"));
+        QCOMPARE(readFile(m_b + "/50%s%d"), QByteArray("percent"));
+    }
+
+    void answeredNo_data()
+    {
+        QTest::addColumn<bool>("multiple");
+        QTest::newRow("single") << false;
+        QTest::newRow("multiple") << true;
+    }
+
+    void answeredNo()
+    {
+        QFETCH(bool, multiple);
+        fileDialog &window = start(m_a);
+        OutputCapture output(1);
+        if (multiple) {
+            check(window, { "p" });
+            window.multi_copy();
+        } else {
+            window.entryList()->setCurrentItem(rowOf(window, "p"));
+            window.copy();
+        }
+        window.showDir(m_b, PickCopyTarget);
+        window.entryList()->setCurrentItem(0);
+        DialogAnswerer answerer;
+        answerer.answer(DialogAnswerer::No);
+        window.copy_to();
+        QCOMPARE(answerer.seen.size(), 1);
+        QCOMPARE(window.browseMode(), int(PickCopyTarget));
+        QVERIFY(window.pendingSource().isEmpty());
+        QCOMPARE(window.isMultiPending(), multiple);
+        QCOMPARE(window.collectedNames(), multiple ? QStringList{ "p" } : QStringList{});
+        // Nothing pending: a second copy_to does nothing at all.
+        window.copy_to();
+        QCOMPARE(answerer.seen.size(), 1);
+        QVERIFY(!output.finish().contains("Debug: system"));
+        QVERIFY(!QFile::exists(m_b + "/p"));
+        window.cancel();
+        QCOMPARE(window.browseMode(), int(Browse));
+    }
+
+    void multipleDelete()
+    {
+        fileDialog &window = start(m_a);
+        check(window, { "p", "tree" });
+        DialogAnswerer answerer;
+        answerer.answer(DialogAnswerer::No);
+        OutputCapture first(1);
+        window.multi_del();
+        QCOMPARE(first.finish(), QByteArray("get item list:\ntree\np\n================\n"));
+        QCOMPARE(answerer.seen.value(0).title, QStringLiteral("Delete"));
+        QCOMPARE(answerer.seen.value(0).text, QStringLiteral("Delete all checked entries?"));
+        QCOMPARE(window.browseMode(), int(MultiSelect));
+        QCOMPARE(window.entryList()->itemsChecked(),
+                 std::vector<int>({ rowOf(window, "tree"), rowOf(window, "p") }));
+        QVERIFY(QFile::exists(m_a + "/p"));
+
+        answerer.answer(DialogAnswerer::Yes);
+        OutputCapture second(1);
+        window.multi_del();
+        QCOMPARE(second.finish(), "get item list:\ntree\np\n================\n"
+                                  "Debug: system(rm -rf " + quoted(m_a + "/tree") + ")\n"
+                                  "Debug: system(rm -rf " + quoted(m_a + "/p") + ")\n");
+        QCOMPARE(answerer.runners.size(), 2);
+        QCOMPARE(answerer.runners[0].text, QStringLiteral("Deleting tree"));
+        QVERIFY(!QFile::exists(m_a + "/tree") && !QFile::exists(m_a + "/p"));
+        QVERIFY(QFile::exists(m_a + "/q"));
+        QCOMPARE(window.browseMode(), int(Browse));
+    }
+
+    void copyKeepsAttributes()
+    {
+        const QByteArray file = QFile::encodeName(m_a + "/x");
+        QCOMPARE(::chmod(file.constData(), 0604), 0);
+        const utimbuf old = { 1000000000, 1000000000 };
+        QCOMPARE(::utime(file.constData(), &old), 0);
+        QCOMPARE(::utime(QFile::encodeName(m_a + "/tree/inner/leaf").constData(), &old), 0);
+        fileDialog &window = start(m_a);
+        check(window, { "x", "tree" });
+        OutputCapture output(1);
+        window.multi_copy();
+        window.showDir(m_b, PickCopyTarget);
+        DialogAnswerer answerer;
+        answerer.answer(DialogAnswerer::Yes);
+        window.copy_to();
+        output.finish();
+        struct stat copied;
+        QCOMPARE(::stat(QFile::encodeName(m_b + "/x").constData(), &copied), 0);
+        QCOMPARE(int(copied.st_mode & 07777), 0604);
+        QCOMPARE(qint64(copied.st_mtime), qint64(1000000000));
+        QCOMPARE(::stat(QFile::encodeName(m_b + "/tree/inner/leaf").constData(), &copied), 0);
+        QCOMPARE(qint64(copied.st_mtime), qint64(1000000000));
+        QCOMPARE(readFile(m_a + "/tree/inner/leaf"), QByteArray("leaf"));
+    }
+
+    // A failing entry does not stop the others, and its log is opened right after its command.
+    void failingEntryInTheMiddle()
+    {
+        QVERIFY(QDir().mkpath(m_a + "/q_dir"));
+        QVERIFY(makeFile(m_b + "/q_dir", "a file in the way"));
+        QVERIFY(makeFile(m_a + "/r", "r"));
+        fileDialog &window = start(m_a);
+        check(window, { "p", "q_dir", "r" });
+        OutputCapture output(1);
+        window.multi_copy();
+        window.showDir(m_b, PickCopyTarget);
+        DialogAnswerer answerer;
+        answerer.answer(DialogAnswerer::Yes);
+        window.copy_to();
+        output.finish();
+        QCOMPARE(answerer.runners.size(), 3);
+        QCOMPARE(readFile(m_b + "/p"), QByteArray("p"));
+        QCOMPARE(readFile(m_b + "/r"), QByteArray("r"));
+        QCOMPARE(readFile(m_b + "/q_dir"), QByteArray("a file in the way"));
+        QCOMPARE(m_opener.launcherCalls(), QStringList{ "/tmp/exec_log.txt" });
+        QCOMPARE(m_opener.logsWhenOpened().size(), 1);
+        QVERIFY2(m_opener.logsWhenOpened()[0].contains("q_dir"), m_opener.logsWhenOpened()[0].constData());
+        QCOMPARE(window.browseMode(), int(Browse));
+    }
+
+    // An entry whose command would not fit is refused with a notice; the others go on.
+    void tooLongEntrySkipped()
+    {
+        QString deep = m_a;
+        for (int i = 0; i < 3; ++i)
+            deep += u'/' + QString(200, QChar(u'a' + i));
+        const QString longName = QString(250, u'n');
+        QVERIFY(makeFile(deep + u'/' + longName, "long"));
+        QVERIFY(makeFile(deep + "/short", "short"));
+        QString target = m_b + u'/' + QString(200, u'z');
+        QVERIFY(QDir().mkpath(target));
+        fileDialog &window = start(deep);
+        check(window, { longName, "short" });
+        OutputCapture output(1);
+        window.multi_copy();
+        window.showDir(target, PickCopyTarget);
+        DialogAnswerer answerer;
+        answerer.answer(DialogAnswerer::Yes).answer(DialogAnswerer::Yes);
+        window.copy_to();
+        const QByteArray printed = output.finish();
+        QCOMPARE(answerer.seen.size(), 2);
+        QCOMPARE(answerer.seen[1].title, QStringLiteral("Error"));
+        QCOMPARE(answerer.seen[1].text, QStringLiteral("The path is too long for this operation."));
+        QCOMPARE(printed.count("Debug: system("), 1);
+        QCOMPARE(readFile(target + "/short"), QByteArray("short"));
+        QVERIFY(!QFile::exists(target + u'/' + longName));
+    }
+};
+
+FM_TEST_MAIN(tst_CopyMove)
+#include "tst_copymove.moc"
