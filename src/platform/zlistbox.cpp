@@ -117,7 +117,9 @@ ZListBox::ZListBox(const QString &itemType, QWidget *parent, int, int)
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     setIconSize(QSize(20, 20));
     setModel(m_model);
-    connect(this, &QAbstractItemView::activated, this,
+    // A tap selects, as on the phone. The release that ends a double click is no new tap, so a
+    // double click does not open a row of the folder it has just entered.
+    connect(this, &QAbstractItemView::clicked, this,
             [this](const QModelIndex &index) { emit selected(index.row()); });
 }
 

@@ -36,7 +36,7 @@ private:
 };
 
 // A fast list of rows (a model/view list with uniform rows: 100,000 rows fill in milliseconds).
-// Return selects the current row (signal selected(int)); with check boxes, Space and Return
+// Return or a tap selects a row (signal selected(int)); with check boxes, Space and Return
 // toggle the current row's box. After rows are added to an empty list, the first row is current.
 class ZListBox : public QListView
 {

@@ -89,8 +89,12 @@ ZPopup::ZPopup(int type, QWidget *parent, const char *name, bool modal, int, int
             rightKey();
     });
 
-    if (type == 0)
+    if (type == 0) {
+        // An application window, not a dialog: window managers treat it as one, and Qt applies
+        // -geometry only to such a window.
+        setWindowFlags(Qt::Window);
         resize(phoneSize());
+    }
     else
         setMinimumWidth(qMin(phoneSize().width(), 480));
 }

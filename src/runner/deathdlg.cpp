@@ -57,9 +57,12 @@ deathDlg::~deathDlg()
 
 int deathDlg::exec()
 {
-    // A timer that already fired would leave a re-shown popup waiting for nothing.
-    if (m_finished)
+    // With nothing to run there is nothing to wait for; and a timer that already fired would
+    // leave a re-shown popup waiting for nothing.
+    if (m_finished || commandLine[0] == '\0') {
+        m_finished = true;
         return result();
+    }
     return ZPopup::exec();
 }
 

@@ -24,4 +24,12 @@ keys F1
 screenshot menu
 keys Down Down Down Down Return
 expect_exit 0
+
+# Qt's own options are taken out before the program reads its start folder.
+start_app -platform xcb -geometry 360x480+0+0 "$WORK/home"
+xdotool getwindowgeometry "$MAIN_WINDOW" | grep -q 'Geometry: 360x480' || fail "-geometry was not applied"
+keys Down Down Down Return   # .., Music, Photos, notes.txt
+wait_for '[ "$(opened)" = "$WORK/home/notes.txt" ]' || fail "the start folder was not listed: $(opened)"
+keys F1 Up Return            # the last entry: quit
+expect_exit 0
 echo "PASS"
