@@ -11,6 +11,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <sys/resource.h>
 #include <vector>
 
 int main(int argc, char *argv[])
@@ -44,5 +45,8 @@ int main(int argc, char *argv[])
     std::printf("listing %d entries (%d rows): median %lld ms, best %lld ms, worst %lld ms\n",
                 entries, window.entryList()->count(), static_cast<long long>(times[times.size() / 2]),
                 static_cast<long long>(times.front()), static_cast<long long>(times.back()));
+    rusage usage;
+    getrusage(RUSAGE_SELF, &usage);
+    std::printf("peak resident memory of the process: %ld MiB\n", usage.ru_maxrss / 1024);
     return 0;
 }
