@@ -13,21 +13,6 @@
 
 namespace {
 
-int rowOf(const fileDialog &window, const QString &name)
-{
-    const ZListBox *list = window.entryList();
-    for (int i = 0; i < list->count(); ++i)
-        if (list->item(i)->getSubItemText(window.nameColumn()) == name)
-            return i;
-    return -1;
-}
-
-QByteArray readFile(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
-}
-
 QByteArray quoted(const QString &text)
 {
     return '"' + text.toUtf8() + '"';

@@ -10,25 +10,6 @@
 #include <memory>
 #include <unistd.h>
 
-namespace {
-
-int rowOf(const fileDialog &window, const QString &name)
-{
-    const ZListBox *list = window.entryList();
-    for (int i = 0; i < list->count(); ++i)
-        if (list->item(i)->getSubItemText(window.nameColumn()) == name)
-            return i;
-    return -1;
-}
-
-QByteArray readFile(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
-}
-
-} // namespace
-
 class tst_FileOps : public QObject
 {
     Q_OBJECT

@@ -17,15 +17,6 @@
 
 namespace {
 
-QStringList rows(const fileDialog &window)
-{
-    QStringList names;
-    const ZListBox *list = window.entryList();
-    for (int i = 0; i < list->count(); ++i)
-        names << list->item(i)->getSubItemText(window.nameColumn());
-    return names;
-}
-
 QStringList menuTexts(const QMenu *menu)
 {
     QStringList texts;

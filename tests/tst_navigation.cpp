@@ -13,27 +13,6 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-namespace {
-
-int rowOf(const fileDialog &window, const QString &name)
-{
-    const ZListBox *list = window.entryList();
-    for (int i = 0; i < list->count(); ++i)
-        if (list->item(i)->getSubItemText(window.nameColumn()) == name)
-            return i;
-    return -1;
-}
-
-QStringList rows(const fileDialog &window)
-{
-    QStringList names;
-    for (int i = 0; i < window.entryList()->count(); ++i)
-        names << window.entryList()->item(i)->getSubItemText(window.nameColumn());
-    return names;
-}
-
-} // namespace
-
 class tst_Navigation : public QObject
 {
     Q_OBJECT

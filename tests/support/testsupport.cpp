@@ -2,6 +2,8 @@
 
 #include "am_launcherclient.h"
 #include "deathdlg.h"
+#include "filedialog.h"
+#include "zlistbox.h"
 #include "zmessagedlg.h"
 #include "zsinglecapturedlg.h"
 
@@ -195,4 +197,24 @@ bool makeFile(const QString &path, const QByteArray &content)
     if (!file.open(QIODevice::WriteOnly))
         return false;
     return file.write(content) == content.size();
+}
+
+QByteArray readFile(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
+}
+
+QStringList rows(const fileDialog &window)
+{
+    QStringList names;
+    const ZListBox *list = window.entryList();
+    for (int i = 0; i < list->count(); ++i)
+        names << list->item(i)->getSubItemText(window.nameColumn());
+    return names;
+}
+
+int rowOf(const fileDialog &window, const QString &name)
+{
+    return int(rows(window).indexOf(name));
 }

@@ -89,3 +89,10 @@ private:
 
 // Makes a file (with optional content) and its folders.
 bool makeFile(const QString &path, const QByteArray &content = QByteArray());
+// A file's content, or "<missing>".
+QByteArray readFile(const QString &path);
+
+class fileDialog;
+// The names in the window's rows, in order, and the row of one name (-1 when not listed).
+QStringList rows(const fileDialog &window);
+int rowOf(const fileDialog &window, const QString &name);
