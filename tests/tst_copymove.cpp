@@ -27,15 +27,8 @@ class tst_CopyMove : public QObject
 private:
     std::unique_ptr<QTemporaryDir> m_dir;
     QString m_a, m_b;
-    std::unique_ptr<fileDialog> m_window;
+    WindowFixture m_fixture;
     RecordingOpener m_opener;
-
-    fileDialog &start(const QString &folder)
-    {
-        setCommandLine({ folder });
-        m_window.reset(new fileDialog);
-        return *m_window;
-    }
 
     void check(fileDialog &window, const QStringList &names)
     {
@@ -62,11 +55,7 @@ private slots:
         QVERIFY(makeFile(m_a + "/tree/inner/leaf", "leaf"));
     }
 
-    void cleanup()
-    {
-        m_window.reset();
-        QCOMPARE(QApplication::topLevelWidgets().size(), 0);
-    }
+    void cleanup() { QVERIFY(m_fixture.finish()); }
 
     void singleCopyAndMove_data()
     {
@@ -78,7 +67,7 @@ private slots:
     void singleCopyAndMove()
     {
         QFETCH(bool, moving);
-        fileDialog &window = start(m_a);
+        fileDialog &window = m_fixture.start(m_a);
         window.entryList()->setCurrentItem(rowOf(window, "x"));
         moving ? window.move() : window.copy();
         QCOMPARE(window.browseMode(), int(moving ? PickMoveTarget : PickCopyTarget));
@@ -110,7 +99,7 @@ private slots:
 
     void firstStepOnTheParentRow()
     {
-        fileDialog &window = start(m_a);
+        fileDialog &window = m_fixture.start(m_a);
         window.entryList()->setCurrentItem(rowOf(window, "x"));
         window.copy();
         window.cancel();
@@ -121,7 +110,7 @@ private slots:
 
     void moveFromTheRoot()
     {
-        fileDialog &window = start("/");
+        fileDialog &window = m_fixture.start("/");
         window.entryList()->setCurrentItem(rowOf(window, "tmp"));
         window.move();
         QCOMPARE(window.pendingSource(), QStringLiteral("/tmp"));
@@ -132,7 +121,7 @@ private slots:
 
     void multipleMoveInOrder()
     {
-        fileDialog &window = start(m_a);
+        fileDialog &window = m_fixture.start(m_a);
         check(window, { "q", "p" });
         OutputCapture gathered(1);
         window.multi_move();
@@ -171,7 +160,7 @@ private slots:
     {
         const QString name = QStringLiteral("fm-copymove-test-%1").arg(::getpid());
         QVERIFY(makeFile("/" + name, "root"));
-        fileDialog &window = start("/");
+        fileDialog &window = m_fixture.start("/");
         check(window, { name });
         OutputCapture output(1);
         window.multi_copy();
@@ -190,7 +179,7 @@ private slots:
     void multipleCopyIntoTheRootFolder()
     {
         // The destination's own "/" follows the root: "//" reaches cp, which takes it as "/".
-        fileDialog &window = start(m_a);
+        fileDialog &window = m_fixture.start(m_a);
         check(window, { "p" });
         OutputCapture output(1);
         window.multi_copy();
@@ -204,7 +193,7 @@ private slots:
 
     void nothingChecked()
     {
-        fileDialog &window = start(m_a);
+        fileDialog &window = m_fixture.start(m_a);
         window.multiSelect();
         OutputCapture output(1);
         window.multi_copy();
@@ -221,7 +210,7 @@ private slots:
 
     void nothingCheckedToDelete()
     {
-        fileDialog &window = start(m_a);
+        fileDialog &window = m_fixture.start(m_a);
         window.multiSelect();
         DialogAnswerer answerer;
         OutputCapture output(1);
@@ -235,7 +224,7 @@ private slots:
     {
         QVERIFY(QDir(m_a).removeRecursively());
         QVERIFY(makeFile(m_a + "/50%s%d", "percent"));
-        fileDialog &window = start(m_a);
+        fileDialog &window = m_fixture.start(m_a);
         window.multiSelect();
         window.multiSelectAll();
         OutputCapture output(1);
@@ -262,7 +251,7 @@ private slots:
     void answeredNo()
     {
         QFETCH(bool, multiple);
-        fileDialog &window = start(m_a);
+        fileDialog &window = m_fixture.start(m_a);
         OutputCapture output(1);
         if (multiple) {
             check(window, { "p" });
@@ -292,7 +281,7 @@ private slots:
 
     void multipleDelete()
     {
-        fileDialog &window = start(m_a);
+        fileDialog &window = m_fixture.start(m_a);
         check(window, { "p", "tree" });
         DialogAnswerer answerer;
         answerer.answer(DialogAnswerer::No);
@@ -326,7 +315,7 @@ private slots:
         const utimbuf old = { 1000000000, 1000000000 };
         QCOMPARE(::utime(file.constData(), &old), 0);
         QCOMPARE(::utime(QFile::encodeName(m_a + "/tree/inner/leaf").constData(), &old), 0);
-        fileDialog &window = start(m_a);
+        fileDialog &window = m_fixture.start(m_a);
         check(window, { "x", "tree" });
         OutputCapture output(1);
         window.multi_copy();
@@ -350,7 +339,7 @@ private slots:
         QVERIFY(QDir().mkpath(m_a + "/q_dir"));
         QVERIFY(makeFile(m_b + "/q_dir", "a file in the way"));
         QVERIFY(makeFile(m_a + "/r", "r"));
-        fileDialog &window = start(m_a);
+        fileDialog &window = m_fixture.start(m_a);
         check(window, { "p", "q_dir", "r" });
         OutputCapture output(1);
         window.multi_copy();
@@ -380,7 +369,7 @@ private slots:
         QVERIFY(makeFile(deep + "/short", "short"));
         QString target = m_b + u'/' + QString(200, u'z');
         QVERIFY(QDir().mkpath(target));
-        fileDialog &window = start(deep);
+        fileDialog &window = m_fixture.start(deep);
         check(window, { longName, "short" });
         OutputCapture output(1);
         window.multi_copy();

@@ -17,15 +17,8 @@ class tst_FileOps : public QObject
 private:
     std::unique_ptr<QTemporaryDir> m_dir;
     QString m_root;
-    std::unique_ptr<fileDialog> m_window;
+    WindowFixture m_fixture;
     RecordingOpener m_opener;
-
-    fileDialog &start(const QString &folder)
-    {
-        setCommandLine({ folder });
-        m_window.reset(new fileDialog);
-        return *m_window;
-    }
 
     // Highlights a row that is not the first, so that a new listing shows (it makes row 0 current).
     void highlight(fileDialog &window, const QString &name)
@@ -49,11 +42,7 @@ private slots:
         QVERIFY(makeFile(m_root + "/data/sub/deeper/f", "f"));
     }
 
-    void cleanup()
-    {
-        m_window.reset();
-        QCOMPARE(QApplication::topLevelWidgets().size(), 0);
-    }
+    void cleanup() { QVERIFY(m_fixture.finish()); }
 
     void isValidName_data()
     {
@@ -81,7 +70,7 @@ private slots:
     {
         QFETCH(QString, name);
         QFETCH(bool, valid);
-        fileDialog &window = start(m_root);
+        fileDialog &window = m_fixture.start(m_root);
         QCOMPARE(window.isValidName(name), valid);
     }
 
@@ -108,7 +97,7 @@ private slots:
         QFETCH(QString, created);
         QFETCH(QString, notice);
         const QString folder = m_root + "/data";
-        fileDialog &window = start(folder);
+        fileDialog &window = m_fixture.start(folder);
         highlight(window, "b");
         const QStringList before = QDir(folder).entryList(QDir::AllEntries | QDir::NoDotAndDotDot);
         DialogAnswerer answerer;
@@ -139,7 +128,7 @@ private slots:
 
     void createDirCancelled()
     {
-        fileDialog &window = start(m_root + "/data");
+        fileDialog &window = m_fixture.start(m_root + "/data");
         highlight(window, "b");
         DialogAnswerer answerer;
         answerer.answer(DialogAnswerer::No, QStringLiteral("never"));
@@ -152,7 +141,7 @@ private slots:
     void createDirAtTheRoot()
     {
         const QString name = QStringLiteral("fm-fileops-test-%1").arg(::getpid());
-        fileDialog &window = start("/");
+        fileDialog &window = m_fixture.start("/");
         DialogAnswerer answerer;
         answerer.answer(DialogAnswerer::Yes, name);
         window.createDir();
@@ -164,7 +153,7 @@ private slots:
 
     void createDirKeepsAPendingMove()
     {
-        fileDialog &window = start(m_root + "/data");
+        fileDialog &window = m_fixture.start(m_root + "/data");
         highlight(window, "a");
         window.move();
         QCOMPARE(window.browseMode(), int(PickMoveTarget));
@@ -188,7 +177,7 @@ private slots:
     void noRowNoDialog()
     {
         QFETCH(bool, parentRow);
-        fileDialog &window = start(m_root + "/data");
+        fileDialog &window = m_fixture.start(m_root + "/data");
         if (!parentRow)
             window.entryList()->clear();
         DialogAnswerer answerer;
@@ -201,7 +190,7 @@ private slots:
     void renameRunsTheCommand()
     {
         const QString folder = m_root + "/data";
-        fileDialog &window = start(folder);
+        fileDialog &window = m_fixture.start(folder);
         highlight(window, "a");
         DialogAnswerer answerer;
         answerer.answer(DialogAnswerer::Yes, QStringLiteral("  renamed  "));
@@ -226,7 +215,7 @@ private slots:
 
     void renameCancelledKeepsTheSource()
     {
-        fileDialog &window = start(m_root + "/data");
+        fileDialog &window = m_fixture.start(m_root + "/data");
         highlight(window, "a");
         DialogAnswerer answerer;
         answerer.answer(DialogAnswerer::No, QStringLiteral("x"));
@@ -258,7 +247,7 @@ private slots:
         QFETCH(QString, notice);
         const QString folder = m_root + "/data";
         QVERIFY(QFile::link(folder + "/nowhere", folder + "/dangling"));
-        fileDialog &window = start(folder);
+        fileDialog &window = m_fixture.start(folder);
         highlight(window, "a");
         DialogAnswerer answerer;
         answerer.answer(DialogAnswerer::Yes, typed).answer(DialogAnswerer::Yes);
@@ -280,7 +269,7 @@ private slots:
     // The same entry is no other entry: the command runs, and mv reports what it thinks.
     void renameToItsOwnName()
     {
-        fileDialog &window = start(m_root + "/data");
+        fileDialog &window = m_fixture.start(m_root + "/data");
         highlight(window, "a");
         DialogAnswerer answerer;
         answerer.answer(DialogAnswerer::Yes, QStringLiteral("a"));
@@ -296,7 +285,7 @@ private slots:
         const QString folder = m_root + "/data";
         const QString odd = QString::fromUtf8("q\"$(touch pwned)`touch pwned2`\\n\nline");
         QVERIFY(makeFile(folder + u'/' + odd, "odd"));
-        fileDialog &window = start(folder);
+        fileDialog &window = m_fixture.start(folder);
         highlight(window, odd);
         DialogAnswerer answerer;
         answerer.answer(DialogAnswerer::Yes, QStringLiteral("$HOME `x` it's"));
@@ -326,7 +315,7 @@ private slots:
         QFETCH(bool, yes);
         const QString folder = m_root + "/data";
         const QString path = folder + u'/' + name;
-        fileDialog &window = start(folder);
+        fileDialog &window = m_fixture.start(folder);
         window.showDir(folder, Browse);
         highlight(window, name);
         DialogAnswerer answerer;
@@ -349,7 +338,7 @@ private slots:
     {
         const QString name = QStringLiteral("fm-delete-test-%1").arg(::getpid());
         QVERIFY(QDir("/").mkpath(name + "/inner"));
-        fileDialog &window = start("/");
+        fileDialog &window = m_fixture.start("/");
         highlight(window, name);
         DialogAnswerer answerer;
         answerer.answer(DialogAnswerer::Yes);
@@ -369,7 +358,7 @@ private slots:
         QVERIFY(QDir().mkpath(folder));
         const QString name = QString(150, u'f');
         QVERIFY(makeFile(folder + u'/' + name, "long"));
-        fileDialog &window = start(folder);
+        fileDialog &window = m_fixture.start(folder);
         highlight(window, name);
         const QString tooLong = QStringLiteral("The path is too long for this operation.");
 

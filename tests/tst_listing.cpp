@@ -34,14 +34,7 @@ class tst_Listing : public QObject
 private:
     QTemporaryDir m_dir;
     QString m_root;
-    std::unique_ptr<fileDialog> m_window;
-
-    fileDialog &start(const QStringList &arguments)
-    {
-        setCommandLine(arguments);
-        m_window.reset(new fileDialog);
-        return *m_window;
-    }
+    WindowFixture m_fixture;
 
 private slots:
     void initTestCase()
@@ -58,15 +51,11 @@ private slots:
         QCOMPARE(::mkfifo(QFile::encodeName(m_root + "/pipe.txt").constData(), 0644), 0);
     }
 
-    void cleanup()
-    {
-        m_window.reset();
-        QCOMPARE(QApplication::topLevelWidgets().size(), 0);
-    }
+    void cleanup() { QVERIFY(m_fixture.finish()); }
 
     void startsAtTheRootWithoutArguments()
     {
-        fileDialog &window = start({});
+        fileDialog &window = m_fixture.start(QStringList());
         QCOMPARE(window.currentDirectory(), QStringLiteral("/"));
         QCOMPARE(window.instructText(), QStringLiteral("/"));
         QCOMPARE(window.title(), QStringLiteral("File Manager"));
@@ -110,7 +99,7 @@ private slots:
         QFETCH(int, mode);
         QFETCH(QString, filter);
         QFETCH(QStringList, expected);
-        fileDialog &window = start(filter.isNull() ? QStringList{ m_root } : QStringList{ m_root, filter });
+        fileDialog &window = m_fixture.start(filter.isNull() ? QStringList{ m_root } : QStringList{ m_root, filter });
         window.showDir(m_root, mode);
         QCOMPARE(rows(window), expected);
         QCOMPARE(window.currentDirectory(), m_root);
@@ -123,7 +112,7 @@ private slots:
 
     void rowIcons()
     {
-        fileDialog &window = start({ m_root, "*.cpp" });
+        fileDialog &window = m_fixture.start({ m_root, "*.cpp" });
         const ZListBox *list = window.entryList();
         const RES_ICON_Reader icons;
         const auto iconOf = [&](int row) { return list->item(row)->getSubItemPixmap(0).cacheKey(); };
@@ -136,7 +125,7 @@ private slots:
 
     void multiSelectLayout()
     {
-        fileDialog &window = start({ m_root, "*.cpp" });
+        fileDialog &window = m_fixture.start({ m_root, "*.cpp" });
         window.showDir(m_root, MultiSelect);
         ZListBox *list = window.entryList();
         QCOMPARE(window.nameColumn(), 2);
@@ -159,7 +148,7 @@ private slots:
 
     void pickModesKeepMultiPending()
     {
-        fileDialog &window = start({ m_root });
+        fileDialog &window = m_fixture.start({ m_root });
         window.showDir(m_root, MultiSelect);
         window.showDir(m_root, PickCopyTarget);
         QVERIFY(window.isMultiPending());
@@ -170,7 +159,7 @@ private slots:
 
     void currentItemNameWithoutRow()
     {
-        fileDialog &window = start({ m_root });
+        fileDialog &window = m_fixture.start({ m_root });
         window.entryList()->clear();
         QVERIFY(window.currentItemName().isNull());
     }
@@ -197,7 +186,7 @@ private slots:
         QFETCH(int, mode);
         QFETCH(QStringList, main);
         QFETCH(QStringList, manage);
-        fileDialog &window = start({ m_root });
+        fileDialog &window = m_fixture.start({ m_root });
         window.showDir(m_root, mode);
         QCOMPARE(menuTexts(window.mainMenu()), main);
         QCOMPARE(menuTexts(window.manageSubmenu()), manage);
@@ -209,7 +198,7 @@ private slots:
 
     void sameModeKeepsTheMenu()
     {
-        fileDialog &window = start({ m_root });
+        fileDialog &window = m_fixture.start({ m_root });
         const QList<QAction *> before = window.mainMenu()->actions();
         window.showDir(m_root + "/a", Browse);
         QCOMPARE(window.mainMenu()->actions(), before);
@@ -219,7 +208,7 @@ private slots:
 
     void menuEntryInvokesItsSlot()
     {
-        fileDialog &window = start({ m_root });
+        fileDialog &window = m_fixture.start({ m_root });
         QAction *multi = window.mainMenu()->actions().at(2);
         QCOMPARE(multi->text(), QStringLiteral("Select several"));
         multi->trigger();
@@ -245,7 +234,7 @@ private slots:
     {
         QFETCH(QString, path);
         QFETCH(QString, expected);
-        fileDialog &window = start({ m_root });
+        fileDialog &window = m_fixture.start({ m_root });
         window.showDir(QString(path).replace("%1", m_root), Browse);
         expected.replace("%1", m_root);
         QCOMPARE(window.currentDirectory(), expected);
@@ -256,7 +245,7 @@ private slots:
     {
         const QString saved = QDir::currentPath();
         QDir::setCurrent(m_dir.path());
-        fileDialog &window = start({ QStringLiteral("tree/a/../B/") });
+        fileDialog &window = m_fixture.start({ QStringLiteral("tree/a/../B/") });
         QDir::setCurrent(saved);
         QCOMPARE(window.currentDirectory(), m_root + "/B");
         QCOMPARE(window.instructText(), m_root + "/B");
@@ -264,7 +253,7 @@ private slots:
 
     void startFolderThatCannotBeListed()
     {
-        fileDialog &window = start({ m_root + "/missing", "*.x" });
+        fileDialog &window = m_fixture.start({ m_root + "/missing", "*.x" });
         QCOMPARE(rows(window), QStringList{ ".." });
         QCOMPARE(window.currentDirectory(), m_root + "/missing");
         QVERIFY(window.instructText().isEmpty());
@@ -275,7 +264,7 @@ private slots:
 
     void fileIsNoFolder()
     {
-        fileDialog &window = start({ m_root });
+        fileDialog &window = m_fixture.start({ m_root });
         window.showDir(m_root + "/b.txt", Browse);
         QCOMPARE(rows(window), QStringList{ ".." });
         QCOMPARE(window.currentDirectory(), m_root);
@@ -302,7 +291,7 @@ private slots:
         QCOMPARE(::chmod(QFile::encodeName(m_dir.path()).constData(), 0755), 0);
         QCOMPARE(::chmod(QFile::encodeName(closed).constData(), mode_t(permissions)), 0);
 
-        fileDialog &window = start({ m_root });
+        fileDialog &window = m_fixture.start({ m_root });
         // Real and effective user become nobody; the saved user stays root, to come back.
         QCOMPARE(::setresuid(nobody->pw_uid, nobody->pw_uid, 0), 0);
         window.showDir(closed, MultiSelect);
@@ -335,7 +324,7 @@ private slots:
 
     void aboutBox()
     {
-        fileDialog &window = start({ m_root });
+        fileDialog &window = m_fixture.start({ m_root });
         DialogAnswerer answerer;
         answerer.answer(DialogAnswerer::Yes);
         window.about();

@@ -20,15 +20,8 @@ class tst_Navigation : public QObject
 private:
     QTemporaryDir m_dir;
     QString m_root;
-    std::unique_ptr<fileDialog> m_window;
+    WindowFixture m_fixture;
     RecordingOpener m_opener;
-
-    fileDialog &start(const QString &folder)
-    {
-        setCommandLine({ folder });
-        m_window.reset(new fileDialog);
-        return *m_window;
-    }
 
     void select(fileDialog &window, const QString &name)
     {
@@ -50,15 +43,11 @@ private slots:
 
     void init() { m_opener.clear(); }
 
-    void cleanup()
-    {
-        m_window.reset();
-        QCOMPARE(QApplication::topLevelWidgets().size(), 0);
-    }
+    void cleanup() { QVERIFY(m_fixture.finish()); }
 
     void downAndUpAgain()
     {
-        fileDialog &window = start(m_root);
+        fileDialog &window = m_fixture.start(m_root);
         select(window, "one");
         QCOMPARE(window.currentDirectory(), m_root + "/one");
         select(window, "two");
@@ -74,7 +63,7 @@ private slots:
 
     void parentRowAtTheRoot()
     {
-        fileDialog &window = start("/");
+        fileDialog &window = m_fixture.start("/");
         window.showDir("/", PickMoveTarget);
         select(window, "..");
         QCOMPARE(window.currentDirectory(), QStringLiteral("/"));
@@ -92,7 +81,7 @@ private slots:
     void openingAFile()
     {
         QFETCH(QString, name);
-        fileDialog &window = start(m_root + "/one");
+        fileDialog &window = m_fixture.start(m_root + "/one");
         const QStringList before = rows(window);
         select(window, name);
         const QString path = m_root + "/one/" + name;
@@ -110,7 +99,7 @@ private slots:
         const QString name = QStringLiteral("fm-navigation-test-%1.txt").arg(::getpid());
         if (!makeFile("/" + name))
             QSKIP("cannot write a file into the root folder");
-        fileDialog &window = start("/");
+        fileDialog &window = m_fixture.start("/");
         select(window, name);
         QFile::remove("/" + name);
         // Built with "/" between folder and name; the opener gets the same file without "//".
@@ -120,7 +109,7 @@ private slots:
 
     void selectingInMultiSelectNeverNavigates()
     {
-        fileDialog &window = start(m_root);
+        fileDialog &window = m_fixture.start(m_root);
         window.multiSelect();
         select(window, "one");
         QCOMPARE(window.currentDirectory(), m_root);
@@ -130,7 +119,7 @@ private slots:
 
     void pickModeWalksInItsMode()
     {
-        fileDialog &window = start(m_root);
+        fileDialog &window = m_fixture.start(m_root);
         window.showDir(m_root, PickCopyTarget);
         select(window, "one");
         QCOMPARE(window.browseMode(), int(PickCopyTarget));
@@ -159,7 +148,7 @@ private slots:
         QFETCH(int, modeAfter);
         folder.replace("%1", m_root);
         listed.replace("%1", m_root);
-        fileDialog &window = start(folder);
+        fileDialog &window = m_fixture.start(folder);
         window.showDir(folder, mode);
         DialogAnswerer answerer; // there must be no question
         window.back();
@@ -171,7 +160,7 @@ private slots:
 
     void backInAPickModeKeepsTheSource()
     {
-        fileDialog &window = start(m_root + "/one");
+        fileDialog &window = m_fixture.start(m_root + "/one");
         window.entryList()->setCurrentItem(rowOf(window, "doc.txt"));
         window.copy();
         QCOMPARE(window.browseMode(), int(PickCopyTarget));
@@ -192,7 +181,7 @@ private slots:
     void quitQuestionAnsweredNo()
     {
         QFETCH(int, mode);
-        fileDialog &window = start("/");
+        fileDialog &window = m_fixture.start("/");
         window.showDir("/", mode);
         const QStringList before = rows(window);
         DialogAnswerer answerer;
@@ -219,7 +208,7 @@ private slots:
     void cancel()
     {
         QFETCH(bool, moving);
-        fileDialog &window = start(m_root + "/one");
+        fileDialog &window = m_fixture.start(m_root + "/one");
         window.multiSelect();
         window.entryList()->checkItem(rowOf(window, "doc.txt"), true);
         OutputCapture output(1);
@@ -239,7 +228,7 @@ private slots:
 
     void checkMarks()
     {
-        fileDialog &window = start(m_root + "/one");
+        fileDialog &window = m_fixture.start(m_root + "/one");
         ZListBox *list = window.entryList();
         window.multiSelect();
         QVERIFY(list->itemsChecked().empty());
@@ -269,7 +258,7 @@ private slots:
         QVERIFY(QDir().mkpath(closed + "/inside"));
         QCOMPARE(::chmod(QFile::encodeName(m_root).constData(), 0755), 0);
         QCOMPARE(::chmod(QFile::encodeName(closed).constData(), 0700), 0);
-        fileDialog &window = start(m_root);
+        fileDialog &window = m_fixture.start(m_root);
         QCOMPARE(::setresuid(nobody->pw_uid, nobody->pw_uid, 0), 0);
         window.obj_selected(rowOf(window, "closed"));
         const QStringList listed = rows(window);
@@ -283,7 +272,7 @@ private slots:
     // Last: yes ends the event loop, as the program's main loop would end.
     void quitQuestionAnsweredYes()
     {
-        fileDialog &window = start("/");
+        fileDialog &window = m_fixture.start("/");
         DialogAnswerer answerer;
         answerer.answer(DialogAnswerer::Yes);
         bool timedOut = false;

@@ -218,3 +218,23 @@ int rowOf(const fileDialog &window, const QString &name)
 {
     return int(rows(window).indexOf(name));
 }
+
+WindowFixture::~WindowFixture()
+{
+    delete m_window;
+}
+
+fileDialog &WindowFixture::start(const QStringList &arguments)
+{
+    delete m_window;
+    setCommandLine(arguments);
+    m_window = new fileDialog;
+    return *m_window;
+}
+
+bool WindowFixture::finish()
+{
+    delete m_window;
+    m_window = nullptr;
+    return QApplication::topLevelWidgets().isEmpty();
+}

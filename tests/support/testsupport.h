@@ -93,6 +93,21 @@ bool makeFile(const QString &path, const QByteArray &content = QByteArray());
 QByteArray readFile(const QString &path);
 
 class fileDialog;
+
+// Owns the window under test: a new one per start(), with the given command line, deleted by
+// finish(), which also checks that no dialog or other top-level window was left behind.
+class WindowFixture
+{
+public:
+    ~WindowFixture();
+    fileDialog &start(const QStringList &arguments);
+    fileDialog &start(const QString &folder) { return start(QStringList{ folder }); }
+    bool finish();
+
+private:
+    fileDialog *m_window = nullptr;
+};
+
 // The names in the window's rows, in order, and the row of one name (-1 when not listed).
 QStringList rows(const fileDialog &window);
 int rowOf(const fileDialog &window, const QString &name);
