@@ -7,6 +7,7 @@
 #include <QDir>
 #include <QFile>
 #include <QRandomGenerator>
+#include <QSet>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -228,6 +229,43 @@ private slots:
         content.clear();
         LanguageCatalog catalog(m_base.constData(), m_config.constData());
         QCOMPARE(catalog.lookup("BR_END"), QStringLiteral("at the end"));
+    }
+
+    // Every text the program asks for is in every shipped catalogue, and the texts that a path or
+    // a name follows end in their own blank.
+    void shippedCatalogues_data()
+    {
+        QTest::addColumn<QByteArray>("language");
+        QTest::newRow("en-us") << QByteArray("en-us");
+        QTest::newRow("de-de") << QByteArray("de-de");
+    }
+
+    void shippedCatalogues()
+    {
+        QFETCH(QByteArray, language);
+        writeConfig("LanguageType = " + language + "\n");
+        const QByteArray base = programPath();
+        OutputCapture errors(2);
+        LanguageCatalog catalog(base.constData(), m_config.constData());
+        const QByteArrayList followedByText = { "BR_CUR_DIR", "BR_CUR_NAME", "BR_CONFIRM_DELETE",
+            "BR_CONFIRM_COPY", "BR_CONFIRM_MOVE", "BR_CONFIRM_COPY_MULTI", "BR_CONFIRM_MOVE_MULTI",
+            "BR_COPYING", "BR_MOVING", "BR_DELETING" };
+        const QByteArrayList standalone = { "BR_FILEMANAGER", "BR_MKDIR", "BR_MANAGE", "BR_RENAME",
+            "BR_DELETE", "BR_COPY", "BR_MOVE", "BR_MULTI_SEL", "BR_ABOUT", "BR_QUIT", "BR_COPY_HERE",
+            "BR_CANCEL_COPY", "BR_MOVE_HERE", "BR_CANCEL_MOVE", "BR_SEL_ALL", "BR_SEL_NON",
+            "BR_CONFIRM_QUIT", "BR_CONFIRM_DELETE_MULTI", "BR_ERROR", "BR_INVALID_NAME",
+            "BR_MKDIR_ERROR", "BR_PLEASEWAIT", "BR_NAME_EXISTS", "BR_TOO_LONG" };
+        QStringList seen;
+        for (const QByteArray &key : followedByText + standalone) {
+            const QString text = catalog.lookup(key.constData());
+            QVERIFY2(text != QString::fromLatin1(key), key.constData());
+            QVERIFY2(!text.contains(u'\r'), key.constData());
+            QCOMPARE(text.endsWith(u' '), followedByText.contains(key));
+            seen << text;
+        }
+        QCOMPARE(errors.finish(), "vandr --debug--: read lngfile '" + base + '_' + language + ".lng'\n");
+        // Each menu entry of one menu is told apart from the others.
+        QCOMPARE(QSet<QString>(seen.cbegin(), seen.cend()).size(), seen.size());
     }
 
     void decodeUtf8_data()
