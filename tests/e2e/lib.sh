@@ -56,11 +56,16 @@ start_app() {
     focus "$MAIN_WINDOW"
 }
 
-# Prints the id of the visible window with exactly this title.
+# Prints the id of the visible window with exactly this title, waiting up to 10 s for it.
+# (xdotool's own --sync looks only every half second.)
 find_window() {
-    local title=$1 id
-    id=$(timeout 10 xdotool search --sync --onlyvisible --name "^$title\$" 2>/dev/null | head -n 1) || return 1
-    [ -n "$id" ] && echo "$id"
+    local title=$1 id i
+    for ((i = 0; i < 200; i++)); do
+        id=$(xdotool search --onlyvisible --name "^$title\$" 2>/dev/null | head -n 1)
+        [ -n "$id" ] && { echo "$id"; return 0; }
+        sleep 0.05
+    done
+    return 1
 }
 
 focus() {
