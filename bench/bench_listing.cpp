@@ -43,7 +43,8 @@ int main(int argc, char *argv[])
     }
     std::sort(times.begin(), times.end());
     std::printf("listing %d entries (%d rows): median %lld ms, best %lld ms, worst %lld ms\n",
-                entries, window.entryList()->count(), static_cast<long long>(times[times.size() / 2]),
+                entries, window.entryList()->count(),
+                static_cast<long long>(times[times.size() / 2]),
                 static_cast<long long>(times.front()), static_cast<long long>(times.back()));
     rusage usage;
     getrusage(RUSAGE_SELF, &usage);

@@ -14,7 +14,10 @@ namespace {
 class FirstPaint : public QObject
 {
 public:
-    explicit FirstPaint(const QElapsedTimer &clock) : m_clock(clock) { }
+    explicit FirstPaint(const QElapsedTimer &clock)
+        : m_clock(clock)
+    {
+    }
     bool eventFilter(QObject *watched, QEvent *event) override
     {
         if (event->type() == QEvent::Paint && !m_done) {

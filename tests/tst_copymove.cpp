@@ -81,10 +81,11 @@ private slots:
         OutputCapture output(1);
         moving ? window.move_to() : window.copy_to();
         QCOMPARE(output.finish(), "Debug: system(" + QByteArray(moving ? "mv " : "cp -a ")
-                         + quoted(m_a + "/x") + ' ' + quoted(m_b + '/') + ")\n");
+                                          + quoted(m_a + "/x") + ' ' + quoted(m_b + '/') + ")\n");
         QCOMPARE(answerer.seen.size(), 1);
         QCOMPARE(answerer.seen[0].title, QString(moving ? "Move" : "Copy"));
-        QCOMPARE(answerer.seen[0].text, QString(moving ? "Move " : "Copy ") + m_a + "/x -> " + m_b + " ?");
+        QCOMPARE(answerer.seen[0].text,
+                 QString(moving ? "Move " : "Copy ") + m_a + "/x -> " + m_b + " ?");
         QCOMPARE(answerer.runners.size(), 1);
         QCOMPARE(answerer.runners[0].title, QString());
         QCOMPARE(answerer.runners[0].text, QStringLiteral("Please wait..."));
@@ -136,9 +137,10 @@ private slots:
         answerer.answer(DialogAnswerer::Yes);
         OutputCapture output(1);
         window.move_to();
-        QCOMPARE(output.finish(),
-                 "Debug: system(mv " + quoted(m_a + "/p") + ' ' + quoted(m_b + '/') + ")\n"
-                 "Debug: system(mv " + quoted(m_a + "/q") + ' ' + quoted(m_b + '/') + ")\n");
+        QCOMPARE(output.finish(), "Debug: system(mv " + quoted(m_a + "/p") + ' ' + quoted(m_b + '/')
+                                          + ")\n"
+                                            "Debug: system(mv "
+                                          + quoted(m_a + "/q") + ' ' + quoted(m_b + '/') + ")\n");
         QCOMPARE(answerer.seen.size(), 1);
         QCOMPARE(answerer.seen[0].title, QStringLiteral("Move"));
         QCOMPARE(answerer.seen[0].text, "Move the checked entries of " + m_a + " -> " + m_b + " ?");
@@ -170,7 +172,8 @@ private slots:
         window.copy_to();
         const QByteArray printed = output.finish();
         QFile::remove("/" + name);
-        QVERIFY2(printed.endsWith("Debug: system(cp -a " + quoted("//" + name) + ' ' + quoted(m_b + '/') + ")\n"),
+        QVERIFY2(printed.endsWith("Debug: system(cp -a " + quoted("//" + name) + ' '
+                                  + quoted(m_b + '/') + ")\n"),
                  printed.constData());
         QCOMPARE(answerer.seen.value(0).text, "Copy the checked entries of / -> " + m_b + " ?");
         QCOMPARE(readFile(m_b + u'/' + name), QByteArray("root"));
@@ -234,7 +237,9 @@ private slots:
         answerer.answer(DialogAnswerer::Yes);
         window.copy_to();
         QCOMPARE(output.finish(), "get item list:\n..\n50%s%d\n================\n"
-                                  "Debug: system(cp -a " + quoted(m_a + "/50%s%d") + ' ' + quoted(m_b + '/') + ")\n");
+                                  "Debug: system(cp -a "
+                                          + quoted(m_a + "/50%s%d") + ' ' + quoted(m_b + '/')
+                                          + ")\n");
         QCOMPARE(answerer.runners.size(), 1);
         QCOMPARE(answerer.runners[0].title, QStringLiteral("50%s%d"));
         QCOMPARE(answerer.runners[0].text, QStringLiteral("Copying 50%s%d"));
@@ -299,8 +304,11 @@ private slots:
         OutputCapture second(1);
         window.multi_del();
         QCOMPARE(second.finish(), "get item list:\ntree\np\n================\n"
-                                  "Debug: system(rm -rf " + quoted(m_a + "/tree") + ")\n"
-                                  "Debug: system(rm -rf " + quoted(m_a + "/p") + ")\n");
+                                  "Debug: system(rm -rf "
+                                          + quoted(m_a + "/tree")
+                                          + ")\n"
+                                            "Debug: system(rm -rf "
+                                          + quoted(m_a + "/p") + ")\n");
         QCOMPARE(answerer.runners.size(), 2);
         QCOMPARE(answerer.runners[0].text, QStringLiteral("Deleting tree"));
         QVERIFY(!QFile::exists(m_a + "/tree") && !QFile::exists(m_a + "/p"));
@@ -354,7 +362,8 @@ private slots:
         QCOMPARE(readFile(m_b + "/q_dir"), QByteArray("a file in the way"));
         QCOMPARE(m_opener.launcherCalls(), QStringList{ "/tmp/exec_log.txt" });
         QCOMPARE(m_opener.logsWhenOpened().size(), 1);
-        QVERIFY2(m_opener.logsWhenOpened()[0].contains("q_dir"), m_opener.logsWhenOpened()[0].constData());
+        QVERIFY2(m_opener.logsWhenOpened()[0].contains("q_dir"),
+                 m_opener.logsWhenOpened()[0].constData());
         QCOMPARE(window.browseMode(), int(Browse));
     }
 

@@ -62,11 +62,14 @@ private slots:
         QTest::newRow("non-zero status") << QByteArray("exit 3") << true << QByteArray();
         QTest::newRow("utility fails") << QByteArray("mv /nonexistent-source-x /nonexistent-dir-y/")
                                        << true << QByteArray("mv: cannot stat");
-        QTest::newRow("error output logged") << QByteArray("cat /nonexistent-file-z") << true << QByteArray("No such file");
+        QTest::newRow("error output logged")
+                << QByteArray("cat /nonexistent-file-z") << true << QByteArray("No such file");
         // The shell itself killed by a signal has not done its work: a failure.
-        QTest::newRow("shell killed by a signal") << QByteArray("kill -9 $$") << true << QByteArray();
+        QTest::newRow("shell killed by a signal")
+                << QByteArray("kill -9 $$") << true << QByteArray();
         QTest::newRow("shell terminated") << QByteArray("kill -TERM $$") << true << QByteArray();
-        QTest::newRow("child killed by a signal") << QByteArray("sh -c 'kill -9 $$'") << true << QByteArray();
+        QTest::newRow("child killed by a signal")
+                << QByteArray("sh -c 'kill -9 $$'") << true << QByteArray();
     }
 
     void outcome()
@@ -133,7 +136,8 @@ private slots:
         OutputCapture output(1);
         run("echo first");
         run("echo second");
-        QCOMPARE(output.finish(), QByteArray("Debug: system(echo first)\nDebug: system(echo second)\n"));
+        QCOMPARE(output.finish(),
+                 QByteArray("Debug: system(echo first)\nDebug: system(echo second)\n"));
         QCOMPARE(readLog(), QByteArray("second\n"));
     }
 

@@ -50,7 +50,8 @@ private slots:
         QTest::addColumn<bool>("valid");
         for (const char *forbidden : { "\"", "*", "/", ":", "<", ">", "?", "\\", "|" }) {
             QTest::addRow("%s alone", forbidden) << QString::fromLatin1(forbidden) << false;
-            QTest::addRow("%s inside", forbidden) << "a" + QString::fromLatin1(forbidden) + "b" << false;
+            QTest::addRow("%s inside", forbidden)
+                    << "a" + QString::fromLatin1(forbidden) + "b" << false;
         }
         QTest::newRow("empty") << "" << false;
         QTest::newRow("ends in a bar") << "name|" << false;
@@ -58,7 +59,9 @@ private slots:
         QTest::newRow("dot") << "." << true;
         QTest::newRow("dot dot") << ".." << true;
         QTest::newRow("hidden") << ".config" << true;
-        QTest::newRow("non-ASCII") << QString::fromUtf8("M\xc3\xbc" "nchen \xe6\x97\xa5\xe6\x9c\xac") << true;
+        QTest::newRow("non-ASCII") << QString::fromUtf8("M\xc3\xbc"
+                                                        "nchen \xe6\x97\xa5\xe6\x9c\xac")
+                                   << true;
         QTest::newRow("control characters") << QString::fromLatin1("a\tb\x01") << true;
         QTest::newRow("shell characters") << "$(touch pwned) `id` 'x' ;&" << true;
         QTest::newRow("long, valid") << QString(300, u'n') << true;
@@ -78,17 +81,36 @@ private slots:
     {
         QTest::addColumn<QString>("typed");
         QTest::addColumn<QString>("created"); // empty: nothing new
-        QTest::addColumn<QString>("notice");  // empty: none
-        QTest::newRow("plain") << "new" << "new" << "";
-        QTest::newRow("trimmed") << "  b2  " << "b2" << "";
-        QTest::newRow("blank only") << "   " << "" << "The name is empty or holds one of \" * / : < > ? \\ |";
-        QTest::newRow("forbidden") << "a:b" << "" << "The name is empty or holds one of \" * / : < > ? \\ |";
-        QTest::newRow("existing folder") << "sub" << "" << "";
-        QTest::newRow("dot") << "." << "" << "";
-        QTest::newRow("dot dot") << ".." << "" << "";
-        QTest::newRow("existing file") << "a" << "" << "The folder could not be created.";
-        QTest::newRow("too long for the file system") << QString(300, u'n') << "" << "The folder could not be created.";
-        QTest::newRow("shell characters stay literal") << "$(touch pwned)" << "$(touch pwned)" << "";
+        QTest::addColumn<QString>("notice"); // empty: none
+        QTest::newRow("plain") << "new"
+                               << "new"
+                               << "";
+        QTest::newRow("trimmed") << "  b2  "
+                                 << "b2"
+                                 << "";
+        QTest::newRow("blank only") << "   "
+                                    << ""
+                                    << "The name is empty or holds one of \" * / : < > ? \\ |";
+        QTest::newRow("forbidden") << "a:b"
+                                   << ""
+                                   << "The name is empty or holds one of \" * / : < > ? \\ |";
+        QTest::newRow("existing folder") << "sub"
+                                         << ""
+                                         << "";
+        QTest::newRow("dot") << "."
+                             << ""
+                             << "";
+        QTest::newRow("dot dot") << ".."
+                                 << ""
+                                 << "";
+        QTest::newRow("existing file") << "a"
+                                       << ""
+                                       << "The folder could not be created.";
+        QTest::newRow("too long for the file system") << QString(300, u'n') << ""
+                                                      << "The folder could not be created.";
+        QTest::newRow("shell characters stay literal") << "$(touch pwned)"
+                                                       << "$(touch pwned)"
+                                                       << "";
     }
 
     void createDir()
@@ -196,8 +218,8 @@ private slots:
         answerer.answer(DialogAnswerer::Yes, QStringLiteral("  renamed  "));
         OutputCapture output(1);
         window.rename();
-        QCOMPARE(output.finish(),
-                 "Debug: system(mv \"" + folder.toUtf8() + "/a\" \"" + folder.toUtf8() + "/renamed\")\n");
+        QCOMPARE(output.finish(), "Debug: system(mv \"" + folder.toUtf8() + "/a\" \""
+                                          + folder.toUtf8() + "/renamed\")\n");
         QCOMPARE(answerer.seen.size(), 1);
         QCOMPARE(answerer.seen[0].title, QStringLiteral("Rename"));
         QCOMPARE(answerer.seen[0].text, "Folder: " + folder + "\nName: a");
@@ -322,7 +344,8 @@ private slots:
         answerer.answer(yes ? DialogAnswerer::Yes : DialogAnswerer::No);
         OutputCapture output(1);
         window.del();
-        QCOMPARE(output.finish(), yes ? "Debug: system(rm -rf \"" + path.toUtf8() + "\")\n" : QByteArray());
+        QCOMPARE(output.finish(),
+                 yes ? "Debug: system(rm -rf \"" + path.toUtf8() + "\")\n" : QByteArray());
         QCOMPARE(answerer.seen.size(), 1);
         QCOMPARE(answerer.seen[0].kind, QStringLiteral("question"));
         QCOMPARE(answerer.seen[0].title, QStringLiteral("Delete"));

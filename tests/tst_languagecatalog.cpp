@@ -43,24 +43,39 @@ private slots:
         QTest::addColumn<QByteArray>("config");
         QTest::addColumn<QByteArray>("language"); // of the file that must be read
 
-        QTest::newRow("line with break") << true << QByteArray("LanguageType = zh-cn\n") << QByteArray("zh-cn");
-        QTest::newRow("last line, no break") << true << QByteArray("A = 1\nLanguageType = zh-cn") << QByteArray("zh-cn");
-        QTest::newRow("among other lines") << true << QByteArray("Foo = 1\n\nLanguageType = de-de\nBar = 2\n") << QByteArray("de-de");
-        QTest::newRow("first line wins") << true << QByteArray("LanguageType = de-de\nLanguageType = zh-cn\n") << QByteArray("de-de");
-        QTest::newRow("carriage return kept") << true << QByteArray("LanguageType = de-de\r\n") << QByteArray("de-de\r");
-        QTest::newRow("trailing blank kept") << true << QByteArray("LanguageType = de-de \n") << QByteArray("de-de ");
-        QTest::newRow("no blank before =") << true << QByteArray("LanguageType= de-de\n") << QByteArray("en-us");
-        QTest::newRow("two blanks") << true << QByteArray("LanguageType  = de-de\n") << QByteArray("en-us");
-        QTest::newRow("blank before word") << true << QByteArray(" LanguageType = de-de\n") << QByteArray("en-us");
-        QTest::newRow("other case") << true << QByteArray("languagetype = de-de\n") << QByteArray("en-us");
-        QTest::newRow("no language line") << true << QByteArray("Something = else\n") << QByteArray("en-us");
+        QTest::newRow("line with break")
+                << true << QByteArray("LanguageType = zh-cn\n") << QByteArray("zh-cn");
+        QTest::newRow("last line, no break")
+                << true << QByteArray("A = 1\nLanguageType = zh-cn") << QByteArray("zh-cn");
+        QTest::newRow("among other lines")
+                << true << QByteArray("Foo = 1\n\nLanguageType = de-de\nBar = 2\n")
+                << QByteArray("de-de");
+        QTest::newRow("first line wins")
+                << true << QByteArray("LanguageType = de-de\nLanguageType = zh-cn\n")
+                << QByteArray("de-de");
+        QTest::newRow("carriage return kept")
+                << true << QByteArray("LanguageType = de-de\r\n") << QByteArray("de-de\r");
+        QTest::newRow("trailing blank kept")
+                << true << QByteArray("LanguageType = de-de \n") << QByteArray("de-de ");
+        QTest::newRow("no blank before =")
+                << true << QByteArray("LanguageType= de-de\n") << QByteArray("en-us");
+        QTest::newRow("two blanks")
+                << true << QByteArray("LanguageType  = de-de\n") << QByteArray("en-us");
+        QTest::newRow("blank before word")
+                << true << QByteArray(" LanguageType = de-de\n") << QByteArray("en-us");
+        QTest::newRow("other case")
+                << true << QByteArray("languagetype = de-de\n") << QByteArray("en-us");
+        QTest::newRow("no language line")
+                << true << QByteArray("Something = else\n") << QByteArray("en-us");
         QTest::newRow("empty configuration") << true << QByteArray() << QByteArray("en-us");
         QTest::newRow("no configuration") << false << QByteArray() << QByteArray("en-us");
         // A line longer than one read arrives in pieces, and each piece counts as a line.
-        QTest::newRow("second piece of a long line") << true
-                << QByteArray(511, 'x') + "LanguageType = de-de\n" << QByteArray("de-de");
-        QTest::newRow("long line, language cut from the first piece") << true
-                << QByteArray(511, 'y') + "\nLanguageType = zh-cn\n" << QByteArray("zh-cn");
+        QTest::newRow("second piece of a long line")
+                << true << QByteArray(511, 'x') + "LanguageType = de-de\n"
+                << QByteArray("de-de");
+        QTest::newRow("long line, language cut from the first piece")
+                << true << QByteArray(511, 'y') + "\nLanguageType = zh-cn\n"
+                << QByteArray("zh-cn");
     }
 
     void selectsCatalogue()
@@ -86,29 +101,58 @@ private slots:
         QTest::addColumn<QString>("expected");
         QTest::addColumn<bool>("reportedMissing");
 
-        QTest::newRow("plain") << QByteArray("BR_A = Alpha\n") << QByteArray("BR_A") << "Alpha" << false;
-        QTest::newRow("last line without break") << QByteArray("BR_B = x\nBR_A = Alpha") << QByteArray("BR_A") << "Alpha" << false;
-        QTest::newRow("first entry wins") << QByteArray("BR_A = one\nBR_A = two\n") << QByteArray("BR_A") << "one" << false;
-        QTest::newRow("first empty entry wins, counts as missing") << QByteArray("BR_A = \nBR_A = two\n") << QByteArray("BR_A") << "BR_A" << true;
-        QTest::newRow("no blanks around =") << QByteArray("BR_A=Alpha\n") << QByteArray("BR_A") << "BR_A" << true;
-        QTest::newRow("missing key") << QByteArray("BR_A = Alpha\n") << QByteArray("BR_B") << "BR_B" << true;
-        QTest::newRow("longer key is not this key") << QByteArray("BR_COPY_HERE = Here\nBR_COPY = Copy\n") << QByteArray("BR_COPY") << "Copy" << false;
-        QTest::newRow("shorter key is not this key") << QByteArray("BR_COPY = Copy\n") << QByteArray("BR_COPY_HERE") << "BR_COPY_HERE" << true;
-        QTest::newRow("trailing blank kept") << QByteArray("BR_A = Delete \n") << QByteArray("BR_A") << "Delete " << false;
-        QTest::newRow("CR LF keeps the CR") << QByteArray("BR_A = Alpha\r\nBR_B = Beta\r\n") << QByteArray("BR_A") << "Alpha\r" << false;
-        QTest::newRow("blank lines and short lines before") << QByteArray("\n\n#\nab\n\r\nBR_A = Alpha\n") << QByteArray("BR_A") << "Alpha" << false;
-        QTest::newRow("comment line that mentions the key") << QByteArray("# BR_A = no\nBR_A = yes\n") << QByteArray("BR_A") << "yes" << false;
-        QTest::newRow("key must start the line") << QByteArray(" BR_A = no\n") << QByteArray("BR_A") << "BR_A" << true;
-        QTest::newRow("value with =") << QByteArray("BR_A = a = b\n") << QByteArray("BR_A") << "a = b" << false;
-        QTest::newRow("non-ASCII") << QByteArray("BR_A = L\xc3\xb6schen \xe2\x80\xa6 \xe4\xb8\xad\n") << QByteArray("BR_A")
-                                   << QString::fromUtf8("L\xc3\xb6schen \xe2\x80\xa6 \xe4\xb8\xad") << false;
-        QTest::newRow("NUL ends the usable text") << QByteArray("BR_B = b\n\0BR_A = hidden\n", 25) << QByteArray("BR_A") << "BR_A" << true;
-        QTest::newRow("value of 255 bytes whole") << "BR_A = " + QByteArray(255, 'v') + "\n" << QByteArray("BR_A") << QString(255, u'v') << false;
-        QTest::newRow("value over 255 bytes cut to 255") << "BR_A = " + QByteArray(300, 'v') + "\n" << QByteArray("BR_A") << QString(255, u'v') << false;
+        QTest::newRow("plain") << QByteArray("BR_A = Alpha\n") << QByteArray("BR_A") << "Alpha"
+                               << false;
+        QTest::newRow("last line without break")
+                << QByteArray("BR_B = x\nBR_A = Alpha") << QByteArray("BR_A") << "Alpha" << false;
+        QTest::newRow("first entry wins")
+                << QByteArray("BR_A = one\nBR_A = two\n") << QByteArray("BR_A") << "one" << false;
+        QTest::newRow("first empty entry wins, counts as missing")
+                << QByteArray("BR_A = \nBR_A = two\n") << QByteArray("BR_A") << "BR_A" << true;
+        QTest::newRow("no blanks around =")
+                << QByteArray("BR_A=Alpha\n") << QByteArray("BR_A") << "BR_A" << true;
+        QTest::newRow("missing key")
+                << QByteArray("BR_A = Alpha\n") << QByteArray("BR_B") << "BR_B" << true;
+        QTest::newRow("longer key is not this key")
+                << QByteArray("BR_COPY_HERE = Here\nBR_COPY = Copy\n") << QByteArray("BR_COPY")
+                << "Copy" << false;
+        QTest::newRow("shorter key is not this key")
+                << QByteArray("BR_COPY = Copy\n") << QByteArray("BR_COPY_HERE") << "BR_COPY_HERE"
+                << true;
+        QTest::newRow("trailing blank kept")
+                << QByteArray("BR_A = Delete \n") << QByteArray("BR_A") << "Delete " << false;
+        QTest::newRow("CR LF keeps the CR") << QByteArray("BR_A = Alpha\r\nBR_B = Beta\r\n")
+                                            << QByteArray("BR_A") << "Alpha\r" << false;
+        QTest::newRow("blank lines and short lines before")
+                << QByteArray("\n\n#\nab\n\r\nBR_A = Alpha\n") << QByteArray("BR_A") << "Alpha"
+                << false;
+        QTest::newRow("comment line that mentions the key")
+                << QByteArray("# BR_A = no\nBR_A = yes\n") << QByteArray("BR_A") << "yes" << false;
+        QTest::newRow("key must start the line")
+                << QByteArray(" BR_A = no\n") << QByteArray("BR_A") << "BR_A" << true;
+        QTest::newRow("value with =")
+                << QByteArray("BR_A = a = b\n") << QByteArray("BR_A") << "a = b" << false;
+        QTest::newRow("non-ASCII")
+                << QByteArray("BR_A = L\xc3\xb6schen \xe2\x80\xa6 \xe4\xb8\xad\n")
+                << QByteArray("BR_A")
+                << QString::fromUtf8("L\xc3\xb6schen \xe2\x80\xa6 \xe4\xb8\xad") << false;
+        QTest::newRow("NUL ends the usable text") << QByteArray("BR_B = b\n\0BR_A = hidden\n", 25)
+                                                  << QByteArray("BR_A") << "BR_A" << true;
+        QTest::newRow("value of 255 bytes whole")
+                << "BR_A = " + QByteArray(255, 'v') + "\n"
+                << QByteArray("BR_A") << QString(255, u'v') << false;
+        QTest::newRow("value over 255 bytes cut to 255")
+                << "BR_A = " + QByteArray(300, 'v') + "\n"
+                << QByteArray("BR_A") << QString(255, u'v') << false;
         // 254 ASCII bytes and a two-byte character across the limit: the character is dropped.
-        QTest::newRow("cut never splits a character") << "BR_A = " + QByteArray(254, 'v') + "\xc3\xa4tail\n" << QByteArray("BR_A") << QString(254, u'v') << false;
-        QTest::newRow("key of 60 bytes") << QByteArray(60, 'K') + " = long key\n" << QByteArray(60, 'K') << "long key" << false;
-        QTest::newRow("key over 60 bytes is missing") << QByteArray(61, 'K') + " = long key\n" << QByteArray(61, 'K') << QString(61, u'K') << true;
+        QTest::newRow("cut never splits a character")
+                << "BR_A = " + QByteArray(254, 'v') + "\xc3\xa4tail\n"
+                << QByteArray("BR_A") << QString(254, u'v') << false;
+        QTest::newRow("key of 60 bytes") << QByteArray(60, 'K') + " = long key\n"
+                                         << QByteArray(60, 'K') << "long key" << false;
+        QTest::newRow("key over 60 bytes is missing")
+                << QByteArray(61, 'K') + " = long key\n"
+                << QByteArray(61, 'K') << QString(61, u'K') << true;
     }
 
     void lookup()
@@ -123,8 +167,8 @@ private slots:
         catalog.lookup("BR_LOAD_FIRST"); // the loading message is not this test's business
         OutputCapture errors(2);
         QCOMPARE(catalog.lookup(key.constData()), expected);
-        QCOMPARE(errors.finish(), reportedMissing
-                         ? "vandr --debug--: error get key '" + key + "'\n" : QByteArray());
+        QCOMPARE(errors.finish(),
+                 reportedMissing ? "vandr --debug--: error get key '" + key + "'\n" : QByteArray());
     }
 
     void emptyCatalogueReportsOnlyTheRead()
@@ -144,7 +188,8 @@ private slots:
         LanguageCatalog catalog(m_base.constData(), m_config.constData());
         QCOMPARE(catalog.lookup("BR_A"), QStringLiteral("BR_A"));
         QCOMPARE(catalog.lookup("BR_B"), QStringLiteral("BR_B"));
-        QCOMPARE(errors.finish(), "vandr --debug--: error get lngfile '" + m_base + "_fr-fr.lng'\n");
+        QCOMPARE(errors.finish(),
+                 "vandr --debug--: error get lngfile '" + m_base + "_fr-fr.lng'\n");
     }
 
     void noBaseNameGivesEmptyTexts()
@@ -170,7 +215,9 @@ private slots:
     void nothingReadBeforeTheFirstLookup()
     {
         OutputCapture errors(2);
-        { LanguageCatalog catalog(m_base.constData(), m_config.constData()); }
+        {
+            LanguageCatalog catalog(m_base.constData(), m_config.constData());
+        }
         QCOMPARE(errors.finish(), QByteArray());
     }
 
@@ -181,7 +228,8 @@ private slots:
         OutputCapture errors(2);
         LanguageCatalog catalog(m_base.constData(), m_config.constData());
         QCOMPARE(catalog.lookup("BR_A"), QStringLiteral("BR_A"));
-        QVERIFY(errors.finish().startsWith("vandr --debug--: error get lngfile '" + m_base + "_lll"));
+        QVERIFY(errors.finish().startsWith("vandr --debug--: error get lngfile '" + m_base
+                                           + "_lll"));
     }
 
     void noLineFeedAtAll()
@@ -247,14 +295,25 @@ private slots:
         const QByteArray base = programPath();
         OutputCapture errors(2);
         LanguageCatalog catalog(base.constData(), m_config.constData());
-        const QByteArrayList followedByText = { "BR_CUR_DIR", "BR_CUR_NAME", "BR_CONFIRM_DELETE",
-            "BR_CONFIRM_COPY", "BR_CONFIRM_MOVE", "BR_CONFIRM_COPY_MULTI", "BR_CONFIRM_MOVE_MULTI",
-            "BR_COPYING", "BR_MOVING", "BR_DELETING" };
-        const QByteArrayList standalone = { "BR_FILEMANAGER", "BR_MKDIR", "BR_MANAGE", "BR_RENAME",
-            "BR_DELETE", "BR_COPY", "BR_MOVE", "BR_MULTI_SEL", "BR_ABOUT", "BR_QUIT", "BR_COPY_HERE",
-            "BR_CANCEL_COPY", "BR_MOVE_HERE", "BR_CANCEL_MOVE", "BR_SEL_ALL", "BR_SEL_NON",
-            "BR_CONFIRM_QUIT", "BR_CONFIRM_DELETE_MULTI", "BR_ERROR", "BR_INVALID_NAME",
-            "BR_MKDIR_ERROR", "BR_PLEASEWAIT", "BR_NAME_EXISTS", "BR_TOO_LONG" };
+        const QByteArrayList followedByText = { "BR_CUR_DIR",
+                                                "BR_CUR_NAME",
+                                                "BR_CONFIRM_DELETE",
+                                                "BR_CONFIRM_COPY",
+                                                "BR_CONFIRM_MOVE",
+                                                "BR_CONFIRM_COPY_MULTI",
+                                                "BR_CONFIRM_MOVE_MULTI",
+                                                "BR_COPYING",
+                                                "BR_MOVING",
+                                                "BR_DELETING" };
+        const QByteArrayList standalone
+                = { "BR_FILEMANAGER", "BR_MKDIR",        "BR_MANAGE",
+                    "BR_RENAME",      "BR_DELETE",       "BR_COPY",
+                    "BR_MOVE",        "BR_MULTI_SEL",    "BR_ABOUT",
+                    "BR_QUIT",        "BR_COPY_HERE",    "BR_CANCEL_COPY",
+                    "BR_MOVE_HERE",   "BR_CANCEL_MOVE",  "BR_SEL_ALL",
+                    "BR_SEL_NON",     "BR_CONFIRM_QUIT", "BR_CONFIRM_DELETE_MULTI",
+                    "BR_ERROR",       "BR_INVALID_NAME", "BR_MKDIR_ERROR",
+                    "BR_PLEASEWAIT",  "BR_NAME_EXISTS",  "BR_TOO_LONG" };
         QStringList seen;
         for (const QByteArray &key : followedByText + standalone) {
             const QString text = catalog.lookup(key.constData());
@@ -263,7 +322,8 @@ private slots:
             QCOMPARE(text.endsWith(u' '), followedByText.contains(key));
             seen << text;
         }
-        QCOMPARE(errors.finish(), "vandr --debug--: read lngfile '" + base + '_' + language + ".lng'\n");
+        QCOMPARE(errors.finish(),
+                 "vandr --debug--: read lngfile '" + base + '_' + language + ".lng'\n");
         // Each menu entry of one menu is told apart from the others.
         QCOMPARE(QSet<QString>(seen.cbegin(), seen.cend()).size(), seen.size());
     }

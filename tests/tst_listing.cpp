@@ -77,21 +77,29 @@ private slots:
         QTest::addColumn<QStringList>("expected");
 
         const QStringList folders = { "..", ".hidden_dir", "B", "Zeta", "a", "linkdir" };
-        QTest::newRow("browse, no filter") << int(Browse) << QString()
-                << folders + QStringList{ ".hidden_file", "10.txt", "A.TXT", "b.txt", "c.cpp", "linkfile.txt", "readme" };
-        QTest::newRow("browse, empty filter") << int(Browse) << QStringLiteral("")
-                << folders + QStringList{ ".hidden_file", "10.txt", "A.TXT", "b.txt", "c.cpp", "linkfile.txt", "readme" };
-        QTest::newRow("filter is case-sensitive, folders unfiltered") << int(Browse) << QStringLiteral("*.txt")
+        QTest::newRow("browse, no filter")
+                << int(Browse) << QString()
+                << folders + QStringList{ ".hidden_file", "10.txt",       "A.TXT", "b.txt",
+                                          "c.cpp",        "linkfile.txt", "readme" };
+        QTest::newRow("browse, empty filter")
+                << int(Browse) << QStringLiteral("")
+                << folders + QStringList{ ".hidden_file", "10.txt",       "A.TXT", "b.txt",
+                                          "c.cpp",        "linkfile.txt", "readme" };
+        QTest::newRow("filter is case-sensitive, folders unfiltered")
+                << int(Browse) << QStringLiteral("*.txt")
                 << folders + QStringList{ "10.txt", "b.txt", "linkfile.txt" };
         QTest::newRow("patterns separated by blanks") << int(Browse) << QStringLiteral("*.cpp A*")
-                << folders + QStringList{ "A.TXT", "c.cpp" };
-        QTest::newRow("patterns separated by semicolons") << int(Browse) << QStringLiteral("*.cpp;read?e")
+                                                      << folders + QStringList{ "A.TXT", "c.cpp" };
+        QTest::newRow("patterns separated by semicolons")
+                << int(Browse) << QStringLiteral("*.cpp;read?e")
                 << folders + QStringList{ "c.cpp", "readme" };
-        QTest::newRow("filter matching nothing") << int(Browse) << QStringLiteral("*.none") << folders;
+        QTest::newRow("filter matching nothing")
+                << int(Browse) << QStringLiteral("*.none") << folders;
         QTest::newRow("pick copy: folders only") << int(PickCopyTarget) << QString() << folders;
-        QTest::newRow("pick move: filter ignored") << int(PickMoveTarget) << QStringLiteral("nothing") << folders;
-        QTest::newRow("multi-select") << int(MultiSelect) << QStringLiteral("*.cpp")
-                << folders + QStringList{ "c.cpp" };
+        QTest::newRow("pick move: filter ignored")
+                << int(PickMoveTarget) << QStringLiteral("nothing") << folders;
+        QTest::newRow("multi-select")
+                << int(MultiSelect) << QStringLiteral("*.cpp") << folders + QStringList{ "c.cpp" };
     }
 
     void rowsInOrder()
@@ -99,7 +107,8 @@ private slots:
         QFETCH(int, mode);
         QFETCH(QString, filter);
         QFETCH(QStringList, expected);
-        fileDialog &window = m_fixture.start(filter.isNull() ? QStringList{ m_root } : QStringList{ m_root, filter });
+        fileDialog &window = m_fixture.start(filter.isNull() ? QStringList{ m_root }
+                                                             : QStringList{ m_root, filter });
         window.showDir(m_root, mode);
         QCOMPARE(rows(window), expected);
         QCOMPARE(window.currentDirectory(), m_root);
@@ -115,7 +124,8 @@ private slots:
         fileDialog &window = m_fixture.start({ m_root, "*.cpp" });
         const ZListBox *list = window.entryList();
         const RES_ICON_Reader icons;
-        const auto iconOf = [&](int row) { return list->item(row)->getSubItemPixmap(0).cacheKey(); };
+        const auto iconOf
+                = [&](int row) { return list->item(row)->getSubItemPixmap(0).cacheKey(); };
         QCOMPARE(iconOf(0), icons.getIcon("gen_back_to_arrw_small.bmp").cacheKey());
         QCOMPARE(iconOf(1), icons.getIcon("fm_folder_small.bmp").cacheKey());
         QCOMPARE(iconOf(list->count() - 1), icons.getIcon("fm_insert_file_small.bmp").cacheKey());
@@ -169,14 +179,19 @@ private slots:
         QTest::addColumn<int>("mode");
         QTest::addColumn<QStringList>("main");
         QTest::addColumn<QStringList>("manage");
-        QTest::newRow("browse") << int(Browse)
-                << QStringList{ "New folder", "Manage", "Select several", "About", "Quit" }
-                << QStringList{ "Rename", "Delete", "Copy", "Move" };
-        QTest::newRow("pick copy") << int(PickCopyTarget)
-                << QStringList{ "New folder", "Copy here", "Cancel copy", "About", "Quit" } << QStringList{};
-        QTest::newRow("pick move") << int(PickMoveTarget)
-                << QStringList{ "New folder", "Move here", "Cancel move", "About", "Quit" } << QStringList{};
-        QTest::newRow("multi-select") << int(MultiSelect)
+        QTest::newRow("browse") << int(
+                Browse) << QStringList{ "New folder", "Manage", "Select several", "About", "Quit" }
+                                << QStringList{ "Rename", "Delete", "Copy", "Move" };
+        QTest::newRow("pick copy")
+                << int(PickCopyTarget)
+                << QStringList{ "New folder", "Copy here", "Cancel copy", "About", "Quit" }
+                << QStringList{};
+        QTest::newRow("pick move")
+                << int(PickMoveTarget)
+                << QStringList{ "New folder", "Move here", "Cancel move", "About", "Quit" }
+                << QStringList{};
+        QTest::newRow("multi-select")
+                << int(MultiSelect)
                 << QStringList{ "Manage", "Select all", "Select none", "About", "Quit" }
                 << QStringList{ "Delete", "Copy", "Move" };
     }
@@ -221,13 +236,20 @@ private slots:
     {
         QTest::addColumn<QString>("path");
         QTest::addColumn<QString>("expected");
-        QTest::newRow("root above root") << "/.." << "/";
-        QTest::newRow("double slash above root") << "//.." << "/";
-        QTest::newRow("far above root") << "/../../tmp/.." << "/";
-        QTest::newRow("trailing slash") << "%1/a/" << "%1/a";
-        QTest::newRow("dot dot") << "%1/a/inner/.." << "%1/a";
-        QTest::newRow("doubled slashes and dots") << "%1//a/./inner" << "%1/a/inner";
-        QTest::newRow("symbolic link kept") << "%1/linkdir" << "%1/linkdir";
+        QTest::newRow("root above root") << "/.."
+                                         << "/";
+        QTest::newRow("double slash above root") << "//.."
+                                                 << "/";
+        QTest::newRow("far above root") << "/../../tmp/.."
+                                        << "/";
+        QTest::newRow("trailing slash") << "%1/a/"
+                                        << "%1/a";
+        QTest::newRow("dot dot") << "%1/a/inner/.."
+                                 << "%1/a";
+        QTest::newRow("doubled slashes and dots") << "%1//a/./inner"
+                                                  << "%1/a/inner";
+        QTest::newRow("symbolic link kept") << "%1/linkdir"
+                                            << "%1/linkdir";
     }
 
     void cleansThePath()

@@ -134,9 +134,12 @@ private slots:
         QTest::addColumn<int>("modeAfter");
         QTest::newRow("two levels down") << "%1/one/two" << int(Browse) << "%1/one" << int(Browse);
         QTest::newRow("one level down") << "/tmp" << int(Browse) << "/" << int(Browse);
-        QTest::newRow("pick copy goes up into browse") << "%1/one" << int(PickCopyTarget) << "%1" << int(Browse);
-        QTest::newRow("pick move goes up into browse") << "%1/one" << int(PickMoveTarget) << "%1" << int(Browse);
-        QTest::newRow("multi-select stays in the folder") << "%1/one" << int(MultiSelect) << "%1/one" << int(Browse);
+        QTest::newRow("pick copy goes up into browse")
+                << "%1/one" << int(PickCopyTarget) << "%1" << int(Browse);
+        QTest::newRow("pick move goes up into browse")
+                << "%1/one" << int(PickMoveTarget) << "%1" << int(Browse);
+        QTest::newRow("multi-select stays in the folder")
+                << "%1/one" << int(MultiSelect) << "%1/one" << int(Browse);
         QTest::newRow("multi-select at the root") << "/" << int(MultiSelect) << "/" << int(Browse);
     }
 

@@ -71,23 +71,25 @@ private slots:
         QTest::newRow("select") << QByteArray("TXT_RID_SOFTKEY_SELECT") << "Select";
         QTest::newRow("cancel") << QByteArray("TXT_RID_OPTION_CANCEL") << "Cancel";
         QTest::newRow("parent row unchanged") << QByteArray("..") << "..";
-        QTest::newRow("unknown unchanged") << QByteArray("TXT_RID_NOT_THERE") << "TXT_RID_NOT_THERE";
+        QTest::newRow("unknown unchanged")
+                << QByteArray("TXT_RID_NOT_THERE") << "TXT_RID_NOT_THERE";
     }
 
     void translation()
     {
         QFETCH(QByteArray, key);
         QFETCH(QString, text);
-        QCOMPARE(QApplication::translate("fileDialog", key.constData(), "a comment, no default"), text);
+        QCOMPARE(QApplication::translate("fileDialog", key.constData(), "a comment, no default"),
+                 text);
         QCOMPARE(QApplication::translate("deathDlg", key.constData()), text);
     }
 
     void icons()
     {
         const RES_ICON_Reader icons;
-        for (const char *name : { "fm_folder_small.bmp", "gen_back_to_arrw_small.bmp",
-                                  "fm_insert_file_small.bmp", "info_pop.bmp", "error_pop.bmp",
-                                  "recur_enable_pop.bmp" })
+        for (const char *name :
+             { "fm_folder_small.bmp", "gen_back_to_arrw_small.bmp", "fm_insert_file_small.bmp",
+               "info_pop.bmp", "error_pop.bmp", "recur_enable_pop.bmp" })
             QVERIFY2(!icons.getIcon(QString::fromLatin1(name), true).isNull(), name);
         QVERIFY(icons.getIcon("unknown.bmp").isNull());
         QVERIFY(icons.getIcon("").isNull());
@@ -111,10 +113,14 @@ private slots:
     {
         QTest::addColumn<QString>("path");
         QTest::addColumn<QString>("handed");
-        QTest::newRow("plain") << "/etc/hosts" << "/etc/hosts";
-        QTest::newRow("double slash at the root") << "//etc/hosts" << "/etc/hosts";
-        QTest::newRow("blank and percent") << "/tmp/a b%20c" << "/tmp/a b%20c";
-        QTest::newRow("leading dash") << "-x" << "./-x";
+        QTest::newRow("plain") << "/etc/hosts"
+                               << "/etc/hosts";
+        QTest::newRow("double slash at the root") << "//etc/hosts"
+                                                  << "/etc/hosts";
+        QTest::newRow("blank and percent") << "/tmp/a b%20c"
+                                           << "/tmp/a b%20c";
+        QTest::newRow("leading dash") << "-x"
+                                      << "./-x";
     }
 
     void launcherHandsOverLocalPaths()
@@ -157,7 +163,8 @@ private slots:
         QTest::keyClick(list.get(), Qt::Key_Space);
         QCOMPARE(list->itemsChecked(), std::vector<int>{ 1 });
         QCOMPARE(selected.size(), 1);
-        QCOMPARE(list->model()->data(list->model()->index(1, 0), Qt::CheckStateRole).toInt(), int(Qt::Checked));
+        QCOMPARE(list->model()->data(list->model()->index(1, 0), Qt::CheckStateRole).toInt(),
+                 int(Qt::Checked));
     }
 
     void tapSelectsARow()
@@ -235,7 +242,8 @@ private slots:
         QFETCH(Qt::Key, key);
         QFETCH(int, result);
         auto *message = new ZMessageDlg("Title", "Text", type, 0, nullptr, nullptr, true, 0);
-        QCOMPARE(message->getSoftKey()->text(0), type == 1 ? QStringLiteral("Yes") : QStringLiteral("OK"));
+        QCOMPARE(message->getSoftKey()->text(0),
+                 type == 1 ? QStringLiteral("Yes") : QStringLiteral("OK"));
         QCOMPARE(runWithKey(message, key), result);
         delete message;
     }
@@ -254,7 +262,8 @@ private slots:
     {
         QFETCH(Qt::Key, key);
         QFETCH(int, result);
-        auto *entry = new ZSingleCaptureDlg("Title", "Text", 0, nullptr, "ZSingleCaptureDlg", true, 0, 0);
+        auto *entry = new ZSingleCaptureDlg("Title", "Text", 0, nullptr, "ZSingleCaptureDlg", true,
+                                            0, 0);
         entry->getLineEdit()->selectAll();
         // Once the entry window is active, the keyboard focus must be in the entry field.
         bool focused = false;

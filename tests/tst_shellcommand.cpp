@@ -34,28 +34,43 @@ private slots:
         QTest::addColumn<QStringList>("arguments");
         QTest::addColumn<QByteArray>("expected");
 
-        QTest::newRow("delete") << QByteArray("rm -rf \"%s\"") << QStringList{ "/x" } << QByteArray("rm -rf \"/x\"");
-        QTest::newRow("rename") << QByteArray("mv \"%s\" \"%s\"") << QStringList{ "/data/a", "/data/b" }
+        QTest::newRow("delete") << QByteArray("rm -rf \"%s\"") << QStringList{ "/x" }
+                                << QByteArray("rm -rf \"/x\"");
+        QTest::newRow("rename") << QByteArray("mv \"%s\" \"%s\"")
+                                << QStringList{ "/data/a", "/data/b" }
                                 << QByteArray("mv \"/data/a\" \"/data/b\"");
         QTest::newRow("copy") << QByteArray("cp -a \"%s\" \"%s/\"") << QStringList{ "/a/x", "/b" }
                               << QByteArray("cp -a \"/a/x\" \"/b/\"");
-        QTest::newRow("copy into the root") << QByteArray("cp -a \"%s\" \"%s/\"") << QStringList{ "/a/x", "/" }
-                                            << QByteArray("cp -a \"/a/x\" \"//\"");
-        QTest::newRow("multiple move from the root") << QByteArray("mv \"%s/%s\" \"%s/\"") << QStringList{ "/", "p", "/b" }
-                                                     << QByteArray("mv \"//p\" \"/b/\"");
-        QTest::newRow("multiple delete") << QByteArray("rm -rf \"%s/%s\"") << QStringList{ "/a", "q" }
-                                         << QByteArray("rm -rf \"/a/q\"");
-        QTest::newRow("blanks") << QByteArray("rm -rf \"%s\"") << QStringList{ "/my files/a b" } << QByteArray("rm -rf \"/my files/a b\"");
-        QTest::newRow("double quote") << QByteArray("rm -rf \"%s\"") << QStringList{ "/a\"b" } << QByteArray("rm -rf \"/a\\\"b\"");
-        QTest::newRow("dollar") << QByteArray("rm -rf \"%s\"") << QStringList{ "/$(touch pwned)" } << QByteArray("rm -rf \"/\\$(touch pwned)\"");
-        QTest::newRow("backquote") << QByteArray("rm -rf \"%s\"") << QStringList{ "/`id`" } << QByteArray("rm -rf \"/\\`id\\`\"");
-        QTest::newRow("backslash") << QByteArray("rm -rf \"%s\"") << QStringList{ "/a\\b" } << QByteArray("rm -rf \"/a\\\\b\"");
-        QTest::newRow("percent is no placeholder") << QByteArray("mv \"%s\" \"%s\"") << QStringList{ "/50%s", "/x" }
-                                                   << QByteArray("mv \"/50%s\" \"/x\"");
-        QTest::newRow("newline kept") << QByteArray("rm -rf \"%s\"") << QStringList{ "/a\nb" } << QByteArray("rm -rf \"/a\nb\"");
-        QTest::newRow("single quote kept") << QByteArray("rm -rf \"%s\"") << QStringList{ "/it's" } << QByteArray("rm -rf \"/it's\"");
-        QTest::newRow("non-ASCII as UTF-8") << QByteArray("rm -rf \"%s\"") << QStringList{ QString::fromUtf8("/Fotos/M\xc3\xbcnchen") }
-                                            << QByteArray("rm -rf \"/Fotos/M\xc3\xbcnchen\"");
+        QTest::newRow("copy into the root")
+                << QByteArray("cp -a \"%s\" \"%s/\"") << QStringList{ "/a/x", "/" }
+                << QByteArray("cp -a \"/a/x\" \"//\"");
+        QTest::newRow("multiple move from the root")
+                << QByteArray("mv \"%s/%s\" \"%s/\"") << QStringList{ "/", "p", "/b" }
+                << QByteArray("mv \"//p\" \"/b/\"");
+        QTest::newRow("multiple delete")
+                << QByteArray("rm -rf \"%s/%s\"") << QStringList{ "/a", "q" }
+                << QByteArray("rm -rf \"/a/q\"");
+        QTest::newRow("blanks") << QByteArray("rm -rf \"%s\"") << QStringList{ "/my files/a b" }
+                                << QByteArray("rm -rf \"/my files/a b\"");
+        QTest::newRow("double quote") << QByteArray("rm -rf \"%s\"") << QStringList{ "/a\"b" }
+                                      << QByteArray("rm -rf \"/a\\\"b\"");
+        QTest::newRow("dollar") << QByteArray("rm -rf \"%s\"") << QStringList{ "/$(touch pwned)" }
+                                << QByteArray("rm -rf \"/\\$(touch pwned)\"");
+        QTest::newRow("backquote") << QByteArray("rm -rf \"%s\"") << QStringList{ "/`id`" }
+                                   << QByteArray("rm -rf \"/\\`id\\`\"");
+        QTest::newRow("backslash") << QByteArray("rm -rf \"%s\"") << QStringList{ "/a\\b" }
+                                   << QByteArray("rm -rf \"/a\\\\b\"");
+        QTest::newRow("percent is no placeholder")
+                << QByteArray("mv \"%s\" \"%s\"") << QStringList{ "/50%s", "/x" }
+                << QByteArray("mv \"/50%s\" \"/x\"");
+        QTest::newRow("newline kept") << QByteArray("rm -rf \"%s\"") << QStringList{ "/a\nb" }
+                                      << QByteArray("rm -rf \"/a\nb\"");
+        QTest::newRow("single quote kept") << QByteArray("rm -rf \"%s\"") << QStringList{ "/it's" }
+                                           << QByteArray("rm -rf \"/it's\"");
+        QTest::newRow("non-ASCII as UTF-8")
+                << QByteArray("rm -rf \"%s\"")
+                << QStringList{ QString::fromUtf8("/Fotos/M\xc3\xbcnchen") }
+                << QByteArray("rm -rf \"/Fotos/M\xc3\xbcnchen\"");
     }
 
     void exactText()
@@ -72,14 +87,15 @@ private slots:
     void argumentsStayLiteral_data()
     {
         QTest::addColumn<QStringList>("arguments");
-        QTest::newRow("specials") << QStringList{ "/d/\"$`\\", "/e/\\\"\\$" , "n" };
+        QTest::newRow("specials") << QStringList{ "/d/\"$`\\", "/e/\\\"\\$", "n" };
         QTest::newRow("leading dashes") << QStringList{ "/-rf", "--help", "/-" };
         QTest::newRow("newlines and blanks") << QStringList{ "/a\n\nb ", " c\t", "/d e/" };
         QTest::newRow("globs and operators") << QStringList{ "/*", "?;|&<>", "/~/$HOME" };
         QTest::newRow("percent signs") << QStringList{ "/%s%d%%", "%n", "/%" };
 
         // Random names from the characters that matter to a shell, and some that do not.
-        const QString alphabet = QString::fromUtf8("ab \"$`\\'\n\t*?[]{}()<>|&;!#~%=-\xc3\xa4\xe2\x82\xac");
+        const QString alphabet
+                = QString::fromUtf8("ab \"$`\\'\n\t*?[]{}()<>|&;!#~%=-\xc3\xa4\xe2\x82\xac");
         QRandomGenerator random(20261207);
         for (int i = 0; i < 150; ++i) {
             QStringList arguments;
@@ -97,14 +113,17 @@ private slots:
     void argumentsStayLiteral()
     {
         QFETCH(QStringList, arguments);
-        const std::optional<QByteArray> single = ShellCommand::form("mv \"%s\" \"%s\"", arguments.mid(0, 2));
+        const std::optional<QByteArray> single
+                = ShellCommand::form("mv \"%s\" \"%s\"", arguments.mid(0, 2));
         QVERIFY(single);
         QCOMPARE(argumentsReaching(*single, "mv"),
                  QList<QByteArray>({ arguments[0].toUtf8(), arguments[1].toUtf8() }));
-        const std::optional<QByteArray> multiple = ShellCommand::form("cp -a \"%s/%s\" \"%s/\"", arguments);
+        const std::optional<QByteArray> multiple
+                = ShellCommand::form("cp -a \"%s/%s\" \"%s/\"", arguments);
         QVERIFY(multiple);
         QCOMPARE(argumentsReaching(*multiple, "cp -a"),
-                 QList<QByteArray>({ (arguments[0] + u'/' + arguments[1]).toUtf8(), (arguments[2] + u'/').toUtf8() }));
+                 QList<QByteArray>({ (arguments[0] + u'/' + arguments[1]).toUtf8(),
+                                     (arguments[2] + u'/').toUtf8() }));
     }
 
     void lengthBound_data()
@@ -115,9 +134,10 @@ private slots:
         QTest::newRow("998 bytes") << "/" + QString(988, u'a') << true;
         QTest::newRow("999 bytes") << "/" + QString(989, u'a') << false;
         QTest::newRow("far over") << "/" + QString(5000, u'a') << false;
-        QTest::newRow("escapes count") << "/" + QString(494, u'$') << true;   // 989 bytes escaped
+        QTest::newRow("escapes count") << "/" + QString(494, u'$') << true; // 989 bytes escaped
         QTest::newRow("escapes push it over") << "/" + QString(495, u'$') << false;
-        QTest::newRow("multi-byte characters count as bytes") << "/" + QString(494, QChar(0xe4)) << true;
+        QTest::newRow("multi-byte characters count as bytes")
+                << "/" + QString(494, QChar(0xe4)) << true;
         QTest::newRow("one more byte") << "/a" + QString(494, QChar(0xe4)) << false;
     }
 

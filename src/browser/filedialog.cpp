@@ -10,7 +10,8 @@
 
 #include <QApplication>
 
-fileDialog::fileDialog() : ZPopup(0, nullptr, nullptr, true, 0, 0)
+fileDialog::fileDialog()
+    : ZPopup(0, nullptr, nullptr, true, 0, 0)
 {
     if (auto *app = qobject_cast<ZApplication *>(QCoreApplication::instance())) {
         argc = app->argc();
@@ -34,7 +35,8 @@ fileDialog::fileDialog() : ZPopup(0, nullptr, nullptr, true, 0, 0)
 
     softKey = getSoftKey();
     softKey->setClickedSlot(1, this, SLOT(back()));
-    softKey->setText(0, QApplication::translate("fileDialog", "TXT_RID_SOFTKEY_OPTIONS", "Options"), 0);
+    softKey->setText(0, QApplication::translate("fileDialog", "TXT_RID_SOFTKEY_OPTIONS", "Options"),
+                     0);
     softKey->setText(1, QApplication::translate("fileDialog", "TXT_RID_SOFTKEY_BACK", "Back"), 0);
     softKey->setTextForOptMenuHide(
             QApplication::translate("fileDialog", "TXT_RID_SOFTKEY_OPTIONS", "Options"));
@@ -64,12 +66,12 @@ void fileDialog::quit_app()
 void fileDialog::about()
 {
     const QString title = catalog->lookup("BR_ABOUT");
-    const QString text = catalog->lookup("BR_FILEMANAGER")
-            + QApplication::translate("fileDialog",
-                                      " - a file manager for the phone\n"
-                                      "Browse, open, create, rename, delete,\n"
-                                      "copy and move files and folders.\n"
-                                      "Free software, built on Qt.");
+    const QString text
+            = catalog->lookup("BR_FILEMANAGER")
+              + QApplication::translate("fileDialog", " - a file manager for the phone\n"
+                                                      "Browse, open, create, rename, delete,\n"
+                                                      "copy and move files and folders.\n"
+                                                      "Free software, built on Qt.");
     auto *box = new ZMessageDlg(title, text, 2, 0, nullptr, nullptr, true, 0);
     box->setTitleIcon(QStringLiteral("info_pop.bmp"));
     box->exec();

@@ -9,8 +9,8 @@
 #include <QApplication>
 #include <QDir>
 #include <QDirIterator>
-#include <QRegularExpression>
 #include <QFileInfo>
+#include <QRegularExpression>
 
 #include <algorithm>
 
@@ -20,8 +20,8 @@ namespace {
 // kept. Unlike QDir::cleanPath, ".." above the root stays at the root.
 QString cleanAbsolutePath(const QString &path)
 {
-    QString cleaned = QDir::cleanPath(QDir::isAbsolutePath(path) ? path
-                                                               : QDir::currentPath() + u'/' + path);
+    QString cleaned = QDir::cleanPath(
+            QDir::isAbsolutePath(path) ? path : QDir::currentPath() + u'/' + path);
     while (cleaned == QLatin1String("/..") || cleaned.startsWith(QLatin1String("/../")))
         cleaned = cleaned.size() == 3 ? QStringLiteral("/") : cleaned.mid(3);
     return cleaned;
@@ -73,16 +73,19 @@ void fileDialog::showDir(const QString &path, int newMode)
     QList<QRegularExpression> patterns;
     for (const QString &pattern : QDir::nameFiltersFromString(nameFilter)) {
         if (!pattern.isEmpty())
-            patterns.append(QRegularExpression(QRegularExpression::wildcardToRegularExpression(pattern)));
+            patterns.append(
+                    QRegularExpression(QRegularExpression::wildcardToRegularExpression(pattern)));
     }
     const auto matches = [&patterns](const QString &name) {
         if (patterns.isEmpty())
             return true;
-        return std::any_of(patterns.cbegin(), patterns.cend(),
-                           [&name](const QRegularExpression &re) { return re.match(name).hasMatch(); });
+        return std::any_of(
+                patterns.cbegin(), patterns.cend(),
+                [&name](const QRegularExpression &re) { return re.match(name).hasMatch(); });
     };
     QStringList folders, files;
-    QDirIterator entries(folder, QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
+    QDirIterator entries(folder,
+                         QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
     while (entries.hasNext()) {
         const QFileInfo entry = entries.nextFileInfo();
         if (entry.isDir())

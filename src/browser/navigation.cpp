@@ -33,9 +33,9 @@ void fileDialog::back()
         return;
     }
     if (currentDir == QLatin1String("/")) {
-        auto *question = new ZMessageDlg(catalog->lookup("BR_QUIT"),
-                                         catalog->lookup("BR_CONFIRM_QUIT"), 1, 0, nullptr,
-                                         nullptr, true, 0);
+        auto *question
+                = new ZMessageDlg(catalog->lookup("BR_QUIT"), catalog->lookup("BR_CONFIRM_QUIT"), 1,
+                                  0, nullptr, nullptr, true, 0);
         const int answer = question->exec();
         delete question;
         if (answer == 1)

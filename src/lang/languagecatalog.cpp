@@ -58,8 +58,8 @@ char *emptyText()
 
 } // namespace
 
-const char *const LanguageCatalog::defaultConfigPath =
-        "/ezxlocal/download/appwrite/setup/ezx_system.cfg";
+const char *const LanguageCatalog::defaultConfigPath
+        = "/ezxlocal/download/appwrite/setup/ezx_system.cfg";
 
 QString decodeUtf8(const char *bytes)
 {
@@ -75,7 +75,8 @@ LanguageCatalog::LanguageCatalog(const char *baseName)
 }
 
 LanguageCatalog::LanguageCatalog(const char *baseName, const char *configPath)
-    : baseName(baseName), configPath(configPath)
+    : baseName(baseName)
+    , configPath(configPath)
 {
 }
 

@@ -5,9 +5,12 @@
 QPixmap RES_ICON_Reader::getIcon(const QString &fileName, bool) const
 {
     static const QStringList known = {
-        QStringLiteral("fm_folder_small.bmp"),  QStringLiteral("gen_back_to_arrw_small.bmp"),
-        QStringLiteral("fm_insert_file_small.bmp"), QStringLiteral("info_pop.bmp"),
-        QStringLiteral("error_pop.bmp"),        QStringLiteral("recur_enable_pop.bmp"),
+        QStringLiteral("fm_folder_small.bmp"),
+        QStringLiteral("gen_back_to_arrw_small.bmp"),
+        QStringLiteral("fm_insert_file_small.bmp"),
+        QStringLiteral("info_pop.bmp"),
+        QStringLiteral("error_pop.bmp"),
+        QStringLiteral("recur_enable_pop.bmp"),
     };
     // A listing asks once per row: decode each icon once and hand out shared copies.
     static QHash<QString, QPixmap> cache;

@@ -41,7 +41,9 @@ void installPlatformTranslator()
 }
 
 ZApplication::ZApplication(int &argc, char **argv, int /*type*/)
-    : QApplication(argc, argv), m_argc(argc), m_argv(argv)
+    : QApplication(argc, argv)
+    , m_argc(argc)
+    , m_argv(argv)
 {
     installPlatformTranslator();
 }

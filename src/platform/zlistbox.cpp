@@ -9,7 +9,11 @@
 class ZListBoxModel : public QAbstractListModel
 {
 public:
-    explicit ZListBoxModel(ZListBox *list) : QAbstractListModel(list), m_list(list) { }
+    explicit ZListBoxModel(ZListBox *list)
+        : QAbstractListModel(list)
+        , m_list(list)
+    {
+    }
 
     int rowCount(const QModelIndex &parent = QModelIndex()) const override
     {
@@ -109,7 +113,9 @@ QPixmap ZListBoxItem::getSubItemPixmap(int column) const
 }
 
 ZListBox::ZListBox(const QString &itemType, QWidget *parent, int, int)
-    : QListView(parent), m_itemType(itemType), m_model(new ZListBoxModel(this))
+    : QListView(parent)
+    , m_itemType(itemType)
+    , m_model(new ZListBoxModel(this))
 {
     setUniformItemSizes(true);
     setSelectionMode(QAbstractItemView::SingleSelection);

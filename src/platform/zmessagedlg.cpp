@@ -8,7 +8,8 @@
 
 ZMessageDlg::ZMessageDlg(const QString &title, const QString &text, int type, int, QWidget *parent,
                          const char *name, bool modal, int)
-    : ZPopup(1, parent, name, modal), m_type(type)
+    : ZPopup(1, parent, name, modal)
+    , m_type(type)
 {
     setTitle(title);
     m_text = new QLabel(text, this);
@@ -19,10 +20,13 @@ ZMessageDlg::ZMessageDlg(const QString &title, const QString &text, int type, in
     m_text->setContentsMargins(8, 8, 8, 8);
     insertChild(m_text);
     if (type == Question) {
-        getSoftKey()->setText(0, QCoreApplication::translate("ZMessageDlg", "TXT_RID_SOFTKEY_YES", "Yes"));
-        getSoftKey()->setText(1, QCoreApplication::translate("ZMessageDlg", "TXT_RID_SOFTKEY_NO", "No"));
+        getSoftKey()->setText(
+                0, QCoreApplication::translate("ZMessageDlg", "TXT_RID_SOFTKEY_YES", "Yes"));
+        getSoftKey()->setText(
+                1, QCoreApplication::translate("ZMessageDlg", "TXT_RID_SOFTKEY_NO", "No"));
     } else {
-        getSoftKey()->setText(0, QCoreApplication::translate("ZMessageDlg", "TXT_RID_SOFTKEY_OK", "OK"));
+        getSoftKey()->setText(
+                0, QCoreApplication::translate("ZMessageDlg", "TXT_RID_SOFTKEY_OK", "OK"));
     }
 }
 

@@ -34,14 +34,16 @@ QSize phoneSize()
     const QSize room = screen->availableSize();
     if (room.width() < phone.width() || room.height() < phone.height())
         return phone.boundedTo(room);
-    const int factor = qMax(1, qMin(room.width() / phone.width(), (room.height() * 2 / 3) / phone.height()));
+    const int factor
+            = qMax(1, qMin(room.width() / phone.width(), (room.height() * 2 / 3) / phone.height()));
     return phone * factor;
 }
 
 } // namespace
 
 ZPopup::ZPopup(int type, QWidget *parent, const char *name, bool modal, int, int)
-    : QDialog(parent), m_type(type)
+    : QDialog(parent)
+    , m_type(type)
 {
     if (name)
         setObjectName(QString::fromUtf8(name));
@@ -94,8 +96,7 @@ ZPopup::ZPopup(int type, QWidget *parent, const char *name, bool modal, int, int
         // -geometry only to such a window.
         setWindowFlags(Qt::Window);
         resize(phoneSize());
-    }
-    else
+    } else
         setMinimumWidth(qMin(phoneSize().width(), 480));
 }
 

@@ -25,8 +25,10 @@ ZSingleCaptureDlg::ZSingleCaptureDlg(const QString &title, const QString &text, 
     layout->addStretch();
     insertChild(body);
     m_edit->setFocus();
-    getSoftKey()->setText(0, QCoreApplication::translate("ZSingleCaptureDlg", "TXT_RID_SOFTKEY_OK", "OK"));
-    getSoftKey()->setText(1, QCoreApplication::translate("ZSingleCaptureDlg", "TXT_RID_OPTION_CANCEL", "Cancel"));
+    getSoftKey()->setText(
+            0, QCoreApplication::translate("ZSingleCaptureDlg", "TXT_RID_SOFTKEY_OK", "OK"));
+    getSoftKey()->setText(
+            1, QCoreApplication::translate("ZSingleCaptureDlg", "TXT_RID_OPTION_CANCEL", "Cancel"));
 }
 
 QString ZSingleCaptureDlg::getResultText() const

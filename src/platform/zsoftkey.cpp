@@ -5,7 +5,8 @@
 #include <QHBoxLayout>
 #include <QToolButton>
 
-ZSoftKey::ZSoftKey(QWidget *parent) : QWidget(parent)
+ZSoftKey::ZSoftKey(QWidget *parent)
+    : QWidget(parent)
 {
     setObjectName(QStringLiteral("ZSoftKey"));
     setAttribute(Qt::WA_StyledBackground);

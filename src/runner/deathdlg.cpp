@@ -37,7 +37,8 @@ deathDlg::deathDlg(const QString &title, const QString &instructText, const char
         const size_t length = std::strlen(command);
         if (length > maxCommandLength) {
             // Cut short, it would be another command: refuse it whole.
-            std::fprintf(stderr, "deathDlg: command of %zu bytes refused, the limit is %zu: %.60s...\n",
+            std::fprintf(stderr,
+                         "deathDlg: command of %zu bytes refused, the limit is %zu: %.60s...\n",
                          length, maxCommandLength, command);
         } else {
             std::memcpy(commandLine, command, length);
@@ -86,8 +87,8 @@ void deathDlg::system_exec()
     const int status = std::system(commandLine);
     bool failed;
     if (status == -1) {
-        const std::string reason = std::string("The command could not be started: ")
-                + std::strerror(errno) + "\n";
+        const std::string reason
+                = std::string("The command could not be started: ") + std::strerror(errno) + "\n";
         writeLog(reason.c_str());
         failed = true;
     } else {

@@ -9,12 +9,12 @@ extern int fmTestArgc;
 extern char *fmTestArgv[8];
 
 // Like QTEST_MAIN, but with the phone application object, whose command line the tests set.
-#define FM_TEST_MAIN(TestClass)                                                                    \
-    int main(int argc, char *argv[])                                                               \
-    {                                                                                              \
-        setCommandLine({});                                                                        \
-        ZApplication app(fmTestArgc, fmTestArgv, 1);                                               \
-        app.setAttribute(Qt::AA_Use96Dpi, true);                                                   \
-        TestClass test;                                                                            \
-        return QTest::qExec(&test, argc, argv);                                                    \
+#define FM_TEST_MAIN(TestClass) \
+    int main(int argc, char *argv[]) \
+    { \
+        setCommandLine({}); \
+        ZApplication app(fmTestArgc, fmTestArgv, 1); \
+        app.setAttribute(Qt::AA_Use96Dpi, true); \
+        TestClass test; \
+        return QTest::qExec(&test, argc, argv); \
     }

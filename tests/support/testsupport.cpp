@@ -48,7 +48,9 @@ void setCommandLine(const QStringList &arguments)
     fmTestArgv[fmTestArgc] = nullptr;
 }
 
-RecordingOpener::RecordingOpener() : m_calls(new QStringList), m_logs(new QByteArrayList)
+RecordingOpener::RecordingOpener()
+    : m_calls(new QStringList)
+    , m_logs(new QByteArrayList)
 {
     const QString script = m_dir.filePath(QStringLiteral("xdg-open"));
     QFile file(script);
@@ -103,11 +105,13 @@ void RecordingOpener::clear()
     m_logs->clear();
 }
 
-OutputCapture::OutputCapture(int fd) : m_fd(fd)
+OutputCapture::OutputCapture(int fd)
+    : m_fd(fd)
 {
     std::fflush(fd == 1 ? stdout : stderr);
     m_path = m_dir.filePath(QStringLiteral("output"));
-    const int file = ::open(QFile::encodeName(m_path).constData(), O_CREAT | O_WRONLY | O_TRUNC, 0600);
+    const int file
+            = ::open(QFile::encodeName(m_path).constData(), O_CREAT | O_WRONLY | O_TRUNC, 0600);
     m_saved = ::dup(fd);
     ::dup2(file, fd);
     ::close(file);
@@ -131,7 +135,8 @@ QByteArray OutputCapture::finish()
     // QtTest reports Qt's warnings on standard output too; they are not the program's output.
     QByteArray program;
     for (const QByteArray &line : file.readAll().split('\n')) {
-        if (!line.startsWith("QWARN  : ") && !line.startsWith("QDEBUG : ") && !line.startsWith("QINFO  : "))
+        if (!line.startsWith("QWARN  : ") && !line.startsWith("QDEBUG : ")
+            && !line.startsWith("QINFO  : "))
             program += line + '\n';
     }
     program.chop(1);

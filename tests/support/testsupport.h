@@ -22,8 +22,8 @@ class RecordingOpener
 public:
     RecordingOpener();
     ~RecordingOpener();
-    QStringList opened() const;          // what reached xdg-open
-    QStringList launcherCalls() const;   // what reached the launcher
+    QStringList opened() const; // what reached xdg-open
+    QStringList launcherCalls() const; // what reached the launcher
     QByteArrayList logsWhenOpened() const; // the command log's content at each call for it
     void clear();
 
@@ -58,7 +58,7 @@ class DialogAnswerer : public QObject
 public:
     struct Seen
     {
-        QString kind;  // "question", "notice", "entry" or "runner"
+        QString kind; // "question", "notice", "entry" or "runner"
         QString title;
         QString text;
     };
@@ -68,7 +68,7 @@ public:
     // Queue the answer to the next dialog: Yes (left key) or No (right key); for a text entry,
     // the text to type first.
     DialogAnswerer &answer(Action action, const QString &typed = QString());
-    QList<Seen> seen;    // the dialogs, answered
+    QList<Seen> seen; // the dialogs, answered
     QList<Seen> runners; // the command runners, which close by themselves
     int unexpected = 0;
     int pending() const { return int(m_answers.size()); }

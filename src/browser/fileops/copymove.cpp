@@ -70,7 +70,7 @@ void fileDialog::secondStep(bool copying)
     const QString title = catalog->lookup(copying ? "BR_COPY" : "BR_MOVE");
     auto questionText = [&](const char *key) {
         return catalog->lookup(key) + sourcePath + QStringLiteral(" -> ") + currentDir
-                + QStringLiteral(" ?");
+               + QStringLiteral(" ?");
     };
 
     if (!multiPending) {

@@ -41,7 +41,15 @@ bool fileDialog::isValidName(const QString &name)
     const QByteArray bytes = name.toUtf8();
     for (const char c : bytes) {
         switch (c) {
-        case '"': case '*': case '/': case ':': case '<': case '>': case '?': case '\\': case '|':
+        case '"':
+        case '*':
+        case '/':
+        case ':':
+        case '<':
+        case '>':
+        case '?':
+        case '\\':
+        case '|':
             return false;
         default:
             break;
@@ -57,8 +65,8 @@ QString fileDialog::childPath(const QString &name) const
 
 void fileDialog::showError(const char *key)
 {
-    auto *notice = new ZMessageDlg(catalog->lookup("BR_ERROR"), catalog->lookup(key), 2, 0,
-                                   nullptr, nullptr, true, 0);
+    auto *notice = new ZMessageDlg(catalog->lookup("BR_ERROR"), catalog->lookup(key), 2, 0, nullptr,
+                                   nullptr, true, 0);
     notice->setTitleIcon(QStringLiteral("error_pop.bmp"));
     notice->exec();
     delete notice;
@@ -80,8 +88,8 @@ bool fileDialog::runCommand(const QString &title, const QString &text, const cha
 
 void fileDialog::createDir()
 {
-    const QString name = askName(catalog->lookup("BR_MKDIR"),
-                                 catalog->lookup("BR_CUR_DIR") + currentDir);
+    const QString name
+            = askName(catalog->lookup("BR_MKDIR"), catalog->lookup("BR_CUR_DIR") + currentDir);
     if (name.isNull())
         return;
     if (!isValidName(name)) {
