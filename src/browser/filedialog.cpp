@@ -63,6 +63,15 @@ void fileDialog::quit_app()
     QApplication::quit();
 }
 
+// A yes/no question: only the left key, yes, counts as yes.
+bool fileDialog::askQuestion(const QString &title, const QString &text)
+{
+    auto *question = new ZMessageDlg(title, text, 1, 0, nullptr, nullptr, true, 0);
+    const int answer = question->exec();
+    delete question;
+    return answer == 1;
+}
+
 void fileDialog::about()
 {
     const QString title = catalog->lookup("BR_ABOUT");

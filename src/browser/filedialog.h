@@ -64,6 +64,7 @@ public slots:
 private:
     void appendRow(const QString &name, bool entry, const QPixmap &icon);
     QString childPath(const QString &name) const;
+    bool askQuestion(const QString &title, const QString &text);
     void showError(const char *key);
     bool runCommand(const QString &title, const QString &text, const char *form,
                     const QStringList &arguments);

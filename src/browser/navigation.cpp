@@ -4,7 +4,6 @@
 #include "am_launcherclient.h"
 #include "languagecatalog.h"
 #include "zlistbox.h"
-#include "zmessagedlg.h"
 
 #include <QApplication>
 #include <QFileInfo>
@@ -33,12 +32,7 @@ void fileDialog::back()
         return;
     }
     if (currentDir == QLatin1String("/")) {
-        auto *question
-                = new ZMessageDlg(catalog->lookup("BR_QUIT"), catalog->lookup("BR_CONFIRM_QUIT"), 1,
-                                  0, nullptr, nullptr, true, 0);
-        const int answer = question->exec();
-        delete question;
-        if (answer == 1)
+        if (askQuestion(catalog->lookup("BR_QUIT"), catalog->lookup("BR_CONFIRM_QUIT")))
             QApplication::quit();
         return;
     }

@@ -26,7 +26,6 @@ public:
     QString instructText() const;
     void insertChild(QWidget *child, int index = -1);
     ZSoftKey *getSoftKey() const { return m_softKey; }
-    int popupType() const { return m_type; }
 
 protected:
     void keyPressEvent(QKeyEvent *event) override;

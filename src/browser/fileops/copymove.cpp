@@ -4,19 +4,10 @@
 
 #include "languagecatalog.h"
 #include "zlistbox.h"
-#include "zmessagedlg.h"
 
 #include <cstdio>
 
 namespace {
-
-bool askYesNo(const QString &title, const QString &text)
-{
-    auto *question = new ZMessageDlg(title, text, 1, 0, nullptr, nullptr, true, 0);
-    const int answer = question->exec();
-    delete question;
-    return answer == 1;
-}
 
 bool isSkipped(const QString &name)
 {
@@ -74,7 +65,7 @@ void fileDialog::secondStep(bool copying)
     };
 
     if (!multiPending) {
-        if (askYesNo(title, questionText(copying ? "BR_CONFIRM_COPY" : "BR_CONFIRM_MOVE"))) {
+        if (askQuestion(title, questionText(copying ? "BR_CONFIRM_COPY" : "BR_CONFIRM_MOVE"))) {
             if (runCommand(QStringLiteral(""), catalog->lookup("BR_PLEASEWAIT"),
                            copying ? R"(cp -a "%s" "%s/")" : R"(mv "%s" "%s/")",
                            { sourcePath, currentDir }))
@@ -88,8 +79,8 @@ void fileDialog::secondStep(bool copying)
         showDir(currentDir, Browse);
         return;
     }
-    if (askYesNo(title,
-                 questionText(copying ? "BR_CONFIRM_COPY_MULTI" : "BR_CONFIRM_MOVE_MULTI"))) {
+    if (askQuestion(title,
+                    questionText(copying ? "BR_CONFIRM_COPY_MULTI" : "BR_CONFIRM_MOVE_MULTI"))) {
         const QString doing = catalog->lookup(copying ? "BR_COPYING" : "BR_MOVING");
         for (const QString &name : std::as_const(selectedNames)) {
             if (isSkipped(name))
@@ -141,7 +132,7 @@ void fileDialog::multi_del()
         showDir(currentDir, Browse);
         return;
     }
-    if (!askYesNo(catalog->lookup("BR_DELETE"), catalog->lookup("BR_CONFIRM_DELETE_MULTI")))
+    if (!askQuestion(catalog->lookup("BR_DELETE"), catalog->lookup("BR_CONFIRM_DELETE_MULTI")))
         return;
     const QString doing = catalog->lookup("BR_DELETING");
     for (const QString &name : std::as_const(selectedNames)) {

@@ -141,13 +141,8 @@ void fileDialog::del()
     if (name.isEmpty() || name == QLatin1String(".."))
         return;
     sourcePath = childPath(name);
-    auto *question = new ZMessageDlg(catalog->lookup("BR_DELETE"),
-                                     catalog->lookup("BR_CONFIRM_DELETE") + sourcePath
-                                             + QStringLiteral(" ?"),
-                                     1, 0, nullptr, nullptr, true, 0);
-    const int answer = question->exec();
-    delete question;
-    if (answer == 1) {
+    if (askQuestion(catalog->lookup("BR_DELETE"),
+                    catalog->lookup("BR_CONFIRM_DELETE") + sourcePath + QStringLiteral(" ?"))) {
         if (runCommand(QStringLiteral(""), catalog->lookup("BR_PLEASEWAIT"), R"(rm -rf "%s")",
                        { sourcePath }))
             showDir(currentDir, Browse);
