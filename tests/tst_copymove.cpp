@@ -30,6 +30,17 @@ private:
     WindowFixture m_fixture;
     RecordingOpener m_opener;
 
+    // Gathers the checked entries, picks the destination and chooses to copy here, with the
+    // answers the answerer was given; returns what was printed on standard output.
+    QByteArray copyCheckedInto(fileDialog &window, const QString &destination)
+    {
+        OutputCapture output(1);
+        window.multi_copy();
+        window.showDir(destination, PickCopyTarget);
+        window.copy_to();
+        return output.finish();
+    }
+
     void check(fileDialog &window, const QStringList &names)
     {
         window.multiSelect();
@@ -164,13 +175,9 @@ private slots:
         QVERIFY(makeFile("/" + name, "root"));
         fileDialog &window = m_fixture.start("/");
         check(window, { name });
-        OutputCapture output(1);
-        window.multi_copy();
-        window.showDir(m_b, PickCopyTarget);
         DialogAnswerer answerer;
         answerer.answer(DialogAnswerer::Yes);
-        window.copy_to();
-        const QByteArray printed = output.finish();
+        const QByteArray printed = copyCheckedInto(window, m_b);
         QFile::remove("/" + name);
         QVERIFY2(printed.endsWith("Debug: system(cp -a " + quoted("//" + name) + ' '
                                   + quoted(m_b + '/') + ")\n"),
@@ -184,13 +191,9 @@ private slots:
         // The destination's own "/" follows the root: "//" reaches cp, which takes it as "/".
         fileDialog &window = m_fixture.start(m_a);
         check(window, { "p" });
-        OutputCapture output(1);
-        window.multi_copy();
-        window.showDir("/", PickCopyTarget);
         DialogAnswerer answerer;
         answerer.answer(DialogAnswerer::No);
-        window.copy_to();
-        output.finish();
+        copyCheckedInto(window, "/");
         QCOMPARE(answerer.seen.value(0).text, "Copy the checked entries of " + m_a + " -> / ?");
     }
 
@@ -230,16 +233,12 @@ private slots:
         fileDialog &window = m_fixture.start(m_a);
         window.multiSelect();
         window.multiSelectAll();
-        OutputCapture output(1);
-        window.multi_copy();
-        window.showDir(m_b, PickCopyTarget);
         DialogAnswerer answerer;
         answerer.answer(DialogAnswerer::Yes);
-        window.copy_to();
-        QCOMPARE(output.finish(), "get item list:\n..\n50%s%d\n================\n"
-                                  "Debug: system(cp -a "
-                                          + quoted(m_a + "/50%s%d") + ' ' + quoted(m_b + '/')
-                                          + ")\n");
+        const QByteArray printed = copyCheckedInto(window, m_b);
+        QCOMPARE(printed, "get item list:\n..\n50%s%d\n================\n"
+                          "Debug: system(cp -a "
+                                  + quoted(m_a + "/50%s%d") + ' ' + quoted(m_b + '/') + ")\n");
         QCOMPARE(answerer.runners.size(), 1);
         QCOMPARE(answerer.runners[0].title, QStringLiteral("50%s%d"));
         QCOMPARE(answerer.runners[0].text, QStringLiteral("Copying 50%s%d"));
@@ -325,13 +324,9 @@ private slots:
         QCOMPARE(::utime(QFile::encodeName(m_a + "/tree/inner/leaf").constData(), &old), 0);
         fileDialog &window = m_fixture.start(m_a);
         check(window, { "x", "tree" });
-        OutputCapture output(1);
-        window.multi_copy();
-        window.showDir(m_b, PickCopyTarget);
         DialogAnswerer answerer;
         answerer.answer(DialogAnswerer::Yes);
-        window.copy_to();
-        output.finish();
+        copyCheckedInto(window, m_b);
         struct stat copied;
         QCOMPARE(::stat(QFile::encodeName(m_b + "/x").constData(), &copied), 0);
         QCOMPARE(int(copied.st_mode & 07777), 0604);
@@ -349,13 +344,9 @@ private slots:
         QVERIFY(makeFile(m_a + "/r", "r"));
         fileDialog &window = m_fixture.start(m_a);
         check(window, { "p", "q_dir", "r" });
-        OutputCapture output(1);
-        window.multi_copy();
-        window.showDir(m_b, PickCopyTarget);
         DialogAnswerer answerer;
         answerer.answer(DialogAnswerer::Yes);
-        window.copy_to();
-        output.finish();
+        copyCheckedInto(window, m_b);
         QCOMPARE(answerer.runners.size(), 3);
         QCOMPARE(readFile(m_b + "/p"), QByteArray("p"));
         QCOMPARE(readFile(m_b + "/r"), QByteArray("r"));
@@ -380,13 +371,9 @@ private slots:
         QVERIFY(QDir().mkpath(target));
         fileDialog &window = m_fixture.start(deep);
         check(window, { longName, "short" });
-        OutputCapture output(1);
-        window.multi_copy();
-        window.showDir(target, PickCopyTarget);
         DialogAnswerer answerer;
         answerer.answer(DialogAnswerer::Yes).answer(DialogAnswerer::Yes);
-        window.copy_to();
-        const QByteArray printed = output.finish();
+        const QByteArray printed = copyCheckedInto(window, target);
         QCOMPARE(answerer.seen.size(), 2);
         QCOMPARE(answerer.seen[1].title, QStringLiteral("Error"));
         QCOMPARE(answerer.seen[1].text, QStringLiteral("The path is too long for this operation."));

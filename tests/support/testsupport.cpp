@@ -14,6 +14,7 @@
 
 #include <cstdio>
 #include <fcntl.h>
+#include <pwd.h>
 #include <unistd.h>
 
 namespace {
@@ -193,6 +194,20 @@ void DialogAnswerer::poll()
     if (!planned.typed.isNull())
         QTest::keyClicks(keyTarget, planned.typed);
     QTest::keyClick(keyTarget, planned.action == Yes ? Qt::Key_F1 : Qt::Key_F2);
+}
+
+bool canBecomeNobody()
+{
+    return ::geteuid() == 0 && ::getpwnam("nobody");
+}
+
+bool asNobody(const std::function<void()> &action)
+{
+    const passwd *nobody = canBecomeNobody() ? ::getpwnam("nobody") : nullptr;
+    if (!nobody || ::setresuid(nobody->pw_uid, nobody->pw_uid, 0) != 0)
+        return false;
+    action();
+    return ::setresuid(0, 0, 0) == 0;
 }
 
 bool makeFile(const QString &path, const QByteArray &content)

@@ -87,6 +87,12 @@ private:
     QTimer m_timer;
 };
 
+// Root ignores permission bits, so what an unprivileged user meets is tried as "nobody":
+// canBecomeNobody() tells whether this process can; asNobody() runs the action with real and
+// effective user nobody (the saved user stays root, to come back) and returns whether it ran.
+bool canBecomeNobody();
+bool asNobody(const std::function<void()> &action);
+
 // Makes a file (with optional content) and its folders.
 bool makeFile(const QString &path, const QByteArray &content = QByteArray());
 // A file's content, or "<missing>".
