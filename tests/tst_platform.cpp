@@ -10,7 +10,11 @@
 #include "zsoftkey.h"
 
 #include <QKeyEvent>
+#include <QMap>
 #include <QSignalSpy>
+#include <QStyle>
+#include <QStyleOptionViewItem>
+#include <QToolButton>
 
 namespace {
 
@@ -45,6 +49,61 @@ void press(QWidget *target, Qt::Key key)
 {
     QKeyEvent event(QEvent::KeyPress, key, Qt::NoModifier);
     QApplication::sendEvent(target, &event);
+}
+
+Qt::Key keyNamed(const QString &name)
+{
+    static const QMap<QString, Qt::Key> keys = {
+        { "F1", Qt::Key_F1 },
+        { "F2", Qt::Key_F2 },
+        { "Escape", Qt::Key_Escape },
+        { "Return", Qt::Key_Return },
+        { "Enter", Qt::Key_Enter },
+        { "Select", Qt::Key_Select },
+        { "Back", Qt::Key_Back },
+        { "Context1", Qt::Key_Context1 },
+        { "Context2", Qt::Key_Context2 },
+        { "Space", Qt::Key_Space },
+    };
+    return keys.value(name, Qt::Key_unknown);
+}
+
+// Presses a key, or taps: a soft-key caption, a menu's first entry, a row, or its check box.
+void sendInput(QWidget *target, const QString &input)
+{
+    if (input == "tap left" || input == "tap right") {
+        auto *caption
+                = target->findChild<QToolButton *>(input == "tap left" ? "leftKey" : "rightKey");
+        QVERIFY(caption && caption->isVisible());
+        QTest::mouseClick(caption, Qt::LeftButton);
+    } else if (input == "tap entry") {
+        auto *menu = qobject_cast<QMenu *>(target);
+        QTest::mouseClick(menu, Qt::LeftButton, {},
+                          menu->actionGeometry(menu->actions().value(0)).center());
+    } else if (input.startsWith("tap") || input == "double tap") {
+        auto *list = qobject_cast<ZListBox *>(target);
+        const QModelIndex row = list->model()->index(1, 0);
+        QPoint point = list->visualRect(row).center();
+        if (input == "tap check box") {
+            QStyleOptionViewItem option;
+            option.initFrom(list);
+            option.rect = list->visualRect(row);
+            option.features |= QStyleOptionViewItem::HasCheckIndicator;
+            point = list->style()
+                            ->subElementRect(QStyle::SE_ItemViewItemCheckIndicator, &option, list)
+                            .center();
+        }
+        // Through the window, as the window system delivers it: a double click is a press, a
+        // release, a press that Qt also reports as a double click, and a release.
+        point = list->viewport()->mapTo(list->window(), point);
+        if (input == "double tap")
+            QTest::mouseDClick(list->window()->windowHandle(), Qt::LeftButton, {}, point);
+        else
+            QTest::mouseClick(list->window()->windowHandle(), Qt::LeftButton, {}, point);
+    } else {
+        QWidget *focused = target->focusWidget();
+        press(focused ? focused : target, keyNamed(input));
+    }
 }
 
 int runWithKey(ZPopup *popup, Qt::Key key)
@@ -223,29 +282,104 @@ private slots:
         delete popup;
     }
 
-    void messageKeys_data()
+    // Every way of pressing a key or tapping, on every kind of widget the user meets, and what
+    // it must do there: the keyboard, the device keypad and touch alike.
+    void input_data()
     {
-        QTest::addColumn<int>("type");
-        QTest::addColumn<Qt::Key>("key");
-        QTest::addColumn<int>("result");
-        QTest::newRow("question, Return is yes") << 1 << Qt::Key_Return << 1;
-        QTest::newRow("question, F1 is yes") << 1 << Qt::Key_F1 << 1;
-        QTest::newRow("question, F2 is no") << 1 << Qt::Key_F2 << 0;
-        QTest::newRow("question, Escape is no") << 1 << Qt::Key_Escape << 0;
-        QTest::newRow("notice, Return is OK") << 2 << Qt::Key_Return << 1;
-        QTest::newRow("notice, Escape closes") << 2 << Qt::Key_Escape << 0;
+        QTest::addColumn<QString>("widget");
+        QTest::addColumn<QString>("input"); // a key's name, or "tap ..."
+        QTest::addColumn<QString>("effect");
+        const auto rows = [](const char *widget, const QStringList &inputs, const char *effect) {
+            for (const QString &input : inputs)
+                QTest::addRow("%s, %s", widget, qPrintable(input)) << widget << input << effect;
+        };
+        rows("question", { "F1", "Context1", "tap left" }, "accepts");
+        rows("question", { "F2", "Escape", "Back", "Context2", "tap right" }, "rejects");
+        // Return was meant for the list or the menu: it must not answer a question unread.
+        rows("question", { "Return", "Enter", "Select", "Space" }, "nothing");
+        rows("notice", { "F1", "Context1", "Return", "Enter", "Select", "tap left" }, "accepts");
+        rows("notice", { "F2", "Escape", "Back", "Context2" }, "rejects");
+        rows("entry", { "Return", "Enter", "F1", "Context1", "tap left" }, "accepts");
+        rows("entry", { "F2", "Escape", "Back", "Context2", "tap right" }, "rejects");
+        rows("window", { "F1", "Context1", "tap left" }, "opens the menu");
+        rows("window", { "F2", "Escape", "Back", "Context2", "tap right" }, "goes back");
+        rows("window", { "Return", "Select" }, "nothing");
+        rows("menu", { "F1", "Context1", "Return", "tap entry" }, "chooses");
+        rows("menu", { "F2", "Escape", "Back", "Context2" }, "closes");
+        rows("list", { "Return", "Enter", "Select", "tap row" }, "selects");
+        rows("list", { "Space", "double tap" }, "selects once");
+        rows("check list", { "Space", "Return", "Select", "tap check box" }, "toggles");
     }
 
-    void messageKeys()
+    void input()
     {
-        QFETCH(int, type);
-        QFETCH(Qt::Key, key);
-        QFETCH(int, result);
-        auto *message = new ZMessageDlg("Title", "Text", type, 0, nullptr, nullptr, true, 0);
-        QCOMPARE(message->getSoftKey()->text(0),
-                 type == 1 ? QStringLiteral("Yes") : QStringLiteral("OK"));
-        QCOMPARE(runWithKey(message, key), result);
-        delete message;
+        QFETCH(QString, widget);
+        QFETCH(QString, input);
+        QFETCH(QString, effect);
+        if (widget == "question" || widget == "notice" || widget == "entry") {
+            ZPopup *popup = widget == "entry" ? static_cast<ZPopup *>(new ZSingleCaptureDlg(
+                                    "Title", "Text", 0, nullptr, "ZSingleCaptureDlg", true, 0, 0))
+                                              : new ZMessageDlg("Title", "Text",
+                                                                widget == "question" ? 1 : 2, 0,
+                                                                nullptr, nullptr, true, 0);
+            bool timedOut = false;
+            QTimer::singleShot(0, popup, [popup, input] { sendInput(popup, input); });
+            QTimer::singleShot(300, popup, [popup, &timedOut] {
+                timedOut = true;
+                popup->hide();
+            });
+            const int result = popup->exec();
+            delete popup;
+            QCOMPARE(timedOut ? QString("nothing") : result == 1 ? "accepts" : "rejects", effect);
+            return;
+        }
+        if (widget == "window" || widget == "menu") {
+            auto *window = new ZPopup(0);
+            Receiver receiver;
+            auto *menu = new ZOptionsMenu(QRect(), window, nullptr, 0, 55);
+            menu->insertItem("First", nullptr, &receiver, SLOT(first()));
+            window->getSoftKey()->setText(0, "Options");
+            window->getSoftKey()->setText(1, "Back");
+            window->getSoftKey()->setOptMenu(0, menu);
+            window->getSoftKey()->setClickedSlot(1, &receiver, SLOT(right()));
+            window->show();
+            QVERIFY(QTest::qWaitForWindowExposed(window));
+            if (widget == "menu") {
+                QTest::keyClick(window, Qt::Key_F1);
+                QTRY_VERIFY(menu->activeAction());
+                sendInput(menu, input);
+            } else {
+                sendInput(window, input);
+            }
+            QTest::qWait(50);
+            QString seen = receiver.calls.join(u',');
+            if (menu->isVisible())
+                seen += "menu open";
+            delete window;
+            const QMap<QString, QString> expected = { { "opens the menu", "menu open" },
+                                                      { "goes back", "right" },
+                                                      { "nothing", "" },
+                                                      { "chooses", "first" },
+                                                      { "closes", "" } };
+            QCOMPARE(seen, expected.value(effect));
+            return;
+        }
+        std::unique_ptr<ZListBox> list(filledList(widget == "list" ? "%I%M" : "%C%I%M", 3));
+        list->show();
+        QVERIFY(QTest::qWaitForWindowExposed(list.get()));
+        list->setCurrentItem(1);
+        QSignalSpy selected(list.get(), &ZListBox::selected);
+        sendInput(list.get(), input);
+        if (effect == "toggles") {
+            QCOMPARE(list->itemsChecked(), std::vector<int>{ 1 });
+            QCOMPARE(list->model()->data(list->model()->index(1, 0), Qt::CheckStateRole).toInt(),
+                     int(Qt::Checked));
+        } else {
+            QVERIFY(list->itemsChecked().empty());
+            QCOMPARE(selected.size(), effect == "selects" || input == "double tap" ? 1 : 0);
+            if (!selected.isEmpty())
+                QCOMPARE(selected[0][0].toInt(), 1);
+        }
     }
 
     void textEntry_data()

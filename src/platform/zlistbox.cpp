@@ -2,6 +2,7 @@
 
 #include <QAbstractListModel>
 #include <QKeyEvent>
+#include <QMouseEvent>
 #include <QTimer>
 
 #include <functional>
@@ -123,10 +124,11 @@ ZListBox::ZListBox(const QString &itemType, QWidget *parent, int, int)
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     setIconSize(QSize(20, 20));
     setModel(m_model);
-    // A tap selects, as on the phone. The release that ends a double click is no new tap, so a
-    // double click does not open a row of the folder it has just entered.
-    connect(this, &QAbstractItemView::clicked, this,
-            [this](const QModelIndex &index) { emit selected(index.row()); });
+    // A tap selects, as on the phone; the release that ends a double click is no tap.
+    connect(this, &QAbstractItemView::clicked, this, [this](const QModelIndex &index) {
+        if (!m_inDoubleClick)
+            emit selected(index.row());
+    });
 }
 
 ZListBox::~ZListBox() = default;
@@ -216,6 +218,20 @@ std::vector<int> ZListBox::itemsChecked() const
 void ZListBox::toggle(int index)
 {
     checkItem(index, !isChecked(index));
+}
+
+void ZListBox::mouseDoubleClickEvent(QMouseEvent *event)
+{
+    // The second press of a double click lands on whatever the first click's selection put
+    // under the pointer (a row of the folder it entered, say): its release selects nothing.
+    m_inDoubleClick = true;
+    event->accept();
+}
+
+void ZListBox::mouseReleaseEvent(QMouseEvent *event)
+{
+    QListView::mouseReleaseEvent(event);
+    m_inDoubleClick = false;
 }
 
 void ZListBox::keyPressEvent(QKeyEvent *event)

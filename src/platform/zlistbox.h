@@ -36,8 +36,11 @@ private:
 };
 
 // A fast list of rows (a model/view list with uniform rows: 100,000 rows fill in milliseconds).
-// Return or a tap selects a row (signal selected(int)); with check boxes, Space and Return
-// toggle the current row's box. After rows are added to an empty list, the first row is current.
+// Return, Enter, the keypad's Select key or a tap selects a row (signal selected(int)); with
+// check boxes, Space, Return, Enter and Select toggle the current row's box, and a tap on a box
+// toggles it. The second click of a double click selects nothing: it would land on whatever row
+// the first click's selection put under the pointer. After rows are added to an empty list, the
+// first row is current.
 class ZListBox : public QListView
 {
     Q_OBJECT
@@ -67,6 +70,8 @@ signals:
 
 protected:
     void keyPressEvent(QKeyEvent *event) override;
+    void mouseDoubleClickEvent(QMouseEvent *event) override;
+    void mouseReleaseEvent(QMouseEvent *event) override;
 
 private:
     friend class ZListBoxModel;
@@ -79,4 +84,5 @@ private:
     std::vector<std::unique_ptr<ZListBoxItem>> m_items;
     ZListBoxModel *m_model;
     mutable bool m_flushQueued = false;
+    bool m_inDoubleClick = false;
 };

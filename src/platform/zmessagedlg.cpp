@@ -3,7 +3,6 @@
 #include "zsoftkey.h"
 
 #include <QCoreApplication>
-#include <QKeyEvent>
 #include <QLabel>
 
 ZMessageDlg::ZMessageDlg(const QString &title, const QString &text, int type, int, QWidget *parent,
@@ -35,12 +34,10 @@ QString ZMessageDlg::text() const
     return m_text->text();
 }
 
-void ZMessageDlg::keyPressEvent(QKeyEvent *event)
+int ZMessageDlg::softKeyForKey(int key) const
 {
-    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter
-        || event->key() == Qt::Key_Select) {
-        leftKey();
-        return;
-    }
-    ZPopup::keyPressEvent(event);
+    if (m_type != Question
+        && (key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Select))
+        return 0;
+    return ZPopup::softKeyForKey(key);
 }

@@ -5,7 +5,9 @@
 class QLabel;
 
 // A message popup. Type 1 asks a yes/no question (exec() returns 1 for yes); type 2 is a notice
-// with one key. Return or F1 is the left key, Escape or F2 the right key.
+// with one key. A question is answered by the soft keys alone (F1 or the keypad's left key is
+// yes; F2, Escape, Back or the keypad's right key is no), so that a Return meant for the list or
+// the menu never answers it unread. A notice also closes with Return, Enter or Select.
 class ZMessageDlg : public ZPopup
 {
     Q_OBJECT
@@ -19,7 +21,7 @@ public:
     int type() const { return m_type; }
 
 protected:
-    void keyPressEvent(QKeyEvent *event) override;
+    int softKeyForKey(int key) const override;
 
 private:
     int m_type;

@@ -1,5 +1,7 @@
 #include "zoptionsmenu.h"
 
+#include "zsoftkey.h"
+
 #include <QCoreApplication>
 #include <QKeyEvent>
 #include <QPixmap>
@@ -61,16 +63,13 @@ void ZOptionsMenu::showEvent(QShowEvent *event)
 
 void ZOptionsMenu::keyPressEvent(QKeyEvent *event)
 {
-    switch (event->key()) {
-    case Qt::Key_F1:
-    case Qt::Key_Context1: {
+    switch (ZSoftKey::softKeyFor(event->key())) {
+    case 0: {
         QKeyEvent choose(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
         QMenu::keyPressEvent(&choose);
         return;
     }
-    case Qt::Key_F2:
-    case Qt::Key_Back:
-    case Qt::Key_Context2: {
+    case 1: {
         QKeyEvent close(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
         QMenu::keyPressEvent(&close);
         return;

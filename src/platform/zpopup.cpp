@@ -148,24 +148,20 @@ void ZPopup::insertChild(QWidget *child, int index)
 
 void ZPopup::keyPressEvent(QKeyEvent *event)
 {
-    switch (event->key()) {
-    case Qt::Key_F1:
-    case Qt::Key_Context1:
-        m_softKey->click(0);
-        break;
-    case Qt::Key_F2:
-    case Qt::Key_Escape:
-    case Qt::Key_Back:
-    case Qt::Key_Context2:
-        m_softKey->click(1);
-        break;
-    default:
-        // Not QDialog's handling: Escape must not close the main window, and there are no
-        // default buttons to press.
+    // Not QDialog's handling: Escape must not close the main window, and there are no default
+    // buttons to press.
+    const int softKey = softKeyForKey(event->key());
+    if (softKey < 0) {
         event->ignore();
         return;
     }
     event->accept();
+    m_softKey->click(softKey);
+}
+
+int ZPopup::softKeyForKey(int key) const
+{
+    return ZSoftKey::softKeyFor(key);
 }
 
 void ZPopup::leftKey()

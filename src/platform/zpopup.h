@@ -28,7 +28,11 @@ public:
     ZSoftKey *getSoftKey() const { return m_softKey; }
 
 protected:
+    // Turns a key into a press of the soft key that softKeyFor() names; other keys go unused.
     void keyPressEvent(QKeyEvent *event) override;
+    // Which soft key a key stands for in this popup (0 left, 1 right, -1 none). The default is
+    // ZSoftKey::softKeyFor(); a popup may take more keys (a text entry: Return is OK) or none.
+    virtual int softKeyForKey(int key) const;
     // What the left and right keys do when no slot is set for them: accept and reject.
     virtual void leftKey();
     virtual void rightKey();

@@ -3,7 +3,6 @@
 #include "zsoftkey.h"
 
 #include <QCoreApplication>
-#include <QKeyEvent>
 #include <QLabel>
 #include <QVBoxLayout>
 
@@ -41,13 +40,11 @@ QString ZSingleCaptureDlg::text() const
     return m_text->text();
 }
 
-void ZSingleCaptureDlg::keyPressEvent(QKeyEvent *event)
+int ZSingleCaptureDlg::softKeyForKey(int key) const
 {
-    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
-        leftKey();
-        return;
-    }
-    ZPopup::keyPressEvent(event);
+    if (key == Qt::Key_Return || key == Qt::Key_Enter)
+        return 0;
+    return ZPopup::softKeyForKey(key);
 }
 
 void ZSingleCaptureDlg::showEvent(QShowEvent *event)

@@ -7,8 +7,8 @@
 using ZLineEdit = QLineEdit;
 class QLabel;
 
-// A one-line text entry under a text. The entry has the keyboard focus; Return or F1 accepts
-// (exec() returns 1), Escape or F2 cancels.
+// A one-line text entry under a text. The entry has the keyboard focus; Return, Enter, F1 or the
+// keypad's left key accepts (exec() returns 1); Escape, F2, Back or the keypad's right key cancels.
 class ZSingleCaptureDlg : public ZPopup
 {
     Q_OBJECT
@@ -22,7 +22,7 @@ public:
     QString text() const;
 
 protected:
-    void keyPressEvent(QKeyEvent *event) override;
+    int softKeyForKey(int key) const override;
     void showEvent(QShowEvent *event) override;
 
 private:

@@ -95,6 +95,22 @@ void ZSoftKey::click(int index)
         emit clicked(index);
 }
 
+int ZSoftKey::softKeyFor(int key)
+{
+    switch (key) {
+    case Qt::Key_F1:
+    case Qt::Key_Context1:
+        return 0;
+    case Qt::Key_F2:
+    case Qt::Key_Escape:
+    case Qt::Key_Back:
+    case Qt::Key_Context2:
+        return 1;
+    default:
+        return -1;
+    }
+}
+
 void ZSoftKey::showMenu()
 {
     if (m_menu->isEmpty() || m_menu->isVisible())

@@ -25,6 +25,11 @@ public:
     // What a press of the key does, from the keyboard, a keypad or the mouse.
     void click(int index);
 
+    // The one mapping from a key to a soft key, shared by every popup: F1 and the keypad's left
+    // key are the left soft key (0); F2, Escape, Back and the keypad's right key are the right
+    // soft key (1); any other key is neither (-1).
+    static int softKeyFor(int key);
+
 signals:
     void clicked(int index);
     void leftCustom();
