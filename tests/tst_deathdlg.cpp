@@ -1,26 +1,39 @@
 // The command runner with real commands: the log, the debug line, when the log is opened, and
 // the commands it refuses.
+#include "commandlog.h"
 #include "deathdlg.h"
 #include "testmain.h"
+#include "zmessagedlg.h"
+#include "zsoftkey.h"
 
+#include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QKeyEvent>
 
+#include <QSignalSpy>
+
+#include <fcntl.h>
+#include <pwd.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
+
+#include <chrono>
+#include <memory>
+#include <thread>
 
 namespace {
 
 QByteArray readLog()
 {
-    QFile log(QString::fromLatin1(deathDlg::logPath));
+    QFile log(QFile::decodeName(CommandLog::instance().path()));
     return log.open(QIODevice::ReadOnly) ? log.readAll() : QByteArray();
 }
 
 void writeLog(const QByteArray &content)
 {
-    QFile log(QString::fromLatin1(deathDlg::logPath));
+    QFile log(QFile::decodeName(CommandLog::instance().path()));
     QVERIFY(log.open(QIODevice::WriteOnly | QIODevice::Truncate));
     log.write(content);
 }
@@ -44,11 +57,20 @@ class tst_DeathDlg : public QObject
 
 private:
     RecordingOpener m_opener;
+    std::unique_ptr<TestFolder> m_folder;
 
 private slots:
-    void init() { m_opener.clear(); }
+    void init()
+    {
+        m_opener.clear();
+        m_folder.reset(new TestFolder);
+    }
 
-    void cleanup() { QCOMPARE(QApplication::topLevelWidgets().size(), 0); }
+    void cleanup()
+    {
+        m_folder.reset();
+        QCOMPARE(QApplication::topLevelWidgets().size(), 0);
+    }
 
     void outcome_data()
     {
@@ -171,7 +193,9 @@ private slots:
         if (!canBecomeNobody())
             QSKIP("needs root, to become a user who may start no process");
         writeLog("output of an earlier command\n");
-        QCOMPARE(::chmod(deathDlg::logPath, 0666), 0);
+        // The shared log must be the user's own, or a private one would be used.
+        const passwd *nobody = ::getpwnam("nobody");
+        QCOMPARE(::chown(CommandLog::sharedPath, nobody->pw_uid, nobody->pw_gid), 0);
         rlimit saved;
         ::getrlimit(RLIMIT_NPROC, &saved);
         rlimit none = { 0, saved.rlim_max };
@@ -182,13 +206,199 @@ private slots:
         errors.finish();
         output.finish();
         ::setrlimit(RLIMIT_NPROC, &saved);
-        ::chmod(deathDlg::logPath, 0644);
+        QCOMPARE(::chown(CommandLog::sharedPath, 0, 0), 0);
 
         QVERIFY(ran);
         const QByteArray log = readLog();
         QVERIFY2(log.startsWith("The command could not be started"), log.constData());
         QVERIFY(!log.contains("earlier"));
         QCOMPARE(m_opener.launcherCalls(), QStringList{ "/tmp/exec_log.txt" });
+    }
+
+    // Nothing but the command's end closes the popup: not a key, a tap on a soft key or a close
+    // request that reaches it before its timer fires.
+    void ignoresEverythingButItsCommand()
+    {
+        auto *runner = new deathDlg(QStringLiteral("name"), QStringLiteral("Deleting name"),
+                                    "sleep 0.2; touch marker");
+        for (const Qt::Key key : { Qt::Key_F2, Qt::Key_Escape, Qt::Key_Back, Qt::Key_Context2,
+                                   Qt::Key_F1, Qt::Key_Context1, Qt::Key_Return }) {
+            QCoreApplication::postEvent(runner,
+                                        new QKeyEvent(QEvent::KeyPress, key, Qt::NoModifier));
+            QCoreApplication::postEvent(runner,
+                                        new QKeyEvent(QEvent::KeyRelease, key, Qt::NoModifier));
+        }
+        QTimer::singleShot(0, runner, [runner] {
+            runner->getSoftKey()->click(0);
+            runner->getSoftKey()->click(1);
+            runner->close();
+        });
+        OutputCapture output(1);
+        runner->exec();
+        output.finish();
+        delete runner;
+        QVERIFY(QFile::exists("marker"));
+    }
+
+    // Keys pressed while a command runs are delivered once it has ended; they were meant for the
+    // wait popup and must not answer the question that follows it.
+    void inputDuringTheCommandAnswersNothing()
+    {
+        std::thread presser([] {
+            std::this_thread::sleep_for(std::chrono::milliseconds(100));
+            QMetaObject::invokeMethod(
+                    qApp,
+                    [] {
+                        QWidget *target = QApplication::activeModalWidget();
+                        for (const Qt::Key key : { Qt::Key_F1, Qt::Key_Return }) {
+                            QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier);
+                            QApplication::sendEvent(target ? static_cast<QObject *>(target) : qApp,
+                                                    &press);
+                        }
+                    },
+                    Qt::QueuedConnection);
+        });
+        OutputCapture output(1);
+        run("sleep 0.4");
+        output.finish();
+        presser.join();
+        auto *question = new ZMessageDlg("Delete", "Delete x ?", 1, 0, nullptr, nullptr, true, 0);
+        QTimer::singleShot(300, question, [question] { question->getSoftKey()->click(1); });
+        QCOMPARE(question->exec(), 0);
+        delete question;
+    }
+
+    // Started from a terminal, a command that asks would wait there for an answer.
+    void readsNothingFromStandardInput()
+    {
+        int never[2];
+        QCOMPARE(::pipe(never), 0);
+        const int savedInput = ::dup(0);
+        ::dup2(never[0], 0);
+        OutputCapture output(1);
+        run("timeout 5 cat");
+        output.finish();
+        ::dup2(savedInput, 0);
+        for (const int fd : { savedInput, never[0], never[1] })
+            ::close(fd);
+        QVERIFY2(m_opener.launcherCalls().isEmpty(), readLog().constData());
+    }
+
+    // Where the output goes, by what stands at the shared log's path.
+    void logChoice_data()
+    {
+        QTest::addColumn<QString>("standing"); // what is at the shared path beforehand
+        QTest::addColumn<bool>("shared"); // whether the shared path is used
+        QTest::addColumn<QByteArray>("reason");
+        QTest::newRow("nothing") << "nothing" << true << QByteArray();
+        QTest::newRow("the user's own file") << "own file" << true << QByteArray();
+        QTest::newRow("symbolic link") << "link" << false << QByteArray("is a symbolic link");
+        QTest::newRow("dangling link") << "dangling" << false << QByteArray("is a symbolic link");
+        QTest::newRow("another user's file")
+                << "other's file" << false << QByteArray("belongs to another user");
+        QTest::newRow("folder") << "folder" << false << QByteArray("cannot be opened");
+        QTest::newRow("pipe") << "pipe" << false << QByteArray("is not a regular file");
+        QTest::newRow("second name") << "hard link" << false << QByteArray("has other names");
+    }
+
+    void logChoice()
+    {
+        QFETCH(QString, standing);
+        QFETCH(bool, shared);
+        QFETCH(QByteArray, reason);
+        const QByteArray path = QFile::encodeName(*m_folder / "exec_log.txt");
+        const QString target = *m_folder / "someone's file";
+        QVERIFY(makeFile(target, "not to be touched"));
+        if (standing == "own file") {
+            QVERIFY(makeFile(QFile::decodeName(path), "earlier output"));
+        } else if (standing == "link") {
+            QVERIFY(QFile::link(target, QFile::decodeName(path)));
+        } else if (standing == "dangling") {
+            QVERIFY(QFile::link(*m_folder / "nowhere", QFile::decodeName(path)));
+        } else if (standing == "other's file") {
+            if (!canBecomeNobody())
+                QSKIP("needs root, to give a file to another user");
+            QVERIFY(makeFile(QFile::decodeName(path), "not to be touched"));
+            QCOMPARE(::chown(path.constData(), ::getpwnam("nobody")->pw_uid, 0), 0);
+        } else if (standing == "folder") {
+            QVERIFY(QDir().mkpath(QFile::decodeName(path)));
+        } else if (standing == "pipe") {
+            QCOMPARE(::mkfifo(path.constData(), 0600), 0);
+        } else if (standing == "hard link") {
+            QCOMPARE(::link(QFile::encodeName(target).constData(), path.constData()), 0);
+        }
+        const QByteArray runtime = qgetenv("XDG_RUNTIME_DIR");
+        qputenv("XDG_RUNTIME_DIR", QFile::encodeName(m_folder->path()));
+        QCOMPARE(::chmod(QFile::encodeName(m_folder->path()).constData(), 0700), 0);
+
+        CommandLog log(path);
+        OutputCapture errors(2);
+        QVERIFY(log.write("this command's output"));
+        QVERIFY(log.write("the next command's output"));
+        const QByteArray said = errors.finish();
+        qputenv("XDG_RUNTIME_DIR", runtime);
+
+        QCOMPARE(log.isPrivate(), !shared);
+        QCOMPARE(log.path(),
+                 shared ? path : QFile::encodeName(*m_folder / "filemanager-exec_log.txt"));
+        QCOMPARE(readFile(QFile::decodeName(log.path())), QByteArray("the next command's output"));
+        struct stat written;
+        QCOMPARE(::stat(log.path().constData(), &written), 0);
+        QCOMPARE(written.st_mode & 0777, mode_t(0600));
+        QCOMPARE(readFile(target), QByteArray("not to be touched"));
+        if (standing == "other's file")
+            QCOMPARE(readFile(QFile::decodeName(path)), QByteArray("not to be touched"));
+        // Said once, with the path and the reason.
+        QCOMPARE(said.count('\n'), shared ? 0 : 1);
+        QVERIFY2(said.contains(reason) && (shared || said.contains(path)), said.constData());
+    }
+
+    // Without a folder of the user's own for it, the private log is a fresh file of its own.
+    void privateLogWithoutARuntimeFolder()
+    {
+        const QByteArray path = QFile::encodeName(*m_folder / "exec_log.txt");
+        QVERIFY(QFile::link("/etc/hostname", QFile::decodeName(path)));
+        const QByteArray runtime = qgetenv("XDG_RUNTIME_DIR");
+        qputenv("XDG_RUNTIME_DIR", "/tmp");
+        CommandLog log(path);
+        OutputCapture errors(2);
+        const bool written = log.write("output");
+        errors.finish();
+        qputenv("XDG_RUNTIME_DIR", runtime);
+        const QString file = QFile::decodeName(log.path());
+        const QByteArray content = readFile(file);
+        QFile::remove(file);
+        QVERIFY(written);
+        QVERIFY2(file.startsWith("/tmp/filemanager-exec_log-"), qPrintable(file));
+        QCOMPARE(content, QByteArray("output"));
+    }
+
+    // Last, since it gives up the shared log for the rest of this program: a link that another
+    // user placed there is not followed, and the failure's log opens from the private file.
+    void sharedLogIsALinkOfAnotherUser()
+    {
+        if (!canBecomeNobody())
+            QSKIP("needs root, to give the link to another user");
+        const QString target = *m_folder / "the user's own file";
+        QVERIFY(makeFile(target, "the user's own data\n"));
+        QFile::remove(QString::fromLatin1(CommandLog::sharedPath));
+        QVERIFY(QFile::link(target, QString::fromLatin1(CommandLog::sharedPath)));
+        QCOMPARE(::lchown(CommandLog::sharedPath, ::getpwnam("nobody")->pw_uid, 0), 0);
+        OutputCapture errors(2);
+        OutputCapture output(1);
+        run("echo the failure; exit 2");
+        run("echo the second failure; exit 3");
+        output.finish();
+        const QByteArray said = errors.finish();
+        QFile::remove(QString::fromLatin1(CommandLog::sharedPath));
+
+        QCOMPARE(readFile(target), QByteArray("the user's own data\n"));
+        QVERIFY2(said.count("/tmp/exec_log.txt is a symbolic link") == 1, said.constData());
+        const QString own = QFile::decodeName(CommandLog::instance().path());
+        QVERIFY2(own.startsWith(QFile::decodeName(qgetenv("XDG_RUNTIME_DIR"))), qPrintable(own));
+        QCOMPARE(m_opener.launcherCalls(), QStringList({ own, own }));
+        QCOMPARE(m_opener.logsWhenOpened(),
+                 QByteArrayList({ "the failure\n", "the second failure\n" }));
     }
 };
 

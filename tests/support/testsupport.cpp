@@ -13,6 +13,7 @@
 #include <QTest>
 
 #include <cstdio>
+#include <cstdlib>
 #include <fcntl.h>
 #include <pwd.h>
 #include <unistd.h>
@@ -65,9 +66,8 @@ RecordingOpener::RecordingOpener()
     QByteArrayList *logs = m_logs;
     AM_LauncherClient::setObserver([calls, logs](const QString &path) {
         calls->append(path);
-        QFile log(QString::fromLatin1(deathDlg::logPath));
-        if (path == log.fileName() && log.open(QIODevice::ReadOnly))
-            logs->append(log.readAll());
+        QFile opened(path);
+        logs->append(opened.open(QIODevice::ReadOnly) ? opened.readAll() : QByteArray("<missing>"));
     });
 }
 
@@ -208,6 +208,39 @@ bool asNobody(const std::function<void()> &action)
         return false;
     action();
     return ::setresuid(0, 0, 0) == 0;
+}
+
+TestFolder::TestFolder()
+{
+    char *previous = ::getcwd(nullptr, 0);
+    m_previous = previous ? QByteArray(previous) : QByteArray("/");
+    std::free(previous);
+    if (!m_dir.isValid() || ::chdir(QFile::encodeName(m_dir.path()).constData()) != 0)
+        qFatal("cannot enter a temporary folder");
+}
+
+TestFolder::~TestFolder()
+{
+    if (::chdir(m_previous.constData()) != 0 && ::chdir("/") != 0)
+        qWarning("cannot leave the temporary folder");
+}
+
+bool TestFolder::makeDirs(const QStringList &relatives) const
+{
+    for (const QString &relative : relatives) {
+        if (!QDir().mkpath(*this / relative))
+            return false;
+    }
+    return true;
+}
+
+bool TestFolder::makeFiles(const QList<std::pair<QString, QByteArray>> &files) const
+{
+    for (const auto &[relative, content] : files) {
+        if (!makeFile(*this / relative, content))
+            return false;
+    }
+    return true;
 }
 
 bool makeFile(const QString &path, const QByteArray &content)

@@ -9,6 +9,7 @@
 #include <QTimer>
 
 #include <functional>
+#include <utility>
 
 // The command line that the next fileDialog reads from the application object. The program path
 // is the real executable's, so that the shipped catalogue is found beside it.
@@ -24,7 +25,7 @@ public:
     ~RecordingOpener();
     QStringList opened() const; // what reached xdg-open
     QStringList launcherCalls() const; // what reached the launcher
-    QByteArrayList logsWhenOpened() const; // the command log's content at each call for it
+    QByteArrayList logsWhenOpened() const; // each opened file's content when it was handed over
     void clear();
 
 private:
@@ -92,6 +93,28 @@ private:
 // effective user nobody (the saved user stays root, to come back) and returns whether it ran.
 bool canBecomeNobody();
 bool asNobody(const std::function<void()> &action);
+
+// A temporary folder for one test, which is also the working directory while it lives: whatever
+// a faulty command makes "here" lands inside it and is removed with it, so a fault shows once,
+// in the test that has it.
+class TestFolder
+{
+public:
+    TestFolder();
+    ~TestFolder();
+    TestFolder(const TestFolder &) = delete;
+    TestFolder &operator=(const TestFolder &) = delete;
+
+    QString path() const { return m_dir.path(); }
+    QString operator/(const QString &relative) const { return path() + u'/' + relative; }
+    // Folders (with their parents), and files with their content, relative to the folder.
+    bool makeDirs(const QStringList &relatives) const;
+    bool makeFiles(const QList<std::pair<QString, QByteArray>> &files) const;
+
+private:
+    QTemporaryDir m_dir;
+    QByteArray m_previous;
+};
 
 // Makes a file (with optional content) and its folders.
 bool makeFile(const QString &path, const QByteArray &content = QByteArray());
