@@ -160,6 +160,27 @@ private slots:
         QVERIFY(!window.isMultiPending());
     }
 
+    // The folder on screen removed from outside, its parent too: Back and ".." must still lead
+    // somewhere, to the nearest folder above that exists.
+    void upFromARemovedFolder_data()
+    {
+        QTest::addColumn<bool>("parentRow");
+        QTest::newRow("back") << false;
+        QTest::newRow("parent row") << true;
+    }
+
+    void upFromARemovedFolder()
+    {
+        QFETCH(bool, parentRow);
+        const QString gone = m_root + "/gone";
+        QVERIFY(QDir().mkpath(gone + "/a/b"));
+        fileDialog &window = m_fixture.start(gone + "/a/b");
+        QVERIFY(QDir(gone).removeRecursively());
+        parentRow ? select(window, "..") : window.back();
+        QCOMPARE(window.currentDirectory(), m_root);
+        QVERIFY(rows(window).contains("one"));
+    }
+
     void backInAPickModeKeepsTheSource()
     {
         fileDialog &window = m_fixture.start(m_root + "/one");

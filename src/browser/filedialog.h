@@ -1,5 +1,6 @@
 #pragma once
 
+#include "operationplan.h"
 #include "res_icon_reader.h"
 #include "zpopup.h"
 
@@ -64,13 +65,18 @@ public slots:
 private:
     void appendRow(const QString &name, bool entry, const QPixmap &icon);
     QString childPath(const QString &name) const;
+    static bool isListable(const QString &folder);
+    static QString nearestListableAbove(const QString &folder);
     bool askQuestion(const QString &title, const QString &text);
     void showError(const char *key);
-    bool runCommand(const QString &title, const QString &text, const char *form,
-                    const QStringList &arguments);
+    bool runCommand(const QString &title, const QString &text, const QByteArray &command,
+                    QByteArray *failures = nullptr);
+    bool runStep(const OperationPlan::Step &step, const QString &questionTitle,
+                 const QString &runnerTitle, const QString &runnerText, QByteArray *failures);
+    void showFailures(const QByteArray &failures);
     void firstStep(int pickMode);
     void multiFirstStep(int pickMode);
-    void secondStep(bool copying);
+    void secondStep(OperationPlan::Kind kind);
 
     RES_ICON_Reader iconReader;
     int argc = 0;

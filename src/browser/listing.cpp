@@ -37,6 +37,13 @@ void fileDialog::appendRow(const QString &name, bool entry, const QPixmap &icon)
     list->insertItem(item, -1, true);
 }
 
+// Listing needs read and search permission on a folder.
+bool fileDialog::isListable(const QString &folder)
+{
+    const QFileInfo info(folder);
+    return info.isDir() && info.isReadable() && info.isExecutable();
+}
+
 void fileDialog::showDir(const QString &path, int newMode)
 {
     QString itemType;
@@ -60,10 +67,8 @@ void fileDialog::showDir(const QString &path, int newMode)
     appendRow(QApplication::translate("fileDialog", ".."), false,
               iconReader.getIcon(QStringLiteral("gen_back_to_arrw_small.bmp"), true));
 
-    // Listing needs read and search permission on a folder; anything else shows the parent row
-    // alone and keeps the folder shown before.
-    const QFileInfo info(folder);
-    if (!info.isDir() || !info.isReadable() || !info.isExecutable())
+    // Anything that cannot be listed shows the parent row alone and keeps the folder shown before.
+    if (!isListable(folder))
         return;
 
     // One pass over the folder: folders (links to folders too, hidden ones too, whatever the

@@ -15,9 +15,14 @@ void fileDialog::obj_selected(int index)
     const ZListBoxItem *row = list->item(index);
     if (!row)
         return;
-    const QString path = currentDir + u'/' + row->getSubItemText(textColumn, 0, true);
+    const QString name = row->getSubItemText(textColumn, 0, true);
+    const QString path = currentDir + u'/' + name;
     if (path == QLatin1String("/.."))
         return;
+    if (name == QLatin1String("..")) {
+        showDir(nearestListableAbove(currentDir), mode);
+        return;
+    }
     if (QFileInfo(path).isFile()) {
         AM_LauncherClient::openDocument(path, QString(), true);
         return;
@@ -36,8 +41,20 @@ void fileDialog::back()
             QApplication::quit();
         return;
     }
-    const int slash = currentDir.lastIndexOf(u'/');
-    showDir(slash < 1 ? QStringLiteral("/") : currentDir.left(slash), Browse);
+    showDir(nearestListableAbove(currentDir), Browse);
+}
+
+// The nearest folder above that can be listed, "/" at worst: a folder removed from outside, or
+// one below a folder that cannot be read, must not leave Back and ".." stuck where they are.
+QString fileDialog::nearestListableAbove(const QString &folder)
+{
+    QString path = folder;
+    for (;;) {
+        const int slash = int(path.lastIndexOf(u'/'));
+        path = slash < 1 ? QStringLiteral("/") : path.left(slash);
+        if (path == QLatin1String("/") || isListable(path))
+            return path;
+    }
 }
 
 void fileDialog::cancel()

@@ -37,6 +37,21 @@ wait_for '[ "$(opened | tail -n 1)" = "$home/top.txt" ]' || fail "F2 did not lea
 keys F1 Up Return
 expect_exit 0
 
+# A double click on a folder enters it, and its second click opens nothing of the new listing,
+# whose first file row then lies under the pointer.
+mkdir -p "$home/dbl/sub"
+touch "$home/dbl/sub/f1" "$home/dbl/sub/f2"
+: > "$WORK/opened.txt"
+start_app "$home/dbl"
+y=$(row_y 1) || fail "the rows could not be measured"
+xdotool mousemove --window "$MAIN_WINDOW" 60 "$y" click --repeat 2 --delay 80 1
+sleep 1
+[ -z "$(opened)" ] || fail "the double click opened a file: $(opened)"
+keys Home Down Down Return
+wait_for '[ "$(opened)" = "$home/dbl/sub/f2" ]' || fail "the double click did not enter sub: $(opened)"
+keys F1 Up Return
+expect_exit 0
+
 # At the root, the right soft key asks before quitting: no stays, yes ends with status 0.
 start_app /
 keys F2

@@ -105,6 +105,24 @@ still_running() {
     kill -0 "$APP_PID" 2>/dev/null
 }
 
+# Prints the y, in the main window, of the middle of list row $1 (0 is the parent row), measured
+# on a screenshot: the current row (the parent row after a listing) is the first blue band below
+# the title and the path, and rows are all as high as it.
+row_y() {
+    import -window "$MAIN_WINDOW" "$WORK/rows.png" 2>/dev/null
+    convert "$WORK/rows.png" -crop 1x10000+$(($(window_width) - 10))+0 txt:- | awk -v row="$1" '
+        NR == 1 { next }
+        { split($1, at, "[,:]"); y = at[2]; split($2, rgb, "[(),]")
+          blue = rgb[4] + 0 > rgb[2] + 60
+          if (!seen && y > 30 && blue) { seen = 1; top = y }
+          else if (seen && !blue && !bottom) { bottom = y } }
+        END { if (!bottom) exit 1; h = bottom - top; print int(top + h * row + h / 2) }'
+}
+
+window_width() {
+    xdotool getwindowgeometry "$MAIN_WINDOW" | sed -n 's/.*Geometry: \([0-9]*\)x.*/\1/p'
+}
+
 screenshot() {
     import -window root "$ARTIFACTS/$1.png" 2>/dev/null
 }

@@ -7,15 +7,6 @@
 
 #include <cstdio>
 
-namespace {
-
-bool isSkipped(const QString &name)
-{
-    return name.isEmpty() || name == QLatin1String("..");
-}
-
-} // namespace
-
 QStringList fileDialog::collectCheckedNames()
 {
     QStringList names;
@@ -54,10 +45,11 @@ void fileDialog::multiFirstStep(int pickMode)
     showDir(currentDir, pickMode);
 }
 
-void fileDialog::secondStep(bool copying)
+void fileDialog::secondStep(OperationPlan::Kind kind)
 {
     if (sourcePath.isEmpty())
         return;
+    const bool copying = kind == OperationPlan::Copy;
     const QString title = catalog->lookup(copying ? "BR_COPY" : "BR_MOVE");
     auto questionText = [&](const char *key) {
         return catalog->lookup(key) + sourcePath + QStringLiteral(" -> ") + currentDir
@@ -66,9 +58,9 @@ void fileDialog::secondStep(bool copying)
 
     if (!multiPending) {
         if (askQuestion(title, questionText(copying ? "BR_CONFIRM_COPY" : "BR_CONFIRM_MOVE"))) {
-            if (runCommand(QStringLiteral(""), catalog->lookup("BR_PLEASEWAIT"),
-                           copying ? R"(cp -a "%s" "%s/")" : R"(mv "%s" "%s/")",
-                           { sourcePath, currentDir }))
+            const OperationPlan plan = OperationPlan::single(kind, sourcePath, currentDir);
+            if (runStep(plan.step(0), title, QStringLiteral(""), catalog->lookup("BR_PLEASEWAIT"),
+                        nullptr))
                 showDir(currentDir, Browse);
         }
         sourcePath = QStringLiteral("");
@@ -82,14 +74,15 @@ void fileDialog::secondStep(bool copying)
     if (askQuestion(title,
                     questionText(copying ? "BR_CONFIRM_COPY_MULTI" : "BR_CONFIRM_MOVE_MULTI"))) {
         const QString doing = catalog->lookup(copying ? "BR_COPYING" : "BR_MOVING");
-        for (const QString &name : std::as_const(selectedNames)) {
-            if (isSkipped(name))
-                continue;
-            // A failure has shown its log; the next entry goes on regardless.
-            runCommand(name, doing + name,
-                       copying ? R"(cp -a "%s/%s" "%s/")" : R"(mv "%s/%s" "%s/")",
-                       { sourcePath, name, currentDir });
+        const OperationPlan plan
+                = OperationPlan::multiple(kind, sourcePath, selectedNames, currentDir);
+        // A refused or failing entry does not stop the others.
+        QByteArray failures;
+        for (int i = 0; i < plan.count(); ++i) {
+            const OperationPlan::Step step = plan.step(i);
+            runStep(step, title, step.name, doing + step.name, &failures);
         }
+        showFailures(failures);
         showDir(currentDir, Browse);
     }
     sourcePath = QStringLiteral("");
@@ -117,12 +110,12 @@ void fileDialog::multi_move()
 
 void fileDialog::copy_to()
 {
-    secondStep(true);
+    secondStep(OperationPlan::Copy);
 }
 
 void fileDialog::move_to()
 {
-    secondStep(false);
+    secondStep(OperationPlan::Move);
 }
 
 void fileDialog::multi_del()
@@ -135,9 +128,14 @@ void fileDialog::multi_del()
     if (!askQuestion(catalog->lookup("BR_DELETE"), catalog->lookup("BR_CONFIRM_DELETE_MULTI")))
         return;
     const QString doing = catalog->lookup("BR_DELETING");
-    for (const QString &name : std::as_const(selectedNames)) {
-        if (!isSkipped(name))
-            runCommand(name, doing + name, R"(rm -rf "%s/%s")", { currentDir, name });
+    const QString title = catalog->lookup("BR_DELETE");
+    const OperationPlan plan
+            = OperationPlan::multiple(OperationPlan::Delete, currentDir, selectedNames);
+    QByteArray failures;
+    for (int i = 0; i < plan.count(); ++i) {
+        const OperationPlan::Step step = plan.step(i);
+        runStep(step, title, step.name, doing + step.name, &failures);
     }
+    showFailures(failures);
     showDir(currentDir, Browse);
 }

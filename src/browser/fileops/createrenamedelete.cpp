@@ -1,10 +1,8 @@
 // Creating a folder, and renaming and deleting the highlighted entry.
 #include "filedialog.h"
 
-#include "deathdlg.h"
 #include "languagecatalog.h"
 #include "shellcommand.h"
-#include "zmessagedlg.h"
 #include "zsinglecapturedlg.h"
 
 #include <QDir>
@@ -63,29 +61,6 @@ QString fileDialog::childPath(const QString &name) const
     return currentDir == QLatin1String("/") ? u'/' + name : currentDir + u'/' + name;
 }
 
-void fileDialog::showError(const char *key)
-{
-    auto *notice = new ZMessageDlg(catalog->lookup("BR_ERROR"), catalog->lookup(key), 2, 0, nullptr,
-                                   nullptr, true, 0);
-    notice->setTitleIcon(QStringLiteral("error_pop.bmp"));
-    notice->exec();
-    delete notice;
-}
-
-bool fileDialog::runCommand(const QString &title, const QString &text, const char *form,
-                            const QStringList &arguments)
-{
-    const std::optional<QByteArray> command = ShellCommand::form(form, arguments);
-    if (!command) {
-        showError("BR_TOO_LONG");
-        return false;
-    }
-    auto *runner = new deathDlg(title, text, command->constData());
-    runner->exec();
-    delete runner;
-    return true;
-}
-
 void fileDialog::createDir()
 {
     const QString name
@@ -114,7 +89,8 @@ void fileDialog::rename()
     const QString newName = askName(catalog->lookup("BR_RENAME"),
                                     catalog->lookup("BR_CUR_DIR") + currentDir + u'\n'
                                             + catalog->lookup("BR_CUR_NAME") + name);
-    if (newName.isNull())
+    // Cancelled, or the name it already has: nothing to do.
+    if (newName.isNull() || newName == name)
         return;
     if (!isValidName(newName)) {
         showError("BR_INVALID_NAME");
@@ -130,8 +106,10 @@ void fileDialog::rename()
         showError("BR_NAME_EXISTS");
         return;
     }
-    if (runCommand(QStringLiteral(""), catalog->lookup("BR_PLEASEWAIT"), R"(mv "%s" "%s")",
-                   { sourcePath, newPath }))
+    const std::optional<QByteArray> command
+            = ShellCommand::form(R"(mv "%s" "%s")", { sourcePath, newPath });
+    if (runCommand(QStringLiteral(""), catalog->lookup("BR_PLEASEWAIT"),
+                   command.value_or(QByteArray())))
         showDir(currentDir, mode);
 }
 
@@ -143,8 +121,9 @@ void fileDialog::del()
     sourcePath = childPath(name);
     if (askQuestion(catalog->lookup("BR_DELETE"),
                     catalog->lookup("BR_CONFIRM_DELETE") + sourcePath + QStringLiteral(" ?"))) {
-        if (runCommand(QStringLiteral(""), catalog->lookup("BR_PLEASEWAIT"), R"(rm -rf "%s")",
-                       { sourcePath }))
+        const OperationPlan::Step step
+                = OperationPlan::single(OperationPlan::Delete, sourcePath).step(0);
+        if (runStep(step, QString(), QStringLiteral(""), catalog->lookup("BR_PLEASEWAIT"), nullptr))
             showDir(currentDir, Browse);
     }
     sourcePath = QStringLiteral("");

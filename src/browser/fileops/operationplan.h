@@ -1,0 +1,52 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+
+// A copy, move or delete planned apart from any window: for each entry, where it goes, what
+// already stands there and the command that does it. The window only asks, runs and shows.
+// Each entry is looked at on the file system when step() is called, just before its command
+// would run, so that what an earlier entry did is seen.
+class OperationPlan
+{
+public:
+    enum Kind { Copy, Move, Delete };
+
+    // What step() found for an entry.
+    enum Verdict {
+        Clear, // nothing of that name at the destination (always so for a delete)
+        SameEntry, // the entry there is the source itself: the utility refuses and says why
+        Conflict, // another entry of that name is there: ask before replacing it
+        IntoItself, // a folder into itself or into a folder inside it: refused
+        TooLong, // the command would not fit the runner: refused
+    };
+
+    struct Step
+    {
+        QString name; // the entry's name
+        QString source; // its path, as the command names it
+        QString destination; // the path it would get; empty for a delete
+        Verdict verdict = Clear;
+        QByteArray command; // empty when refused
+    };
+
+    // One entry, by its full path: the forms `cp -a "%s" "%s/"`, `mv "%s" "%s/"`, `rm -rf "%s"`.
+    static OperationPlan single(Kind kind, const QString &source,
+                                const QString &destinationFolder = QString());
+    // Entries by name in one folder: `cp -a "%s/%s" "%s/"`, `mv "%s/%s" "%s/"`,
+    // `rm -rf "%s/%s"`. ".." and empty names are left out.
+    static OperationPlan multiple(Kind kind, const QString &sourceFolder, const QStringList &names,
+                                  const QString &destinationFolder = QString());
+
+    Kind kind() const { return m_kind; }
+    int count() const { return int(m_names.size()); }
+    Step step(int index) const;
+
+private:
+    Kind m_kind = Copy;
+    bool m_multiple = false;
+    QString m_source; // the single entry's path, or the folder of the named entries
+    QStringList m_names;
+    QString m_destination;
+};

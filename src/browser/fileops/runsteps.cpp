@@ -1,0 +1,79 @@
+// Running the commands of an operation: refusing an entry, asking before replacing one, the wait
+// popup, and showing the failures of an operation on several entries together.
+#include "filedialog.h"
+
+#include "am_launcherclient.h"
+#include "commandlog.h"
+#include "deathdlg.h"
+#include "languagecatalog.h"
+#include "shellcommand.h"
+#include "zmessagedlg.h"
+
+#include <QFile>
+
+void fileDialog::showError(const char *key)
+{
+    auto *notice = new ZMessageDlg(catalog->lookup("BR_ERROR"), catalog->lookup(key), 2, 0, nullptr,
+                                   nullptr, true, 0);
+    notice->setTitleIcon(QStringLiteral("error_pop.bmp"));
+    notice->exec();
+    delete notice;
+}
+
+// Runs one command behind the wait popup. With failures, a failing command's output is added
+// there, headed by the command, instead of being shown at once.
+bool fileDialog::runCommand(const QString &title, const QString &text, const QByteArray &command,
+                            QByteArray *failures)
+{
+    if (command.isEmpty() || command.size() > ShellCommand::maxLength) {
+        showError("BR_TOO_LONG");
+        return false;
+    }
+    auto *runner = new deathDlg(title, text, command.constData());
+    runner->setShowsLogOnFailure(!failures);
+    runner->exec();
+    if (failures && runner->failed()) {
+        QByteArray output = runner->output();
+        if (!output.isEmpty() && !output.endsWith('\n'))
+            output += '\n';
+        *failures += "$ " + command + '\n' + output + '\n';
+    }
+    delete runner;
+    return true;
+}
+
+// One planned entry: refused with a notice, or, when another entry of its name stands at the
+// destination, run only if the user agrees to replace it. Returns whether its command ran.
+bool fileDialog::runStep(const OperationPlan::Step &step, const QString &questionTitle,
+                         const QString &runnerTitle, const QString &runnerText,
+                         QByteArray *failures)
+{
+    switch (step.verdict) {
+    case OperationPlan::IntoItself:
+        showError("BR_INTO_ITSELF");
+        return false;
+    case OperationPlan::TooLong:
+        showError("BR_TOO_LONG");
+        return false;
+    case OperationPlan::Conflict:
+        if (!askQuestion(questionTitle, catalog->lookup("BR_CONFIRM_REPLACE") + step.destination
+                                                + QStringLiteral(" ?")))
+            return false;
+        break;
+    case OperationPlan::Clear:
+    case OperationPlan::SameEntry:
+        break;
+    }
+    return runCommand(runnerTitle, runnerText, step.command, failures);
+}
+
+// The failing entries of an operation on several, in one file opened once: the log, which no
+// later entry can overwrite any more.
+void fileDialog::showFailures(const QByteArray &failures)
+{
+    if (failures.isEmpty())
+        return;
+    CommandLog &log = CommandLog::instance();
+    if (log.write(failures))
+        AM_LauncherClient::openDocument(QFile::decodeName(log.path()), QString(), true);
+}
