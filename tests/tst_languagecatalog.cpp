@@ -295,16 +295,11 @@ private slots:
         const QByteArray base = programPath();
         OutputCapture errors(2);
         LanguageCatalog catalog(base.constData(), m_config.constData());
-        const QByteArrayList followedByText = { "BR_CUR_DIR",
-                                                "BR_CUR_NAME",
-                                                "BR_CONFIRM_DELETE",
-                                                "BR_CONFIRM_COPY",
-                                                "BR_CONFIRM_MOVE",
-                                                "BR_CONFIRM_COPY_MULTI",
-                                                "BR_CONFIRM_MOVE_MULTI",
-                                                "BR_COPYING",
-                                                "BR_MOVING",
-                                                "BR_DELETING" };
+        const QByteArrayList followedByText = {
+            "BR_CUR_DIR",      "BR_CUR_NAME",           "BR_CONFIRM_DELETE",     "BR_CONFIRM_COPY",
+            "BR_CONFIRM_MOVE", "BR_CONFIRM_COPY_MULTI", "BR_CONFIRM_MOVE_MULTI", "BR_COPYING",
+            "BR_MOVING",       "BR_DELETING",           "BR_CONFIRM_REPLACE"
+        };
         const QByteArrayList standalone
                 = { "BR_FILEMANAGER", "BR_MKDIR",        "BR_MANAGE",
                     "BR_RENAME",      "BR_DELETE",       "BR_COPY",
@@ -313,7 +308,8 @@ private slots:
                     "BR_MOVE_HERE",   "BR_CANCEL_MOVE",  "BR_SEL_ALL",
                     "BR_SEL_NON",     "BR_CONFIRM_QUIT", "BR_CONFIRM_DELETE_MULTI",
                     "BR_ERROR",       "BR_INVALID_NAME", "BR_MKDIR_ERROR",
-                    "BR_PLEASEWAIT",  "BR_NAME_EXISTS",  "BR_TOO_LONG" };
+                    "BR_PLEASEWAIT",  "BR_NAME_EXISTS",  "BR_TOO_LONG",
+                    "BR_INTO_ITSELF" };
         QStringList seen;
         for (const QByteArray &key : followedByText + standalone) {
             const QString text = catalog.lookup(key.constData());
