@@ -2,11 +2,13 @@
 #include "filedialog.h"
 
 #include "am_launcherclient.h"
+#include "filename.h"
 #include "languagecatalog.h"
 #include "zlistbox.h"
 
 #include <QApplication>
-#include <QFileInfo>
+
+#include <sys/stat.h>
 
 void fileDialog::obj_selected(int index)
 {
@@ -23,7 +25,9 @@ void fileDialog::obj_selected(int index)
         showDir(nearestListableAbove(currentDir), mode);
         return;
     }
-    if (QFileInfo(path).isFile()) {
+    // A regular file, or a link to one, is opened; anything else is listed.
+    struct stat info;
+    if (::stat(FileName::toBytes(path).constData(), &info) == 0 && S_ISREG(info.st_mode)) {
         AM_LauncherClient::openDocument(path, QString(), true);
         return;
     }

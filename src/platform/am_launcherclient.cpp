@@ -1,10 +1,16 @@
 #include "am_launcherclient.h"
 
+#include "filename.h"
+
 #include <QDir>
-#include <QProcess>
 #include <QStandardPaths>
 
+#include <cerrno>
 #include <cstdio>
+#include <spawn.h>
+#include <sys/wait.h>
+
+extern char **environ;
 
 namespace {
 AM_LauncherClient::Observer &observer()
@@ -28,13 +34,32 @@ void AM_LauncherClient::openDocument(const QString &path, const QString &, bool)
     QString localPath = QDir::cleanPath(path);
     if (localPath.startsWith(QLatin1Char('-')))
         localPath.prepend(QStringLiteral("./")); // never an option to the opener
+    const QByteArray file = FileName::toBytes(localPath);
     const QString opener = QStandardPaths::findExecutable(QStringLiteral("xdg-open"));
     if (opener.isEmpty()) {
         std::fprintf(stderr, "openDocument: no xdg-open on PATH, cannot open '%s'\n",
-                     localPath.toUtf8().constData());
+                     file.constData());
         return;
     }
-    if (!QProcess::startDetached(opener, { localPath }))
+    // The path's own bytes as one argument (QProcess would turn bytes that are not UTF-8 into
+    // "?"). A shell starts the opener in the background and ends at once, so that the opener,
+    // which may run as long as the document is open, is nobody's child here.
+    const QByteArray openerBytes = FileName::toBytes(opener);
+    char shell[] = "sh", option[] = "-c", script[] = "\"$1\" \"$2\" </dev/null &", name[] = "sh";
+    char *arguments[] = { shell,
+                          option,
+                          script,
+                          name,
+                          const_cast<char *>(openerBytes.constData()),
+                          const_cast<char *>(file.constData()),
+                          nullptr };
+    pid_t pid = -1;
+    const int error = posix_spawn(&pid, "/bin/sh", nullptr, nullptr, arguments, environ);
+    int status = 0;
+    if (error == 0) {
+        while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) { }
+    }
+    if (error != 0 || !WIFEXITED(status) || WEXITSTATUS(status) != 0)
         std::fprintf(stderr, "openDocument: could not start '%s' for '%s'\n",
-                     opener.toUtf8().constData(), localPath.toUtf8().constData());
+                     openerBytes.constData(), file.constData());
 }

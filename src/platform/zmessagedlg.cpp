@@ -1,5 +1,6 @@
 #include "zmessagedlg.h"
 
+#include "filename.h"
 #include "zsoftkey.h"
 
 #include <QCoreApplication>
@@ -11,7 +12,7 @@ ZMessageDlg::ZMessageDlg(const QString &title, const QString &text, int type, in
     , m_type(type)
 {
     setTitle(title);
-    m_text = new QLabel(text, this);
+    m_text = new QLabel(FileName::forDisplay(text), this);
     m_text->setObjectName(QStringLiteral("messageText"));
     m_text->setTextFormat(Qt::PlainText);
     m_text->setWordWrap(true);

@@ -1,5 +1,6 @@
 #include "zpopup.h"
 
+#include "filename.h"
 #include "res_icon_reader.h"
 #include "zsoftkey.h"
 
@@ -102,10 +103,12 @@ ZPopup::ZPopup(int type, QWidget *parent, const char *name, bool modal, int, int
 
 ZPopup::~ZPopup() = default;
 
+// Texts that hold file names show a byte that is not UTF-8 as U+FFFD (FileName::forDisplay).
 void ZPopup::setTitle(const QString &title)
 {
-    m_title->setText(title);
-    setWindowTitle(title);
+    const QString shown = FileName::forDisplay(title);
+    m_title->setText(shown);
+    setWindowTitle(shown);
 }
 
 QString ZPopup::title() const
@@ -128,7 +131,7 @@ void ZPopup::setTitleIcon(const QString &iconFileName)
 
 void ZPopup::setInstructText(const QString &text)
 {
-    m_instruct->setText(text);
+    m_instruct->setText(FileName::forDisplay(text));
     m_instruct->setVisible(!text.isEmpty());
 }
 

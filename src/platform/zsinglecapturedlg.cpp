@@ -1,5 +1,6 @@
 #include "zsinglecapturedlg.h"
 
+#include "filename.h"
 #include "zsoftkey.h"
 
 #include <QCoreApplication>
@@ -14,7 +15,7 @@ ZSingleCaptureDlg::ZSingleCaptureDlg(const QString &title, const QString &text, 
     auto *body = new QWidget(this);
     auto *layout = new QVBoxLayout(body);
     layout->setContentsMargins(8, 8, 8, 8);
-    m_text = new QLabel(text, body);
+    m_text = new QLabel(FileName::forDisplay(text), body);
     m_text->setObjectName(QStringLiteral("messageText"));
     m_text->setTextFormat(Qt::PlainText);
     m_text->setWordWrap(true);

@@ -2,10 +2,10 @@
 
 #include "am_launcherclient.h"
 #include "commandlog.h"
+#include "filename.h"
 
 #include <QCloseEvent>
 #include <QCoreApplication>
-#include <QFile>
 #include <QTimer>
 
 #include <cerrno>
@@ -215,5 +215,5 @@ void deathDlg::system_exec()
     }
     hide();
     if (m_failed && m_showsLog)
-        AM_LauncherClient::openDocument(QFile::decodeName(log.path()), QString(), true);
+        AM_LauncherClient::openDocument(FileName::fromBytes(log.path()), QString(), true);
 }

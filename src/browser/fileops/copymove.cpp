@@ -2,6 +2,7 @@
 // operations on the checked entries.
 #include "filedialog.h"
 
+#include "filename.h"
 #include "languagecatalog.h"
 #include "zlistbox.h"
 
@@ -19,7 +20,10 @@ QStringList fileDialog::collectCheckedNames()
     for (const int row : rows) {
         const QString name = list->item(row)->getSubItemText(textColumn, 0, true);
         names.append(name);
-        std::printf("%s\n", name.toUtf8().constData());
+        // The name's own bytes, whatever they are.
+        const QByteArray bytes = FileName::toBytes(name);
+        std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stdout);
+        std::fputc('\n', stdout);
     }
     std::printf("================\n");
     std::fflush(stdout);

@@ -1,11 +1,10 @@
 // Creating a folder, and renaming and deleting the highlighted entry.
 #include "filedialog.h"
 
+#include "filename.h"
 #include "languagecatalog.h"
 #include "shellcommand.h"
 #include "zsinglecapturedlg.h"
-
-#include <QDir>
 
 #include <sys/stat.h>
 
@@ -14,7 +13,7 @@ namespace {
 // Whether an entry stands at path, dangling symbolic links included, and which one it is.
 bool entryAt(const QString &path, struct stat *info)
 {
-    return ::lstat(QFile::encodeName(path).constData(), info) == 0;
+    return ::lstat(FileName::toBytes(path).constData(), info) == 0;
 }
 
 // The name the user typed, or a null string when the dialog was cancelled.
@@ -36,7 +35,7 @@ bool fileDialog::isValidName(const QString &name)
     if (name.isEmpty())
         return false;
     // Tested whole, whatever its length: the file system says what it cannot take.
-    const QByteArray bytes = name.toUtf8();
+    const QByteArray bytes = FileName::toBytes(name);
     for (const char c : bytes) {
         switch (c) {
         case '"':
@@ -71,10 +70,11 @@ void fileDialog::createDir()
         showError("BR_INVALID_NAME");
         return;
     }
-    const QString path = childPath(name);
-    QDir dir(path);
-    dir.mkdir(path);
-    if (dir.exists())
+    // A folder there afterwards is success, also one that was there before.
+    const QByteArray path = FileName::toBytes(childPath(name));
+    ::mkdir(path.constData(), 0777);
+    struct stat info;
+    if (::stat(path.constData(), &info) == 0 && S_ISDIR(info.st_mode))
         showDir(currentDir, mode);
     else
         showError("BR_MKDIR_ERROR");

@@ -1,8 +1,7 @@
 #include "operationplan.h"
 
+#include "filename.h"
 #include "shellcommand.h"
-
-#include <QFile>
 
 #include <cstdlib>
 #include <sys/stat.h>
@@ -16,14 +15,14 @@ bool sameEntry(const struct stat &a, const struct stat &b)
 
 bool entryAt(const QString &path, struct stat *info)
 {
-    return ::lstat(QFile::encodeName(path).constData(), info) == 0;
+    return ::lstat(FileName::toBytes(path).constData(), info) == 0;
 }
 
 // Whether folder is the entry itself or lies anywhere inside it. Followed by its real path, so
 // that a way in through a symbolic link counts too.
 bool isWithin(const QString &folder, const struct stat &entry)
 {
-    char *real = ::realpath(QFile::encodeName(folder).constData(), nullptr);
+    char *real = ::realpath(FileName::toBytes(folder).constData(), nullptr);
     if (!real)
         return false;
     QByteArray path(real);

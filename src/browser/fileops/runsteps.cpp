@@ -5,11 +5,10 @@
 #include "am_launcherclient.h"
 #include "commandlog.h"
 #include "deathdlg.h"
+#include "filename.h"
 #include "languagecatalog.h"
 #include "shellcommand.h"
 #include "zmessagedlg.h"
-
-#include <QFile>
 
 void fileDialog::showError(const char *key)
 {
@@ -75,5 +74,5 @@ void fileDialog::showFailures(const QByteArray &failures)
         return;
     CommandLog &log = CommandLog::instance();
     if (log.write(failures))
-        AM_LauncherClient::openDocument(QFile::decodeName(log.path()), QString(), true);
+        AM_LauncherClient::openDocument(FileName::fromBytes(log.path()), QString(), true);
 }

@@ -1,10 +1,12 @@
 #include "shellcommand.h"
 
+#include "filename.h"
+
 #include <cstring>
 
 QByteArray ShellCommand::escapeForDoubleQuotes(const QString &argument)
 {
-    const QByteArray bytes = argument.toUtf8();
+    const QByteArray bytes = FileName::toBytes(argument);
     QByteArray escaped;
     escaped.reserve(bytes.size() + 8);
     for (const char c : bytes) {

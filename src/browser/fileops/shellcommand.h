@@ -6,8 +6,9 @@
 #include <optional>
 
 // Forms the shell commands of the file operations. Each "%s" of a form stands between double
-// quotes and takes the next argument's UTF-8 bytes; the four characters that keep a meaning
-// there (" $ ` \) get a backslash, so every argument reaches the utility as one literal word.
+// quotes and takes the next argument's bytes (FileName::toBytes); the four characters that keep a
+// meaning there (" $ ` \) get a backslash, so every argument reaches the utility as one literal
+// word.
 class ShellCommand
 {
 public:
