@@ -1,26 +1,65 @@
 #!/usr/bin/env bash
-# Measures the start-up and the listing of 100,000 entries on a virtual X server.
-#   bench/run.sh            (after ./test.sh or ./run.sh has built build/)
+# Speed and memory of listing a folder, against a minimal Qt lister, on a virtual X server:
+#   bench/run.sh [build-folder]        (after ./test.sh or ./run.sh has built it; default build)
+# For folders of 1,000 to 1,000,000 entries (half folders, half files; made once and kept in
+# <build-folder>/bench-folders), it prints for both programs the median of five runs of the time
+# from the start of the process to its window shown with the listing drawn, their ratio, and the
+# peak resident memory per row over that of an empty folder; then the in-process figures of
+# bench_listing (showDir against a bare readdir and sort).
 set -euo pipefail
 cd "$(dirname "$0")/.."
+build=${1:-build}
+cmake --build "$build" --target filemanager minimal_lister bench_listing >/dev/null
+sizes=(1000 10000 100000 1000000)
+folders=$build/bench-folders
+mkdir -p "$folders/0"
+for size in "${sizes[@]}"; do
+    [ -e "$folders/$size.made" ] && continue
+    echo "making $size entries in $folders/$size (once)" >&2
+    rm -rf "$folders/$size"
+    mkdir -p "$folders/$size"
+    (cd "$folders/$size" && seq -f 'folder%07g' 1 $((size / 2)) | xargs mkdir \
+        && seq -f 'file%07g.txt' 1 $((size / 2)) | xargs touch)
+    touch "$folders/$size.made"
+done
+
 display_file=$(mktemp)
+runtime=$(mktemp -d)
 Xvfb -displayfd 3 -noreset -screen 0 480x720x24 -nolisten tcp 3>"$display_file" 2>/dev/null &
 xvfb=$!
-trap 'kill $xvfb; rm -rf "$display_file" "${runtime:-}"' EXIT
+trap 'kill $xvfb; rm -rf "$display_file" "$runtime"' EXIT
 for _ in $(seq 50); do [ -s "$display_file" ] && break; sleep 0.1; done
-runtime=$(mktemp -d)
 export DISPLAY=:$(cat "$display_file") XDG_RUNTIME_DIR=$runtime
-# The bench programs find no catalogue beside themselves and show the keys; that changes nothing
-# but one small file read.
-for i in 1 2 3 4 5; do build/bench/bench_startup /usr/bin 2>/dev/null; done
-# The whole process, loading included: from exec to the window on the screen.
-for i in 1 2 3 4 5; do
-    start=$(date +%s%N)
-    build/filemanager /usr/bin 2>/dev/null &
-    app=$!
-    # (search --sync polls only every half second)
-    until xdotool search --onlyvisible --name '^File Manager$' >/dev/null 2>&1; do sleep 0.005; done
-    echo "exec to window shown: $(( ($(date +%s%N) - start) / 1000000 )) ms"
-    kill $app; wait $app 2>/dev/null || true
+
+# Prints "<median ms> <median peak kB>" of five runs of a program on a folder.
+measure() {
+    local program=$1 folder=$2 i runs
+    runs=$(mktemp)
+    for i in 0 1 2 3 4 5; do
+        # The first run only warms the caches.
+        FM_BENCH_START_NS=$(date +%s%N) "$program" "$folder" 2>/dev/null \
+            | { [ "$i" -gt 0 ] && cat || cat >/dev/null; } >>"$runs"
+    done
+    echo "$(awk '{ print $2 }' "$runs" | sort -n | sed -n 3p) $(awk '{ print $5 }' "$runs" | sort -n | sed -n 3p)"
+    rm -f "$runs"
+}
+
+calc() { awk "BEGIN { printf \"%.2f\", $1 }"; }
+
+printf '%-10s %14s %14s %7s %18s %18s\n' entries "minimal (ms)" "this (ms)" ratio \
+    "minimal (B/row)" "this (B/row)"
+read -r min_empty_ms min_empty_kb < <(measure "$build/bench/minimal_lister" "$folders/0")
+read -r fm_empty_ms fm_empty_kb < <(measure "$build/filemanager" "$folders/0")
+printf '%-10s %14s %14s %7.2f %18s %18s\n' empty "$min_empty_ms" "$fm_empty_ms" \
+    "$(calc "$fm_empty_ms / $min_empty_ms")" - -
+for size in "${sizes[@]}"; do
+    read -r min_ms min_kb < <(measure "$build/bench/minimal_lister" "$folders/$size")
+    read -r fm_ms fm_kb < <(measure "$build/filemanager" "$folders/$size")
+    printf '%-10s %14s %14s %7.2f %18.0f %18.0f\n' "$size" "$min_ms" "$fm_ms" \
+        "$(calc "$fm_ms / $min_ms")" \
+        "$(calc "($min_kb - $min_empty_kb) * 1024 / $size")" \
+        "$(calc "($fm_kb - $fm_empty_kb) * 1024 / $size")"
 done
-build/bench/bench_listing 100000 5 2>/dev/null
+echo
+"$build/bench/bench_listing" "$folders/100000" 5 2>/dev/null
+"$build/bench/bench_listing" "$folders/1000000" 3 2>/dev/null

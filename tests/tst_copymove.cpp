@@ -1,5 +1,6 @@
 // Copy and move in two steps, and the operations on the checked entries, with the real utilities.
 #include "filedialog.h"
+#include "filename.h"
 #include "testmain.h"
 #include "zlistbox.h"
 
@@ -451,6 +452,94 @@ private slots:
         QCOMPARE(readFile(m_a + "/tree/x"), QByteArray("x"));
         QCOMPARE(readFile(m_a + "/tree/inner/leaf"), QByteArray("leaf"));
         QVERIFY(!QFile::exists(m_a + "/tree/tree"));
+    }
+
+    // Names that are not UTF-8 (a Latin-1 "caf\xe9"): listed, shown, opened, entered, renamed,
+    // copied, moved and deleted, each on the very bytes.
+    void namesThatAreNotUtf8()
+    {
+        const QByteArray root = QFile::encodeName(m_dir->path()) + "/raw";
+        const QByteArray folder = "caf\xe9 dir", file = "caf\xe9 menu.txt";
+        QVERIFY(QDir().mkpath(m_dir->path() + "/raw/b")
+                && QDir().mkpath(m_dir->path() + "/raw/dest"));
+        QCOMPARE(::mkdir(root + '/' + folder, 0755), 0);
+        QVERIFY(makeFileBytes(root + '/' + file, "menu"));
+        QVERIFY(makeFileBytes(root + '/' + folder + "/inner\xff", "inner"));
+        QVERIFY(makeFileBytes(root + "/d.txt", "d"));
+        const QString folderText = FileName::fromBytes(folder),
+                      fileText = FileName::fromBytes(file);
+        const QString rootText = FileName::fromBytes(root);
+
+        // Listed in their places, shown with U+FFFD.
+        fileDialog &window = m_fixture.start(rootText);
+        QCOMPARE(rows(window), QStringList({ "..", "b", folderText, "dest", fileText, "d.txt" }));
+        window.entryList()->setCurrentItem(4);
+        const QModelIndex shown = window.entryList()->model()->index(4, 0);
+        QCOMPARE(shown.data().toString(), QString("caf\uFFFD menu.txt"));
+
+        // Opened: the opener gets the bytes.
+        window.obj_selected(4);
+        QTRY_COMPARE(m_opener.openedBytes(), QByteArrayList{ root + '/' + file });
+
+        // Entered, and a folder made inside it.
+        window.obj_selected(rowOf(window, folderText));
+        QCOMPARE(window.currentDirectory(), rootText + '/' + folderText);
+        QCOMPARE(rows(window), QStringList({ "..", FileName::fromBytes("inner\xff") }));
+        DialogAnswerer answerer;
+        answerer.answer(DialogAnswerer::Yes, "new");
+        window.createDir();
+        QCOMPARE(entriesOf(root + '/' + folder), QByteArrayList({ "inner\xff", "new" }));
+        window.back();
+
+        // Copied, with the gathered names printed as their bytes.
+        check(window, { folderText, fileText });
+        answerer.answer(DialogAnswerer::Yes);
+        QCOMPARE(copyCheckedInto(window, rootText + "/dest"),
+                 "get item list:\n" + folder + '\n' + file
+                         + "\n================\n"
+                           "Debug: system(cp -a \""
+                         + root + '/' + folder + "\" \"" + root
+                         + "/dest/\")\n"
+                           "Debug: system(cp -a \""
+                         + root + '/' + file + "\" \"" + root + "/dest/\")\n");
+        QCOMPARE(entriesOf(root + "/dest"), QByteArrayList({ folder, file }));
+        QCOMPARE(entriesOf(root + "/dest/" + folder), QByteArrayList({ "inner\xff", "new" }));
+
+        // Moved from there into b, then deleted there.
+        check(window, { folderText, fileText });
+        answerer.answer(DialogAnswerer::Yes);
+        OutputCapture moving(1);
+        window.multi_move();
+        window.showDir(rootText + "/b", PickMoveTarget);
+        window.move_to();
+        moving.finish();
+        QCOMPARE(entriesOf(root + "/b"), QByteArrayList({ folder, file }));
+        QCOMPARE(entriesOf(root + "/dest"), QByteArrayList());
+        check(window, { folderText, fileText });
+        answerer.answer(DialogAnswerer::Yes);
+        OutputCapture deleting(1);
+        window.multi_del();
+        deleting.finish();
+        QCOMPARE(entriesOf(root + "/b"), QByteArrayList());
+
+        // The originals: renamed to a typed name, and deleted on their own.
+        window.showDir(rootText, Browse);
+        window.entryList()->setCurrentItem(rowOf(window, fileText));
+        answerer.answer(DialogAnswerer::Yes, "menu.txt");
+        OutputCapture renaming(1);
+        window.rename();
+        renaming.finish();
+        QCOMPARE(entriesOf(root), QByteArrayList({ "b", folder, "d.txt", "dest", "menu.txt" }));
+        QCOMPARE(readFile(m_dir->path() + "/raw/menu.txt"), QByteArray("menu"));
+        window.entryList()->setCurrentItem(rowOf(window, folderText));
+        answerer.answer(DialogAnswerer::Yes);
+        OutputCapture removing(1);
+        window.del();
+        removing.finish();
+        QCOMPARE(entriesOf(root), QByteArrayList({ "b", "d.txt", "dest", "menu.txt" }));
+        QCOMPARE(answerer.unexpected, 0);
+        QCOMPARE(answerer.pending(), 0);
+        QVERIFY(m_opener.launcherCalls().size() == 1); // the file opened above, no failure log
     }
 
     // An entry whose command would not fit is refused with a notice; the others go on.

@@ -8,6 +8,7 @@
 
 #include <QAction>
 #include <QDir>
+#include <QRandomGenerator>
 #include <QSignalSpy>
 
 #include <memory>
@@ -320,6 +321,82 @@ private slots:
         QCOMPARE(window.instructText(), m_root);
         QCOMPARE(window.browseMode(), int(MultiSelect));
         QCOMPARE(menuTexts(window.mainMenu()).first(), QStringLiteral("Manage"));
+    }
+
+    // The listing against a plain reference made with QDir, on a folder of every kind of entry and
+    // of names whose order by UTF-16 code units differs from byte or code point order.
+    void sameAsAReferenceListing_data()
+    {
+        QTest::addColumn<int>("mode");
+        QTest::addColumn<QString>("filter");
+        QTest::addColumn<bool>("many"); // also a thousand names that share a long prefix
+        for (const int mode : { int(Browse), int(PickCopyTarget), int(MultiSelect) }) {
+            for (const char *filter : { "", "*.txt", "*.TXT;a*", "[a-c]* ?", "*\xc3\xa9*" })
+                QTest::addRow("mode %d, filter '%s'", mode, filter)
+                        << mode << QString::fromUtf8(filter) << false;
+        }
+        QTest::newRow("many names") << int(Browse) << QString() << true;
+    }
+
+    void sameAsAReferenceListing()
+    {
+        QFETCH(int, mode);
+        QFETCH(QString, filter);
+        QFETCH(bool, many);
+        TestFolder folder;
+        const QStringList names = { "B",
+                                    "a",
+                                    "A.txt",
+                                    "b.txt",
+                                    "10",
+                                    "9.txt",
+                                    ".hidden",
+                                    ".hidden.txt",
+                                    "caf\u00e9.txt",
+                                    "\u00c4rger",
+                                    "\u65e5\u672c",
+                                    "\U0001F600.txt",
+                                    "\uFF71.txt",
+                                    "\uFB01le",
+                                    "z z",
+                                    "-dash" };
+        for (const QString &name : names) {
+            QVERIFY(QDir().mkpath(folder / ("dir " + name)));
+            QVERIFY(makeFile(folder / name));
+        }
+        if (many) {
+            QRandomGenerator random(5);
+            for (int i = 0; i < 1000; ++i) {
+                const QString name
+                        = QStringLiteral("IMG_%1%2")
+                                  .arg(random.bounded(100000))
+                                  .arg(QChar(u"aA\u00e9\u00c9\uFF71"[random.bounded(5)]));
+                QVERIFY(makeFile(folder / name) || QFile::exists(folder / name));
+            }
+        }
+        QVERIFY(QFile::link(folder / "dir B", folder / "link to dir"));
+        QVERIFY(QFile::link(folder / "b.txt", folder / "link to b.txt"));
+        QVERIFY(QFile::link(folder / "nowhere", folder / "dangling.txt"));
+        QVERIFY(QFile::link(folder / "nowhere", folder / ".dangling dir"));
+        QCOMPARE(::mkfifo(QFile::encodeName(folder / "pipe.txt").constData(), 0644), 0);
+
+        QStringList expected{ ".." };
+        QDir dir(folder.path());
+        QStringList folders = dir.entryList(QDir::Dirs | QDir::Hidden | QDir::NoDotAndDotDot);
+        folders.sort(Qt::CaseSensitive);
+        expected += folders;
+        if (mode != PickCopyTarget) {
+            if (!filter.isEmpty())
+                dir.setNameFilters(QDir::nameFiltersFromString(filter));
+            QStringList files = dir.entryList(QDir::Files | QDir::Hidden | QDir::CaseSensitive);
+            files.sort(Qt::CaseSensitive);
+            expected += files;
+        }
+        fileDialog &window
+                = m_fixture.start(filter.isEmpty() ? QStringList{ folder.path() }
+                                                   : QStringList{ folder.path(), filter });
+        window.showDir(folder.path(), mode);
+        QCOMPARE(rows(window), expected);
     }
 
     void hundredThousandRows()

@@ -1,10 +1,13 @@
 // Forming shell commands: the exact text for ordinary paths, literal arguments whatever they hold,
 // and the length bound.
+#include "filename.h"
+#include "folderlisting.h"
 #include "operationplan.h"
 #include "shellcommand.h"
 #include "testsupport.h"
 
 #include <QProcess>
+#include <QTemporaryFile>
 #include <QRandomGenerator>
 #include <QTest>
 
@@ -15,12 +18,22 @@ QList<QByteArray> argumentsReaching(const QByteArray &command, const QByteArray 
 {
     QByteArray probe = command;
     probe.replace(0, utility.size(), "printf '%s\\0'");
+    // From a file, byte for byte: an argument of QProcess would lose bytes that are not UTF-8.
+    QTemporaryFile script;
+    script.open();
+    script.write(probe);
+    script.close();
     QProcess shell;
-    shell.start(QStringLiteral("/bin/sh"), { QStringLiteral("-c"), QString::fromUtf8(probe) });
+    shell.start(QStringLiteral("/bin/sh"), { script.fileName() });
     shell.waitForFinished();
     QList<QByteArray> arguments = shell.readAllStandardOutput().split('\0');
     arguments.removeLast(); // after the last terminator
     return arguments;
+}
+
+QString units(std::initializer_list<QChar> characters)
+{
+    return QString(characters.begin(), qsizetype(characters.size()));
 }
 
 } // namespace
@@ -207,6 +220,102 @@ private slots:
         QCOMPARE(step.name, name);
         if (kind != OperationPlan::Delete)
             QCOMPARE(step.destination, (destination.isEmpty() ? folder.path() : to) + u'/' + name);
+    }
+
+    // Bytes to text and back: UTF-8 decoded, every other byte kept as U+DC00 + byte.
+    void fileNames_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("shown");
+        const QChar replacement(QChar::ReplacementCharacter);
+        QTest::newRow("ASCII") << QByteArray("a b.txt") << "a b.txt"
+                               << "a b.txt";
+        QTest::newRow("UTF-8") << QByteArray("M\xc3\xbcnchen")
+                               << QString::fromUtf8("M\xc3\xbcnchen")
+                               << QString::fromUtf8("M\xc3\xbcnchen");
+        QTest::newRow("Latin-1") << QByteArray("caf\xe9 menu.txt")
+                                 << QString("caf") + QChar(0xDCE9) + " menu.txt"
+                                 << QString("caf") + replacement + " menu.txt";
+        QTest::newRow("lone continuation byte")
+                << QByteArray("\x80") << QString(QChar(0xDC80)) << QString(replacement);
+        QTest::newRow("overlong slash")
+                << QByteArray("\xc0\xaf") << units({ QChar(0xDCC0), QChar(0xDCAF) })
+                << units({ replacement, replacement });
+        QTest::newRow("encoded surrogate") << QByteArray("\xed\xa0\x80")
+                                           << units({ QChar(0xDCED), QChar(0xDCA0), QChar(0xDC80) })
+                                           << QString(3, replacement);
+        QTest::newRow("above U+10FFFF")
+                << QByteArray("\xf4\x90\x80\x80")
+                << units({ QChar(0xDCF4), QChar(0xDC90), QChar(0xDC80), QChar(0xDC80) })
+                << QString(4, replacement);
+        QTest::newRow("cut short at the end")
+                << QByteArray("a\xe2\x82") << units({ u'a', QChar(0xDCE2), QChar(0xDC82) })
+                << units({ u'a', replacement, replacement });
+        // Its second half is U+DC80, which must not be taken for a raw byte.
+        QTest::newRow("character beyond U+FFFF")
+                << QByteArray("\xf0\x9f\x92\x80") << QString::fromUtf8("\xf0\x9f\x92\x80")
+                << QString::fromUtf8("\xf0\x9f\x92\x80");
+        QTest::newRow("Shift-JIS")
+                << QByteArray("\x83\x65\x83\x58\x83\x67")
+                << units({ QChar(0xDC83), u'e', QChar(0xDC83), u'X', QChar(0xDC83), u'g' })
+                << units({ replacement, u'e', replacement, u'X', replacement, u'g' });
+    }
+
+    void fileNames()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(QString, text);
+        QFETCH(QString, shown);
+        QCOMPARE(FileName::fromBytes(bytes), text);
+        QCOMPARE(FileName::toBytes(text), bytes);
+        QCOMPARE(FileName::forDisplay(text), shown);
+        QCOMPARE(FileName::hasRawBytes(text), text != shown);
+        // And through a command: the shell hands the utility the very bytes.
+        const std::optional<QByteArray> command
+                = ShellCommand::form("rm -rf \"%s\"", { "/" + text });
+        QVERIFY(command);
+        QCOMPARE(argumentsReaching(*command, "rm -rf"), QList<QByteArray>{ "/" + bytes });
+    }
+
+    // Any bytes come back whole, and names sort by their text's UTF-16 code units.
+    void fileNamesRandom()
+    {
+        QRandomGenerator random(9);
+        const QByteArray pieces[] = { "a",
+                                      "Z",
+                                      "0",
+                                      ".",
+                                      "\xc3\xa4",
+                                      "\xe2\x82\xac",
+                                      "\xef\xbd\xa1",
+                                      "\xf0\x9f\x98\x80",
+                                      "\xf0\x9f\x92\x80",
+                                      "\xe9",
+                                      "\x80",
+                                      "\xff",
+                                      "\xc3" };
+        QList<QByteArray> names;
+        for (int i = 0; i < 400; ++i) {
+            QByteArray name;
+            for (int k = random.bounded(1, 7); k > 0; --k)
+                name += pieces[random.bounded(int(std::size(pieces)))];
+            QCOMPARE(FileName::toBytes(FileName::fromBytes(name)), name);
+            names << name;
+        }
+        for (int i = 0; i + 1 < names.size(); ++i) {
+            const QString a = FileName::fromBytes(names[i]), b = FileName::fromBytes(names[i + 1]);
+            const int expected
+                    = a == b ? 0
+                      : std::lexicographical_compare(
+                                a.cbegin(), a.cend(), b.cbegin(), b.cend(),
+                                [](QChar x, QChar y) { return x.unicode() < y.unicode(); })
+                              ? -1
+                              : 1;
+            const int got = FolderListing::compareNames(names[i], names[i + 1]);
+            QVERIFY2((got > 0) - (got < 0) == expected,
+                     names[i].toHex() + " " + names[i + 1].toHex());
+        }
     }
 
     void lengthBound_data()

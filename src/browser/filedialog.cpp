@@ -1,5 +1,7 @@
 #include "filedialog.h"
 
+#include "filename.h"
+#include "folderlisting.h"
 #include "languagecatalog.h"
 #include "zapplication.h"
 #include "zglobal.h"
@@ -25,10 +27,12 @@ fileDialog::fileDialog()
     setTitle(catalog->lookup("BR_FILEMANAGER"));
     setTitleIcon(iconReader.getIcon(QStringLiteral("fm_folder_small.bmp"), true));
 
+    // The start folder is a path: kept exactly, whatever bytes it holds.
     if (argc > 1)
-        currentDir = decodeUtf8(argv[1]);
+        currentDir = FileName::fromBytes(argv[1]);
     if (argc > 2)
         nameFilter = decodeUtf8(argv[2]);
+    m_compiledFilter = std::make_unique<NameFilter>(nameFilter);
 
     list = new ZListBox(QStringLiteral("%I%M"), this, 0, 40);
     insertChild(list, -1);

@@ -6,7 +6,10 @@
 
 #include <QStringList>
 
+#include <memory>
+
 class LanguageCatalog;
+class NameFilter;
 class ZListBox;
 class ZOptionsMenu;
 class ZSoftKey;
@@ -63,6 +66,7 @@ public slots:
     void obj_selected(int index);
 
 private:
+    void setRowLayout(int newMode);
     void appendRow(const QString &name, bool entry, const QPixmap &icon);
     QString childPath(const QString &name) const;
     static bool isListable(const QString &folder);
@@ -93,4 +97,5 @@ private:
     LanguageCatalog *catalog = nullptr;
     int mode = -1;
     bool multiPending = false;
+    std::unique_ptr<NameFilter> m_compiledFilter; // nameFilter, compiled once
 };

@@ -1,6 +1,8 @@
 // Listing a folder in a mode, and the options menus of each mode.
 #include "filedialog.h"
 
+#include "filename.h"
+#include "folderlisting.h"
 #include "languagecatalog.h"
 #include "zlistbox.h"
 #include "zoptionsmenu.h"
@@ -8,26 +10,57 @@
 
 #include <QApplication>
 #include <QDir>
-#include <QDirIterator>
-#include <QFileInfo>
-#include <QRegularExpression>
 
-#include <algorithm>
+#include <cstdlib>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
+
+// The working folder, whatever bytes its path holds.
+QString workingFolder()
+{
+    char *bytes = ::getcwd(nullptr, 0);
+    const QString folder = bytes ? FileName::fromBytes(bytes) : QStringLiteral("/");
+    std::free(bytes);
+    return folder;
+}
 
 // The absolute, clean form of a path: no ".", "..", doubled or trailing "/". Symbolic links are
 // kept. Unlike QDir::cleanPath, ".." above the root stays at the root.
 QString cleanAbsolutePath(const QString &path)
 {
-    QString cleaned = QDir::cleanPath(
-            QDir::isAbsolutePath(path) ? path : QDir::currentPath() + u'/' + path);
+    QString cleaned
+            = QDir::cleanPath(QDir::isAbsolutePath(path) ? path : workingFolder() + u'/' + path);
     while (cleaned == QLatin1String("/..") || cleaned.startsWith(QLatin1String("/../")))
         cleaned = cleaned.size() == 3 ? QStringLiteral("/") : cleaned.mid(3);
     return cleaned;
 }
 
 } // namespace
+
+// Listing needs read and search permission on a folder.
+bool fileDialog::isListable(const QString &folder)
+{
+    const QByteArray path = FileName::toBytes(folder);
+    struct stat info;
+    return ::stat(path.constData(), &info) == 0 && S_ISDIR(info.st_mode)
+           && ::access(path.constData(), R_OK | X_OK) == 0;
+}
+
+void fileDialog::setRowLayout(int newMode)
+{
+    if (newMode == MultiSelect) {
+        textColumn = 2;
+        multiPending = true;
+        list->setItemType(QStringLiteral("%C%I%M"));
+    } else {
+        textColumn = 1;
+        if (newMode == Browse)
+            multiPending = false;
+        list->setItemType(QStringLiteral("%I%M"));
+    }
+}
 
 void fileDialog::appendRow(const QString &name, bool entry, const QPixmap &icon)
 {
@@ -37,27 +70,9 @@ void fileDialog::appendRow(const QString &name, bool entry, const QPixmap &icon)
     list->insertItem(item, -1, true);
 }
 
-// Listing needs read and search permission on a folder.
-bool fileDialog::isListable(const QString &folder)
-{
-    const QFileInfo info(folder);
-    return info.isDir() && info.isReadable() && info.isExecutable();
-}
-
 void fileDialog::showDir(const QString &path, int newMode)
 {
-    QString itemType;
-    if (newMode == MultiSelect) {
-        textColumn = 2;
-        multiPending = true;
-        itemType = QStringLiteral("%C%I%M");
-    } else {
-        textColumn = 1;
-        if (newMode == Browse)
-            multiPending = false;
-        itemType = QStringLiteral("%I%M");
-    }
-    list->setItemType(itemType);
+    setRowLayout(newMode);
     rebuildMenu(newMode);
     list->clear();
 
@@ -70,42 +85,13 @@ void fileDialog::showDir(const QString &path, int newMode)
     // Anything that cannot be listed shows the parent row alone and keeps the folder shown before.
     if (!isListable(folder))
         return;
-
-    // One pass over the folder: folders (links to folders too, hidden ones too, whatever the
-    // filter says), then regular files that match the filter. Pipes, sockets, devices and
-    // dangling links are neither. Names sort case-sensitively, by UTF-16 code units.
+    auto entries = std::make_unique<FolderListing>(
+            iconReader.getIcon(QStringLiteral("fm_folder_small.bmp"), true),
+            iconReader.getIcon(QStringLiteral("fm_insert_file_small.bmp"), true));
     const bool withFiles = newMode == Browse || newMode == MultiSelect;
-    QList<QRegularExpression> patterns;
-    for (const QString &pattern : QDir::nameFiltersFromString(nameFilter)) {
-        if (!pattern.isEmpty())
-            patterns.append(
-                    QRegularExpression(QRegularExpression::wildcardToRegularExpression(pattern)));
-    }
-    const auto matches = [&patterns](const QString &name) {
-        if (patterns.isEmpty())
-            return true;
-        return std::any_of(
-                patterns.cbegin(), patterns.cend(),
-                [&name](const QRegularExpression &re) { return re.match(name).hasMatch(); });
-    };
-    QStringList folders, files;
-    QDirIterator entries(folder,
-                         QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
-    while (entries.hasNext()) {
-        const QFileInfo entry = entries.nextFileInfo();
-        if (entry.isDir())
-            folders.append(entry.fileName());
-        else if (withFiles && entry.isFile() && matches(entry.fileName()))
-            files.append(entry.fileName());
-    }
-    folders.sort(Qt::CaseSensitive);
-    files.sort(Qt::CaseSensitive);
-    const QPixmap folderIcon = iconReader.getIcon(QStringLiteral("fm_folder_small.bmp"), true);
-    for (const QString &name : std::as_const(folders))
-        appendRow(name, true, folderIcon);
-    const QPixmap fileIcon = iconReader.getIcon(QStringLiteral("fm_insert_file_small.bmp"), true);
-    for (const QString &name : std::as_const(files))
-        appendRow(name, true, fileIcon);
+    if (!entries->read(FileName::toBytes(folder), withFiles, *m_compiledFilter))
+        return;
+    list->setBulkRows(std::move(entries));
 
     currentDir = folder;
     setInstructText(currentDir);

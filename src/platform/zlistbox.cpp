@@ -1,5 +1,7 @@
 #include "zlistbox.h"
 
+#include "filename.h"
+
 #include <QAbstractListModel>
 #include <QKeyEvent>
 #include <QMouseEvent>
@@ -25,16 +27,16 @@ public:
     {
         if (!index.isValid() || index.row() >= m_shown)
             return QVariant();
-        const ZListBoxItem &item = *m_list->m_items[size_t(index.row())];
-        const int textColumn = m_list->hasCheckBoxes() ? 2 : 1;
+        const int row = index.row();
         switch (role) {
         case Qt::DisplayRole:
-            return item.getSubItemText(textColumn);
+        case Qt::AccessibleTextRole:
+            return FileName::forDisplay(m_list->text(row));
         case Qt::DecorationRole:
-            return item.getSubItemPixmap(textColumn - 1);
+            return m_list->pixmap(row);
         case Qt::CheckStateRole:
             if (m_list->hasCheckBoxes())
-                return item.isChecked() ? Qt::Checked : Qt::Unchecked;
+                return m_list->isChecked(row) ? Qt::Checked : Qt::Unchecked;
             return QVariant();
         default:
             return QVariant();
@@ -85,6 +87,8 @@ private:
     ZListBox *m_list;
     int m_shown = 0;
 };
+
+ZListBoxRows::~ZListBoxRows() = default;
 
 ZListBoxItem::ZListBoxItem(ZListBox *, const QString &) { }
 
@@ -137,19 +141,57 @@ void ZListBox::setItemType(const QString &itemType)
 {
     if (itemType == m_itemType)
         return;
-    m_model->reset([&] { m_itemType = itemType; });
+    m_model->reset([&] {
+        m_itemType = itemType;
+        m_madeItems.clear();
+    });
 }
 
 void ZListBox::insertItem(ZListBoxItem *item, int index, bool)
 {
     if (!item)
         return;
-    if (index >= 0 && index < count()) {
+    const int items = int(m_items.size());
+    if (index >= 0 && index < items) {
         flush();
-        m_model->reset([&] { m_items.emplace(m_items.begin() + index, item); });
+        m_model->reset([&] {
+            m_items.emplace(m_items.begin() + index, item);
+            m_checked.insert(m_checked.begin() + index, false);
+            m_madeItems.clear();
+        });
+        return;
+    }
+    if (m_bulk) {
+        m_model->reset([&] {
+            m_items.emplace_back(item);
+            m_checked.insert(m_checked.begin() + items, false);
+            m_madeItems.clear();
+        });
         return;
     }
     m_items.emplace_back(item);
+    m_checked.push_back(false);
+    queueFlush();
+}
+
+void ZListBox::setBulkRows(std::unique_ptr<const ZListBoxRows> rows)
+{
+    if (m_bulk) {
+        m_model->reset([&] {
+            m_bulk.reset();
+            m_madeItems.clear();
+            m_checked.resize(m_items.size());
+        });
+    }
+    if (!rows)
+        return;
+    m_bulk = std::move(rows);
+    m_checked.resize(m_items.size() + size_t(m_bulk->count()), false);
+    queueFlush();
+}
+
+void ZListBox::queueFlush()
+{
     if (!m_flushQueued) {
         m_flushQueued = true;
         QTimer::singleShot(0, this, [this] { flush(); });
@@ -171,12 +213,50 @@ void ZListBox::flush() const
 void ZListBox::clear()
 {
     m_flushQueued = false;
-    m_model->reset([&] { m_items.clear(); });
+    m_model->reset([&] {
+        m_items.clear();
+        m_bulk.reset();
+        m_checked.clear();
+        m_madeItems.clear();
+    });
+}
+
+int ZListBox::count() const
+{
+    return int(m_items.size()) + (m_bulk ? m_bulk->count() : 0);
 }
 
 ZListBoxItem *ZListBox::item(int index) const
 {
-    return index >= 0 && index < count() ? m_items[size_t(index)].get() : nullptr;
+    if (index < 0 || index >= count())
+        return nullptr;
+    if (index < int(m_items.size()))
+        return m_items[size_t(index)].get();
+    std::unique_ptr<ZListBoxItem> &made = m_madeItems[index];
+    if (!made) {
+        made = std::make_unique<ZListBoxItem>(const_cast<ZListBox *>(this));
+        made->appendSubItem(textColumn(), text(index));
+        made->setPixmap(textColumn() - 1, pixmap(index));
+    }
+    return made.get();
+}
+
+QString ZListBox::text(int index) const
+{
+    if (index < 0 || index >= count())
+        return QString();
+    const int items = int(m_items.size());
+    return index < items ? m_items[size_t(index)]->getSubItemText(textColumn())
+                         : m_bulk->text(index - items);
+}
+
+QPixmap ZListBox::pixmap(int index) const
+{
+    if (index < 0 || index >= count())
+        return QPixmap();
+    const int items = int(m_items.size());
+    return index < items ? m_items[size_t(index)]->getSubItemPixmap(textColumn() - 1)
+                         : m_bulk->pixmap(index - items);
 }
 
 int ZListBox::currentItem() const
@@ -197,21 +277,21 @@ void ZListBox::checkItem(int index, bool on)
 {
     if (index < 0 || index >= count())
         return;
-    m_items[size_t(index)]->m_checked = on;
+    m_checked[size_t(index)] = on;
     m_model->rowChanged(index);
 }
 
 bool ZListBox::isChecked(int index) const
 {
-    return index >= 0 && index < count() && m_items[size_t(index)]->m_checked;
+    return index >= 0 && index < count() && m_checked[size_t(index)];
 }
 
 std::vector<int> ZListBox::itemsChecked() const
 {
     std::vector<int> rows;
-    for (int i = 0; i < count(); ++i)
-        if (m_items[size_t(i)]->m_checked)
-            rows.push_back(i);
+    for (size_t i = 0; i < m_checked.size(); ++i)
+        if (m_checked[i])
+            rows.push_back(int(i));
     return rows;
 }
 

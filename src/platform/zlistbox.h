@@ -5,6 +5,7 @@
 #include <QString>
 
 #include <memory>
+#include <unordered_map>
 #include <vector>
 
 class ZListBox;
@@ -12,6 +13,7 @@ class ZListBoxModel;
 
 // One row of a ZListBox: numbered sub-items, each with a text and a pixmap. Which column is the
 // check box, the icon and the text follows the list's item type ("%I%M" or "%C%I%M").
+// The flag arguments of appendSubItem and setPixmap are accepted and ignored.
 class ZListBoxItem
 {
 public:
@@ -22,25 +24,35 @@ public:
     QString getSubItemText(int column, int = 0, bool = true) const;
     QPixmap getSubItemPixmap(int column) const;
 
-    bool isChecked() const { return m_checked; }
-
 private:
-    friend class ZListBox;
     struct SubItem
     {
         QString text;
         QPixmap pixmap;
     };
     SubItem m_columns[3];
-    bool m_checked = false;
 };
 
-// A fast list of rows (a model/view list with uniform rows: 100,000 rows fill in milliseconds).
-// Return, Enter, the keypad's Select key or a tap selects a row (signal selected(int)); with
-// check boxes, Space, Return, Enter and Select toggle the current row's box, and a tap on a box
-// toggles it. The second click of a double click selects nothing: it would land on whatever row
-// the first click's selection put under the pointer. After rows are added to an empty list, the
-// first row is current.
+// Rows that a ZListBox takes in bulk (ZListBox::setBulkRows). The list asks for a row's text and
+// pixmap only when it shows the row or is asked for it, so that a folder of a million entries
+// costs what its names cost rather than a million row objects. A row's text is exact: the list
+// shows it through FileName::forDisplay().
+class ZListBoxRows
+{
+public:
+    virtual ~ZListBoxRows();
+    virtual int count() const = 0;
+    virtual QString text(int row) const = 0;
+    virtual QPixmap pixmap(int row) const = 0;
+};
+
+// A fast list of rows (a model/view list with uniform rows). Rows come one by one as
+// ZListBoxItems, then, after them, at most one block of bulk rows. Return, Enter, the keypad's
+// Select key or a tap selects a row (signal selected(int)); with check boxes, Space, Return,
+// Enter and Select toggle the current row's box, and a tap on a box toggles it. The second click
+// of a double click selects nothing: it would land on whatever row the first click's selection
+// put under the pointer. After rows are added to an empty list, the first row is current.
+// The trailing integer arguments of the constructor and of insertItem are accepted and ignored.
 class ZListBox : public QListView
 {
     Q_OBJECT
@@ -53,11 +65,16 @@ public:
     QString itemType() const { return m_itemType; }
     bool hasCheckBoxes() const { return m_itemType.startsWith(QLatin1String("%C")); }
 
-    // The list owns the item from here on.
+    // The list owns the item from here on. It goes before the bulk rows, if any.
     void insertItem(ZListBoxItem *item, int index = -1, bool = true);
+    // The rows after those added one by one; replaces an earlier block.
+    void setBulkRows(std::unique_ptr<const ZListBoxRows> rows);
     void clear();
-    int count() const { return int(m_items.size()); }
+    int count() const;
+    // A bulk row's item is made when it is asked for and lives until the list is cleared.
     ZListBoxItem *item(int index) const;
+    // A row's text (in the text column of the item type) without making an item for it.
+    QString text(int index) const;
     int currentItem() const;
     void setCurrentItem(int index);
     void checkItem(int index, bool on);
@@ -77,11 +94,17 @@ private:
     friend class ZListBoxModel;
     // Rows are handed to the view in batches: announcing them one by one costs far more than
     // adding them.
+    void queueFlush();
     void flush() const;
     void toggle(int index);
+    int textColumn() const { return hasCheckBoxes() ? 2 : 1; }
+    QPixmap pixmap(int index) const;
 
     QString m_itemType;
     std::vector<std::unique_ptr<ZListBoxItem>> m_items;
+    std::unique_ptr<const ZListBoxRows> m_bulk;
+    std::vector<bool> m_checked; // one per row
+    mutable std::unordered_map<int, std::unique_ptr<ZListBoxItem>> m_madeItems;
     ZListBoxModel *m_model;
     mutable bool m_flushQueued = false;
     bool m_inDoubleClick = false;

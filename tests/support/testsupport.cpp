@@ -12,8 +12,11 @@
 #include <QFile>
 #include <QTest>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <dirent.h>
+#include <ftw.h>
 #include <fcntl.h>
 #include <pwd.h>
 #include <unistd.h>
@@ -86,6 +89,16 @@ QStringList RecordingOpener::opened() const
         return {};
     QStringList lines = QString::fromUtf8(file.readAll()).split(u'\n');
     lines.removeAll(QString());
+    return lines;
+}
+
+QByteArrayList RecordingOpener::openedBytes() const
+{
+    QFile file(m_dir.filePath(QStringLiteral("opened.txt")));
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    QByteArrayList lines = file.readAll().split('\n');
+    lines.removeAll(QByteArray());
     return lines;
 }
 
@@ -223,6 +236,10 @@ TestFolder::~TestFolder()
 {
     if (::chdir(m_previous.constData()) != 0 && ::chdir("/") != 0)
         qWarning("cannot leave the temporary folder");
+    // By bytes: QDir cannot remove names that are not UTF-8.
+    ::nftw(QFile::encodeName(m_dir.path()).constData(),
+           [](const char *path, const struct stat *, int, FTW *) { return ::remove(path); }, 16,
+           FTW_DEPTH | FTW_PHYS);
 }
 
 bool TestFolder::makeDirs(const QStringList &relatives) const
@@ -241,6 +258,30 @@ bool TestFolder::makeFiles(const QList<std::pair<QString, QByteArray>> &files) c
             return false;
     }
     return true;
+}
+
+QByteArrayList entriesOf(const QByteArray &folder)
+{
+    QByteArrayList names;
+    if (DIR *dir = ::opendir(folder.constData())) {
+        while (const dirent *entry = ::readdir(dir)) {
+            const QByteArray name(entry->d_name);
+            if (name != "." && name != "..")
+                names << name;
+        }
+        ::closedir(dir);
+    }
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+bool makeFileBytes(const QByteArray &path, const QByteArray &content)
+{
+    const int fd = ::open(path.constData(), O_CREAT | O_WRONLY | O_TRUNC, 0644);
+    if (fd < 0)
+        return false;
+    const bool written = ::write(fd, content.constData(), size_t(content.size())) == content.size();
+    return ::close(fd) == 0 && written;
 }
 
 bool makeFile(const QString &path, const QByteArray &content)

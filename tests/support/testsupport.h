@@ -24,6 +24,7 @@ public:
     RecordingOpener();
     ~RecordingOpener();
     QStringList opened() const; // what reached xdg-open
+    QByteArrayList openedBytes() const; // the same, byte for byte
     QStringList launcherCalls() const; // what reached the launcher
     QByteArrayList logsWhenOpened() const; // each opened file's content when it was handed over
     void clear();
@@ -115,6 +116,11 @@ private:
     QTemporaryDir m_dir;
     QByteArray m_previous;
 };
+
+// The entries of a folder by their bytes, sorted bytewise; and a file made by its bytes (names
+// that are not UTF-8 cannot pass through QFile).
+QByteArrayList entriesOf(const QByteArray &folder);
+bool makeFileBytes(const QByteArray &path, const QByteArray &content = QByteArray());
 
 // Makes a file (with optional content) and its folders.
 bool makeFile(const QString &path, const QByteArray &content = QByteArray());
