@@ -10,6 +10,7 @@
 
 class LanguageCatalog;
 class NameFilter;
+class OperationRunner;
 class ZListBox;
 class ZOptionsMenu;
 class ZSoftKey;
@@ -73,10 +74,11 @@ private:
     static QString nearestListableAbove(const QString &folder);
     bool askQuestion(const QString &title, const QString &text);
     void showError(const char *key);
-    bool runCommand(const QString &title, const QString &text, const QByteArray &command,
-                    QByteArray *failures = nullptr);
-    bool runStep(const OperationPlan::Step &step, const QString &questionTitle,
-                 const QString &runnerTitle, const QString &runnerText, QByteArray *failures);
+    bool runCommand(OperationRunner &runner, const QString &title, const QString &text,
+                    const QByteArray &command);
+    bool runStep(OperationRunner &runner, const OperationPlan::Step &step, bool moving,
+                 const QString &questionTitle, const QString &runnerTitle,
+                 const QString &runnerText);
     void showFailures(const QByteArray &failures);
     void firstStep(int pickMode);
     void multiFirstStep(int pickMode);

@@ -10,14 +10,15 @@
 #include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QPointer>
 #include <QTest>
 
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <dirent.h>
-#include <ftw.h>
 #include <fcntl.h>
+#include <ftw.h>
 #include <pwd.h>
 #include <unistd.h>
 
@@ -167,10 +168,19 @@ DialogAnswerer::DialogAnswerer()
 
 bool DialogAnswerer::eventFilter(QObject *watched, QEvent *event)
 {
-    // A runner shows itself in its constructor and may be gone before the next poll.
-    if (event->type() == QEvent::Show) {
-        if (auto *runner = qobject_cast<deathDlg *>(watched))
-            runners.append({ QStringLiteral("runner"), runner->title(), runner->instructText() });
+    // A runner shows itself for its first command, and one runner may serve several entries,
+    // each with its own title; it may be gone before the next poll. Its title and text are
+    // taken once the change that announced them is done.
+    auto *runner = qobject_cast<deathDlg *>(watched);
+    if (runner
+        && (event->type() == QEvent::Show
+            || (event->type() == QEvent::WindowTitleChange && runner->isVisible()))) {
+        QPointer<deathDlg> watchedRunner(runner);
+        QTimer::singleShot(0, this, [this, watchedRunner] {
+            if (watchedRunner)
+                runners.append({ QStringLiteral("runner"), watchedRunner->title(),
+                                 watchedRunner->instructText() });
+        });
     }
     return QObject::eventFilter(watched, event);
 }
@@ -225,6 +235,7 @@ bool asNobody(const std::function<void()> &action)
 
 TestFolder::TestFolder()
 {
+    m_dir.setAutoRemove(false); // removed by bytes below
     char *previous = ::getcwd(nullptr, 0);
     m_previous = previous ? QByteArray(previous) : QByteArray("/");
     std::free(previous);
@@ -237,9 +248,10 @@ TestFolder::~TestFolder()
     if (::chdir(m_previous.constData()) != 0 && ::chdir("/") != 0)
         qWarning("cannot leave the temporary folder");
     // By bytes: QDir cannot remove names that are not UTF-8.
-    ::nftw(QFile::encodeName(m_dir.path()).constData(),
-           [](const char *path, const struct stat *, int, FTW *) { return ::remove(path); }, 16,
-           FTW_DEPTH | FTW_PHYS);
+    ::nftw(
+            QFile::encodeName(m_dir.path()).constData(),
+            [](const char *path, const struct stat *, int, FTW *) { return ::remove(path); }, 16,
+            FTW_DEPTH | FTW_PHYS);
 }
 
 bool TestFolder::makeDirs(const QStringList &relatives) const

@@ -4,6 +4,7 @@
 
 #include "filename.h"
 #include "languagecatalog.h"
+#include "operationrunner.h"
 #include "zlistbox.h"
 
 #include <cstdio>
@@ -63,8 +64,9 @@ void fileDialog::secondStep(OperationPlan::Kind kind)
     if (!multiPending) {
         if (askQuestion(title, questionText(copying ? "BR_CONFIRM_COPY" : "BR_CONFIRM_MOVE"))) {
             const OperationPlan plan = OperationPlan::single(kind, sourcePath, currentDir);
-            if (runStep(plan.step(0), title, QStringLiteral(""), catalog->lookup("BR_PLEASEWAIT"),
-                        nullptr))
+            OperationRunner runner(title, catalog->lookup("BR_CONFIRM_STOP"), false);
+            if (runStep(runner, plan.step(0), !copying, title, QStringLiteral(""),
+                        catalog->lookup("BR_PLEASEWAIT")))
                 showDir(currentDir, Browse);
         }
         sourcePath = QStringLiteral("");
@@ -80,13 +82,13 @@ void fileDialog::secondStep(OperationPlan::Kind kind)
         const QString doing = catalog->lookup(copying ? "BR_COPYING" : "BR_MOVING");
         const OperationPlan plan
                 = OperationPlan::multiple(kind, sourcePath, selectedNames, currentDir);
-        // A refused or failing entry does not stop the others.
-        QByteArray failures;
-        for (int i = 0; i < plan.count(); ++i) {
+        // A refused or failing entry does not stop the others; the user's stop does.
+        OperationRunner runner(title, catalog->lookup("BR_CONFIRM_STOP"), true);
+        for (int i = 0; i < plan.count() && !runner.stopped(); ++i) {
             const OperationPlan::Step step = plan.step(i);
-            runStep(step, title, step.name, doing + step.name, &failures);
+            runStep(runner, step, !copying, title, step.name, doing + step.name);
         }
-        showFailures(failures);
+        showFailures(runner.failures());
         showDir(currentDir, Browse);
     }
     sourcePath = QStringLiteral("");
@@ -135,11 +137,11 @@ void fileDialog::multi_del()
     const QString title = catalog->lookup("BR_DELETE");
     const OperationPlan plan
             = OperationPlan::multiple(OperationPlan::Delete, currentDir, selectedNames);
-    QByteArray failures;
-    for (int i = 0; i < plan.count(); ++i) {
+    OperationRunner runner(title, catalog->lookup("BR_CONFIRM_STOP"), true);
+    for (int i = 0; i < plan.count() && !runner.stopped(); ++i) {
         const OperationPlan::Step step = plan.step(i);
-        runStep(step, title, step.name, doing + step.name, &failures);
+        runStep(runner, step, false, title, step.name, doing + step.name);
     }
-    showFailures(failures);
+    showFailures(runner.failures());
     showDir(currentDir, Browse);
 }

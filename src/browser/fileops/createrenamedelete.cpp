@@ -3,6 +3,7 @@
 
 #include "filename.h"
 #include "languagecatalog.h"
+#include "operationrunner.h"
 #include "shellcommand.h"
 #include "zsinglecapturedlg.h"
 
@@ -108,7 +109,8 @@ void fileDialog::rename()
     }
     const std::optional<QByteArray> command
             = ShellCommand::form(R"(mv "%s" "%s")", { sourcePath, newPath });
-    if (runCommand(QStringLiteral(""), catalog->lookup("BR_PLEASEWAIT"),
+    OperationRunner runner(catalog->lookup("BR_RENAME"), catalog->lookup("BR_CONFIRM_STOP"), false);
+    if (runCommand(runner, QStringLiteral(""), catalog->lookup("BR_PLEASEWAIT"),
                    command.value_or(QByteArray())))
         showDir(currentDir, mode);
 }
@@ -123,7 +125,10 @@ void fileDialog::del()
                     catalog->lookup("BR_CONFIRM_DELETE") + sourcePath + QStringLiteral(" ?"))) {
         const OperationPlan::Step step
                 = OperationPlan::single(OperationPlan::Delete, sourcePath).step(0);
-        if (runStep(step, QString(), QStringLiteral(""), catalog->lookup("BR_PLEASEWAIT"), nullptr))
+        const QString title = catalog->lookup("BR_DELETE");
+        OperationRunner runner(title, catalog->lookup("BR_CONFIRM_STOP"), false);
+        if (runStep(runner, step, false, title, QStringLiteral(""),
+                    catalog->lookup("BR_PLEASEWAIT")))
             showDir(currentDir, Browse);
     }
     sourcePath = QStringLiteral("");

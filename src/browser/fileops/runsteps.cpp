@@ -4,9 +4,9 @@
 
 #include "am_launcherclient.h"
 #include "commandlog.h"
-#include "deathdlg.h"
 #include "filename.h"
 #include "languagecatalog.h"
+#include "operationrunner.h"
 #include "shellcommand.h"
 #include "zmessagedlg.h"
 
@@ -19,33 +19,24 @@ void fileDialog::showError(const char *key)
     delete notice;
 }
 
-// Runs one command behind the wait popup. With failures, a failing command's output is added
-// there, headed by the command, instead of being shown at once.
-bool fileDialog::runCommand(const QString &title, const QString &text, const QByteArray &command,
-                            QByteArray *failures)
+// Runs one command behind the operation's wait popup; a command that would not fit is refused
+// with a notice instead.
+bool fileDialog::runCommand(OperationRunner &runner, const QString &title, const QString &text,
+                            const QByteArray &command)
 {
     if (command.isEmpty() || command.size() > ShellCommand::maxLength) {
         showError("BR_TOO_LONG");
         return false;
     }
-    auto *runner = new deathDlg(title, text, command.constData());
-    runner->setShowsLogOnFailure(!failures);
-    runner->exec();
-    if (failures && runner->failed()) {
-        QByteArray output = runner->output();
-        if (!output.isEmpty() && !output.endsWith('\n'))
-            output += '\n';
-        *failures += "$ " + command + '\n' + output + '\n';
-    }
-    delete runner;
+    runner.run(title, text, command);
     return true;
 }
 
 // One planned entry: refused with a notice, or, when another entry of its name stands at the
 // destination, run only if the user agrees to replace it. Returns whether its command ran.
-bool fileDialog::runStep(const OperationPlan::Step &step, const QString &questionTitle,
-                         const QString &runnerTitle, const QString &runnerText,
-                         QByteArray *failures)
+bool fileDialog::runStep(OperationRunner &runner, const OperationPlan::Step &step, bool moving,
+                         const QString &questionTitle, const QString &runnerTitle,
+                         const QString &runnerText)
 {
     switch (step.verdict) {
     case OperationPlan::IntoItself:
@@ -63,7 +54,8 @@ bool fileDialog::runStep(const OperationPlan::Step &step, const QString &questio
     case OperationPlan::SameEntry:
         break;
     }
-    return runCommand(runnerTitle, runnerText, step.command, failures);
+    runner.run(runnerTitle, runnerText, step.command, step.source, step.destination, moving);
+    return true;
 }
 
 // The failing entries of an operation on several, in one file opened once: the log, which no

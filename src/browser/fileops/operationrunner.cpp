@@ -1,0 +1,44 @@
+#include "operationrunner.h"
+
+#include "deathdlg.h"
+#include "filename.h"
+
+OperationRunner::OperationRunner(const QString &stopTitle, const QString &stopText,
+                                 bool severalEntries)
+    : m_stopTitle(stopTitle)
+    , m_stopText(stopText)
+    , m_several(severalEntries)
+{
+}
+
+OperationRunner::~OperationRunner()
+{
+    delete m_popup;
+}
+
+void OperationRunner::run(const QString &title, const QString &text, const QByteArray &command,
+                          const QString &source, const QString &destination, bool moving)
+{
+    const auto watch = [&](deathDlg *popup) {
+        if (!source.isEmpty())
+            popup->setProgress(FileName::toBytes(source), FileName::toBytes(destination), moving);
+    };
+    if (!m_popup) {
+        m_popup = new deathDlg(title, text, command.constData());
+        m_popup->setStopQuestion(m_stopTitle, m_stopText);
+        m_popup->setShowsLogOnFailure(!m_several);
+        m_popup->setKeepsShowing(m_several);
+        watch(m_popup);
+        m_popup->exec();
+    } else {
+        watch(m_popup);
+        m_popup->runNext(title, text, command.constData());
+    }
+    m_stopped = m_stopped || m_popup->wasStopped();
+    if (m_several && m_popup->failed()) {
+        QByteArray output = m_popup->output();
+        if (!output.isEmpty() && !output.endsWith('\n'))
+            output += '\n';
+        m_failures += "$ " + command + '\n' + output + '\n';
+    }
+}

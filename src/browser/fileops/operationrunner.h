@@ -1,0 +1,36 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+class deathDlg;
+
+// The wait popup of one operation. It is made for the operation's first command and kept for
+// the others, so that an operation on hundreds of entries shows one popup whose title and text
+// follow the entries, without a popup shown, timed and hidden for each. A single operation shows
+// a failure's log at once; one on several entries gathers each failure's output under its
+// command, for the window to show once at the end.
+class OperationRunner
+{
+public:
+    OperationRunner(const QString &stopTitle, const QString &stopText, bool severalEntries);
+    ~OperationRunner();
+    OperationRunner(const OperationRunner &) = delete;
+    OperationRunner &operator=(const OperationRunner &) = delete;
+
+    // Runs one command to its end. For a copy or move, the entry's source and destination paths
+    // let the popup show how far it has come.
+    void run(const QString &title, const QString &text, const QByteArray &command,
+             const QString &source = QString(), const QString &destination = QString(),
+             bool moving = false);
+    // Whether the user stopped a command: the operation then runs no further entries.
+    bool stopped() const { return m_stopped; }
+    const QByteArray &failures() const { return m_failures; }
+
+private:
+    QString m_stopTitle, m_stopText;
+    bool m_several;
+    bool m_stopped = false;
+    QByteArray m_failures;
+    deathDlg *m_popup = nullptr;
+};
