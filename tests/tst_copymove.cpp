@@ -1,8 +1,10 @@
 // Copy and move in two steps, and the operations on the checked entries, with the real utilities.
+#include "deathdlg.h"
 #include "filedialog.h"
 #include "filename.h"
 #include "testmain.h"
 #include "zlistbox.h"
+#include "zsoftkey.h"
 
 #include <QDir>
 #include <QFile>
@@ -360,6 +362,41 @@ private slots:
                                   + "\ncp: cannot stat"),
                  shown.constData());
         QCOMPARE(window.browseMode(), int(Browse));
+    }
+
+    // Stopped during its second entry, a multiple copy runs no third; the stop shows in the log
+    // of its failures, and the destination is listed.
+    void stoppedAtTheSecondEntry()
+    {
+        SlowCommand slowCopy("cp", 0.5);
+        fileDialog &window = m_fixture.start(m_a);
+        check(window, { "p", "q", "x" });
+        DialogAnswerer answerer;
+        answerer.answer(DialogAnswerer::Yes).answer(DialogAnswerer::Yes);
+        QTimer stopper;
+        connect(&stopper, &QTimer::timeout, [&stopper] {
+            for (QWidget *widget : QApplication::topLevelWidgets()) {
+                auto *runner = qobject_cast<deathDlg *>(widget);
+                if (runner && runner->title() == "q" && runner->processGroup() > 0) {
+                    stopper.stop();
+                    runner->getSoftKey()->click(1);
+                }
+            }
+        });
+        stopper.start(20);
+        const QByteArray printed = copyCheckedInto(window, m_b);
+        QCOMPARE(printed.count("Debug: system("), 2);
+        QCOMPARE(answerer.seen.size(), 2);
+        QCOMPARE(answerer.seen[1].title, QStringLiteral("Copy"));
+        QVERIFY(answerer.seen[1].text.startsWith("Stop now?"));
+        QCOMPARE(readFile(m_b + "/p"), QByteArray("p"));
+        QVERIFY(!QFile::exists(m_b + "/q") && !QFile::exists(m_b + "/x"));
+        QCOMPARE(readFile(m_a + "/q"), QByteArray("q"));
+        QCOMPARE(m_opener.launcherCalls().size(), 1);
+        QVERIFY(m_opener.logsWhenOpened()[0].contains("The command was stopped by the user."));
+        QCOMPARE(window.browseMode(), int(Browse));
+        QCOMPARE(window.currentDirectory(), m_b);
+        QVERIFY(rowOf(window, "p") > 0);
     }
 
     // Onto an entry of the same name: asked first, with the full path of what would be replaced.

@@ -10,6 +10,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QKeyEvent>
+#include <QLabel>
 
 #include <QSignalSpy>
 
@@ -282,6 +283,67 @@ private slots:
         for (const int fd : { savedInput, never[0], never[1] })
             ::close(fd);
         QVERIFY2(m_opener.launcherCalls().isEmpty(), readLog().constData());
+    }
+
+    // While the command runs, the loop turns: timers fire, and the popup shows the time passed.
+    void loopTurnsWhileTheCommandRuns()
+    {
+        int ticks = 0;
+        QTimer ticker;
+        connect(&ticker, &QTimer::timeout, [&ticks] { ++ticks; });
+        ticker.start(50);
+        auto *runner = new deathDlg("name", "Copying name", "sleep 1.4");
+        QString shownAfterASecond;
+        QTimer::singleShot(1250, runner, [&] {
+            if (auto *label = runner->findChild<QLabel *>("elapsedText");
+                label && label->isVisible())
+                shownAfterASecond = label->text();
+        });
+        OutputCapture output(1);
+        runner->exec();
+        output.finish();
+        delete runner;
+        QVERIFY2(ticks >= 15, qPrintable(QString::number(ticks)));
+        QCOMPARE(shownAfterASecond, QStringLiteral("0:01"));
+        QVERIFY(m_opener.launcherCalls().isEmpty());
+    }
+
+    // The right soft key asks; no lets the command finish, yes ends its whole process group.
+    void stopQuestion_data()
+    {
+        QTest::addColumn<bool>("stop");
+        QTest::newRow("no: it runs on") << false;
+        QTest::newRow("yes: it is stopped") << true;
+    }
+
+    void stopQuestion()
+    {
+        QFETCH(bool, stop);
+        auto *runner = new deathDlg("", "Please wait...",
+                                    "echo started; sleep 1 & sleep 1; wait; touch finished");
+        runner->setStopQuestion("Copy", "Stop now?");
+        DialogAnswerer answerer;
+        answerer.answer(stop ? DialogAnswerer::Yes : DialogAnswerer::No);
+        pid_t group = 0;
+        QTimer::singleShot(300, runner, [&] {
+            group = runner->processGroup();
+            runner->getSoftKey()->click(1);
+        });
+        OutputCapture output(1);
+        runner->exec();
+        output.finish();
+        const bool failed = runner->failed();
+        delete runner;
+        QCOMPARE(answerer.seen.size(), 1);
+        QCOMPARE(answerer.seen[0].text, QStringLiteral("Stop now?"));
+        QVERIFY(group > 0);
+        QTRY_COMPARE(livingMembersOf(group), 0);
+        QCOMPARE(QFile::exists("finished"), !stop);
+        QCOMPARE(failed, stop);
+        QCOMPARE(m_opener.launcherCalls().size(), stop ? 1 : 0);
+        if (stop)
+            QVERIFY2(readLog().endsWith("started\n\nThe command was stopped by the user.\n"),
+                     readLog().constData());
     }
 
     // Where the output goes, by what stands at the shared log's path.

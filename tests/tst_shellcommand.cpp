@@ -7,8 +7,8 @@
 #include "testsupport.h"
 
 #include <QProcess>
-#include <QTemporaryFile>
 #include <QRandomGenerator>
+#include <QTemporaryFile>
 #include <QTest>
 
 namespace {

@@ -210,6 +210,7 @@ deathDlg::deathDlg(const QString &title, const QString &instructText, const char
 
     m_tick = new QTimer(this);
     m_tick->setInterval(1000);
+    m_tick->setTimerType(Qt::PreciseTimer); // a coarse timer may fire just before the second
     connect(m_tick, &QTimer::timeout, this, &deathDlg::showElapsed);
     m_sampler = new QTimer(this);
     m_sampler->setSingleShot(true);
@@ -514,7 +515,7 @@ void deathDlg::sampleProgress()
 
 void deathDlg::showElapsed()
 {
-    if (!m_clock.isValid() || m_clock.elapsed() < 1000)
+    if (elapsedText().isEmpty())
         return;
     m_elapsed->setText(elapsedText());
     m_elapsed->show();
@@ -522,9 +523,10 @@ void deathDlg::showElapsed()
 
 QString deathDlg::elapsedText() const
 {
-    if (!m_clock.isValid() || m_clock.elapsed() < 1000)
+    // A tick a little late still shows the second it stands for.
+    const qint64 seconds = m_clock.isValid() ? (m_clock.elapsed() + 100) / 1000 : 0;
+    if (seconds < 1)
         return QString();
-    const qint64 seconds = m_clock.elapsed() / 1000;
     if (seconds >= 3600)
         return QStringLiteral("%1:%2:%3")
                 .arg(seconds / 3600)

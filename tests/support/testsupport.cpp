@@ -11,6 +11,7 @@
 #include <QDir>
 #include <QFile>
 #include <QPointer>
+#include <QStandardPaths>
 #include <QTest>
 
 #include <algorithm>
@@ -294,6 +295,42 @@ bool makeFileBytes(const QByteArray &path, const QByteArray &content)
         return false;
     const bool written = ::write(fd, content.constData(), size_t(content.size())) == content.size();
     return ::close(fd) == 0 && written;
+}
+
+int livingMembersOf(pid_t group)
+{
+    int living = 0;
+    QDir proc(QStringLiteral("/proc"));
+    for (const QString &entry : proc.entryList(QDir::Dirs)) {
+        bool isPid = false;
+        entry.toInt(&isPid);
+        if (!isPid)
+            continue;
+        // pid (comm) state ppid pgrp ...: the command's name may hold blanks and parentheses.
+        const QByteArray stat = readFile(QStringLiteral("/proc/%1/stat").arg(entry));
+        const QList<QByteArray> fields = stat.mid(stat.lastIndexOf(')') + 2).split(' ');
+        if (fields.size() > 2 && fields[0] != "Z" && fields[2].toInt() == group)
+            ++living;
+    }
+    return living;
+}
+
+SlowCommand::SlowCommand(const QString &name, double seconds)
+{
+    const QString script = m_dir.filePath(name);
+    const QByteArray real = QStandardPaths::findExecutable(name).toUtf8();
+    QFile file(script);
+    file.open(QIODevice::WriteOnly);
+    file.write("#!/bin/sh\nsleep " + QByteArray::number(seconds) + "\nexec " + real + " \"$@\"\n");
+    file.close();
+    file.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    m_oldPath = qgetenv("PATH");
+    qputenv("PATH", QFile::encodeName(m_dir.path()) + ':' + m_oldPath);
+}
+
+SlowCommand::~SlowCommand()
+{
+    qputenv("PATH", m_oldPath);
 }
 
 bool makeFile(const QString &path, const QByteArray &content)

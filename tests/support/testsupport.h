@@ -9,6 +9,7 @@
 #include <QTimer>
 
 #include <functional>
+#include <sys/types.h>
 #include <utility>
 
 // The command line that the next fileDialog reads from the application object. The program path
@@ -121,6 +122,23 @@ private:
 // that are not UTF-8 cannot pass through QFile).
 QByteArrayList entriesOf(const QByteArray &folder);
 bool makeFileBytes(const QByteArray &path, const QByteArray &content = QByteArray());
+
+// The processes of a process group that have not ended (zombies, which nobody here may reap, do
+// not count).
+int livingMembersOf(pid_t group);
+
+// A command of the given name, first on PATH while it lives, that waits a while and then runs
+// the real one: a slow copy or move for the runner's tests.
+class SlowCommand
+{
+public:
+    SlowCommand(const QString &name, double seconds);
+    ~SlowCommand();
+
+private:
+    QTemporaryDir m_dir;
+    QByteArray m_oldPath;
+};
 
 // Makes a file (with optional content) and its folders.
 bool makeFile(const QString &path, const QByteArray &content = QByteArray());

@@ -1,0 +1,130 @@
+// Figures of the operations that run commands:  bench_operations [work-folder]
+// - a multiple delete and a multiple copy of 1,000 one-byte files, through the window's own slots,
+//   timed from the answer to the question to the last command done;
+// - a copy of a tree and of one large file, behind the wait popup with and without its progress
+//   sampling.
+#include "deathdlg.h"
+#include "filedialog.h"
+#include "zapplication.h"
+#include "zlistbox.h"
+#include "zmessagedlg.h"
+#include "zsoftkey.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTimer>
+
+#include <cstdio>
+#include <unistd.h>
+
+namespace {
+
+// Says yes to every question, and notes when it did.
+class YesSayer : public QObject
+{
+public:
+    YesSayer()
+    {
+        connect(&m_poll, &QTimer::timeout, this, [this] {
+            auto *question = qobject_cast<ZMessageDlg *>(QApplication::activeModalWidget());
+            if (question && question->isVisible()) {
+                answeredAt.start();
+                question->getSoftKey()->click(0);
+            }
+        });
+        m_poll.start(2);
+    }
+    QElapsedTimer answeredAt;
+
+private:
+    QTimer m_poll;
+};
+
+void makeFiles(const QString &folder, int count, qint64 size)
+{
+    QDir().mkpath(folder);
+    const QByteArray content(size, 'x');
+    for (int i = 0; i < count; ++i) {
+        QFile file(QStringLiteral("%1/f%2").arg(folder).arg(i, 5, 10, QLatin1Char('0')));
+        file.open(QIODevice::WriteOnly);
+        file.write(content);
+    }
+}
+
+qint64 severalEntries(const QString &folder, bool copying)
+{
+    QDir(folder).removeRecursively();
+    makeFiles(folder + "/src", 1000, 1);
+    QDir().mkpath(folder + "/dest");
+    fileDialog window;
+    window.showDir(folder + "/src", MultiSelect);
+    window.multiSelectAll();
+    YesSayer yes;
+    if (copying) {
+        window.multi_copy();
+        window.showDir(folder + "/dest", PickCopyTarget);
+        window.copy_to();
+    } else {
+        window.multi_del();
+    }
+    return yes.answeredAt.elapsed();
+}
+
+qint64 copyBehindThePopup(const QString &source, const QString &target, bool sampled)
+{
+    QDir(target).removeRecursively();
+    QDir().mkpath(target);
+    const QByteArray command
+            = "cp -a \"" + QFile::encodeName(source) + "\" \"" + QFile::encodeName(target) + "/\"";
+    QElapsedTimer clock;
+    clock.start();
+    auto *runner = new deathDlg(QString(), QStringLiteral("Copying"), command.constData());
+    if (sampled)
+        runner->setProgress(QFile::encodeName(source),
+                            QFile::encodeName(target + '/' + QFileInfo(source).fileName()), false);
+    runner->exec();
+    delete runner;
+    return clock.elapsed();
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    int appArgc = 1;
+    char *appArgv[] = { argv[0], nullptr };
+    ZApplication app(appArgc, appArgv, 1);
+    QTemporaryDir temporary;
+    const QString work = argc > 1 ? QString::fromLocal8Bit(argv[1]) : temporary.path();
+    // The runners' debug lines are not figures.
+    std::FILE *figures = fdopen(dup(1), "w");
+    std::freopen("/dev/null", "w", stdout);
+
+    std::fprintf(figures, "multiple delete of 1,000 one-byte files: %lld ms\n",
+                 static_cast<long long>(severalEntries(work + "/delete", false)));
+    std::fprintf(figures, "multiple copy of 1,000 one-byte files: %lld ms\n",
+                 static_cast<long long>(severalEntries(work + "/copy", true)));
+
+    makeFiles(work + "/tree/a", 2000, 65536);
+    makeFiles(work + "/tree/b", 2000, 65536);
+    makeFiles(work + "/big", 1, qint64(1) << 30);
+    for (const auto &[what, source] :
+         { std::pair<const char *, QString>{ "a tree of 4,000 files of 64 KB", work + "/tree" },
+           std::pair<const char *, QString>{ "one file of 1 GB", work + "/big/f00000" } }) {
+        qint64 with = 0, without = 0;
+        for (int i = 0; i < 3; ++i) {
+            without += copyBehindThePopup(source, work + "/out", false);
+            with += copyBehindThePopup(source, work + "/out", true);
+        }
+        std::fprintf(figures,
+                     "copy of %s: %lld ms without progress, %lld ms with it (means of 3)\n", what,
+                     static_cast<long long>(without / 3), static_cast<long long>(with / 3));
+    }
+    QDir(work + "/out").removeRecursively();
+    QDir(work + "/big").removeRecursively();
+    QDir(work + "/tree").removeRecursively();
+    std::fclose(figures);
+    return 0;
+}

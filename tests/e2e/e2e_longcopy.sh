@@ -1,0 +1,48 @@
+#!/usr/bin/env bash
+# A long copy under X: the wait popup shows the time passing, the right soft key and F1 stop it,
+# the source stays whole, the log says why, and the program answers on. (This machine copies
+# from the page cache at gigabytes a second, and makes many small files slowly and erratically,
+# so cp is made long by a cp first on PATH that waits before it runs the real one.)
+. "$(dirname "$0")/lib.sh"
+
+start_xvfb
+home=$WORK/home
+mkdir -p "$home/dest" "$home/videos"
+head -c 50000000 /dev/zero > "$home/videos/holiday.mp4"
+echo short > "$home/videos/notes.txt"
+printf '#!/bin/sh\nsleep 30\nexec %s "$@"\n' "$(command -v cp)" > "$WORK/bin/cp"
+chmod +x "$WORK/bin/cp"
+
+start_app "$home"
+# Rows: .., dest, videos. Select several, check videos, Manage > Copy, into dest, Copy here.
+keys F1 Down Down Return
+keys Down Down space F1 Right Down Return
+keys Down Return F1 Down Return
+focus_dialog Copy
+keys F1
+runner=$(find_window videos) || fail "the wait popup did not appear"
+sleep 1.5
+screenshot long-copy
+focus "$runner"
+keys F2
+focus_dialog Copy
+screenshot stop-question
+keys F1
+wait_for 'window_gone videos' 10 || fail "the wait popup did not close after the stop"
+! pgrep -f '^sleep 30$' >/dev/null || fail "the command's processes were not ended"
+[ "$(stat -c %s "$home/videos/holiday.mp4")" = 50000000 ] && [ -f "$home/videos/notes.txt" ] \
+    || fail "the source was not left whole"
+[ ! -e "$home/dest/videos" ] || fail "the stopped copy went on"
+wait_for '[ -n "$(opened)" ]' || fail "the log was not opened"
+grep -q "The command was stopped by the user." "$(opened)" || fail "the log does not say that the command was stopped"
+[ "$(stdout_lines "Debug: system(cp -a \"$home/videos\" \"$home/dest/\")")" = 1 ] \
+    || fail "the copy command is not the expected one"
+# Still answering: the listing of dest, whose parent row leads home, then into videos.
+focus "$MAIN_WINDOW"
+: > "$WORK/opened.txt"
+keys Return Down Down Return Down Return
+wait_for '[ "$(opened)" = "$home/videos/holiday.mp4" ]' \
+    || fail "the program does not answer after the stop: $(opened)"
+keys F1 Up Return
+expect_exit 0
+echo "PASS"
