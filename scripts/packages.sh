@@ -2,7 +2,9 @@
 # so that a machine that has everything starts at once.
 
 BUILD_PACKAGES="cmake g++ ninja-build qt6-base-dev libgl-dev"
-TEST_PACKAGES="xvfb xauth xdotool fonts-dejavu-core xdg-utils imagemagick qt6-qpa-plugins util-linux"
+TEST_PACKAGES="xvfb xauth xdotool fonts-dejavu-core xdg-utils imagemagick qt6-qpa-plugins util-linux procps"
+# The fuzz targets (libFuzzer): clang and its runtime libraries.
+FUZZ_PACKAGES="clang libclang-rt-14-dev"
 
 install_missing() {
     local missing=() package

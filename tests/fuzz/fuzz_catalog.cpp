@@ -1,10 +1,11 @@
 // libFuzzer target: arbitrary bytes as the configuration and the catalogue, then lookups.
-// Build with: cmake -S . -B build-fuzz -DCMAKE_CXX_COMPILER=clang++ -DFM_FUZZ=ON
-// Run with:   build-fuzz/tests/fuzz_catalog -max_total_time=60
+// Build with: cmake --preset fuzz && cmake --build build-fuzz --target fuzz_catalog
+// Run with:   build-fuzz/tests/fuzz_catalog -max_total_time=60 tests/fuzz/corpus/catalog
 #include "languagecatalog.h"
 
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 #include <unistd.h>
 
@@ -15,6 +16,12 @@ const std::string folder = [] {
 }();
 const std::string base = folder + "/fm";
 const std::string config = folder + "/ezx_system.cfg";
+// Nothing left in /tmp once the run ends.
+const int cleanup = std::atexit([] {
+    std::remove(config.c_str());
+    std::remove((base + "_en-us.lng").c_str());
+    ::rmdir(folder.c_str());
+});
 
 void write(const std::string &path, const uint8_t *data, size_t size)
 {

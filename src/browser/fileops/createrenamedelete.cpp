@@ -3,6 +3,7 @@
 
 #include "filename.h"
 #include "languagecatalog.h"
+#include "namecheck.h"
 #include "operationrunner.h"
 #include "shellcommand.h"
 #include "zsinglecapturedlg.h"
@@ -24,7 +25,7 @@ QString askName(const QString &title, const QString &text)
     dialog->getLineEdit()->selectAll();
     QString name;
     if (dialog->exec() == 1)
-        name = dialog->getResultText().trimmed();
+        name = NameCheck::trimmed(dialog->getResultText());
     delete dialog;
     return name;
 }
@@ -33,27 +34,7 @@ QString askName(const QString &title, const QString &text)
 
 bool fileDialog::isValidName(const QString &name)
 {
-    if (name.isEmpty())
-        return false;
-    // Tested whole, whatever its length: the file system says what it cannot take.
-    const QByteArray bytes = FileName::toBytes(name);
-    for (const char c : bytes) {
-        switch (c) {
-        case '"':
-        case '*':
-        case '/':
-        case ':':
-        case '<':
-        case '>':
-        case '?':
-        case '\\':
-        case '|':
-            return false;
-        default:
-            break;
-        }
-    }
-    return true;
+    return NameCheck::isValid(name);
 }
 
 QString fileDialog::childPath(const QString &name) const

@@ -1,0 +1,14 @@
+#pragma once
+
+#include <QString>
+
+// The name that a user types for a new folder or a rename: white space at both ends is not part
+// of it, and it may be neither empty nor hold one of the nine characters " * / : < > ? \ |.
+// Every other character is allowed, control characters, "." and ".." included. A name is tested
+// whole, however long: the file system says what it cannot take.
+class NameCheck
+{
+public:
+    static QString trimmed(const QString &typed);
+    static bool isValid(const QString &name);
+};
