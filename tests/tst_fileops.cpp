@@ -227,6 +227,7 @@ private slots:
         QCOMPARE(answerer.seen.size(), 1);
         QCOMPARE(answerer.seen[0].title, QStringLiteral("Rename"));
         QCOMPARE(answerer.seen[0].text, "Folder: " + folder + "\nName: a");
+        QCOMPARE(answerer.seen[0].offered, QStringLiteral("a")); // selected: typing replaces it
         QCOMPARE(answerer.runners.size(), 1);
         QCOMPARE(answerer.runners[0].title, QString());
         QCOMPARE(answerer.runners[0].text, QStringLiteral("Please wait..."));

@@ -53,8 +53,8 @@ private slots:
         QTest::newRow("first line wins")
                 << true << QByteArray("LanguageType = de-de\nLanguageType = zh-cn\n")
                 << QByteArray("de-de");
-        QTest::newRow("carriage return kept")
-                << true << QByteArray("LanguageType = de-de\r\n") << QByteArray("de-de\r");
+        QTest::newRow("Windows line end")
+                << true << QByteArray("LanguageType = de-de\r\n") << QByteArray("de-de");
         QTest::newRow("trailing blank kept")
                 << true << QByteArray("LanguageType = de-de \n") << QByteArray("de-de ");
         QTest::newRow("no blank before =")
@@ -121,8 +121,12 @@ private slots:
                 << true;
         QTest::newRow("trailing blank kept")
                 << QByteArray("BR_A = Delete \n") << QByteArray("BR_A") << "Delete " << false;
-        QTest::newRow("CR LF keeps the CR") << QByteArray("BR_A = Alpha\r\nBR_B = Beta\r\n")
-                                            << QByteArray("BR_A") << "Alpha\r" << false;
+        QTest::newRow("Windows line ends") << QByteArray("BR_A = Alpha\r\nBR_B = Beta\r\n")
+                                           << QByteArray("BR_B") << "Beta" << false;
+        QTest::newRow("Windows line end, last line")
+                << QByteArray("BR_A = Alpha \r") << QByteArray("BR_A") << "Alpha " << false;
+        QTest::newRow("a CR alone is no value")
+                << QByteArray("BR_A = \r\n") << QByteArray("BR_A") << "BR_A" << true;
         QTest::newRow("blank lines and short lines before")
                 << QByteArray("\n\n#\nab\n\r\nBR_A = Alpha\n") << QByteArray("BR_A") << "Alpha"
                 << false;
@@ -284,8 +288,9 @@ private slots:
     void shippedCatalogues_data()
     {
         QTest::addColumn<QByteArray>("language");
-        QTest::newRow("en-us") << QByteArray("en-us");
-        QTest::newRow("de-de") << QByteArray("de-de");
+        for (const char *language :
+             { "en-us", "de-de", "fr-fr", "es-es", "it-it", "pt-br", "pl-pl" })
+            QTest::newRow(language) << QByteArray(language);
     }
 
     void shippedCatalogues()
@@ -316,6 +321,8 @@ private slots:
             QVERIFY2(text != QString::fromLatin1(key), key.constData());
             QVERIFY2(!text.contains(u'\r'), key.constData());
             QCOMPARE(text.endsWith(u' '), followedByText.contains(key));
+            // Whole: a value longer than 255 bytes would be cut.
+            QVERIFY2(text.toUtf8().size() < 255, key.constData());
             seen << text;
         }
         QCOMPARE(errors.finish(),

@@ -143,6 +143,80 @@ private slots:
         QCOMPARE(QApplication::translate("deathDlg", key.constData()), text);
     }
 
+    // The platform's own texts follow the platform's language.
+    void platformTexts_data()
+    {
+        QTest::addColumn<QByteArray>("language");
+        QTest::addColumn<QStringList>("texts"); // Options, Back, Select, Cancel, Yes, No, OK
+        QTest::newRow("en-us") << QByteArray(
+                "en-us") << QStringList{ "Options", "Back", "Select", "Cancel", "Yes", "No", "OK" };
+        QTest::newRow("de-de") << QByteArray("de-de")
+                               << QStringList{ "Optionen", "Zurück", "Wählen", "Abbrechen",
+                                               "Ja",       "Nein",   "OK" };
+        QTest::newRow("pl-pl") << QByteArray("pl-pl")
+                               << QStringList{ "Opcje", "Wstecz", "Wybierz", "Anuluj",
+                                               "Tak",   "Nie",    "OK" };
+        QTest::newRow("unknown: English")
+                << QByteArray("xx-yy")
+                << QStringList{ "Options", "Back", "Select", "Cancel", "Yes", "No", "OK" };
+    }
+
+    void platformTexts()
+    {
+        QFETCH(QByteArray, language);
+        QFETCH(QStringList, texts);
+        setPlatformLanguage(language);
+        QStringList got;
+        for (const char *key :
+             { "TXT_RID_SOFTKEY_OPTIONS", "TXT_RID_SOFTKEY_BACK", "TXT_RID_SOFTKEY_SELECT",
+               "TXT_RID_OPTION_CANCEL", "TXT_RID_SOFTKEY_YES", "TXT_RID_SOFTKEY_NO",
+               "TXT_RID_SOFTKEY_OK" })
+            got << QApplication::translate("fileDialog", key);
+        auto *question = new ZMessageDlg("Title", "Text", 1, 0, nullptr, nullptr, true, 0);
+        const QString yes = question->getSoftKey()->text(0);
+        delete question;
+        setPlatformLanguage("en-us");
+        QCOMPARE(got, texts);
+        QCOMPARE(yes, texts[4]);
+    }
+
+    // A screen reader finds each popup's question, the soft keys and the highlighted row.
+    void accessibleNames()
+    {
+        auto *question = new ZMessageDlg("Delete", QString::fromUtf8("Delete /a/caf\xc3\xa9 ?"), 1,
+                                         0, nullptr, nullptr, true, 0);
+        QCOMPARE(question->accessibleName(), QStringLiteral("Delete"));
+        QCOMPARE(question->accessibleDescription(), QString::fromUtf8("Delete /a/caf\xc3\xa9 ?"));
+        const auto *yes = question->getSoftKey()->findChild<QToolButton *>("leftKey");
+        QCOMPARE(yes->accessibleName(), QStringLiteral("Yes"));
+        delete question;
+        std::unique_ptr<ZListBox> list(filledList("%I%M", 3));
+        list->currentItem(); // the rows reach the view
+        QCOMPARE(list->model()->index(2, 0).data(Qt::AccessibleTextRole).toString(),
+                 QStringLiteral("row 2"));
+    }
+
+    // Nothing grows past a phone's screen: not the main window for a long path, not a question
+    // for a long name; the path keeps its end (the current folder's name) in sight.
+    void longTextsStayInside()
+    {
+        const QString path = "/" + QString(40, u'x') + "/" + QString(60, u'y') + "/current";
+        auto *window = new ZPopup(0);
+        window->setInstructText(path);
+        window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(window));
+        QCOMPARE(window->width(), 240 * (window->width() / 240));
+        QVERIFY(window->minimumSizeHint().width() <= 240);
+        QCOMPARE(window->instructText(), path);
+        delete window;
+        auto *question
+                = new ZMessageDlg("Delete", "Delete " + path + "/" + QString(200, u'z') + " ?", 1,
+                                  0, nullptr, nullptr, true, 0);
+        QVERIFY2(question->sizeHint().width() <= 480,
+                 qPrintable(QString::number(question->sizeHint().width())));
+        delete question;
+    }
+
     void icons()
     {
         const RES_ICON_Reader icons;
@@ -224,6 +298,55 @@ private slots:
         QCOMPARE(selected.size(), 1);
         QCOMPARE(list->model()->data(list->model()->index(1, 0), Qt::CheckStateRole).toInt(),
                  int(Qt::Checked));
+    }
+
+    // Typing finds a row by the beginning of its name; a keypad's digit stands for its letters.
+    void typeToFind_data()
+    {
+        QTest::addColumn<int>("from");
+        QTest::addColumn<QString>("typed"); // "|": a pause of more than a second
+        QTest::addColumn<int>("found");
+        // Rows: 0 "..", 1 Alpha, 2 apple, 3 Beta, 4 banana, 5 cherry, 6 Delta
+        QTest::newRow("any case") << 0 << "a" << 1;
+        QTest::newRow("upper case typed") << 0 << "B" << 3;
+        QTest::newRow("the next after the current") << 1 << "a" << 2;
+        QTest::newRow("wraps around") << 2 << "a" << 1;
+        QTest::newRow("a longer prefix may stay") << 0 << "al" << 1;
+        QTest::newRow("a longer prefix moves on") << 0 << "ap" << 2;
+        QTest::newRow("within a second: one prefix") << 0 << "bc" << 3;
+        QTest::newRow("after a second: a new one") << 0 << "b|c" << 5;
+        QTest::newRow("nothing found: stays") << 2 << "x" << 2;
+        QTest::newRow("keypad 2: a b c") << 0 << "2" << 1;
+        QTest::newRow("keypad 22: ba") << 0 << "22" << 4;
+        QTest::newRow("keypad 3: d e f") << 0 << "3" << 6;
+        QTest::newRow("keypad 24: ch") << 0 << "24" << 5;
+    }
+
+    void typeToFind()
+    {
+        QFETCH(int, from);
+        QFETCH(QString, typed);
+        QFETCH(int, found);
+        for (const char *type : { "%I%M", "%C%I%M" }) {
+            ZListBox list(type);
+            const int column = list.hasCheckBoxes() ? 2 : 1;
+            for (const char *name :
+                 { "..", "Alpha", "apple", "Beta", "banana", "cherry", "Delta" }) {
+                auto *item = new ZListBoxItem(&list);
+                item->appendSubItem(column, name);
+                list.insertItem(item);
+            }
+            list.setCurrentItem(from);
+            QSignalSpy selected(&list, &ZListBox::selected);
+            for (const QChar c : typed) {
+                if (c == u'|')
+                    QTest::qWait(1100);
+                else
+                    QTest::keyClick(&list, c.toLatin1());
+            }
+            QCOMPARE(list.currentItem(), found);
+            QVERIFY(selected.isEmpty() && list.itemsChecked().empty());
+        }
     }
 
     void tapSelectsARow()

@@ -19,7 +19,10 @@ fileDialog::fileDialog()
         argc = app->argc();
         argv = app->argv();
     }
-    catalog = new LanguageCatalog(argc > 0 ? argv[0] : nullptr);
+    // The catalogue lies beside the real executable, however the program was started: by its
+    // bare name through PATH, or through a symbolic link.
+    m_catalogBase = FileName::toBytes(QCoreApplication::applicationFilePath());
+    catalog = new LanguageCatalog(m_catalogBase.isEmpty() ? nullptr : m_catalogBase.constData());
     sourcePath = QStringLiteral("");
     currentDir = QStringLiteral("/");
     nameFilter = QString();

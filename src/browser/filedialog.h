@@ -100,4 +100,5 @@ private:
     int mode = -1;
     bool multiPending = false;
     std::unique_ptr<NameFilter> m_compiledFilter; // nameFilter, compiled once
+    QByteArray m_catalogBase; // the executable's own path, which the catalogue borrows
 };

@@ -27,7 +27,10 @@ void findValue(const char *text, const std::string &prefix, char *value)
 {
     for (const char *line = text; *line;) {
         const char *end = std::strchr(line, '\n');
-        const size_t length = end ? size_t(end - line) : std::strlen(line);
+        size_t length = end ? size_t(end - line) : std::strlen(line);
+        // A catalogue saved with Windows line ends: the CR belongs to the line end, not the value.
+        if (length > 0 && line[length - 1] == '\r')
+            --length;
         if (length >= prefix.size() && std::memcmp(line, prefix.data(), prefix.size()) == 0) {
             size_t taken = length - prefix.size();
             if (taken > valueSize - 1) {
@@ -119,8 +122,12 @@ void LanguageCatalog::load()
         char line[configLineSize];
         while (std::fgets(line, sizeof line, config)) {
             const size_t length = std::strlen(line);
-            if (length > 0 && line[length - 1] == '\n')
-                line[length - 1] = '\0';
+            // The line end, also a Windows one, is not part of the language code.
+            size_t end = length;
+            if (end > 0 && line[end - 1] == '\n')
+                line[--end] = '\0';
+            if (end > 0 && line[end - 1] == '\r')
+                line[--end] = '\0';
             if (std::strncmp(line, languageLine, sizeof languageLine - 1) == 0) {
                 fileName = std::string(baseName) + "_" + (line + sizeof languageLine - 1) + ".lng";
                 haveLanguage = true;

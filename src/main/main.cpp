@@ -1,8 +1,11 @@
+#include "commandline.h"
 #include "filedialog.h"
 #include "zapplication.h"
 
 int main(int argc, char *argv[])
 {
+    if (const int status = CommandLine::answerInformationOptions(argc, argv); status >= 0)
+        return status;
     auto *app = new ZApplication(argc, argv, 1);
     auto *window = new fileDialog();
     app->setMainWidget(window);

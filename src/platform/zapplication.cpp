@@ -1,5 +1,7 @@
 #include "zapplication.h"
 
+#include "zglobal.h"
+
 #include <QHash>
 #include <QTimer>
 #include <QTranslator>
@@ -10,28 +12,52 @@
 
 namespace {
 
-// The platform's own texts. Without an entry, Qt hands back the source text, so "..", the
-// catalogue texts and anything else pass through unchanged.
+// The platform's own texts, in the platform's language. Without an entry, Qt hands back the
+// source text, so "..", the catalogue texts and anything else pass through unchanged.
 class PlatformTranslator : public QTranslator
 {
 public:
     using QTranslator::QTranslator;
 
+    void setLanguage(const QByteArray &code) { m_language = code.left(2).toLower(); }
+
     QString translate(const char *, const char *sourceText, const char *, int) const override
     {
-        static const QHash<QByteArray, QString> table = {
-            { "TXT_RID_SOFTKEY_OPTIONS", QStringLiteral("Options") },
-            { "TXT_RID_SOFTKEY_BACK", QStringLiteral("Back") },
-            { "TXT_RID_SOFTKEY_SELECT", QStringLiteral("Select") },
-            { "TXT_RID_OPTION_CANCEL", QStringLiteral("Cancel") },
-            { "TXT_RID_SOFTKEY_YES", QStringLiteral("Yes") },
-            { "TXT_RID_SOFTKEY_NO", QStringLiteral("No") },
-            { "TXT_RID_SOFTKEY_OK", QStringLiteral("OK") },
+        // Options, Back, Select, Cancel, Yes, No, OK.
+        static const QHash<QByteArray, QStringList> texts = {
+            { "en", { "Options", "Back", "Select", "Cancel", "Yes", "No", "OK" } },
+            { "de", { "Optionen", "Zurück", "Wählen", "Abbrechen", "Ja", "Nein", "OK" } },
+            { "fr", { "Options", "Retour", "Choisir", "Annuler", "Oui", "Non", "OK" } },
+            { "es", { "Opciones", "Atrás", "Elegir", "Cancelar", "Sí", "No", "Aceptar" } },
+            { "it", { "Opzioni", "Indietro", "Scegli", "Annulla", "Sì", "No", "OK" } },
+            { "pt", { "Opções", "Voltar", "Escolher", "Cancelar", "Sim", "Não", "OK" } },
+            { "pl", { "Opcje", "Wstecz", "Wybierz", "Anuluj", "Tak", "Nie", "OK" } },
         };
-        return sourceText ? table.value(QByteArray(sourceText)) : QString();
+        static const QByteArrayList keys
+                = { "TXT_RID_SOFTKEY_OPTIONS", "TXT_RID_SOFTKEY_BACK", "TXT_RID_SOFTKEY_SELECT",
+                    "TXT_RID_OPTION_CANCEL",   "TXT_RID_SOFTKEY_YES",  "TXT_RID_SOFTKEY_NO",
+                    "TXT_RID_SOFTKEY_OK" };
+        const qsizetype key = sourceText ? keys.indexOf(QByteArray(sourceText)) : -1;
+        if (key < 0)
+            return QString();
+        return texts.value(m_language, texts.value("en")).value(key);
     }
     bool isEmpty() const override { return false; }
+
+private:
+    QByteArray m_language = "en";
 };
+
+PlatformTranslator *platformTranslator()
+{
+    static PlatformTranslator *translator = nullptr;
+    if (!translator && QCoreApplication::instance()) {
+        translator = new PlatformTranslator(QCoreApplication::instance());
+        translator->setLanguage(ZGlobal::languageCode());
+        QCoreApplication::installTranslator(translator);
+    }
+    return translator;
+}
 
 // Waits for the window's first paint; what is painted then has reached the screen once the event
 // that painted it is done.
@@ -94,11 +120,13 @@ void reportFirstPaintForBenchmark(QWidget *window)
 
 void installPlatformTranslator()
 {
-    static PlatformTranslator *translator = nullptr;
-    if (translator || !QCoreApplication::instance())
-        return;
-    translator = new PlatformTranslator(QCoreApplication::instance());
-    QCoreApplication::installTranslator(translator);
+    platformTranslator();
+}
+
+void setPlatformLanguage(const QByteArray &code)
+{
+    if (PlatformTranslator *translator = platformTranslator())
+        translator->setLanguage(code);
 }
 
 ZApplication::ZApplication(int &argc, char **argv, int /*type*/)
@@ -107,6 +135,12 @@ ZApplication::ZApplication(int &argc, char **argv, int /*type*/)
     , m_argv(argv)
 {
     installPlatformTranslator();
+    // On a large screen the phone's window grows, and its texts with it.
+    if (const int factor = ZGlobal::scaleFactor(); factor > 1) {
+        QFont grown = font();
+        grown.setPointSizeF(grown.pointSizeF() * factor);
+        setFont(grown);
+    }
 }
 
 ZApplication::~ZApplication() = default;

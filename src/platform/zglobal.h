@@ -1,11 +1,20 @@
 #pragma once
 
+#include <QByteArray>
 #include <QRect>
 
-// Screen facts the toolkit offers to applications.
+// Screen and platform facts the toolkit offers to applications.
 class ZGlobal
 {
 public:
-    // The area that application content may use: the primary screen's available area.
+    // The area that application content may use: the primary screen's available area. The
+    // argument (with or without the title bar) is accepted and ignored.
     static QRect getContentR(bool withTitle = false);
+    // The phone's screen is 240x320; on a larger screen everything (the main window, fonts and
+    // icons) grows by this whole factor, so that the window takes at most 2/3 of the height.
+    static int scaleFactor();
+    // The platform's language: the code after "LanguageType = " in its configuration file, or
+    // "en-us" when there is none.
+    static QByteArray languageCode(const char *configPath = defaultConfigPath);
+    static const char *const defaultConfigPath;
 };

@@ -1,6 +1,7 @@
 #include "zlistbox.h"
 
 #include "filename.h"
+#include "zglobal.h"
 
 #include <QAbstractListModel>
 #include <QKeyEvent>
@@ -126,7 +127,7 @@ ZListBox::ZListBox(const QString &itemType, QWidget *parent, int, int)
     setSelectionMode(QAbstractItemView::SingleSelection);
     setEditTriggers(QAbstractItemView::NoEditTriggers);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    setIconSize(QSize(20, 20));
+    setIconSize(QSize(20, 20) * ZGlobal::scaleFactor());
     setModel(m_model);
     // A tap selects, as on the phone; the release that ends a double click is no tap.
     connect(this, &QAbstractItemView::clicked, this, [this](const QModelIndex &index) {
@@ -300,6 +301,51 @@ void ZListBox::toggle(int index)
     checkItem(index, !isChecked(index));
 }
 
+// What a key stands for at one place of a name: a letter or sign for itself, a digit, as on a
+// phone's keypad, for its letters too.
+static QString charactersFor(QChar typed)
+{
+    static const char *const keypad[]
+            = { "0 ", "1", "abc2", "def3", "ghi4", "jkl5", "mno6", "pqrs7", "tuv8", "wxyz9" };
+    if (typed >= u'0' && typed <= u'9')
+        return QString::fromLatin1(keypad[typed.unicode() - u'0']);
+    return QString(typed.toLower());
+}
+
+void ZListBox::findByKey(QChar typed)
+{
+    flush();
+    if (count() == 0)
+        return;
+    // Keys typed within a second of each other make one prefix.
+    if (!m_findClock.isValid() || m_findClock.elapsed() > 1000)
+        m_findPrefix.clear();
+    m_findClock.start();
+    m_findPrefix.push_back(charactersFor(typed));
+    const auto matches = [this](int row) {
+        const QString name = text(row);
+        if (name.size() < qsizetype(m_findPrefix.size()))
+            return false;
+        for (size_t i = 0; i < m_findPrefix.size(); ++i) {
+            if (!m_findPrefix[i].contains(name[qsizetype(i)].toLower()))
+                return false;
+        }
+        return true;
+    };
+    // A new prefix looks from the row after the current one; a longer one from the current
+    // row, which may still match it. Both wrap around.
+    const int current = qMax(0, currentItem());
+    const int start = m_findPrefix.size() == 1 ? current + 1 : current;
+    for (int k = 0; k < count(); ++k) {
+        const int row = (start + k) % count();
+        if (matches(row)) {
+            setCurrentItem(row);
+            scrollTo(m_model->index(row));
+            return;
+        }
+    }
+}
+
 void ZListBox::mouseDoubleClickEvent(QMouseEvent *event)
 {
     // The second press of a double click lands on whatever the first click's selection put
@@ -340,10 +386,17 @@ void ZListBox::keyPressEvent(QKeyEvent *event)
     case Qt::Key_End:
         QListView::keyPressEvent(event);
         return;
-    default:
+    default: {
+        const QString typed = event->text();
+        if (typed.size() == 1 && typed[0].isPrint() && !typed[0].isSpace()
+            && !(event->modifiers() & (Qt::ControlModifier | Qt::AltModifier))) {
+            findByKey(typed[0]);
+            break;
+        }
         // The soft keys and everything else belong to the popup.
         event->ignore();
         return;
+    }
     }
     event->accept();
 }

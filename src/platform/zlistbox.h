@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QElapsedTimer>
 #include <QListView>
 #include <QPixmap>
 #include <QString>
@@ -52,6 +53,9 @@ public:
 // Enter and Select toggle the current row's box, and a tap on a box toggles it. The second click
 // of a double click selects nothing: it would land on whatever row the first click's selection
 // put under the pointer. After rows are added to an empty list, the first row is current.
+// Typing finds a row: the first after the current one, wrapping around, whose name begins with
+// what was typed within the last second, in any case; a digit stands for its keypad letters too
+// (2 for a, b, c and 2, ... 9 for w, x, y, z and 9), so that a phone's keys find rows as well.
 // The trailing integer arguments of the constructor and of insertItem are accepted and ignored.
 class ZListBox : public QListView
 {
@@ -97,6 +101,7 @@ private:
     void queueFlush();
     void flush() const;
     void toggle(int index);
+    void findByKey(QChar typed);
     int textColumn() const { return hasCheckBoxes() ? 2 : 1; }
     QPixmap pixmap(int index) const;
 
@@ -108,4 +113,6 @@ private:
     ZListBoxModel *m_model;
     mutable bool m_flushQueued = false;
     bool m_inDoubleClick = false;
+    QElapsedTimer m_findClock;
+    std::vector<QString> m_findPrefix; // what each typed key stands for, place by place
 };

@@ -12,7 +12,10 @@ ZMessageDlg::ZMessageDlg(const QString &title, const QString &text, int type, in
     , m_type(type)
 {
     setTitle(title);
-    m_text = new QLabel(FileName::forDisplay(text), this);
+    m_shownText = FileName::forDisplay(text);
+    m_text = new QLabel(breakable(m_shownText), this);
+    m_text->setAccessibleName(m_shownText);
+    setAccessibleDescription(m_shownText);
     m_text->setObjectName(QStringLiteral("messageText"));
     m_text->setTextFormat(Qt::PlainText);
     m_text->setWordWrap(true);
@@ -32,7 +35,7 @@ ZMessageDlg::ZMessageDlg(const QString &title, const QString &text, int type, in
 
 QString ZMessageDlg::text() const
 {
-    return m_text->text();
+    return m_shownText;
 }
 
 int ZMessageDlg::softKeyForKey(int key) const

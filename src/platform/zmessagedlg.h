@@ -26,4 +26,5 @@ protected:
 private:
     int m_type;
     QLabel *m_text;
+    QString m_shownText;
 };

@@ -2,12 +2,14 @@
 
 #include "filename.h"
 #include "res_icon_reader.h"
+#include "zglobal.h"
 #include "zsoftkey.h"
 
 #include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QPainter>
 #include <QScreen>
 #include <QVBoxLayout>
 
@@ -35,10 +37,35 @@ QSize phoneSize()
     const QSize room = screen->availableSize();
     if (room.width() < phone.width() || room.height() < phone.height())
         return phone.boundedTo(room);
-    const int factor
-            = qMax(1, qMin(room.width() / phone.width(), (room.height() * 2 / 3) / phone.height()));
-    return phone * factor;
+    return phone * ZGlobal::scaleFactor();
 }
+
+// A one-line label that never widens its window: a long text is cut with an ellipsis, at its
+// start for a path (the current folder's own name stays visible), at its end for a title.
+class ElidingLabel : public QLabel
+{
+public:
+    ElidingLabel(Qt::TextElideMode mode, QWidget *parent)
+        : QLabel(parent)
+        , m_mode(mode)
+    {
+        setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    }
+
+    QSize minimumSizeHint() const override { return QSize(0, QLabel::minimumSizeHint().height()); }
+
+protected:
+    void paintEvent(QPaintEvent *) override
+    {
+        QPainter painter(this);
+        const QRect area = contentsRect().adjusted(margin(), margin(), -margin(), -margin());
+        painter.drawText(area, int(alignment()) | Qt::AlignVCenter,
+                         fontMetrics().elidedText(text(), m_mode, area.width()));
+    }
+
+private:
+    Qt::TextElideMode m_mode;
+};
 
 } // namespace
 
@@ -62,18 +89,22 @@ ZPopup::ZPopup(int type, QWidget *parent, const char *name, bool modal, int, int
     auto *titleLayout = new QHBoxLayout(titleRow);
     titleLayout->setContentsMargins(4, 3, 4, 3);
     m_titleIcon = new QLabel(titleRow);
-    m_titleIcon->setFixedSize(20, 20);
+    m_titleIcon->setFixedSize(QSize(20, 20) * ZGlobal::scaleFactor());
     m_titleIcon->setScaledContents(true);
     m_titleIcon->hide();
-    m_title = new QLabel(titleRow);
+    m_title = new ElidingLabel(Qt::ElideRight, titleRow);
     m_title->setObjectName(QStringLiteral("title"));
     titleLayout->addWidget(m_titleIcon);
     titleLayout->addWidget(m_title, 1);
     outer->addWidget(titleRow);
 
-    m_instruct = new QLabel(this);
+    if (type == 0) {
+        m_instruct = new ElidingLabel(Qt::ElideLeft, this);
+    } else {
+        m_instruct = new QLabel(this);
+        m_instruct->setWordWrap(true);
+    }
     m_instruct->setObjectName(QStringLiteral("instruct"));
-    m_instruct->setWordWrap(true);
     m_instruct->setTextFormat(Qt::PlainText);
     m_instruct->hide();
     outer->addWidget(m_instruct);
@@ -97,8 +128,12 @@ ZPopup::ZPopup(int type, QWidget *parent, const char *name, bool modal, int, int
         // -geometry only to such a window.
         setWindowFlags(Qt::Window);
         resize(phoneSize());
-    } else
+    } else {
         setMinimumWidth(qMin(phoneSize().width(), 480));
+    }
+    // Nothing grows past the screen's edge.
+    if (const QScreen *screen = QGuiApplication::primaryScreen())
+        setMaximumSize(screen->availableSize());
 }
 
 ZPopup::~ZPopup() = default;
@@ -109,6 +144,7 @@ void ZPopup::setTitle(const QString &title)
     const QString shown = FileName::forDisplay(title);
     m_title->setText(shown);
     setWindowTitle(shown);
+    setAccessibleName(shown);
 }
 
 QString ZPopup::title() const
@@ -131,13 +167,34 @@ void ZPopup::setTitleIcon(const QString &iconFileName)
 
 void ZPopup::setInstructText(const QString &text)
 {
-    m_instruct->setText(FileName::forDisplay(text));
+    m_instructText = text;
+    const QString shown = FileName::forDisplay(text);
+    m_instruct->setText(m_type == 0 ? shown : breakable(shown));
+    m_instruct->setAccessibleName(shown);
     m_instruct->setVisible(!text.isEmpty());
 }
 
 QString ZPopup::instructText() const
 {
-    return m_instruct->text();
+    return FileName::forDisplay(m_instructText);
+}
+
+QString ZPopup::breakable(const QString &text)
+{
+    // A zero-width space after each "/" and within any long run without a blank lets a label
+    // wrap a path or a long name anywhere instead of growing past the screen.
+    QString wrapped;
+    wrapped.reserve(text.size() + text.size() / 8);
+    int run = 0;
+    for (const QChar c : text) {
+        wrapped += c;
+        run = c.isSpace() ? 0 : run + 1;
+        if (c == u'/' || run >= 12) {
+            wrapped += QChar(0x200B);
+            run = 0;
+        }
+    }
+    return wrapped;
 }
 
 void ZPopup::insertChild(QWidget *child, int index)

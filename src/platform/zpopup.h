@@ -9,7 +9,10 @@ class ZSoftKey;
 // A phone popup: a title row (icon and title), an instruction line, the content, and the
 // soft-key bar. Type 0 is an application's main window (phone-sized, never modal); other types
 // are dialogs run with exec(), which returns 1 when accepted. hide() ends a running exec().
-// The window system's title is the popup title, so task bars and test tools find it by name.
+// The window system's title is the popup title, so task bars and test tools find it by name;
+// it is also the popup's accessible name. Nothing grows past the screen: the main window's
+// instruction line (a path) is cut at its start, a dialog's wraps anywhere, and a long title is
+// cut at its end. The two trailing integer arguments are accepted and ignored.
 class ZPopup : public QDialog
 {
     Q_OBJECT
@@ -36,12 +39,15 @@ protected:
     // What the left and right keys do when no slot is set for them: accept and reject.
     virtual void leftKey();
     virtual void rightKey();
+    // The text with places where a label may wrap it: after each "/", and within long runs.
+    static QString breakable(const QString &text);
 
 private:
     int m_type;
     QLabel *m_titleIcon;
     QLabel *m_title;
     QLabel *m_instruct;
+    QString m_instructText;
     QVBoxLayout *m_content;
     ZSoftKey *m_softKey;
 };

@@ -15,7 +15,10 @@ ZSingleCaptureDlg::ZSingleCaptureDlg(const QString &title, const QString &text, 
     auto *body = new QWidget(this);
     auto *layout = new QVBoxLayout(body);
     layout->setContentsMargins(8, 8, 8, 8);
-    m_text = new QLabel(FileName::forDisplay(text), body);
+    m_shownText = FileName::forDisplay(text);
+    m_text = new QLabel(breakable(m_shownText), body);
+    m_text->setAccessibleName(m_shownText);
+    setAccessibleDescription(m_shownText);
     m_text->setObjectName(QStringLiteral("messageText"));
     m_text->setTextFormat(Qt::PlainText);
     m_text->setWordWrap(true);
@@ -38,7 +41,7 @@ QString ZSingleCaptureDlg::getResultText() const
 
 QString ZSingleCaptureDlg::text() const
 {
-    return m_text->text();
+    return m_shownText;
 }
 
 int ZSingleCaptureDlg::softKeyForKey(int key) const

@@ -27,5 +27,6 @@ protected:
 
 private:
     QLabel *m_text;
+    QString m_shownText;
     ZLineEdit *m_edit;
 };

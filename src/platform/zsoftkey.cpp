@@ -30,6 +30,7 @@ void ZSoftKey::setText(int index, const QString &text, int)
         return;
     (index == 0 ? m_leftText : m_rightText) = text;
     m_keys[index]->setText(text);
+    m_keys[index]->setAccessibleName(text);
     m_keys[index]->setVisible(!text.isEmpty());
 }
 

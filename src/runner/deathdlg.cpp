@@ -423,7 +423,7 @@ void deathDlg::finish(int status)
         appendToLog(m_logFd, "\nThe command was stopped by the user.\n");
     // A shell ended by a signal did not finish its work: that is a failure too.
     m_failed = status == -1 || m_killSent || WIFSIGNALED(status)
-            || (WIFEXITED(status) && WEXITSTATUS(status) != 0);
+               || (WIFEXITED(status) && WEXITSTATUS(status) != 0);
     if (m_failed)
         m_output = readBack(m_logFd);
     if (m_logFd >= 0)

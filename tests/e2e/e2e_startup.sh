@@ -32,4 +32,17 @@ keys Down Down Down Return   # .., Music, Photos, notes.txt
 wait_for '[ "$(opened)" = "$WORK/home/notes.txt" ]' || fail "the start folder was not listed: $(opened)"
 keys F1 Up Return            # the last entry: quit
 expect_exit 0
+# --help and --version, also where there is no display; a folder named like an option is
+# reached as ./--help.
+[ "$(env -u DISPLAY "$APP" --version)" = "filemanager 1.0" ] || fail "--version"
+env -u DISPLAY "$APP" --help > "$WORK/help" || fail "--help did not end with status 0"
+grep -q '^Usage: filemanager \[START-FOLDER \[NAME-FILTER\]\]' "$WORK/help" || fail "--help printed no usage"
+mkdir -p "$WORK/--help/inside"
+touch "$WORK/--help/inside/found.txt"
+: > "$WORK/opened.txt"
+start_app ./--help
+keys Down Return Down Return
+wait_for '[ "$(opened)" = "$WORK/--help/inside/found.txt" ]' || fail "./--help was not listed: $(opened)"
+keys F1 Up Return
+expect_exit 0
 echo "PASS"

@@ -180,7 +180,7 @@ bool DialogAnswerer::eventFilter(QObject *watched, QEvent *event)
         QTimer::singleShot(0, this, [this, watchedRunner] {
             if (watchedRunner)
                 runners.append({ QStringLiteral("runner"), watchedRunner->title(),
-                                 watchedRunner->instructText() });
+                                 watchedRunner->instructText(), QString() });
         });
     }
     return QObject::eventFilter(watched, event);
@@ -201,9 +201,10 @@ void DialogAnswerer::poll()
     QWidget *keyTarget = modal;
     if (auto *message = qobject_cast<ZMessageDlg *>(modal)) {
         record = { message->type() == 1 ? QStringLiteral("question") : QStringLiteral("notice"),
-                   message->title(), message->text() };
+                   message->title(), message->text(), QString() };
     } else if (auto *entry = qobject_cast<ZSingleCaptureDlg *>(modal)) {
-        record = { QStringLiteral("entry"), entry->title(), entry->text() };
+        record = { QStringLiteral("entry"), entry->title(), entry->text(),
+                   entry->getLineEdit()->selectedText() };
         keyTarget = entry->getLineEdit();
     } else {
         return; // the command runner closes by itself

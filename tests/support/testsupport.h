@@ -64,6 +64,7 @@ public:
         QString kind; // "question", "notice", "entry" or "runner"
         QString title;
         QString text;
+        QString offered; // for a text entry: the text it offered, selected
     };
     enum Action { Yes, No };
 

@@ -18,10 +18,12 @@ bool entryAt(const QString &path, struct stat *info)
     return ::lstat(FileName::toBytes(path).constData(), info) == 0;
 }
 
-// The name the user typed, or a null string when the dialog was cancelled.
-QString askName(const QString &title, const QString &text)
+// The name the user typed, or a null string when the dialog was cancelled. The entry starts with
+// the given text, selected, so that typing replaces it and the arrow keys edit it.
+QString askName(const QString &title, const QString &text, const QString &offered = QString())
 {
     auto *dialog = new ZSingleCaptureDlg(title, text, 0, nullptr, "ZSingleCaptureDlg", true, 0, 0);
+    dialog->getLineEdit()->setText(offered);
     dialog->getLineEdit()->selectAll();
     QString name;
     if (dialog->exec() == 1)
@@ -70,7 +72,8 @@ void fileDialog::rename()
     sourcePath = childPath(name);
     const QString newName = askName(catalog->lookup("BR_RENAME"),
                                     catalog->lookup("BR_CUR_DIR") + currentDir + u'\n'
-                                            + catalog->lookup("BR_CUR_NAME") + name);
+                                            + catalog->lookup("BR_CUR_NAME") + name,
+                                    name);
     // Cancelled, or the name it already has: nothing to do.
     if (newName.isNull() || newName == name)
         return;
