@@ -1,0 +1,57 @@
+#!/usr/bin/env bash
+# Makes the README's screenshots again: starts the real program under a virtual X server, drives
+# it with keys and writes docs/screenshots/*.png. Run after ./test.sh or ./run.sh has built it.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+out=$PWD/docs/screenshots
+export BUILD_DIR=${BUILD_DIR:-$PWD/build}
+. tests/e2e/lib.sh
+mkdir -p "$out"
+
+# The window and what opens over it, as they are on the screen.
+shot() {
+    sleep 0.4
+    local geometry
+    geometry=$(xdotool getwindowgeometry "$MAIN_WINDOW" | awk '
+        /Position/ { split($2, p, ","); x = p[1]; y = p[2] }
+        /Geometry/ { split($2, s, "x"); print s[1] "x" s[2] "+" x "+" y }')
+    import -window root -crop "$geometry" +repage "$out/$1.png"
+}
+
+start_xvfb
+home=$WORK/home
+mkdir -p "$home/Documents" "$home/Music/Jazz" "$home/Photos/2026" "$home/Videos"
+for name in holiday.mp4 notes.txt report.pdf song.ogg; do head -c 40000000 /dev/zero > "$home/$name"; done
+# A cp that has copied half of its file when the screenshot is taken, so the popup shows progress.
+cat > "$WORK/bin/cp" <<SCRIPT
+#!/bin/sh
+for last; do :; done
+head -c 20000000 "\$2" > "\$last\$(basename "\$2")"
+sleep 4
+exec $(command -v cp) "\$@"
+SCRIPT
+chmod +x "$WORK/bin/cp"
+
+start_app "$home"
+shot browse
+keys F1
+shot options-menu
+keys Down Right
+shot manage-menu
+keys Escape Escape F1 Down Down Return       # Select several
+keys Down Down Down Down Down space Down space Down Down
+shot multi-select
+keys F2 Down Down Down Down Down F1 Down Right Down Down Return  # Manage > Copy on holiday.mp4
+shot pick-mode
+keys Down Return F1 Down Return
+focus_dialog Copy
+shot question
+keys F1
+find_window "" >/dev/null || true
+sleep 1.6
+shot wait-popup
+wait_for '[ -s "$home/Documents/holiday.mp4" ] && ! pgrep -f "sleep 4" >/dev/null' 15 || true
+focus "$MAIN_WINDOW"
+keys F1 Up Return
+expect_exit 0
+echo "screenshots in $out: $(cd "$out" && ls | tr '\n' ' ')"
