@@ -28,6 +28,8 @@ fileDialog::fileDialog()
     nameFilter = QString();
 
     setTitle(catalog->lookup("BR_FILEMANAGER"));
+    // The catalogue has read the platform's language setting: the platform's texts follow it.
+    setPlatformLanguage(QByteArray::fromStdString(catalog->languageCode()));
     setTitleIcon(iconReader.getIcon(QStringLiteral("fm_folder_small.bmp"), true));
 
     // The start folder is a path: kept exactly, whatever bytes it holds.

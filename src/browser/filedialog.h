@@ -76,9 +76,10 @@ private:
     void showError(const char *key);
     bool runCommand(OperationRunner &runner, const QString &title, const QString &text,
                     const QByteArray &command);
-    bool runStep(OperationRunner &runner, const OperationPlan::Step &step, bool moving,
+    bool runStep(OperationRunner &runner, const OperationPlan::Step &step,
                  const QString &questionTitle, const QString &runnerTitle,
                  const QString &runnerText);
+    void runEntries(const OperationPlan &plan, const QString &title, const QString &doing);
     void showFailures(const QByteArray &failures);
     void firstStep(int pickMode);
     void multiFirstStep(int pickMode);

@@ -41,7 +41,6 @@ public:
     bool read(const QByteArray &folder, bool withFiles, const NameFilter &filter);
 
     int count() const override { return m_folders + m_files; }
-    int folderCount() const { return m_folders; }
     QString text(int row) const override;
     QPixmap pixmap(int row) const override;
     QByteArrayView name(int row) const;

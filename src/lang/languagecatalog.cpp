@@ -129,7 +129,8 @@ void LanguageCatalog::load()
             if (end > 0 && line[end - 1] == '\r')
                 line[--end] = '\0';
             if (std::strncmp(line, languageLine, sizeof languageLine - 1) == 0) {
-                fileName = std::string(baseName) + "_" + (line + sizeof languageLine - 1) + ".lng";
+                m_language = line + sizeof languageLine - 1;
+                fileName = std::string(baseName) + "_" + m_language + ".lng";
                 haveLanguage = true;
                 break;
             }

@@ -2,6 +2,8 @@
 
 #include <QString>
 
+#include <string>
+
 // UTF-8 bytes to text; a null pointer gives a null string.
 QString decodeUtf8(const char *bytes);
 
@@ -23,6 +25,9 @@ public:
     LanguageCatalog &operator=(const LanguageCatalog &) = delete;
 
     QString lookup(const char *key);
+    // The language of the catalogue file read by the first lookup: the configuration's code, or
+    // "en-us" when it names none.
+    const std::string &languageCode() const { return m_language; }
 
 private:
     void load();
@@ -30,4 +35,5 @@ private:
     char *catalogText = nullptr;
     const char *baseName;
     const char *configPath;
+    std::string m_language = "en-us";
 };

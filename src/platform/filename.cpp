@@ -120,31 +120,30 @@ QByteArray FileName::toBytes(QStringView name)
     return bytes;
 }
 
-QString FileName::forDisplay(const QString &name)
+// The position of the first byte that is not UTF-8 at or after from, or -1. The second half of a
+// character beyond U+FFFF may look like one, and is skipped with its first half.
+static qsizetype nextRawByte(QStringView name, qsizetype from)
 {
-    if (!hasRawBytes(name))
-        return name;
-    QString shown = name;
-    for (qsizetype i = 0; i < shown.size(); ++i) {
-        const char16_t unit = shown[i].unicode();
-        if (QChar::isHighSurrogate(unit) && i + 1 < shown.size()
-            && QChar::isLowSurrogate(shown[i + 1].unicode()))
-            ++i; // a character beyond U+FFFF, whose second half may look like a raw byte
-        else if (isRawByte(unit))
-            shown[i] = QChar(QChar::ReplacementCharacter);
-    }
-    return shown;
-}
-
-bool FileName::hasRawBytes(QStringView name)
-{
-    for (qsizetype i = 0; i < name.size(); ++i) {
+    for (qsizetype i = from; i < name.size(); ++i) {
         const char16_t unit = name[i].unicode();
         if (QChar::isHighSurrogate(unit) && i + 1 < name.size()
             && QChar::isLowSurrogate(name[i + 1].unicode()))
             ++i;
         else if (isRawByte(unit))
-            return true;
+            return i;
     }
-    return false;
+    return -1;
+}
+
+QString FileName::forDisplay(const QString &name)
+{
+    QString shown = name;
+    for (qsizetype i = nextRawByte(name, 0); i >= 0; i = nextRawByte(name, i + 1))
+        shown[i] = QChar(QChar::ReplacementCharacter);
+    return shown;
+}
+
+bool FileName::hasRawBytes(QStringView name)
+{
+    return nextRawByte(name, 0) >= 0;
 }

@@ -53,7 +53,6 @@ PlatformTranslator *platformTranslator()
     static PlatformTranslator *translator = nullptr;
     if (!translator && QCoreApplication::instance()) {
         translator = new PlatformTranslator(QCoreApplication::instance());
-        translator->setLanguage(ZGlobal::languageCode());
         QCoreApplication::installTranslator(translator);
     }
     return translator;

@@ -6,7 +6,7 @@ class QWidget;
 
 // The phone's application object. Qt removes its own options (-platform, -geometry...) from the
 // argument vector while constructing; argc() and argv() give what is left for the program.
-// It also installs the platform translation of the "TXT_RID_" texts in the platform's language,
+// It also installs the platform translation of the "TXT_RID_" texts (see setPlatformLanguage),
 // and grows the font by ZGlobal::scaleFactor(). The type argument is accepted and ignored.
 class ZApplication : public QApplication
 {
@@ -36,6 +36,6 @@ void reportFirstPaintForBenchmark(QWidget *window);
 // Installs the platform translation table once per application; the test programs, which make a
 // plain QApplication, call it too.
 void installPlatformTranslator();
-// The language of the platform's texts (a code such as "de-de"); at first the one that the
-// platform's configuration names.
+// The language of the platform's texts (a code such as "de-de"); English until the application
+// says which language the platform is set to.
 void setPlatformLanguage(const QByteArray &code);

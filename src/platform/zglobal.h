@@ -1,6 +1,5 @@
 #pragma once
 
-#include <QByteArray>
 #include <QRect>
 
 // Screen and platform facts the toolkit offers to applications.
@@ -13,8 +12,4 @@ public:
     // The phone's screen is 240x320; on a larger screen everything (the main window, fonts and
     // icons) grows by this whole factor, so that the window takes at most 2/3 of the height.
     static int scaleFactor();
-    // The platform's language: the code after "LanguageType = " in its configuration file, or
-    // "en-us" when there is none.
-    static QByteArray languageCode(const char *configPath = defaultConfigPath);
-    static const char *const defaultConfigPath;
 };

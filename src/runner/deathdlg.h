@@ -58,8 +58,6 @@ public:
     bool wasStopped() const { return m_stopped; }
     // The command's process group while it runs, else 0.
     pid_t processGroup() const { return m_running ? m_pid : 0; }
-    QString elapsedText() const;
-    QString progressText() const;
 
 public slots:
     void system_exec();
@@ -81,6 +79,8 @@ private:
     void startProgress();
     void sampleProgress();
     void showElapsed();
+    QString elapsedText() const;
+    QString progressText() const;
 
     RES_ICON_Reader iconReader;
     char commandLine[1024];

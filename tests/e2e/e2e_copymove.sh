@@ -11,10 +11,6 @@ mkdir -p "$src/dirA" "$dest"
 for name in one two three; do echo "$name" > "$src/$name.txt"; done
 echo inner > "$src/dirA/inner.txt"
 
-answer_yes() { # question title
-    focus_dialog "$1"
-    keys F1
-}
 command_ran() {
     [ "$(stdout_lines "Debug: system($1)")" = 1 ] || fail "the command '$1' did not run exactly once"
 }
@@ -24,7 +20,7 @@ start_app "$src"
 keys Down Down F1 Down Right Down Down Return
 # Folders only now: .. leads home (.., dest, src), then into dest; Copy here.
 keys Return Down Return F1 Down Return
-answer_yes Copy
+answer Copy F1
 wait_for '[ -f "$dest/one.txt" ]' || fail "one.txt was not copied"
 command_ran "cp -a \"$src/one.txt\" \"$dest/\""
 [ -f "$src/one.txt" ] || fail "the copy removed its source"
@@ -33,7 +29,7 @@ focus "$MAIN_WINDOW"
 # Back home, into src, Manage > Move on two.txt, then Move here in dest.
 keys F2 Down Down Return Down Down Down Down F1 Down Right Down Down Down Return
 keys Return Down Return F1 Down Return
-answer_yes Move
+answer Move F1
 wait_for '[ -f "$dest/two.txt" ] && [ ! -e "$src/two.txt" ]' || fail "two.txt was not moved"
 command_ran "mv \"$src/two.txt\" \"$dest/\""
 focus "$MAIN_WINDOW"
@@ -42,7 +38,7 @@ focus "$MAIN_WINDOW"
 keys F2 Down Down Return F1 Down Down Return
 keys Down space Down Down space F1 Right Down Return
 keys Return Down Return F1 Down Return
-answer_yes Copy
+answer Copy F1
 wait_for '[ -f "$dest/dirA/inner.txt" ] && [ -f "$dest/three.txt" ]' || fail "the checked entries were not copied"
 command_ran "cp -a \"$src/dirA\" \"$dest/\""
 command_ran "cp -a \"$src/three.txt\" \"$dest/\""
@@ -58,7 +54,7 @@ wait_for 'window_gone Delete' || fail "the question did not close"
 [ -d "$dest/dirA" ] && [ -f "$dest/two.txt" ] || fail "no to the question deleted something"
 focus "$MAIN_WINDOW"
 keys F1 Right Return   # the checks are kept
-answer_yes Delete
+answer Delete F1
 wait_for '[ ! -e "$dest/dirA" ] && [ ! -e "$dest/two.txt" ]' || fail "the checked entries were not deleted"
 command_ran "rm -rf \"$dest/dirA\""
 command_ran "rm -rf \"$dest/two.txt\""

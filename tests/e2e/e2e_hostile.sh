@@ -24,11 +24,6 @@ no_command_ran_from_a_name() {
         || fail "a name was run as a command"
 }
 
-answer() { # question title, key
-    focus_dialog "$1"
-    keys "$2"
-}
-
 # --- Names a shell would read ------------------------------------------------------------
 root=$WORK/names
 mkdir -p "$root/src" "$root/dest" "$root/dest2"

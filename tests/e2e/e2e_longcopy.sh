@@ -18,8 +18,7 @@ start_app "$home"
 keys F1 Down Down Return
 keys Down Down space F1 Right Down Return
 keys Down Return F1 Down Return
-focus_dialog Copy
-keys F1
+answer Copy F1
 runner=$(find_window videos) || fail "the wait popup did not appear"
 sleep 1.5
 screenshot long-copy

@@ -79,6 +79,12 @@ focus_dialog() {
     focus "$id"
 }
 
+# Answers the dialog with this title with a key (F1 yes or OK, F2 no).
+answer() {
+    focus_dialog "$1"
+    keys "$2"
+}
+
 keys() {
     xdotool key --delay 60 "$@"
     sleep 0.2

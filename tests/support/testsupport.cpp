@@ -55,18 +55,28 @@ void setCommandLine(const QStringList &arguments)
     fmTestArgv[fmTestArgc] = nullptr;
 }
 
-RecordingOpener::RecordingOpener()
-    : m_calls(new QStringList)
-    , m_logs(new QByteArrayList)
+CommandOnPath::CommandOnPath(const QString &name, const QByteArray &script)
 {
-    const QString script = m_dir.filePath(QStringLiteral("xdg-open"));
-    QFile file(script);
+    QFile file(m_dir.filePath(name));
     file.open(QIODevice::WriteOnly);
-    file.write("#!/bin/sh\nprintf '%s\\n' \"$1\" >> \"$(dirname \"$0\")/opened.txt\"\n");
+    file.write("#!/bin/sh\n" + script);
     file.close();
     file.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     m_oldPath = qgetenv("PATH");
     qputenv("PATH", QFile::encodeName(m_dir.path()) + ':' + m_oldPath);
+}
+
+CommandOnPath::~CommandOnPath()
+{
+    qputenv("PATH", m_oldPath);
+}
+
+RecordingOpener::RecordingOpener()
+    : m_opener(QStringLiteral("xdg-open"),
+               "printf '%s\\n' \"$1\" >> \"$(dirname \"$0\")/opened.txt\"\n")
+    , m_calls(new QStringList)
+    , m_logs(new QByteArrayList)
+{
     QStringList *calls = m_calls;
     QByteArrayList *logs = m_logs;
     AM_LauncherClient::setObserver([calls, logs](const QString &path) {
@@ -79,14 +89,13 @@ RecordingOpener::RecordingOpener()
 RecordingOpener::~RecordingOpener()
 {
     AM_LauncherClient::setObserver(nullptr);
-    qputenv("PATH", m_oldPath);
     delete m_calls;
     delete m_logs;
 }
 
 QStringList RecordingOpener::opened() const
 {
-    QFile file(m_dir.filePath(QStringLiteral("opened.txt")));
+    QFile file(m_opener.filePath(QStringLiteral("opened.txt")));
     if (!file.open(QIODevice::ReadOnly))
         return {};
     QStringList lines = QString::fromUtf8(file.readAll()).split(u'\n');
@@ -96,7 +105,7 @@ QStringList RecordingOpener::opened() const
 
 QByteArrayList RecordingOpener::openedBytes() const
 {
-    QFile file(m_dir.filePath(QStringLiteral("opened.txt")));
+    QFile file(m_opener.filePath(QStringLiteral("opened.txt")));
     if (!file.open(QIODevice::ReadOnly))
         return {};
     QByteArrayList lines = file.readAll().split('\n');
@@ -116,7 +125,7 @@ QByteArrayList RecordingOpener::logsWhenOpened() const
 
 void RecordingOpener::clear()
 {
-    QFile::remove(m_dir.filePath(QStringLiteral("opened.txt")));
+    QFile::remove(m_opener.filePath(QStringLiteral("opened.txt")));
     m_calls->clear();
     m_logs->clear();
 }
@@ -317,21 +326,10 @@ int livingMembersOf(pid_t group)
 }
 
 SlowCommand::SlowCommand(const QString &name, double seconds)
+    : CommandOnPath(name, "sleep " + QByteArray::number(seconds) + "\nexec "
+                                  + QFile::encodeName(QStandardPaths::findExecutable(name))
+                                  + " \"$@\"\n")
 {
-    const QString script = m_dir.filePath(name);
-    const QByteArray real = QStandardPaths::findExecutable(name).toUtf8();
-    QFile file(script);
-    file.open(QIODevice::WriteOnly);
-    file.write("#!/bin/sh\nsleep " + QByteArray::number(seconds) + "\nexec " + real + " \"$@\"\n");
-    file.close();
-    file.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-    m_oldPath = qgetenv("PATH");
-    qputenv("PATH", QFile::encodeName(m_dir.path()) + ':' + m_oldPath);
-}
-
-SlowCommand::~SlowCommand()
-{
-    qputenv("PATH", m_oldPath);
 }
 
 bool makeFile(const QString &path, const QByteArray &content)

@@ -17,6 +17,19 @@
 void setCommandLine(const QStringList &arguments);
 char *programPath();
 
+// A command of the given name, first on PATH while it lives: a shell script in a folder of its own.
+class CommandOnPath
+{
+public:
+    CommandOnPath(const QString &name, const QByteArray &script);
+    ~CommandOnPath();
+    QString filePath(const QString &name) const { return m_dir.filePath(name); }
+
+private:
+    QTemporaryDir m_dir;
+    QByteArray m_oldPath;
+};
+
 // A fake xdg-open, first on PATH, that writes each path it is handed to a file, one per line;
 // the launcher's own calls are recorded as well, as the caller handed them over.
 class RecordingOpener
@@ -31,8 +44,7 @@ public:
     void clear();
 
 private:
-    QTemporaryDir m_dir;
-    QByteArray m_oldPath;
+    CommandOnPath m_opener;
     QStringList *m_calls;
     QByteArrayList *m_logs;
 };
@@ -130,15 +142,10 @@ int livingMembersOf(pid_t group);
 
 // A command of the given name, first on PATH while it lives, that waits a while and then runs
 // the real one: a slow copy or move for the runner's tests.
-class SlowCommand
+class SlowCommand : public CommandOnPath
 {
 public:
     SlowCommand(const QString &name, double seconds);
-    ~SlowCommand();
-
-private:
-    QTemporaryDir m_dir;
-    QByteArray m_oldPath;
 };
 
 // Makes a file (with optional content) and its folders.

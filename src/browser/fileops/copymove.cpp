@@ -65,7 +65,7 @@ void fileDialog::secondStep(OperationPlan::Kind kind)
         if (askQuestion(title, questionText(copying ? "BR_CONFIRM_COPY" : "BR_CONFIRM_MOVE"))) {
             const OperationPlan plan = OperationPlan::single(kind, sourcePath, currentDir);
             OperationRunner runner(title, catalog->lookup("BR_CONFIRM_STOP"), false);
-            if (runStep(runner, plan.step(0), !copying, title, QStringLiteral(""),
+            if (runStep(runner, plan.step(0), title, QStringLiteral(""),
                         catalog->lookup("BR_PLEASEWAIT")))
                 showDir(currentDir, Browse);
         }
@@ -79,16 +79,8 @@ void fileDialog::secondStep(OperationPlan::Kind kind)
     }
     if (askQuestion(title,
                     questionText(copying ? "BR_CONFIRM_COPY_MULTI" : "BR_CONFIRM_MOVE_MULTI"))) {
-        const QString doing = catalog->lookup(copying ? "BR_COPYING" : "BR_MOVING");
-        const OperationPlan plan
-                = OperationPlan::multiple(kind, sourcePath, selectedNames, currentDir);
-        // A refused or failing entry does not stop the others; the user's stop does.
-        OperationRunner runner(title, catalog->lookup("BR_CONFIRM_STOP"), true);
-        for (int i = 0; i < plan.count() && !runner.stopped(); ++i) {
-            const OperationPlan::Step step = plan.step(i);
-            runStep(runner, step, !copying, title, step.name, doing + step.name);
-        }
-        showFailures(runner.failures());
+        runEntries(OperationPlan::multiple(kind, sourcePath, selectedNames, currentDir), title,
+                   catalog->lookup(copying ? "BR_COPYING" : "BR_MOVING"));
         showDir(currentDir, Browse);
     }
     sourcePath = QStringLiteral("");
@@ -133,15 +125,7 @@ void fileDialog::multi_del()
     }
     if (!askQuestion(catalog->lookup("BR_DELETE"), catalog->lookup("BR_CONFIRM_DELETE_MULTI")))
         return;
-    const QString doing = catalog->lookup("BR_DELETING");
-    const QString title = catalog->lookup("BR_DELETE");
-    const OperationPlan plan
-            = OperationPlan::multiple(OperationPlan::Delete, currentDir, selectedNames);
-    OperationRunner runner(title, catalog->lookup("BR_CONFIRM_STOP"), true);
-    for (int i = 0; i < plan.count() && !runner.stopped(); ++i) {
-        const OperationPlan::Step step = plan.step(i);
-        runStep(runner, step, false, title, step.name, doing + step.name);
-    }
-    showFailures(runner.failures());
+    runEntries(OperationPlan::multiple(OperationPlan::Delete, currentDir, selectedNames),
+               catalog->lookup("BR_DELETE"), catalog->lookup("BR_DELETING"));
     showDir(currentDir, Browse);
 }

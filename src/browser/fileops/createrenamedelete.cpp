@@ -12,12 +12,6 @@
 
 namespace {
 
-// Whether an entry stands at path, dangling symbolic links included, and which one it is.
-bool entryAt(const QString &path, struct stat *info)
-{
-    return ::lstat(FileName::toBytes(path).constData(), info) == 0;
-}
-
 // The name the user typed, or a null string when the dialog was cancelled. The entry starts with
 // the given text, selected, so that typing replaces it and the arrow keys edit it.
 QString askName(const QString &title, const QString &text, const QString &offered = QString())
@@ -85,8 +79,8 @@ void fileDialog::rename()
     // mv would replace the other entry, or move ours into it. The same entry under another
     // case, on a file system that ignores case, is a real rename.
     struct stat oldInfo, newInfo;
-    if (entryAt(newPath, &newInfo)
-        && !(entryAt(sourcePath, &oldInfo) && oldInfo.st_dev == newInfo.st_dev
+    if (OperationPlan::entryAt(newPath, &newInfo)
+        && !(OperationPlan::entryAt(sourcePath, &oldInfo) && oldInfo.st_dev == newInfo.st_dev
              && oldInfo.st_ino == newInfo.st_ino)) {
         showError("BR_NAME_EXISTS");
         return;
@@ -111,8 +105,7 @@ void fileDialog::del()
                 = OperationPlan::single(OperationPlan::Delete, sourcePath).step(0);
         const QString title = catalog->lookup("BR_DELETE");
         OperationRunner runner(title, catalog->lookup("BR_CONFIRM_STOP"), false);
-        if (runStep(runner, step, false, title, QStringLiteral(""),
-                    catalog->lookup("BR_PLEASEWAIT")))
+        if (runStep(runner, step, title, QStringLiteral(""), catalog->lookup("BR_PLEASEWAIT")))
             showDir(currentDir, Browse);
     }
     sourcePath = QStringLiteral("");

@@ -13,11 +13,6 @@ bool sameEntry(const struct stat &a, const struct stat &b)
     return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
 }
 
-bool entryAt(const QString &path, struct stat *info)
-{
-    return ::lstat(FileName::toBytes(path).constData(), info) == 0;
-}
-
 // Whether folder is the entry itself or lies anywhere inside it. Followed by its real path, so
 // that a way in through a symbolic link counts too.
 bool isWithin(const QString &folder, const struct stat &entry)
@@ -59,6 +54,11 @@ const char *formOf(OperationPlan::Kind kind, bool multiple)
 
 } // namespace
 
+bool OperationPlan::entryAt(const QString &path, struct stat *info)
+{
+    return ::lstat(FileName::toBytes(path).constData(), info) == 0;
+}
+
 OperationPlan OperationPlan::single(Kind kind, const QString &source,
                                     const QString &destinationFolder)
 {
@@ -88,6 +88,7 @@ OperationPlan OperationPlan::multiple(Kind kind, const QString &sourceFolder,
 OperationPlan::Step OperationPlan::step(int index) const
 {
     Step step;
+    step.kind = m_kind;
     step.name = m_names.value(index);
     step.source = m_multiple ? m_source + u'/' + step.name : m_source;
 

@@ -4,6 +4,8 @@
 #include <QString>
 #include <QStringList>
 
+struct stat;
+
 // A copy, move or delete planned apart from any window: for each entry, where it goes, what
 // already stands there and the command that does it. The window only asks, runs and shows.
 // Each entry is looked at on the file system when step() is called, just before its command
@@ -24,6 +26,7 @@ public:
 
     struct Step
     {
+        Kind kind = Copy;
         QString name; // the entry's name
         QString source; // its path, as the command names it
         QString destination; // the path it would get; empty for a delete
@@ -39,9 +42,11 @@ public:
     static OperationPlan multiple(Kind kind, const QString &sourceFolder, const QStringList &names,
                                   const QString &destinationFolder = QString());
 
-    Kind kind() const { return m_kind; }
     int count() const { return int(m_names.size()); }
     Step step(int index) const;
+
+    // Whether an entry stands at path, dangling symbolic links included (lstat), and which.
+    static bool entryAt(const QString &path, struct stat *info);
 
 private:
     Kind m_kind = Copy;

@@ -34,7 +34,7 @@ bool fileDialog::runCommand(OperationRunner &runner, const QString &title, const
 
 // One planned entry: refused with a notice, or, when another entry of its name stands at the
 // destination, run only if the user agrees to replace it. Returns whether its command ran.
-bool fileDialog::runStep(OperationRunner &runner, const OperationPlan::Step &step, bool moving,
+bool fileDialog::runStep(OperationRunner &runner, const OperationPlan::Step &step,
                          const QString &questionTitle, const QString &runnerTitle,
                          const QString &runnerText)
 {
@@ -54,8 +54,21 @@ bool fileDialog::runStep(OperationRunner &runner, const OperationPlan::Step &ste
     case OperationPlan::SameEntry:
         break;
     }
-    runner.run(runnerTitle, runnerText, step.command, step.source, step.destination, moving);
+    runner.run(runnerTitle, runnerText, step.command, step.source, step.destination,
+               step.kind == OperationPlan::Move);
     return true;
+}
+
+// The entries of an operation on several, one after another behind one wait popup: a refused or
+// failing entry does not stop the others, the user's stop does. Their failures show at the end.
+void fileDialog::runEntries(const OperationPlan &plan, const QString &title, const QString &doing)
+{
+    OperationRunner runner(title, catalog->lookup("BR_CONFIRM_STOP"), true);
+    for (int i = 0; i < plan.count() && !runner.stopped(); ++i) {
+        const OperationPlan::Step step = plan.step(i);
+        runStep(runner, step, title, step.name, doing + step.name);
+    }
+    showFailures(runner.failures());
 }
 
 // The failing entries of an operation on several, in one file opened once: the log, which no
