@@ -6,10 +6,14 @@
 #include "shellcommand.h"
 #include "testsupport.h"
 
+#include <QDir>
 #include <QProcess>
 #include <QRandomGenerator>
 #include <QTemporaryFile>
 #include <QTest>
+
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -171,6 +175,9 @@ private slots:
         QTest::newRow("a folder into its subfolder")
                 << move << true << "src|dir"
                 << "src/dir/sub" << int(OperationPlan::IntoItself) << "";
+        QTest::newRow("a folder two levels inside it")
+                << copy << false << "src/dir"
+                << "src/dir/sub/deeper" << int(OperationPlan::IntoItself) << "";
         QTest::newRow("into its subfolder through a link")
                 << copy << false << "src/dir"
                 << "way" << int(OperationPlan::IntoItself) << "";
@@ -200,7 +207,7 @@ private slots:
         QFETCH(int, verdict);
         QFETCH(QString, command);
         TestFolder folder;
-        QVERIFY(folder.makeDirs({ "src/dir/sub", "src/dirx", "dest/dir", "empty" }));
+        QVERIFY(folder.makeDirs({ "src/dir/sub/deeper", "src/dirx", "dest/dir", "empty" }));
         QVERIFY(folder.makeFiles(
                 { { "src/f", "f" }, { "src/dangling", "d" }, { "dest/f", "old" } }));
         QVERIFY(QFile::link(folder / "nowhere", folder / "dest/dangling"));
@@ -220,6 +227,67 @@ private slots:
         QCOMPARE(step.name, name);
         if (kind != OperationPlan::Delete)
             QCOMPARE(step.destination, (destination.isEmpty() ? folder.path() : to) + u'/' + name);
+    }
+
+    // An agreed replace writes nothing outside the destination, whatever stands there: "keep" is
+    // outside it, and src/f, src/dir/f hold "new".
+    void replaceNeverWritesThroughALink_data()
+    {
+        QTest::addColumn<OperationPlan::Kind>("kind");
+        QTest::addColumn<QString>("entry"); // in src, copied or moved into dest
+        QTest::addColumn<QString>("there"); // what stands at dest/<entry>: "link", "fifo", ...
+        for (const OperationPlan::Kind kind : { OperationPlan::Copy, OperationPlan::Move }) {
+            const char *verb = kind == OperationPlan::Copy ? "copy" : "move";
+            QTest::addRow("%s onto a link to a file", verb) << kind << "f" << "link";
+            QTest::addRow("%s onto a pipe", verb) << kind << "f" << "fifo";
+            QTest::addRow("%s onto a second name of a file", verb) << kind << "f" << "hard link";
+            QTest::addRow("%s of a folder onto a link to a folder", verb)
+                    << kind << "dir" << "link";
+        }
+        QTest::newRow("copy into a folder with a link inside")
+                << OperationPlan::Copy << "dir" << "inner link";
+        QTest::newRow("copy into a folder with a link where a folder comes")
+                << OperationPlan::Copy << "dir" << "inner folder link";
+    }
+
+    void replaceNeverWritesThroughALink()
+    {
+        QFETCH(OperationPlan::Kind, kind);
+        QFETCH(QString, entry);
+        QFETCH(QString, there);
+        TestFolder folder;
+        QVERIFY(folder.makeDirs({ "src/dir/sub", "dest", "keep/dir" }));
+        QVERIFY(folder.makeFiles({ { "src/f", "new" }, { "src/dir/f", "new" },
+                                   { "src/dir/sub/g", "new" }, { "keep/f", "keep" } }));
+        const QByteArray target = QFile::encodeName(folder / ("dest/" + entry));
+        const QString keep = entry == "f" ? folder / "keep/f" : folder / "keep/dir";
+        if (there == "link")
+            QVERIFY(QFile::link(keep, folder / ("dest/" + entry)));
+        else if (there == "fifo")
+            QCOMPARE(::mkfifo(target.constData(), 0644), 0);
+        else if (there == "hard link")
+            QCOMPARE(::link(QFile::encodeName(keep).constData(), target.constData()), 0);
+        else if (there == "inner link")
+            QVERIFY(folder.makeDirs({ "dest/dir" })
+                    && QFile::link(folder / "keep/f", folder / "dest/dir/f"));
+        else
+            QVERIFY(folder.makeDirs({ "dest/dir" })
+                    && QFile::link(folder / "keep/dir", folder / "dest/dir/sub"));
+
+        const OperationPlan::Step step
+                = OperationPlan::single(kind, folder / ("src/" + entry), folder / "dest").step(0);
+        QCOMPARE(step.verdict, OperationPlan::Conflict);
+        QVERIFY(OperationPlan::clearWayForReplace(step));
+        QProcess shell;
+        shell.start("timeout", { "10", "/bin/sh", "-c", QString::fromUtf8(step.replaceCommand) });
+        QVERIFY(shell.waitForFinished(15000));
+        QVERIFY2(shell.exitCode() == 0, shell.readAllStandardError().constData());
+        QCOMPARE(readFile(folder / "keep/f"), QByteArray("keep"));
+        QCOMPARE(QDir(folder / "keep/dir").entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
+                 QStringList());
+        QCOMPARE(readFile(folder / (entry == "f" ? "dest/f" : "dest/dir/f")), QByteArray("new"));
+        if (entry == "dir")
+            QCOMPARE(readFile(folder / "dest/dir/sub/g"), QByteArray("new"));
     }
 
     // Bytes to text and back: UTF-8 decoded, every other byte kept as U+DC00 + byte.

@@ -3,8 +3,13 @@
 #include "filename.h"
 #include "shellcommand.h"
 
+#include <cerrno>
+#include <cstdio>
 #include <cstdlib>
+#include <cstring>
+#include <fts.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -13,24 +18,93 @@ bool sameEntry(const struct stat &a, const struct stat &b)
     return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
 }
 
-// Whether folder is the entry itself or lies anywhere inside it. Followed by its real path, so
-// that a way in through a symbolic link counts too.
-bool isWithin(const QString &folder, const struct stat &entry)
+// Whether the folder at path holds, at any depth and without following links, the entry with
+// the identity of target. This finds a destination that is a bind mount of a folder inside the
+// source, which no path comparison can. Beyond OperationPlan::walkLimit entries it gives up.
+bool treeHolds(const QByteArray &path, const struct stat &target)
+{
+    QByteArray copy = path;
+    char *paths[] = { copy.data(), nullptr };
+    FTS *tree = ::fts_open(paths, FTS_PHYSICAL | FTS_NOCHDIR, nullptr);
+    if (!tree)
+        return false;
+    bool found = false;
+    int entries = 0;
+    while (const FTSENT *entry = ::fts_read(tree)) {
+        if (++entries > OperationPlan::walkLimit)
+            break;
+        if (entry->fts_info == FTS_D && sameEntry(*entry->fts_statp, target)) {
+            found = true;
+            break;
+        }
+    }
+    ::fts_close(tree);
+    return found;
+}
+
+// Whether folder is the entry itself or lies anywhere inside it: walked up from its real path,
+// so that a way in through a symbolic link counts, then looked for inside the entry's own tree.
+bool isWithin(const QString &folder, const QString &entryPath, const struct stat &entry)
 {
     char *real = ::realpath(FileName::toBytes(folder).constData(), nullptr);
     if (!real)
         return false;
     QByteArray path(real);
     std::free(real);
+    struct stat destination;
+    if (::stat(path.constData(), &destination) != 0)
+        return false;
     for (;;) {
         struct stat info;
         if (::stat(path.constData(), &info) == 0 && sameEntry(info, entry))
             return true;
         if (path == "/")
-            return false;
+            break;
         const qsizetype slash = path.lastIndexOf('/');
         path.truncate(slash > 0 ? slash : 1);
     }
+    return treeHolds(FileName::toBytes(entryPath), destination);
+}
+
+bool removeEntry(const QByteArray &path)
+{
+    if (::unlink(path.constData()) == 0 || errno == ENOENT)
+        return true;
+    std::fprintf(stderr, "filemanager: %s could not be removed before it was replaced: %s\n",
+                 path.constData(), std::strerror(errno));
+    return false;
+}
+
+// Whatever is not a plain file or a folder: opening it would write elsewhere or wait.
+bool isSpecial(mode_t mode)
+{
+    return !S_ISREG(mode) && !S_ISDIR(mode);
+}
+
+// For each folder of the copy, what stands at its place in the destination and is not a folder
+// is removed; a folder there is merged into, and walked on.
+bool clearFoldersOfCopy(const QByteArray &source, const QByteArray &destination)
+{
+    QByteArray copy = source;
+    char *paths[] = { copy.data(), nullptr };
+    FTS *tree = ::fts_open(paths, FTS_PHYSICAL | FTS_NOCHDIR, nullptr);
+    if (!tree)
+        return false;
+    bool cleared = true;
+    while (FTSENT *entry = ::fts_read(tree)) {
+        if (entry->fts_info != FTS_D)
+            continue;
+        const QByteArray there = destination + QByteArray(entry->fts_path).mid(source.size());
+        struct stat info;
+        if (::lstat(there.constData(), &info) != 0)
+            ::fts_set(tree, entry, FTS_SKIP); // nothing of it there: cp makes it anew
+        else if (!S_ISDIR(info.st_mode)) {
+            cleared = removeEntry(there) && cleared;
+            ::fts_set(tree, entry, FTS_SKIP);
+        }
+    }
+    ::fts_close(tree);
+    return cleared;
 }
 
 // The path of name in folder: no doubled "/" at the root.
@@ -39,10 +113,13 @@ QString childOf(const QString &folder, const QString &name)
     return folder.endsWith(u'/') ? folder + name : folder + u'/' + name;
 }
 
-const char *formOf(OperationPlan::Kind kind, bool multiple)
+const char *formOf(OperationPlan::Kind kind, bool multiple, bool replacing = false)
 {
     switch (kind) {
     case OperationPlan::Copy:
+        if (replacing)
+            return multiple ? R"(cp -a --remove-destination "%s/%s" "%s/")"
+                            : R"(cp -a --remove-destination "%s" "%s/")";
         return multiple ? R"(cp -a "%s/%s" "%s/")" : R"(cp -a "%s" "%s/")";
     case OperationPlan::Move:
         return multiple ? R"(mv "%s/%s" "%s/")" : R"(mv "%s" "%s/")";
@@ -53,6 +130,20 @@ const char *formOf(OperationPlan::Kind kind, bool multiple)
 }
 
 } // namespace
+
+bool OperationPlan::clearWayForReplace(const Step &step)
+{
+    const QByteArray source = FileName::toBytes(step.source);
+    const QByteArray destination = FileName::toBytes(step.destination);
+    struct stat from, there;
+    if (::lstat(source.constData(), &from) != 0 || ::lstat(destination.constData(), &there) != 0)
+        return true;
+    if (!S_ISDIR(from.st_mode))
+        return isSpecial(there.st_mode) ? removeEntry(destination) : true;
+    if (step.kind == Copy)
+        return clearFoldersOfCopy(source, destination);
+    return S_ISDIR(there.st_mode) ? true : removeEntry(destination);
+}
 
 bool OperationPlan::entryAt(const QString &path, struct stat *info)
 {
@@ -102,7 +193,8 @@ OperationPlan::Step OperationPlan::step(int index) const
         step.destination = childOf(m_destination, step.name);
         struct stat source, there;
         const bool sourceExists = entryAt(step.source, &source);
-        if (sourceExists && S_ISDIR(source.st_mode) && isWithin(m_destination, source))
+        if (sourceExists && S_ISDIR(source.st_mode)
+            && isWithin(m_destination, step.source, source))
             step.verdict = IntoItself;
         else if (entryAt(step.destination, &there))
             step.verdict = sourceExists && sameEntry(source, there) ? SameEntry : Conflict;
@@ -111,9 +203,14 @@ OperationPlan::Step OperationPlan::step(int index) const
         return step;
     const std::optional<QByteArray> command
             = ShellCommand::form(formOf(m_kind, m_multiple), arguments);
-    if (!command)
+    const std::optional<QByteArray> replacing = step.verdict == Conflict
+            ? ShellCommand::form(formOf(m_kind, m_multiple, true), arguments)
+            : command;
+    if (!command || !replacing)
         step.verdict = TooLong;
-    else
+    else {
         step.command = *command;
+        step.replaceCommand = *replacing;
+    }
     return step;
 }

@@ -32,6 +32,10 @@ public:
         QString destination; // the path it would get; empty for a delete
         Verdict verdict = Clear;
         QByteArray command; // empty when refused
+        // What runs instead once the user has agreed to replace a Conflict: a copy removes each
+        // file there before it writes (a link, a pipe, a device or a second name of a file
+        // elsewhere is never written through); a move's rename replaces the entry itself.
+        QByteArray replaceCommand;
     };
 
     // One entry, by its full path: the forms `cp -a "%s" "%s/"`, `mv "%s" "%s/"`, `rm -rf "%s"`.
@@ -47,6 +51,16 @@ public:
 
     // Whether an entry stands at path, dangling symbolic links included (lstat), and which.
     static bool entryAt(const QString &path, struct stat *info);
+
+    // Right before an agreed replace runs: removes what stands at the destination where a folder
+    // of the source comes and is not itself a folder (a link to one above all, which cp would
+    // refuse or, worse, be taken into), at any depth of the folders that the copy merges into,
+    // and at the top a link, pipe, socket or device that the command would otherwise open.
+    // Returns false, with the reason on standard error, when something could not be removed.
+    static bool clearWayForReplace(const Step &step);
+
+    // More entries than this in a source tree are not walked for an identity check.
+    static constexpr int walkLimit = 100000;
 
 private:
     Kind m_kind = Copy;

@@ -49,7 +49,11 @@ bool fileDialog::runStep(OperationRunner &runner, const OperationPlan::Step &ste
         if (!askQuestion(questionTitle, catalog->lookup("BR_CONFIRM_REPLACE") + step.destination
                                                 + QStringLiteral(" ?")))
             return false;
-        break;
+        // What cp would refuse, or open through a link, goes first; cp removes each file there.
+        OperationPlan::clearWayForReplace(step);
+        runner.run(runnerTitle, runnerText, step.replaceCommand, step.source, step.destination,
+                   step.kind == OperationPlan::Move);
+        return true;
     case OperationPlan::Clear:
     case OperationPlan::SameEntry:
         break;
