@@ -293,20 +293,34 @@ private slots:
         QVERIFY(!listedAgain(window));
     }
 
-    // Its own name, after trimming: nothing to do, so nothing runs and no log can show up.
+    // Its own name, as offered or after trimming: nothing to do, so nothing runs and no log can
+    // show up; a name with blanks at its ends, accepted as offered, is neither trimmed nor refused.
+    void renameToItsOwnName_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("typed"); // null: accepted as offered
+        QTest::newRow("typed with blanks around") << "a" << "  a ";
+        QTest::newRow("a leading blank, unedited") << " lead" << QString();
+        QTest::newRow("a trailing blank, unedited") << "trail " << QString();
+        QTest::newRow("blanks only, unedited") << "   " << QString();
+    }
+
     void renameToItsOwnName()
     {
+        QFETCH(QString, name);
+        QFETCH(QString, typed);
+        QVERIFY(makeFile(m_root + "/data/" + name, "content of a"));
         fileDialog &window = m_fixture.start(m_root + "/data");
-        highlight(window, "a");
+        highlight(window, name);
         DialogAnswerer answerer;
-        answerer.answer(DialogAnswerer::Yes, QStringLiteral("  a "));
+        answerer.answer(DialogAnswerer::Yes, typed);
         OutputCapture output(1);
         window.rename();
         QCOMPARE(output.finish(), QByteArray());
         QCOMPARE(answerer.seen.size(), 1);
         QCOMPARE(answerer.runners.size(), 0);
         QVERIFY(!listedAgain(window));
-        QCOMPARE(readFile(m_root + "/data/a"), QByteArray("content of a"));
+        QCOMPARE(readFile(m_root + "/data/" + name), QByteArray("content of a"));
         QVERIFY(m_opener.launcherCalls().isEmpty());
     }
 

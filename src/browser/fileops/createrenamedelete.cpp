@@ -12,8 +12,9 @@
 
 namespace {
 
-// The name the user typed, or a null string when the dialog was cancelled. The entry starts with
-// the given text, selected, so that typing replaces it and the arrow keys edit it.
+// The text the user accepted, as it stands, or a null string when the dialog was cancelled. The
+// entry starts with the given text, selected, so that typing replaces it and the arrow keys edit
+// it.
 QString askName(const QString &title, const QString &text, const QString &offered = QString())
 {
     auto *dialog = new ZSingleCaptureDlg(title, text, 0, nullptr, "ZSingleCaptureDlg", true, 0, 0);
@@ -21,7 +22,7 @@ QString askName(const QString &title, const QString &text, const QString &offere
     dialog->getLineEdit()->selectAll();
     QString name;
     if (dialog->exec() == 1)
-        name = NameCheck::trimmed(dialog->getResultText());
+        name = dialog->getResultText();
     delete dialog;
     return name;
 }
@@ -40,10 +41,11 @@ QString fileDialog::childPath(const QString &name) const
 
 void fileDialog::createDir()
 {
-    const QString name
+    const QString typed
             = askName(catalog->lookup("BR_MKDIR"), catalog->lookup("BR_CUR_DIR") + currentDir);
-    if (name.isNull())
+    if (typed.isNull())
         return;
+    const QString name = NameCheck::trimmed(typed);
     if (!isValidName(name)) {
         showError("BR_INVALID_NAME");
         return;
@@ -64,12 +66,16 @@ void fileDialog::rename()
     if (name.isEmpty() || name == QLatin1String(".."))
         return;
     sourcePath = childPath(name);
-    const QString newName = askName(catalog->lookup("BR_RENAME"),
-                                    catalog->lookup("BR_CUR_DIR") + currentDir + u'\n'
-                                            + catalog->lookup("BR_CUR_NAME") + name,
-                                    name);
-    // Cancelled, or the name it already has: nothing to do.
-    if (newName.isNull() || newName == name)
+    const QString typed = askName(catalog->lookup("BR_RENAME"),
+                                  catalog->lookup("BR_CUR_DIR") + currentDir + u'\n'
+                                          + catalog->lookup("BR_CUR_NAME") + name,
+                                  name);
+    // Cancelled, or accepted as offered: nothing to do, even for a name with blanks at its ends,
+    // which trimming would otherwise rename or refuse.
+    if (typed.isNull() || typed == name)
+        return;
+    const QString newName = NameCheck::trimmed(typed);
+    if (newName == name)
         return;
     if (!isValidName(newName)) {
         showError("BR_INVALID_NAME");
