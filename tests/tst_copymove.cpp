@@ -423,8 +423,8 @@ private slots:
                 QCOMPARE(readFile(m_b + "/x"), QByteArray("older x"));
                 QCOMPARE(window.browseMode(), int(PickCopyTarget));
             } else {
-                QCOMPARE(printed, "Debug: system(cp -a " + quoted(m_a + "/x") + ' '
-                                          + quoted(m_b + '/') + ")\n");
+                QCOMPARE(printed, "Debug: system(cp -a --remove-destination " + quoted(m_a + "/x")
+                                          + ' ' + quoted(m_b + '/') + ")\n");
                 QCOMPARE(readFile(m_b + "/x"), QByteArray("x"));
                 QCOMPARE(window.browseMode(), int(Browse));
             }

@@ -9,8 +9,10 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QLineEdit>
 
 #include <QSignalSpy>
 
@@ -104,10 +106,12 @@ private slots:
         QCOMPARE(output.finish(), "Debug: system(" + command + ")\n");
         if (!logHolds.isEmpty())
             QVERIFY2(readLog().contains(logHolds), readLog().constData());
-        const QStringList expected = logOpened ? QStringList{ "/tmp/exec_log.txt" } : QStringList{};
-        QCOMPARE(m_opener.launcherCalls(), expected);
-        if (logOpened)
-            QTRY_COMPARE(m_opener.opened(), expected);
+        // What opens is this command's output, in a file of its own that no other run rewrites.
+        QCOMPARE(m_opener.launcherCalls().size(), logOpened ? 1 : 0);
+        if (logOpened) {
+            QCOMPARE(m_opener.logsWhenOpened().value(0), readLog());
+            QTRY_COMPARE(m_opener.opened(), m_opener.launcherCalls());
+        }
     }
 
     void runsOnlyOnceShownAndRunning()
@@ -213,7 +217,7 @@ private slots:
         const QByteArray log = readLog();
         QVERIFY2(log.startsWith("The command could not be started"), log.constData());
         QVERIFY(!log.contains("earlier"));
-        QCOMPARE(m_opener.launcherCalls(), QStringList{ "/tmp/exec_log.txt" });
+        QCOMPARE(m_opener.logsWhenOpened(), QByteArrayList{ log });
     }
 
     // Nothing but the command's end closes the popup: not a key, a tap on a soft key or a close
@@ -259,10 +263,19 @@ private slots:
                     },
                     Qt::QueuedConnection);
         });
+        // Keys posted to another window while the command runs never reach it.
+        QLineEdit window;
+        window.show();
+        QTimer::singleShot(150, &window, [&window] {
+            QCoreApplication::postEvent(&window, new QKeyEvent(QEvent::KeyPress, Qt::Key_X,
+                                                               Qt::NoModifier, QStringLiteral("x")));
+        });
         OutputCapture output(1);
         run("sleep 0.4");
         output.finish();
         presser.join();
+        QCoreApplication::processEvents();
+        QCOMPARE(window.text(), QString());
         auto *question = new ZMessageDlg("Delete", "Delete x ?", 1, 0, nullptr, nullptr, true, 0);
         QTimer::singleShot(300, question, [question] { question->getSoftKey()->click(1); });
         QCOMPARE(question->exec(), 0);
@@ -344,6 +357,92 @@ private slots:
         if (stop)
             QVERIFY2(readLog().endsWith("started\n\nThe command was stopped by the user.\n"),
                      readLog().constData());
+    }
+
+    // Between two entries the right soft key still asks, at once; only yes stops, and then no
+    // further entry runs.
+    void stopBetweenEntries_data()
+    {
+        QTest::addColumn<bool>("stop");
+        QTest::newRow("no: every entry runs") << false;
+        QTest::newRow("yes: no further entry") << true;
+    }
+
+    void stopBetweenEntries()
+    {
+        QFETCH(bool, stop);
+        auto *runner = new deathDlg("one", "Deleting one", "touch one");
+        runner->setStopQuestion("Delete", "Stop now?");
+        runner->setKeepsShowing(true);
+        DialogAnswerer answerer;
+        answerer.answer(DialogAnswerer::No).answer(stop ? DialogAnswerer::Yes : DialogAnswerer::No);
+        OutputCapture output(1);
+        runner->exec();
+        QTest::keyClick(runner, Qt::Key_Escape); // the popup shows, no command runs
+        runner->runNext("two", "Deleting two", "touch two");
+        QTest::keyClick(runner, Qt::Key_F2);
+        runner->runNext("three", "Deleting three", "touch three");
+        output.finish();
+        const bool stopped = runner->wasStopped();
+        delete runner;
+        QCOMPARE(answerer.seen.size(), 2);
+        QCOMPARE(answerer.unexpected, 0);
+        QVERIFY(QFile::exists("one") && QFile::exists("two"));
+        QCOMPARE(QFile::exists("three"), !stop);
+        QCOMPARE(stopped, stop);
+    }
+
+    // While the question is open the command's whole group is paused; yes sends the stop to the
+    // whole group, so that a child that catches it says so.
+    void questionPausesTheGroup()
+    {
+        auto *runner = new deathDlg("", "Please wait...",
+                                    "trap : TERM; sh -c 'trap \"echo caught; exit 1\" TERM;"
+                                    " while :; do echo tick >> ticks; sleep 0.01; done' &"
+                                    " wait $!; wait $!");
+        runner->setStopQuestion("Move", "Stop now?");
+        qint64 whenAsked = -1, whenAnswered = -1;
+        pid_t group = 0;
+        QTimer::singleShot(200, runner, [&] {
+            group = runner->processGroup();
+            runner->getSoftKey()->click(1);
+        });
+        QTimer::singleShot(300, runner, [&] { whenAsked = QFileInfo("ticks").size(); });
+        QTimer::singleShot(600, runner, [&] {
+            whenAnswered = QFileInfo("ticks").size();
+            QTest::keyClick(QApplication::activeModalWidget(), Qt::Key_F1);
+        });
+        OutputCapture output(1);
+        runner->exec();
+        output.finish();
+        const QByteArray said = runner->output();
+        delete runner;
+        QVERIFY(whenAsked > 0);
+        QCOMPARE(whenAnswered, whenAsked);
+        QVERIFY2(said.contains("caught\n"), said.constData());
+        QCOMPARE(livingMembersOf(group), 0);
+    }
+
+    // Each entry of an operation shows its own progress, counting only what its command wrote.
+    void progressOfASecondEntry()
+    {
+        QVERIFY(makeFile("src/first", "1") && makeFile("src/tree/f", QByteArray(3000, 'x')));
+        QVERIFY(makeFile("dest/tree/there", QByteArray(5000, 'y')));
+        auto *runner = new deathDlg("first", "Copying first", "cp -a src/first dest/");
+        runner->setKeepsShowing(true);
+        runner->setProgress("src/first", "dest/first", false);
+        OutputCapture output(1);
+        runner->exec();
+        QString shown;
+        QTimer::singleShot(400, runner, [&] {
+            if (auto *label = runner->findChild<QLabel *>("progressText"); label->isVisible())
+                shown = label->text();
+        });
+        runner->setProgress("src/tree", "dest/tree", false);
+        runner->runNext("tree", "Copying tree", "sleep 0.6; cp -a src/tree dest/");
+        output.finish();
+        delete runner;
+        QCOMPARE(shown, QStringLiteral("0 B / 2.9 KB"));
     }
 
     // Where the output goes, by what stands at the shared log's path.
@@ -458,7 +557,7 @@ private slots:
         QVERIFY2(said.count("/tmp/exec_log.txt is a symbolic link") == 1, said.constData());
         const QString own = QFile::decodeName(CommandLog::instance().path());
         QVERIFY2(own.startsWith(QFile::decodeName(qgetenv("XDG_RUNTIME_DIR"))), qPrintable(own));
-        QCOMPARE(m_opener.launcherCalls(), QStringList({ own, own }));
+        QCOMPARE(readFile(own), QByteArray("the second failure\n"));
         QCOMPARE(m_opener.logsWhenOpened(),
                  QByteArrayList({ "the failure\n", "the second failure\n" }));
     }

@@ -80,7 +80,6 @@ private:
                  const QString &questionTitle, const QString &runnerTitle,
                  const QString &runnerText);
     void runEntries(const OperationPlan &plan, const QString &title, const QString &doing);
-    void showFailures(const QByteArray &failures);
     void firstStep(int pickMode);
     void multiFirstStep(int pickMode);
     void secondStep(OperationPlan::Kind kind);

@@ -72,7 +72,12 @@ CommandLog::CommandLog(const QByteArray &sharedPath)
 {
 }
 
-CommandLog::~CommandLog() = default;
+CommandLog::~CommandLog()
+{
+    // A run leaves nothing in /tmp but the shared log and what it handed to the viewer.
+    if (m_temporary)
+        ::unlink(m_path.constData());
+}
 
 int CommandLog::open()
 {
@@ -120,7 +125,44 @@ int CommandLog::openPrivate()
         return -1;
     }
     m_path = path;
+    m_temporary = true;
     return fd;
+}
+
+namespace {
+
+bool writeAll(int fd, const QByteArray &text)
+{
+    qsizetype written = 0;
+    while (written < text.size()) {
+        const ssize_t n = ::write(fd, text.constData() + written, size_t(text.size() - written));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return false;
+        written += n;
+    }
+    return true;
+}
+
+} // namespace
+
+QByteArray CommandLog::handOver(const QByteArray &text)
+{
+    const QByteArray runtime = ownRuntimeFolder();
+    for (const QByteArray &folder : { runtime, QByteArray("/tmp") }) {
+        if (folder.isEmpty())
+            continue;
+        QByteArray path = folder + "/filemanager-log-XXXXXX.txt";
+        const int fd = ::mkostemps(path.data(), 4, O_CLOEXEC);
+        if (fd < 0)
+            continue;
+        const bool written = writeAll(fd, text);
+        if (::close(fd) == 0 && written)
+            return path;
+        ::unlink(path.constData()); // a full disk: half a log would mislead
+    }
+    return QByteArray();
 }
 
 bool CommandLog::write(const QByteArray &text)
@@ -128,15 +170,7 @@ bool CommandLog::write(const QByteArray &text)
     const int fd = open();
     if (fd < 0)
         return false;
-    qsizetype written = 0;
-    while (written < text.size()) {
-        const ssize_t n = ::write(fd, text.constData() + written, size_t(text.size() - written));
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            break;
-        written += n;
-    }
+    const bool written = writeAll(fd, text);
     ::close(fd);
-    return written == text.size();
+    return written;
 }

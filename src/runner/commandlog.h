@@ -29,6 +29,11 @@ public:
     bool isPrivate() const { return m_private; }
     // Empties the log and writes text into it; false when it could not.
     bool write(const QByteArray &text);
+    // A file of this run alone holding text, for the viewer to open: the shared log may be
+    // rewritten meanwhile by another copy of the program. In $XDG_RUNTIME_DIR when that folder is
+    // the user's alone, else in /tmp. Left for the viewer, which may read it at any later time.
+    // Its path, or empty when no file could be written anywhere.
+    static QByteArray handOver(const QByteArray &text);
 
 private:
     int openPrivate();
@@ -36,4 +41,5 @@ private:
     QByteArray m_sharedPath;
     QByteArray m_path;
     bool m_private = false;
+    bool m_temporary = false; // m_path was made by mkstemp: removed when the program ends
 };

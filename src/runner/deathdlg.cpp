@@ -7,6 +7,8 @@
 #include "zsoftkey.h"
 
 #include <QCloseEvent>
+#include <QKeyEvent>
+#include <QWindow>
 #include <QCoreApplication>
 #include <QEventLoop>
 #include <QLabel>
@@ -15,10 +17,12 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
+#include <algorithm>
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
 #include <cstring>
+#include <dirent.h>
 #include <fcntl.h>
 #include <fts.h>
 #include <spawn.h>
@@ -37,17 +41,17 @@ constexpr qsizetype maxOutput = 4 * 1024 * 1024;
 constexpr int countLimit = 100000;
 
 // Starts the command with /bin/sh as system() does, but reading nothing (a command that asks,
-// such as mv onto a write-protected file, must not wait for a terminal), writing into the log,
+// such as mv onto a write-protected file, must not wait for a terminal), writing into outputFd,
 // in a process group of its own that a stop can end whole. Returns the shell's pid, or -1 with
 // the reason in error.
-pid_t spawnShell(const char *command, int logFd, int *error)
+pid_t spawnShell(const char *command, int outputFd, int *error)
 {
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-    if (logFd >= 0) {
-        posix_spawn_file_actions_adddup2(&actions, logFd, 1);
-        posix_spawn_file_actions_adddup2(&actions, logFd, 2);
+    if (outputFd >= 0) {
+        posix_spawn_file_actions_adddup2(&actions, outputFd, 1);
+        posix_spawn_file_actions_adddup2(&actions, outputFd, 2);
     } else {
         posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
         posix_spawn_file_actions_adddup2(&actions, 1, 2);
@@ -74,34 +78,64 @@ pid_t spawnShell(const char *command, int logFd, int *error)
     return *error == 0 ? pid : -1;
 }
 
-QByteArray readBack(int fd)
+// Best effort: the log may live on a full disk, and the output is kept in memory all the same.
+void appendToLog(int fd, const char *bytes, qsizetype size)
 {
-    QByteArray text;
-    if (fd < 0 || ::lseek(fd, 0, SEEK_SET) != 0)
-        return text;
-    char buffer[65536];
-    for (;;) {
-        const ssize_t n = ::read(fd, buffer, sizeof buffer);
+    while (fd >= 0 && size > 0) {
+        const ssize_t n = ::write(fd, bytes, size_t(size));
         if (n < 0 && errno == EINTR)
             continue;
         if (n <= 0)
-            break;
-        text.append(buffer, n);
-        if (text.size() > maxOutput) {
-            text.truncate(maxOutput);
-            text += "\n[... the rest of this output is left out]\n";
-            break;
-        }
+            return;
+        bytes += n;
+        size -= n;
     }
-    return text;
 }
 
-void appendToLog(int fd, const QByteArray &line)
+// The last lines of a failure's output, for a notice where no file can show it whole.
+QString lastLines(const QByteArray &output, int count)
 {
-    if (fd >= 0
-        && (::lseek(fd, 0, SEEK_END) < 0
-            || ::write(fd, line.constData(), size_t(line.size())) != line.size()))
-        std::perror("deathDlg: writing the log");
+    QByteArray text = output.trimmed();
+    qsizetype from = text.size();
+    for (int i = 0; i < count && from > 0; ++i)
+        from = text.lastIndexOf('\n', from - 1);
+    text = text.mid(from + 1);
+    if (text.size() > 1200)
+        text = "..." + text.right(1200);
+    return QString::fromUtf8(text);
+}
+
+// The processes of a group that have not ended (a zombie that nobody here may reap has).
+int livingMembers(pid_t group)
+{
+    int living = 0;
+    const QByteArray wanted = ' ' + QByteArray::number(group) + ' ';
+    if (DIR *proc = ::opendir("/proc")) {
+        while (const dirent *entry = ::readdir(proc)) {
+            if (entry->d_name[0] < '1' || entry->d_name[0] > '9')
+                continue;
+            char buffer[512];
+            const int fd = ::open((QByteArray("/proc/") + entry->d_name + "/stat").constData(),
+                                  O_RDONLY | O_CLOEXEC);
+            if (fd < 0)
+                continue;
+            const ssize_t n = ::read(fd, buffer, sizeof buffer - 1);
+            ::close(fd);
+            if (n <= 0)
+                continue;
+            // "pid (name) state ppid pgrp ...": the name may hold anything, so from its end.
+            const QByteArray stat(buffer, n);
+            const qsizetype close = stat.lastIndexOf(')');
+            if (close < 0 || close + 2 >= stat.size() || stat.at(close + 2) == 'Z')
+                continue;
+            const QByteArray rest = stat.mid(close + 3); // "ppid pgrp ..."
+            const qsizetype blank = rest.indexOf(' ');
+            if (blank >= 0 && rest.mid(blank).startsWith(wanted))
+                ++living;
+        }
+        ::closedir(proc);
+    }
+    return living;
 }
 
 // The bytes of the regular files under path, links not followed; -1 for a tree of more than
@@ -152,34 +186,24 @@ bool onOneDevice(const QByteArray &source, const QByteArray &destination)
            && from.st_dev == to.st_dev;
 }
 
-// Drops the user's input while it lives: keys and taps made while a command ran were meant for
-// the wait popup, which takes none.
-class InputDropper : public QObject
+bool isInput(QEvent::Type type)
 {
-public:
-    InputDropper() { QCoreApplication::instance()->installEventFilter(this); }
-    ~InputDropper() override { QCoreApplication::instance()->removeEventFilter(this); }
-
-protected:
-    bool eventFilter(QObject *, QEvent *event) override
-    {
-        switch (event->type()) {
-        case QEvent::KeyPress:
-        case QEvent::KeyRelease:
-        case QEvent::ShortcutOverride:
-        case QEvent::MouseButtonPress:
-        case QEvent::MouseButtonRelease:
-        case QEvent::MouseButtonDblClick:
-        case QEvent::TouchBegin:
-        case QEvent::TouchUpdate:
-        case QEvent::TouchEnd:
-        case QEvent::Wheel:
-            return true;
-        default:
-            return false;
-        }
+    switch (type) {
+    case QEvent::KeyPress:
+    case QEvent::KeyRelease:
+    case QEvent::ShortcutOverride:
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonRelease:
+    case QEvent::MouseButtonDblClick:
+    case QEvent::TouchBegin:
+    case QEvent::TouchUpdate:
+    case QEvent::TouchEnd:
+    case QEvent::Wheel:
+        return true;
+    default:
+        return false;
     }
-};
+}
 
 } // namespace
 
@@ -230,21 +254,23 @@ deathDlg::deathDlg(const QString &title, const QString &instructText, const char
         m_clock.start();
         m_tick->start();
     }
+    QCoreApplication::instance()->installEventFilter(this);
     // Also without a command, so that the caller's exec() always comes back.
     QTimer::singleShot(10, this, &deathDlg::system_exec);
 }
 
 deathDlg::~deathDlg()
 {
+    QCoreApplication::instance()->removeEventFilter(this);
     if (m_running) {
         // Never left behind: a runner that goes away ends its command.
         ::kill(-m_pid, SIGKILL);
         while (::waitpid(m_pid, nullptr, 0) < 0 && errno == EINTR) { }
     }
-    if (m_pidFd >= 0)
-        ::close(m_pidFd);
-    if (m_logFd >= 0)
-        ::close(m_logFd);
+    for (const int fd : { m_pidFd, m_logFd, m_outputFd }) {
+        if (fd >= 0)
+            ::close(fd);
+    }
     std::memset(commandLine, 0, sizeof commandLine);
 }
 
@@ -268,6 +294,10 @@ void deathDlg::setStopQuestion(const QString &title, const QString &text)
 {
     m_stopTitle = title;
     m_stopText = text;
+    // For the whole operation: a caption that came and went between entries would be missed.
+    if (!text.isEmpty())
+        getSoftKey()->setText(
+                1, QCoreApplication::translate("deathDlg", "TXT_RID_OPTION_CANCEL", "Cancel"));
 }
 
 void deathDlg::setProgress(const QByteArray &source, const QByteArray &destination, bool moving)
@@ -294,14 +324,17 @@ int deathDlg::runNext(const QString &title, const QString &instructText, const c
 {
     m_finished = false;
     m_failed = false;
-    m_stopped = false;
     m_killSent = false;
     m_output.clear();
-    m_progressSource.clear();
-    m_progressDestination.clear();
+    m_outputCut = false;
     setTitle(title);
     setInstructText(instructText);
-    if (!takeCommand(command)) {
+    // The right soft key pressed while the last command ended is answered now, before the next.
+    if (m_stopRequested && !m_stopped) {
+        m_stopRequested = false;
+        askToStop();
+    }
+    if (m_stopped || !takeCommand(command)) {
         m_finished = true;
         return result();
     }
@@ -324,10 +357,10 @@ int deathDlg::runLoop()
     return result();
 }
 
-// The keys count only while a command runs, and then only for the stop question.
+// With a stop question, the right soft key counts as long as the popup is up.
 int deathDlg::softKeyForKey(int key) const
 {
-    return m_running && !m_stopText.isEmpty() ? ZPopup::softKeyForKey(key) : -1;
+    return m_stopText.isEmpty() ? -1 : ZPopup::softKeyForKey(key);
 }
 
 void deathDlg::leftKey() { }
@@ -342,15 +375,55 @@ void deathDlg::closeEvent(QCloseEvent *event)
     event->ignore();
 }
 
+// While a command runs, the user's input reaches this popup and its stop question only; while
+// the input that came during a command's end is drained, nothing gets it, but a press of the
+// right soft key is remembered. Between commands, the popups of the operation take their input.
+bool deathDlg::eventFilter(QObject *watched, QEvent *event)
+{
+    if (!isInput(event->type()))
+        return false;
+    if (m_draining) {
+        if (isStopPress(watched, event))
+            m_stopRequested = true;
+        return true;
+    }
+    return m_running && !belongsHere(watched);
+}
+
+bool deathDlg::belongsHere(QObject *receiver) const
+{
+    if (auto *widget = qobject_cast<QWidget *>(receiver))
+        return widget->window() == this || (m_question && widget->window() == m_question);
+    if (auto *window = qobject_cast<QWindow *>(receiver))
+        return window == windowHandle() || (m_question && window == m_question->windowHandle());
+    return false;
+}
+
+bool deathDlg::isStopPress(QObject *receiver, QEvent *event) const
+{
+    if (m_stopText.isEmpty())
+        return false;
+    if (event->type() == QEvent::KeyPress)
+        return ZSoftKey::softKeyFor(static_cast<QKeyEvent *>(event)->key()) == 1;
+    return event->type() == QEvent::MouseButtonRelease
+           && receiver == getSoftKey()->findChild<QWidget *>(QStringLiteral("rightKey"));
+}
+
 void deathDlg::system_exec()
 {
     if (m_finished || m_running)
         return;
-    if (commandLine[0] == '\0') {
+    if (m_asking) {
+        // Asked before the first command began: it waits for the answer.
+        QTimer::singleShot(10, this, &deathDlg::system_exec);
+        return;
+    }
+    if (commandLine[0] == '\0' || m_stopped) {
         m_finished = true;
         if (m_loop)
             m_loop->quit();
-        hide();
+        if (!m_keepsShowing)
+            hide();
         return;
     }
     std::printf("Debug: system(%s)\n", commandLine);
@@ -358,18 +431,29 @@ void deathDlg::system_exec()
 
     m_logFd = CommandLog::instance().open();
     startProgress();
+    int pipeFds[2] = { -1, -1 };
+    if (::pipe2(pipeFds, O_CLOEXEC) != 0) {
+        const QByteArray why = "The command could not be started: " + QByteArray(std::strerror(errno)) + "\n";
+        appendToLog(m_logFd, why.constData(), why.size());
+        keepOutput(why.constData(), why.size());
+        finish(-1);
+        return;
+    }
     int error = 0;
-    m_pid = spawnShell(commandLine, m_logFd, &error);
+    m_pid = spawnShell(commandLine, pipeFds[1], &error);
+    ::close(pipeFds[1]);
+    m_outputFd = pipeFds[0];
     if (m_pid < 0) {
-        appendToLog(m_logFd,
-                    "The command could not be started: " + QByteArray(std::strerror(error)) + "\n");
+        const QByteArray why = "The command could not be started: " + QByteArray(std::strerror(error)) + "\n";
+        appendToLog(m_logFd, why.constData(), why.size());
+        keepOutput(why.constData(), why.size());
         finish(-1);
         return;
     }
     m_running = true;
-    if (!m_stopText.isEmpty())
-        getSoftKey()->setText(
-                1, QCoreApplication::translate("deathDlg", "TXT_RID_OPTION_CANCEL", "Cancel"));
+    ::fcntl(m_outputFd, F_SETFL, ::fcntl(m_outputFd, F_GETFL) | O_NONBLOCK);
+    m_outputNotifier = new QSocketNotifier(m_outputFd, QSocketNotifier::Read, this);
+    connect(m_outputNotifier, &QSocketNotifier::activated, this, &deathDlg::readOutput);
     watchChild();
 }
 
@@ -388,76 +472,157 @@ void deathDlg::watchChild()
     }
 }
 
+// What the command wrote so far: into the log, and kept for a failure.
+void deathDlg::readOutput()
+{
+    char buffer[65536];
+    while (m_outputFd >= 0) {
+        const ssize_t n = ::read(m_outputFd, buffer, sizeof buffer);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0) {
+            if (n == 0 && m_outputNotifier)
+                m_outputNotifier->setEnabled(false); // all writers gone
+            return;
+        }
+        appendToLog(m_logFd, buffer, n);
+        keepOutput(buffer, n);
+    }
+}
+
+void deathDlg::keepOutput(const char *bytes, qsizetype size)
+{
+    if (m_outputCut)
+        return;
+    // A log can be far larger than anyone reads.
+    const qsizetype room = maxOutput - m_output.size();
+    m_output.append(bytes, std::min(room, size));
+    if (size > room) {
+        m_output += "\n[... the rest of this output is left out]\n";
+        m_outputCut = true;
+    }
+}
+
 void deathDlg::childEnded()
 {
     int status = 0;
     const pid_t reaped = ::waitpid(m_pid, &status, WNOHANG);
     if (reaped == 0 || (reaped < 0 && errno == EINTR))
         return;
-    delete m_childNotifier;
+    // Deleted later: this may run inside the notifier's own signal.
+    for (QObject *watcher : { static_cast<QObject *>(m_childNotifier),
+                              static_cast<QObject *>(m_childPoll),
+                              static_cast<QObject *>(m_outputNotifier) }) {
+        if (watcher)
+            watcher->deleteLater();
+    }
     m_childNotifier = nullptr;
-    delete m_childPoll;
     m_childPoll = nullptr;
+    m_outputNotifier = nullptr;
     if (m_pidFd >= 0)
         ::close(m_pidFd);
     m_pidFd = -1;
+    // What the shell wrote last; a background child that holds the pipe is not waited for.
+    readOutput();
+    ::close(m_outputFd);
+    m_outputFd = -1;
     m_running = false;
     m_killer->stop();
-    if (m_killSent)
+    if (m_killSent) {
         ::kill(-m_pid, SIGKILL); // what ignored the first signal
+        waitForTheGroup();
+    }
     finish(reaped < 0 ? -1 : status);
+}
+
+// A stop has ended the command only once every process it started is gone.
+void deathDlg::waitForTheGroup()
+{
+    QElapsedTimer waited;
+    waited.start();
+    while (livingMembers(m_pid) > 0 && waited.elapsed() < 2000)
+        ::usleep(5000);
 }
 
 void deathDlg::finish(int status)
 {
     m_running = false;
     m_sampler->stop();
-    getSoftKey()->setText(1, QString());
     if (m_asking) {
         // The stop question is still open: the end is taken once it is answered.
         m_endedWhileAsking = true;
         m_endStatus = status;
         return;
     }
-    if (m_killSent)
-        appendToLog(m_logFd, "\nThe command was stopped by the user.\n");
+    if (m_killSent) {
+        const QByteArray note("\nThe command was stopped by the user.\n");
+        appendToLog(m_logFd, note.constData(), note.size());
+        keepOutput(note.constData(), note.size());
+    }
     // A shell ended by a signal did not finish its work: that is a failure too.
     m_failed = status == -1 || m_killSent || WIFSIGNALED(status)
                || (WIFEXITED(status) && WEXITSTATUS(status) != 0);
-    if (m_failed)
-        m_output = readBack(m_logFd);
     if (m_logFd >= 0)
         ::close(m_logFd);
     m_logFd = -1;
     m_pid = 0;
+    m_progressSource.clear();
+    m_progressDestination.clear();
 
-    {
-        InputDropper dropper;
-        QCoreApplication::processEvents();
-    }
+    dropPendingInput();
     m_finished = true;
     if (m_loop)
         m_loop->quit();
     if (!m_keepsShowing)
         hide();
     if (m_failed && m_showsLog)
-        AM_LauncherClient::openDocument(FileName::fromBytes(CommandLog::instance().path()),
-                                        QString(), true);
+        showOutput(m_output, m_stopTitle);
 }
 
+// Input that came while the command ended was meant for this popup, which takes none but the
+// right soft key: that is remembered for the next command; the rest never reaches what follows.
+void deathDlg::dropPendingInput()
+{
+    m_draining = true;
+    QCoreApplication::processEvents();
+    m_draining = false;
+}
+
+void deathDlg::showOutput(const QByteArray &output, const QString &title)
+{
+    const QByteArray path = CommandLog::handOver(output);
+    if (!path.isEmpty()) {
+        AM_LauncherClient::openDocument(FileName::fromBytes(path), QString(), true);
+        return;
+    }
+    auto *notice = new ZMessageDlg(title, lastLines(output, 12), ZMessageDlg::Notice, 0, nullptr,
+                                   nullptr, true, 0);
+    notice->setTitleIcon(QStringLiteral("error_pop.bmp"));
+    notice->exec();
+    delete notice;
+}
+
+// The command's whole process group is paused while the question is open, so that what the
+// question says a stop leaves is what stands when it is answered.
 void deathDlg::askToStop()
 {
-    if (!m_running || m_stopText.isEmpty() || m_asking)
+    if (m_stopText.isEmpty() || m_asking || m_stopped)
         return;
     m_asking = true;
-    auto *question = new ZMessageDlg(m_stopTitle, m_stopText, 1, 0, nullptr, nullptr, true, 0);
+    const bool paused = m_running && ::kill(-m_pid, SIGSTOP) == 0;
+    auto *question = new ZMessageDlg(m_stopTitle, m_stopText, ZMessageDlg::Question, 0, nullptr,
+                                     nullptr, true, 0);
+    m_question = question;
     const bool yes = question->exec() == 1;
+    m_question = nullptr;
     delete question;
     m_asking = false;
     if (yes) {
         m_stopped = true;
         if (m_running)
             stopCommand();
+    } else if (paused && m_running) {
+        ::kill(-m_pid, SIGCONT);
     }
     if (m_endedWhileAsking) {
         m_endedWhileAsking = false;
@@ -469,6 +634,7 @@ void deathDlg::stopCommand()
 {
     m_killSent = true;
     ::kill(-m_pid, SIGTERM);
+    ::kill(-m_pid, SIGCONT); // a paused process takes the signal only once it runs again
     // Whatever ignores that ends a moment later.
     m_killer->start(1000);
 }
@@ -483,7 +649,10 @@ void deathDlg::startProgress()
         return;
     if (m_progressMoving && onOneDevice(m_progressSource, m_progressDestination))
         return;
-    m_totalBytes = treeBytes(m_progressSource, countLimit);
+    // What stands there already (a folder merged into, a file replaced) was not written by this
+    // command.
+    m_bytesBefore = treeBytes(m_progressDestination, countLimit);
+    m_totalBytes = m_bytesBefore < 0 ? -1 : treeBytes(m_progressSource, countLimit);
     if (m_totalBytes < 0)
         return;
     m_doneBytes = 0;
@@ -507,7 +676,7 @@ void deathDlg::sampleProgress()
     m_sampleCost = cost.elapsed();
     if (done < 0)
         return;
-    m_doneBytes = std::min(done, m_totalBytes);
+    m_doneBytes = std::clamp(done - m_bytesBefore, qint64(0), m_totalBytes);
     m_bar->setValue(m_totalBytes > 0 ? int(m_doneBytes * 1000 / m_totalBytes) : 0);
     m_amount->setText(progressText());
     m_sampler->start(int(std::max<qint64>(250, m_sampleCost * 20)));

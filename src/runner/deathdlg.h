@@ -17,13 +17,15 @@ class QTimer;
 // Runs a shell command behind a modal wait popup. Create it, call exec() at once, delete it.
 // The command runs in a child shell of its own process group while the popup's loop keeps
 // turning: the popup repaints and, after the first second, shows the time that has passed.
-// The command reads nothing (standard input is /dev/null) and its output goes to the command log
-// (CommandLog); exit status 0 is success, anything else (another status, a signal, no shell) a
-// failure, which opens the log for the user.
-// Nothing but the end of its command ends the popup: keys, taps and close requests are ignored,
-// and input made while the command ran is dropped, so it never answers the popup that comes
-// next. With a stop question, the right soft key (Cancel) asks it while the command runs; yes
-// ends the command's whole process group, notes that in the log and counts as a failure.
+// The command reads nothing (standard input is /dev/null); its output is read through a pipe into
+// the command log (CommandLog) and kept, so that a failure shows this command's own output even
+// where the log is rewritten by another program or cannot be written. Exit status 0 is success,
+// anything else (another status, a signal, no shell) a failure, which shows that output.
+// While a command runs, input reaches this popup and its stop question alone; what was made for
+// anything else is dropped, so that it never answers the popup that comes next.
+// With a stop question, the right soft key (Cancel) is taken for as long as the popup shows,
+// also between two commands: it asks at once, with the command's process group paused; yes ends
+// the whole group, notes that in the log, counts as a failure and runs no further command.
 // A command it will not run (null, empty or too long) closes the popup as soon as exec() runs.
 class deathDlg : public ZPopup
 {
@@ -37,14 +39,15 @@ public:
 
     int exec() override;
 
-    // Whether a failure opens the log at once (the default). An operation on several entries
+    // Whether a failure shows its output at once (the default). An operation on several entries
     // gathers its failures with output() and shows them together at its end instead.
     void setShowsLogOnFailure(bool shows) { m_showsLog = shows; }
-    // The question that the right soft key asks while a command runs.
+    // The question that the right soft key asks.
     void setStopQuestion(const QString &title, const QString &text);
-    // Progress of a copy or move: the bytes under source are counted before the command starts
-    // (not for a tree of more than 100,000 entries), and those under destination sampled a few
-    // times a second. A move within one file system is instant and shows nothing.
+    // Progress of the next command, a copy or move: the bytes under source are counted before it
+    // starts (not for a tree of more than 100,000 entries), and the growth of what stands at
+    // destination sampled a few times a second. A move within one file system is instant and
+    // shows nothing.
     void setProgress(const QByteArray &source, const QByteArray &destination, bool moving);
     // For an operation on several entries: the popup stays shown when a command has ended, and
     // runNext() runs the next one in it at once, with its own title and text.
@@ -52,10 +55,15 @@ public:
     int runNext(const QString &title, const QString &instructText, const char *command);
 
     // After exec(): whether the command failed, what it wrote then, and whether the user
-    // stopped it (also when it ended by itself while the question was asked).
+    // answered yes to the stop question (also when the command ended by itself meanwhile, or
+    // between two commands): from then on no command of this popup runs.
     bool failed() const { return m_failed; }
     QByteArray output() const { return m_output; }
     bool wasStopped() const { return m_stopped; }
+
+    // Shows a failure's output: a file of this run's own, opened through the launcher; where no
+    // file can be written, a notice with its last lines.
+    static void showOutput(const QByteArray &output, const QString &title);
     // The command's process group while it runs, else 0.
     pid_t processGroup() const { return m_running ? m_pid : 0; }
 
@@ -67,13 +75,20 @@ protected:
     void leftKey() override;
     void rightKey() override;
     void closeEvent(QCloseEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     bool takeCommand(const char *command);
     int runLoop();
     void watchChild();
+    void readOutput();
+    void keepOutput(const char *bytes, qsizetype size);
     void childEnded();
     void finish(int status);
+    void dropPendingInput();
+    void waitForTheGroup();
+    bool belongsHere(QObject *receiver) const;
+    bool isStopPress(QObject *receiver, QEvent *event) const;
     void askToStop();
     void stopCommand();
     void startProgress();
@@ -93,20 +108,27 @@ private:
     bool m_killSent = false;
     bool m_asking = false;
     bool m_endedWhileAsking = false;
+    bool m_draining = false;
+    bool m_stopRequested = false;
     int m_endStatus = 0;
     pid_t m_pid = 0;
     int m_logFd = -1;
     int m_pidFd = -1;
+    int m_outputFd = -1;
     QByteArray m_output;
+    bool m_outputCut = false;
+    QWidget *m_question = nullptr;
     QString m_stopTitle, m_stopText;
     QByteArray m_progressSource, m_progressDestination;
     bool m_progressMoving = false;
     qint64 m_totalBytes = -1;
     qint64 m_doneBytes = -1;
+    qint64 m_bytesBefore = 0; // what stood at the destination before the command
     qint64 m_sampleCost = 0;
     QElapsedTimer m_clock;
     QEventLoop *m_loop = nullptr;
     QSocketNotifier *m_childNotifier = nullptr;
+    QSocketNotifier *m_outputNotifier = nullptr;
     QTimer *m_childPoll = nullptr;
     QTimer *m_tick = nullptr;
     QTimer *m_sampler = nullptr;

@@ -2,9 +2,7 @@
 // popup, and showing the failures of an operation on several entries together.
 #include "filedialog.h"
 
-#include "am_launcherclient.h"
-#include "commandlog.h"
-#include "filename.h"
+#include "deathdlg.h"
 #include "languagecatalog.h"
 #include "operationrunner.h"
 #include "shellcommand.h"
@@ -72,16 +70,7 @@ void fileDialog::runEntries(const OperationPlan &plan, const QString &title, con
         const OperationPlan::Step step = plan.step(i);
         runStep(runner, step, title, step.name, doing + step.name);
     }
-    showFailures(runner.failures());
-}
-
-// The failing entries of an operation on several, in one file opened once: the log, which no
-// later entry can overwrite any more.
-void fileDialog::showFailures(const QByteArray &failures)
-{
-    if (failures.isEmpty())
-        return;
-    CommandLog &log = CommandLog::instance();
-    if (log.write(failures))
-        AM_LauncherClient::openDocument(FileName::fromBytes(log.path()), QString(), true);
+    // The failing entries together, in one file opened once.
+    if (!runner.failures().isEmpty())
+        deathDlg::showOutput(runner.failures(), title);
 }
