@@ -314,7 +314,7 @@ private slots:
                     "BR_SEL_NON",     "BR_CONFIRM_QUIT", "BR_CONFIRM_DELETE_MULTI",
                     "BR_ERROR",       "BR_INVALID_NAME", "BR_MKDIR_ERROR",
                     "BR_PLEASEWAIT",  "BR_NAME_EXISTS",  "BR_TOO_LONG",
-                    "BR_INTO_ITSELF", "BR_CONFIRM_STOP" };
+                    "BR_INTO_ITSELF", "BR_CONFIRM_STOP", "BR_STOP_MOVE" };
         QStringList seen;
         for (const QByteArray &key : followedByText + standalone) {
             const QString text = catalog.lookup(key.constData());

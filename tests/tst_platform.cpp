@@ -11,6 +11,8 @@
 
 #include <QKeyEvent>
 #include <QMap>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QSignalSpy>
 #include <QStyle>
 #include <QStyleOptionViewItem>
@@ -214,6 +216,40 @@ private slots:
                                   0, nullptr, nullptr, true, 0);
         QVERIFY2(question->sizeHint().width() <= 480,
                  qPrintable(QString::number(question->sizeHint().width())));
+        delete question;
+    }
+
+    // A text taller than the popup may grow scrolls, and Up and Down reach its end: the " ?" of a
+    // delete question for a 255-byte name is never out of reach.
+    void textLongerThanThePopup_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<bool>("scrolls");
+        QTest::newRow("a short question") << "Delete /a/b ?" << false;
+        QTest::newRow("a 255-byte name") << "Delete /sdcard/" + QString(250, u'n') + "end ?" << true;
+    }
+
+    void textLongerThanThePopup()
+    {
+        QFETCH(QString, text);
+        QFETCH(bool, scrolls);
+        auto *question = new ZMessageDlg("Delete", text, 1, 0, nullptr, nullptr, true, 0);
+        question->setMaximumSize(240, 150);
+        question->show();
+        QVERIFY(QTest::qWaitForWindowExposed(question));
+        auto *scroll = question->findChild<QScrollArea *>("messageScroll");
+        QScrollBar *bar = scroll->verticalScrollBar();
+        QVERIFY(question->height() <= 150 && question->width() <= 240);
+        QCOMPARE(bar->maximum() > 0, scrolls);
+        QCOMPARE(bar->isVisible(), scrolls); // it shows that there is more
+        for (int i = 0; i < 50 && bar->value() < bar->maximum(); ++i)
+            QTest::keyClick(question, Qt::Key_Down);
+        // The last line of the text lies inside the visible part.
+        const QWidget *label = scroll->widget();
+        QVERIFY(label->height() >= label->heightForWidth(label->width()));
+        QVERIFY(bar->value() + scroll->viewport()->height() >= label->height());
+        QTest::keyClick(question, Qt::Key_Up);
+        QCOMPARE(bar->value() < bar->maximum(), scrolls);
         delete question;
     }
 

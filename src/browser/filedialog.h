@@ -74,6 +74,7 @@ private:
     static QString nearestListableAbove(const QString &folder);
     bool askQuestion(const QString &title, const QString &text);
     void showError(const char *key);
+    QString stopQuestion(OperationPlan::Kind kind) const;
     bool runCommand(OperationRunner &runner, const QString &title, const QString &text,
                     const QByteArray &command);
     bool runStep(OperationRunner &runner, const OperationPlan::Step &step,

@@ -4,7 +4,11 @@
 #include "zsoftkey.h"
 
 #include <QCoreApplication>
+#include <QKeyEvent>
 #include <QLabel>
+#include <QLayout>
+#include <QScrollArea>
+#include <QScrollBar>
 
 ZMessageDlg::ZMessageDlg(const QString &title, const QString &text, int type, int, QWidget *parent,
                          const char *name, bool modal, int)
@@ -21,7 +25,14 @@ ZMessageDlg::ZMessageDlg(const QString &title, const QString &text, int type, in
     m_text->setWordWrap(true);
     m_text->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     m_text->setContentsMargins(8, 8, 8, 8);
-    insertChild(m_text);
+    m_scroll = new QScrollArea(this);
+    m_scroll->setObjectName(QStringLiteral("messageScroll"));
+    m_scroll->setFrameShape(QFrame::NoFrame);
+    m_scroll->setWidgetResizable(true);
+    m_scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    m_scroll->setFocusPolicy(Qt::NoFocus);
+    m_scroll->setWidget(m_text);
+    insertChild(m_scroll);
     if (type == Question) {
         getSoftKey()->setText(
                 0, QCoreApplication::translate("ZMessageDlg", "TXT_RID_SOFTKEY_YES", "Yes"));
@@ -36,6 +47,38 @@ ZMessageDlg::ZMessageDlg(const QString &title, const QString &text, int type, in
 QString ZMessageDlg::text() const
 {
     return m_shownText;
+}
+
+void ZMessageDlg::keyPressEvent(QKeyEvent *event)
+{
+    QScrollBar *bar = m_scroll->verticalScrollBar();
+    if (event->key() == Qt::Key_Up || event->key() == Qt::Key_Down) {
+        const int step = qMax(bar->singleStep(), fontMetrics().lineSpacing() * 2);
+        bar->setValue(bar->value() + (event->key() == Qt::Key_Down ? step : -step));
+        event->accept();
+        return;
+    }
+    ZPopup::keyPressEvent(event);
+}
+
+void ZMessageDlg::showEvent(QShowEvent *event)
+{
+    fitToText();
+    ZPopup::showEvent(event);
+}
+
+// The text's height at the popup's width, as far as the popup may grow: a wrapped label's own
+// size hint knows neither.
+void ZMessageDlg::fitToText()
+{
+    layout()->activate();
+    const int textHeight = m_text->heightForWidth(m_scroll->viewport()->width() > 0
+                                                           ? m_scroll->viewport()->width()
+                                                           : width());
+    const int around = sizeHint().height() - m_scroll->sizeHint().height();
+    const int room = maximumHeight() - around;
+    m_scroll->setMinimumHeight(qMax(0, qMin(textHeight, room)));
+    adjustSize();
 }
 
 int ZMessageDlg::softKeyForKey(int key) const

@@ -3,11 +3,14 @@
 #include "zpopup.h"
 
 class QLabel;
+class QScrollArea;
 
 // A message popup. Type 1 asks a yes/no question (exec() returns 1 for yes); type 2 is a notice
 // with one key. A question is answered by the soft keys alone (F1 or the keypad's left key is
 // yes; F2, Escape, Back or the keypad's right key is no), so that a Return meant for the list or
 // the menu never answers it unread. A notice also closes with Return, Enter or Select.
+// The popup grows with its text up to the screen's height; a longer text scrolls, with a scroll
+// bar that shows there is more, and Up and Down scroll it, so that all of it can be read.
 class ZMessageDlg : public ZPopup
 {
     Q_OBJECT
@@ -22,9 +25,14 @@ public:
 
 protected:
     int softKeyForKey(int key) const override;
+    void keyPressEvent(QKeyEvent *event) override;
+    void showEvent(QShowEvent *event) override;
 
 private:
+    void fitToText();
+
     int m_type;
     QLabel *m_text;
+    QScrollArea *m_scroll;
     QString m_shownText;
 };

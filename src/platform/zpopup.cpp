@@ -92,7 +92,9 @@ ZPopup::ZPopup(int type, QWidget *parent, const char *name, bool modal, int, int
     m_titleIcon->setFixedSize(QSize(20, 20) * ZGlobal::scaleFactor());
     m_titleIcon->setScaledContents(true);
     m_titleIcon->hide();
-    m_title = new ElidingLabel(Qt::ElideRight, titleRow);
+    // A dialog's title is often a name: cut in its middle, its end (the extension, what tells two
+    // long names apart) stays in sight.
+    m_title = new ElidingLabel(type == 0 ? Qt::ElideRight : Qt::ElideMiddle, titleRow);
     m_title->setObjectName(QStringLiteral("title"));
     titleLayout->addWidget(m_titleIcon);
     titleLayout->addWidget(m_title, 1);

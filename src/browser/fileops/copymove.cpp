@@ -64,7 +64,7 @@ void fileDialog::secondStep(OperationPlan::Kind kind)
     if (!multiPending) {
         if (askQuestion(title, questionText(copying ? "BR_CONFIRM_COPY" : "BR_CONFIRM_MOVE"))) {
             const OperationPlan plan = OperationPlan::single(kind, sourcePath, currentDir);
-            OperationRunner runner(title, catalog->lookup("BR_CONFIRM_STOP"), false);
+            OperationRunner runner(title, stopQuestion(kind), false);
             if (runStep(runner, plan.step(0), title, QStringLiteral(""),
                         catalog->lookup("BR_PLEASEWAIT")))
                 showDir(currentDir, Browse);

@@ -93,7 +93,7 @@ void fileDialog::rename()
     }
     const std::optional<QByteArray> command
             = ShellCommand::form(R"(mv "%s" "%s")", { sourcePath, newPath });
-    OperationRunner runner(catalog->lookup("BR_RENAME"), catalog->lookup("BR_CONFIRM_STOP"), false);
+    OperationRunner runner(catalog->lookup("BR_RENAME"), stopQuestion(OperationPlan::Delete), false);
     if (runCommand(runner, QStringLiteral(""), catalog->lookup("BR_PLEASEWAIT"),
                    command.value_or(QByteArray())))
         showDir(currentDir, mode);
@@ -110,7 +110,7 @@ void fileDialog::del()
         const OperationPlan::Step step
                 = OperationPlan::single(OperationPlan::Delete, sourcePath).step(0);
         const QString title = catalog->lookup("BR_DELETE");
-        OperationRunner runner(title, catalog->lookup("BR_CONFIRM_STOP"), false);
+        OperationRunner runner(title, stopQuestion(OperationPlan::Delete), false);
         if (runStep(runner, step, title, QStringLiteral(""), catalog->lookup("BR_PLEASEWAIT")))
             showDir(currentDir, Browse);
     }

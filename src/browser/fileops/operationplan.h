@@ -46,6 +46,7 @@ public:
     static OperationPlan multiple(Kind kind, const QString &sourceFolder, const QStringList &names,
                                   const QString &destinationFolder = QString());
 
+    Kind kind() const { return m_kind; }
     int count() const { return int(m_names.size()); }
     Step step(int index) const;
 

@@ -17,6 +17,13 @@ void fileDialog::showError(const char *key)
     delete notice;
 }
 
+// What a stop leaves, said before it is done; a move across file systems has more to say.
+QString fileDialog::stopQuestion(OperationPlan::Kind kind) const
+{
+    const QString text = catalog->lookup("BR_CONFIRM_STOP");
+    return kind == OperationPlan::Move ? text + u'\n' + catalog->lookup("BR_STOP_MOVE") : text;
+}
+
 // Runs one command behind the operation's wait popup; a command that would not fit is refused
 // with a notice instead.
 bool fileDialog::runCommand(OperationRunner &runner, const QString &title, const QString &text,
@@ -65,7 +72,7 @@ bool fileDialog::runStep(OperationRunner &runner, const OperationPlan::Step &ste
 // failing entry does not stop the others, the user's stop does. Their failures show at the end.
 void fileDialog::runEntries(const OperationPlan &plan, const QString &title, const QString &doing)
 {
-    OperationRunner runner(title, catalog->lookup("BR_CONFIRM_STOP"), true);
+    OperationRunner runner(title, stopQuestion(plan.kind()), true);
     for (int i = 0; i < plan.count() && !runner.stopped(); ++i) {
         const OperationPlan::Step step = plan.step(i);
         runStep(runner, step, title, step.name, doing + step.name);
