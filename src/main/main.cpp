@@ -7,6 +7,7 @@ int main(int argc, char *argv[])
     if (const int status = CommandLine::answerInformationOptions(argc, argv); status >= 0)
         return status;
     auto *app = new ZApplication(argc, argv, 1);
+    app->quitOnTerminationSignals();
     auto *window = new fileDialog();
     app->setMainWidget(window);
     window->show();

@@ -3,12 +3,16 @@
 #include "zglobal.h"
 
 #include <QHash>
+#include <QSocketNotifier>
 #include <QTimer>
 #include <QTranslator>
 #include <QWidget>
 
+#include <csignal>
 #include <cstdio>
 #include <ctime>
+#include <fcntl.h>
+#include <unistd.h>
 
 namespace {
 
@@ -143,6 +147,37 @@ ZApplication::ZApplication(int &argc, char **argv, int /*type*/)
 }
 
 ZApplication::~ZApplication() = default;
+
+namespace {
+
+// A signal handler may do next to nothing: it only wakes the event loop through a pipe.
+int terminationPipe[2] = { -1, -1 };
+
+void onTermination(int)
+{
+    const char byte = 1;
+    [[maybe_unused]] const ssize_t written = ::write(terminationPipe[1], &byte, 1);
+}
+
+} // namespace
+
+void ZApplication::quitOnTerminationSignals()
+{
+    if (terminationPipe[0] >= 0 || ::pipe2(terminationPipe, O_CLOEXEC | O_NONBLOCK) != 0)
+        return;
+    auto *notifier = new QSocketNotifier(terminationPipe[0], QSocketNotifier::Read, this);
+    connect(notifier, &QSocketNotifier::activated, this, [] {
+        char byte;
+        while (::read(terminationPipe[0], &byte, 1) > 0) { }
+        QCoreApplication::quit();
+    });
+    struct sigaction action = {};
+    action.sa_handler = onTermination;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    ::sigaction(SIGTERM, &action, nullptr);
+    ::sigaction(SIGINT, &action, nullptr);
+}
 
 void ZApplication::setMainWidget(QWidget *widget)
 {

@@ -19,6 +19,9 @@ public:
     char **argv() const { return m_argv; }
 
     void setMainWidget(QWidget *widget);
+    // A session or a phone's shell asks a program to end with SIGTERM (a terminal with SIGINT):
+    // from then on either ends the event loop as quit() does, so that the program ends cleanly.
+    void quitOnTerminationSignals();
     QWidget *mainWidget() const { return m_mainWidget; }
 
 private:
