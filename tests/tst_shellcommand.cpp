@@ -8,6 +8,7 @@
 
 #include <QDir>
 #include <QProcess>
+#include <QScopeGuard>
 #include <QRandomGenerator>
 #include <QTemporaryFile>
 #include <QTest>
@@ -178,6 +179,9 @@ private slots:
         QTest::newRow("a folder two levels inside it")
                 << copy << false << "src/dir"
                 << "src/dir/sub/deeper" << int(OperationPlan::IntoItself) << "";
+        QTest::newRow("into a bind mount of its subfolder")
+                << copy << false << "src/dir"
+                << "bound" << int(OperationPlan::IntoItself) << "";
         QTest::newRow("into its subfolder through a link")
                 << copy << false << "src/dir"
                 << "way" << int(OperationPlan::IntoItself) << "";
@@ -213,6 +217,15 @@ private slots:
         QVERIFY(QFile::link(folder / "nowhere", folder / "dest/dangling"));
         QVERIFY(QFile::link(folder / "src/dir", folder / "src/linkdir"));
         QVERIFY(QFile::link(folder / "src/dir/sub", folder / "way"));
+        if (destination == "bound") {
+            QVERIFY(folder.makeDirs({ "bound" }));
+            if (QProcess::execute("mount", { "--bind", folder / "src/dir/sub", folder / "bound" }))
+                QSKIP("mount --bind is refused here (needs root): no bind-mount case");
+        }
+        const auto unmount = qScopeGuard([&] {
+            if (destination == "bound")
+                QProcess::execute("umount", { folder / "bound" });
+        });
         const QString to = destination == "-" ? QString() : folder.path() + u'/' + destination;
         const QStringList parts = source.split(u'|');
         const OperationPlan plan
