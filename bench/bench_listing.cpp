@@ -1,9 +1,9 @@
 // In-process figures of one listing:  bench_listing folder [repeats]
 // The window's showDir (rows read, sorted, handed to the view, laid out and drawn) against a bare
 // readdir and std::sort of the names' bytes, which is what any listing must do at least.
-#include "filedialog.h"
-#include "zapplication.h"
-#include "zlistbox.h"
+#include "browser/filedialog.h"
+#include "platform/zapplication.h"
+#include "platform/zlistbox.h"
 
 #include <QElapsedTimer>
 

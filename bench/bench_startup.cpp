@@ -1,8 +1,8 @@
 // Start-up as the program does it, timed from the entry point to the moment the first listing
 // has been drawn on the screen:  bench_startup [start-folder]
-#include "filedialog.h"
-#include "zapplication.h"
-#include "zlistbox.h"
+#include "browser/filedialog.h"
+#include "platform/zapplication.h"
+#include "platform/zlistbox.h"
 
 #include <QElapsedTimer>
 #include <QEvent>

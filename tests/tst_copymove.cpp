@@ -1,10 +1,10 @@
 // Copy and move in two steps, and the operations on the checked entries, with the real utilities.
-#include "deathdlg.h"
-#include "filedialog.h"
-#include "filename.h"
-#include "testmain.h"
-#include "zlistbox.h"
-#include "zsoftkey.h"
+#include "runner/deathdlg.h"
+#include "browser/filedialog.h"
+#include "core/filename.h"
+#include "support/testmain.h"
+#include "platform/zlistbox.h"
+#include "platform/zsoftkey.h"
 
 #include <QDir>
 #include <QFile>

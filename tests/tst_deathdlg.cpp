@@ -1,10 +1,10 @@
 // The command runner with real commands: the log, the debug line, when the log is opened, and
 // the commands it refuses.
-#include "commandlog.h"
-#include "deathdlg.h"
-#include "testmain.h"
-#include "zmessagedlg.h"
-#include "zsoftkey.h"
+#include "core/commandlog.h"
+#include "runner/deathdlg.h"
+#include "support/testmain.h"
+#include "platform/zmessagedlg.h"
+#include "platform/zsoftkey.h"
 
 #include <QDir>
 #include <QElapsedTimer>

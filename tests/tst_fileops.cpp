@@ -1,8 +1,8 @@
 // Creating folders, renaming and deleting the highlighted entry: the dialogs and their texts, the
 // commands, what is listed afterwards, and the refusals.
-#include "filedialog.h"
-#include "testmain.h"
-#include "zlistbox.h"
+#include "browser/filedialog.h"
+#include "support/testmain.h"
+#include "platform/zlistbox.h"
 
 #include <QDir>
 #include <QFile>

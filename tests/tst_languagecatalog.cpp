@@ -1,7 +1,7 @@
 // The catalogue at the byte level: which file the configuration selects, what a lookup returns,
 // and what it says on standard error.
-#include "languagecatalog.h"
-#include "testsupport.h"
+#include "lang/languagecatalog.h"
+#include "support/testfiles.h"
 
 #include <QCoreApplication>
 #include <QDir>

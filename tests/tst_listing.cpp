@@ -1,10 +1,10 @@
 // The window's first listing and every later one: rows, order, modes, menus, and folders that
 // cannot be listed.
-#include "filedialog.h"
-#include "testmain.h"
-#include "zlistbox.h"
-#include "zoptionsmenu.h"
-#include "zsoftkey.h"
+#include "browser/filedialog.h"
+#include "support/testmain.h"
+#include "platform/zlistbox.h"
+#include "platform/zoptionsmenu.h"
+#include "platform/zsoftkey.h"
 
 #include <QAction>
 #include <QDir>

@@ -1,8 +1,8 @@
 // Moving between folders and modes: selecting rows, Back, cancelling a pick mode and the check
 // marks of multi-select.
-#include "filedialog.h"
-#include "testmain.h"
-#include "zlistbox.h"
+#include "browser/filedialog.h"
+#include "support/testmain.h"
+#include "platform/zlistbox.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,13 +1,13 @@
 // The phone toolkit on Qt: keys, soft keys, menus, dialogs, icons, translation and the launcher.
-#include "am_launcherclient.h"
-#include "res_icon_reader.h"
-#include "testmain.h"
-#include "zlistbox.h"
-#include "zmessagedlg.h"
-#include "zoptionsmenu.h"
-#include "zpopup.h"
-#include "zsinglecapturedlg.h"
-#include "zsoftkey.h"
+#include "platform/am_launcherclient.h"
+#include "platform/res_icon_reader.h"
+#include "support/testmain.h"
+#include "platform/zlistbox.h"
+#include "platform/zmessagedlg.h"
+#include "platform/zoptionsmenu.h"
+#include "platform/zpopup.h"
+#include "platform/zsinglecapturedlg.h"
+#include "platform/zsoftkey.h"
 
 #include <QKeyEvent>
 #include <QMap>

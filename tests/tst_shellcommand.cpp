@@ -1,10 +1,10 @@
 // Forming shell commands: the exact text for ordinary paths, literal arguments whatever they hold,
 // and the length bound.
-#include "filename.h"
-#include "folderlisting.h"
-#include "operationplan.h"
-#include "shellcommand.h"
-#include "testsupport.h"
+#include "core/filename.h"
+#include "core/folderentries.h"
+#include "core/operationplan.h"
+#include "core/shellcommand.h"
+#include "support/testfiles.h"
 
 #include <QDir>
 #include <QProcess>
@@ -393,7 +393,7 @@ private slots:
                                 [](QChar x, QChar y) { return x.unicode() < y.unicode(); })
                               ? -1
                               : 1;
-            const int got = FolderListing::compareNames(names[i], names[i + 1]);
+            const int got = FolderEntries::compareNames(names[i], names[i + 1]);
             QVERIFY2((got > 0) - (got < 0) == expected,
                      names[i].toHex() + " " + names[i + 1].toHex());
         }

@@ -1,4 +1,4 @@
-#include "commandline.h"
+#include "browser/commandline.h"
 
 #include <cstdio>
 #include <cstring>

@@ -1,14 +1,14 @@
-#include "filedialog.h"
+#include "browser/filedialog.h"
 
-#include "filename.h"
-#include "folderlisting.h"
-#include "languagecatalog.h"
-#include "zapplication.h"
-#include "zglobal.h"
-#include "zlistbox.h"
-#include "zmessagedlg.h"
-#include "zoptionsmenu.h"
-#include "zsoftkey.h"
+#include "core/filename.h"
+#include "browser/folderlisting.h"
+#include "lang/languagecatalog.h"
+#include "platform/zapplication.h"
+#include "platform/zglobal.h"
+#include "platform/zlistbox.h"
+#include "platform/zmessagedlg.h"
+#include "platform/zoptionsmenu.h"
+#include "platform/zsoftkey.h"
 
 #include <QApplication>
 

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "operationplan.h"
-#include "res_icon_reader.h"
-#include "zpopup.h"
+#include "core/operationplan.h"
+#include "platform/res_icon_reader.h"
+#include "platform/zpopup.h"
 
 #include <QStringList>
 

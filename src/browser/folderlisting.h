@@ -1,69 +1,28 @@
 #pragma once
 
-#include "zlistbox.h"
+#include "core/folderentries.h"
+#include "platform/zlistbox.h"
 
-#include <QByteArray>
-#include <QByteArrayView>
-#include <QList>
 #include <QPixmap>
-#include <QRegularExpression>
 
-#include <cstdint>
-#include <cstdlib>
 #include <memory>
-#include <vector>
 
-// The wildcard name filter of the command line ("*.mp3;*.ogg" or "*.mp3 *.ogg"), compiled once.
-// An empty filter matches every name.
-class NameFilter
-{
-public:
-    explicit NameFilter(const QString &filter = QString());
-    bool isEmpty() const { return m_patterns.isEmpty(); }
-    bool matches(const QString &name) const;
-
-private:
-    QList<QRegularExpression> m_patterns;
-};
-
-// One folder's entries as the listing shows them: the folders (links to folders too), then the
-// regular files (links to them too) that match the filter, each group sorted by the UTF-16 code
-// units of the names, case-sensitively. Hidden entries count; "." and "..", dangling links,
-// pipes, sockets and devices do not. Names stay bytes, whatever they hold, in large blocks, and
-// a row's text is made only when it is asked for.
+// A folder's entries as the list shows them: their names as text, and an icon for a folder or a
+// file. The entries themselves are read and sorted without a screen (FolderEntries).
 class FolderListing : public ZListBoxRows
 {
 public:
-    FolderListing(const QPixmap &folderIcon, const QPixmap &fileIcon);
-    ~FolderListing() override;
+    FolderListing(std::unique_ptr<FolderEntries> entries, const QPixmap &folderIcon,
+                  const QPixmap &fileIcon);
 
-    // Reads the folder; false when it cannot be opened.
-    bool read(const QByteArray &folder, bool withFiles, const NameFilter &filter);
-
-    int count() const override { return m_folders + m_files; }
-    QString text(int row) const override;
-    QPixmap pixmap(int row) const override;
-    QByteArrayView name(int row) const;
-
-    // The listing's order of two names given as bytes: negative, zero or positive.
-    static int compareNames(QByteArrayView a, QByteArrayView b);
-
-private:
-    class Arena;
-    struct FreeDeleter
+    int count() const override { return m_entries->count(); }
+    QString text(int row) const override { return m_entries->text(row); }
+    QPixmap pixmap(int row) const override
     {
-        void operator()(void *memory) const { std::free(memory); }
-    };
-    void sortRows(const Arena &folders, const Arena &files);
-    // A record: a length byte and the name's bytes, at a position of block << 18 | offset.
-    const unsigned char *record(std::uint32_t position) const
-    {
-        return m_blocks[position >> 18].get() + (position & ((1u << 18) - 1));
+        return m_entries->isFolder(row) ? m_folderIcon : m_fileIcon;
     }
 
+private:
+    std::unique_ptr<FolderEntries> m_entries;
     QPixmap m_folderIcon, m_fileIcon;
-    std::vector<std::unique_ptr<unsigned char[]>> m_blocks;
-    std::unique_ptr<std::uint32_t[], FreeDeleter> m_rows; // each row's record, in order
-    int m_folders = 0;
-    int m_files = 0;
 };

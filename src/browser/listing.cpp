@@ -1,17 +1,20 @@
 // Listing a folder in a mode, and the options menus of each mode.
-#include "filedialog.h"
+#include "browser/filedialog.h"
 
-#include "filename.h"
-#include "folderlisting.h"
-#include "languagecatalog.h"
-#include "zlistbox.h"
-#include "zoptionsmenu.h"
-#include "zsoftkey.h"
+#include "core/filename.h"
+#include "browser/folderlisting.h"
+#include "lang/languagecatalog.h"
+#include "platform/zlistbox.h"
+#include "platform/zoptionsmenu.h"
+#include "platform/zsoftkey.h"
 
 #include <QApplication>
 #include <QDir>
 
+#include <cerrno>
+#include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -85,13 +88,16 @@ void fileDialog::showDir(const QString &path, int newMode)
     // Anything that cannot be listed shows the parent row alone and keeps the folder shown before.
     if (!isListable(folder))
         return;
-    auto entries = std::make_unique<FolderListing>(
-            iconReader.getIcon(QStringLiteral("fm_folder_small.bmp"), true),
-            iconReader.getIcon(QStringLiteral("fm_insert_file_small.bmp"), true));
+    auto entries = std::make_unique<FolderEntries>();
     const bool withFiles = newMode == Browse || newMode == MultiSelect;
-    if (!entries->read(FileName::toBytes(folder), withFiles, *m_compiledFilter))
+    if (!entries->read(FileName::toBytes(folder), withFiles, *m_compiledFilter)) {
+        std::fprintf(stderr, "filemanager: %s cannot be listed: %s\n",
+                     FileName::toBytes(folder).constData(), std::strerror(errno));
         return;
-    list->setBulkRows(std::move(entries));
+    }
+    list->setBulkRows(std::make_unique<FolderListing>(
+            std::move(entries), iconReader.getIcon(QStringLiteral("fm_folder_small.bmp"), true),
+            iconReader.getIcon(QStringLiteral("fm_insert_file_small.bmp"), true)));
 
     currentDir = folder;
     setInstructText(currentDir);

@@ -1,10 +1,10 @@
 // Moving between folders and modes without touching the file system.
-#include "filedialog.h"
+#include "browser/filedialog.h"
 
-#include "am_launcherclient.h"
-#include "filename.h"
-#include "languagecatalog.h"
-#include "zlistbox.h"
+#include "platform/am_launcherclient.h"
+#include "core/filename.h"
+#include "lang/languagecatalog.h"
+#include "platform/zlistbox.h"
 
 #include <QApplication>
 

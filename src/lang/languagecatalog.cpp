@@ -1,4 +1,4 @@
-#include "languagecatalog.h"
+#include "lang/languagecatalog.h"
 
 #include <QStringDecoder>
 

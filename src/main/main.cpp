@@ -1,6 +1,6 @@
-#include "commandline.h"
-#include "filedialog.h"
-#include "zapplication.h"
+#include "browser/commandline.h"
+#include "browser/filedialog.h"
+#include "platform/zapplication.h"
 
 int main(int argc, char *argv[])
 {

@@ -1,16 +1,13 @@
-#include "am_launcherclient.h"
+#include "platform/am_launcherclient.h"
 
-#include "filename.h"
+#include "core/filename.h"
+#include "core/shell.h"
 
 #include <QDir>
 #include <QStandardPaths>
 
-#include <cerrno>
 #include <cstdio>
-#include <spawn.h>
 #include <sys/wait.h>
-
-extern char **environ;
 
 namespace {
 AM_LauncherClient::Observer &observer()
@@ -45,21 +42,10 @@ void AM_LauncherClient::openDocument(const QString &path, const QString &, bool)
     // "?"). A shell starts the opener in the background and ends at once, so that the opener,
     // which may run as long as the document is open, is nobody's child here.
     const QByteArray openerBytes = FileName::toBytes(opener);
-    char shell[] = "sh", option[] = "-c", script[] = "\"$1\" \"$2\" </dev/null &", name[] = "sh";
-    char *arguments[] = { shell,
-                          option,
-                          script,
-                          name,
-                          const_cast<char *>(openerBytes.constData()),
-                          const_cast<char *>(file.constData()),
-                          nullptr };
-    pid_t pid = -1;
-    const int error = posix_spawn(&pid, "/bin/sh", nullptr, nullptr, arguments, environ);
-    int status = 0;
-    if (error == 0) {
-        while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) { }
-    }
-    if (error != 0 || !WIFEXITED(status) || WEXITSTATUS(status) != 0)
+    int error = 0;
+    const pid_t pid = Shell::start("\"$1\" \"$2\" &", { "sh", openerBytes, file }, {}, &error);
+    const int status = pid < 0 ? -1 : Shell::waitFor(pid);
+    if (status == -1 || !WIFEXITED(status) || WEXITSTATUS(status) != 0)
         std::fprintf(stderr, "openDocument: could not start '%s' for '%s'\n",
                      openerBytes.constData(), file.constData());
 }

@@ -1,4 +1,4 @@
-#include "res_icon_reader.h"
+#include "platform/res_icon_reader.h"
 
 #include <QHash>
 

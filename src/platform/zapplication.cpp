@@ -1,6 +1,6 @@
-#include "zapplication.h"
+#include "platform/zapplication.h"
 
-#include "zglobal.h"
+#include "platform/zglobal.h"
 
 #include <QHash>
 #include <QSocketNotifier>

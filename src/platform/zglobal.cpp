@@ -1,4 +1,4 @@
-#include "zglobal.h"
+#include "platform/zglobal.h"
 
 #include <QGuiApplication>
 #include <QScreen>

@@ -1,7 +1,7 @@
-#include "zlistbox.h"
+#include "platform/zlistbox.h"
 
-#include "filename.h"
-#include "zglobal.h"
+#include "core/filename.h"
+#include "platform/zglobal.h"
 
 #include <QAbstractListModel>
 #include <QKeyEvent>

@@ -1,7 +1,7 @@
-#include "zmessagedlg.h"
+#include "platform/zmessagedlg.h"
 
-#include "filename.h"
-#include "zsoftkey.h"
+#include "core/filename.h"
+#include "platform/zsoftkey.h"
 
 #include <QCoreApplication>
 #include <QKeyEvent>

@@ -1,6 +1,6 @@
-#include "zoptionsmenu.h"
+#include "platform/zoptionsmenu.h"
 
-#include "zsoftkey.h"
+#include "platform/zsoftkey.h"
 
 #include <QCoreApplication>
 #include <QKeyEvent>

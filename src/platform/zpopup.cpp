@@ -1,9 +1,9 @@
-#include "zpopup.h"
+#include "platform/zpopup.h"
 
-#include "filename.h"
-#include "res_icon_reader.h"
-#include "zglobal.h"
-#include "zsoftkey.h"
+#include "core/filename.h"
+#include "platform/res_icon_reader.h"
+#include "platform/zglobal.h"
+#include "platform/zsoftkey.h"
 
 #include <QGuiApplication>
 #include <QHBoxLayout>
@@ -224,6 +224,25 @@ void ZPopup::keyPressEvent(QKeyEvent *event)
 int ZPopup::softKeyForKey(int key) const
 {
     return ZSoftKey::softKeyFor(key);
+}
+
+bool ZPopup::isUserInput(QEvent::Type type)
+{
+    switch (type) {
+    case QEvent::KeyPress:
+    case QEvent::KeyRelease:
+    case QEvent::ShortcutOverride:
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonRelease:
+    case QEvent::MouseButtonDblClick:
+    case QEvent::TouchBegin:
+    case QEvent::TouchUpdate:
+    case QEvent::TouchEnd:
+    case QEvent::Wheel:
+        return true;
+    default:
+        return false;
+    }
 }
 
 void ZPopup::leftKey()

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QDialog>
+#include <QEvent>
 
 class QLabel;
 class QVBoxLayout;
@@ -17,6 +18,8 @@ class ZPopup : public QDialog
 {
     Q_OBJECT
 public:
+    enum Type { MainWindow = 0, Dialog = 1 };
+
     ZPopup(int type = 1, QWidget *parent = nullptr, const char *name = nullptr, bool modal = true,
            int = 0, int = 0);
     ~ZPopup() override;
@@ -39,6 +42,8 @@ protected:
     // What the left and right keys do when no slot is set for them: accept and reject.
     virtual void leftKey();
     virtual void rightKey();
+    // Whether an event is the user's input: a key, a tap or click, a touch, the wheel.
+    static bool isUserInput(QEvent::Type type);
     // The text with places where a label may wrap it: after each "/", and within long runs.
     static QString breakable(const QString &text);
 

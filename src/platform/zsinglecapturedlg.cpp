@@ -1,7 +1,7 @@
-#include "zsinglecapturedlg.h"
+#include "platform/zsinglecapturedlg.h"
 
-#include "filename.h"
-#include "zsoftkey.h"
+#include "core/filename.h"
+#include "platform/zsoftkey.h"
 
 #include <QCoreApplication>
 #include <QLabel>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "zpopup.h"
+#include "platform/zpopup.h"
 
 #include <QLineEdit>
 

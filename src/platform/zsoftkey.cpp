@@ -1,6 +1,6 @@
-#include "zsoftkey.h"
+#include "platform/zsoftkey.h"
 
-#include "zoptionsmenu.h"
+#include "platform/zoptionsmenu.h"
 
 #include <QHBoxLayout>
 #include <QToolButton>

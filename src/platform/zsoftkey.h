@@ -12,6 +12,8 @@ class ZSoftKey : public QWidget
 {
     Q_OBJECT
 public:
+    enum Key { None = -1, Left = 0, Right = 1 };
+
     explicit ZSoftKey(QWidget *parent = nullptr);
 
     void setText(int index, const QString &text, int priority = 0);

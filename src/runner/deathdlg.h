@@ -1,26 +1,25 @@
 #pragma once
 
-#include "res_icon_reader.h"
-#include "zpopup.h"
+#include "platform/res_icon_reader.h"
+#include "core/shellprocess.h"
+#include "platform/zpopup.h"
 
 #include <QByteArray>
 #include <QElapsedTimer>
 
 #include <sys/types.h>
 
+class ProgressCounter;
 class QEventLoop;
 class QLabel;
 class QProgressBar;
-class QSocketNotifier;
 class QTimer;
 
-// Runs a shell command behind a modal wait popup. Create it, call exec() at once, delete it.
-// The command runs in a child shell of its own process group while the popup's loop keeps
-// turning: the popup repaints and, after the first second, shows the time that has passed.
-// The command reads nothing (standard input is /dev/null); its output is read through a pipe into
-// the command log (CommandLog) and kept, so that a failure shows this command's own output even
-// where the log is rewritten by another program or cannot be written. Exit status 0 is success,
-// anything else (another status, a signal, no shell) a failure, which shows that output.
+// The wait popup of a shell command. Create it, call exec() at once, delete it. The command runs
+// in a ShellProcess while the popup's loop keeps turning: the popup repaints and, after the first
+// second, shows the time that has passed, and a ProgressCounter's bar for a copy or move. Exit
+// status 0 is success, anything else (another status, a signal, no shell) a failure, which shows
+// the command's own output.
 // While a command runs, input reaches this popup and its stop question alone; what was made for
 // anything else is dropped, so that it never answers the popup that comes next.
 // With a stop question, the right soft key (Cancel) is taken for as long as the popup shows,
@@ -44,10 +43,7 @@ public:
     void setShowsLogOnFailure(bool shows) { m_showsLog = shows; }
     // The question that the right soft key asks.
     void setStopQuestion(const QString &title, const QString &text);
-    // Progress of the next command, a copy or move: the bytes under source are counted before it
-    // starts (not for a tree of more than 100,000 entries), and the growth of what stands at
-    // destination sampled a few times a second. A move within one file system is instant and
-    // shows nothing.
+    // Progress of the next command, a copy or move (see ProgressCounter).
     void setProgress(const QByteArray &source, const QByteArray &destination, bool moving);
     // For an operation on several entries: the popup stays shown when a command has ended, and
     // runNext() runs the next one in it at once, with its own title and text.
@@ -60,12 +56,12 @@ public:
     bool failed() const { return m_failed; }
     QByteArray output() const { return m_output; }
     bool wasStopped() const { return m_stopped; }
+    // The command's process group while it runs, else 0.
+    pid_t processGroup() const { return m_process->processGroup(); }
 
     // Shows a failure's output: a file of this run's own, opened through the launcher; where no
     // file can be written, a notice with its last lines.
     static void showOutput(const QByteArray &output, const QString &title);
-    // The command's process group while it runs, else 0.
-    pid_t processGroup() const { return m_running ? m_pid : 0; }
 
 public slots:
     void system_exec();
@@ -78,61 +74,39 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
+    void buildBody();
     bool takeCommand(const char *command);
     int runLoop();
-    void watchChild();
-    void readOutput();
-    void keepOutput(const char *bytes, qsizetype size);
-    void childEnded();
     void finish(int status);
     void dropPendingInput();
-    void waitForTheGroup();
     bool belongsHere(QObject *receiver) const;
     bool isStopPress(QObject *receiver, QEvent *event) const;
     void askToStop();
-    void stopCommand();
-    void startProgress();
-    void sampleProgress();
+    void showProgress();
     void showElapsed();
-    QString elapsedText() const;
-    QString progressText() const;
 
     RES_ICON_Reader iconReader;
     char commandLine[1024];
+    ShellProcess *m_process = nullptr;
+    ProgressCounter *m_progress = nullptr;
     bool m_finished = false;
-    bool m_running = false;
     bool m_showsLog = true;
     bool m_keepsShowing = false;
     bool m_failed = false;
     bool m_stopped = false;
-    bool m_killSent = false;
     bool m_asking = false;
     bool m_endedWhileAsking = false;
     bool m_draining = false;
     bool m_stopRequested = false;
     int m_endStatus = 0;
-    pid_t m_pid = 0;
-    int m_logFd = -1;
-    int m_pidFd = -1;
-    int m_outputFd = -1;
     QByteArray m_output;
-    bool m_outputCut = false;
     QWidget *m_question = nullptr;
     QString m_stopTitle, m_stopText;
     QByteArray m_progressSource, m_progressDestination;
     bool m_progressMoving = false;
-    qint64 m_totalBytes = -1;
-    qint64 m_doneBytes = -1;
-    qint64 m_bytesBefore = 0; // what stood at the destination before the command
-    qint64 m_sampleCost = 0;
     QElapsedTimer m_clock;
     QEventLoop *m_loop = nullptr;
-    QSocketNotifier *m_childNotifier = nullptr;
-    QSocketNotifier *m_outputNotifier = nullptr;
-    QTimer *m_childPoll = nullptr;
     QTimer *m_tick = nullptr;
-    QTimer *m_sampler = nullptr;
-    QTimer *m_killer = nullptr;
     QLabel *m_elapsed = nullptr;
     QLabel *m_amount = nullptr;
     QProgressBar *m_bar = nullptr;

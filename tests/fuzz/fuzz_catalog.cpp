@@ -1,7 +1,7 @@
 // libFuzzer target: arbitrary bytes as the configuration and the catalogue, then lookups.
 // Build with: cmake --preset fuzz && cmake --build build-fuzz --target fuzz_catalog
 // Run with:   build-fuzz/tests/fuzz_catalog -max_total_time=60 tests/fuzz/corpus/catalog
-#include "languagecatalog.h"
+#include "lang/languagecatalog.h"
 
 #include <cstdint>
 #include <cstdio>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "testsupport.h"
-#include "zapplication.h"
+#include "support/testsupport.h"
+#include "platform/zapplication.h"
 
 #include <QTest>
 

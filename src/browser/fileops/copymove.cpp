@@ -1,11 +1,11 @@
 // Copy and move in two steps (remember the source, then pick the destination), and the
 // operations on the checked entries.
-#include "filedialog.h"
+#include "browser/filedialog.h"
 
-#include "filename.h"
-#include "languagecatalog.h"
-#include "operationrunner.h"
-#include "zlistbox.h"
+#include "core/filename.h"
+#include "lang/languagecatalog.h"
+#include "browser/fileops/operationrunner.h"
+#include "platform/zlistbox.h"
 
 #include <cstdio>
 

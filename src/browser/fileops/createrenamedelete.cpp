@@ -1,12 +1,12 @@
 // Creating a folder, and renaming and deleting the highlighted entry.
-#include "filedialog.h"
+#include "browser/filedialog.h"
 
-#include "filename.h"
-#include "languagecatalog.h"
-#include "namecheck.h"
-#include "operationrunner.h"
-#include "shellcommand.h"
-#include "zsinglecapturedlg.h"
+#include "core/filename.h"
+#include "lang/languagecatalog.h"
+#include "core/namecheck.h"
+#include "browser/fileops/operationrunner.h"
+#include "core/shellcommand.h"
+#include "platform/zsinglecapturedlg.h"
 
 #include <sys/stat.h>
 

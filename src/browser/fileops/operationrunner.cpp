@@ -1,7 +1,7 @@
-#include "operationrunner.h"
+#include "browser/fileops/operationrunner.h"
 
-#include "deathdlg.h"
-#include "filename.h"
+#include "runner/deathdlg.h"
+#include "core/filename.h"
 
 OperationRunner::OperationRunner(const QString &stopTitle, const QString &stopText,
                                  bool severalEntries)

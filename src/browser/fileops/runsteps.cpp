@@ -1,12 +1,12 @@
 // Running the commands of an operation: refusing an entry, asking before replacing one, the wait
 // popup, and showing the failures of an operation on several entries together.
-#include "filedialog.h"
+#include "browser/filedialog.h"
 
-#include "deathdlg.h"
-#include "languagecatalog.h"
-#include "operationrunner.h"
-#include "shellcommand.h"
-#include "zmessagedlg.h"
+#include "runner/deathdlg.h"
+#include "lang/languagecatalog.h"
+#include "browser/fileops/operationrunner.h"
+#include "core/shellcommand.h"
+#include "platform/zmessagedlg.h"
 
 void fileDialog::showError(const char *key)
 {

@@ -1,4 +1,4 @@
-#include "commandlog.h"
+#include "core/commandlog.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -163,6 +163,16 @@ QByteArray CommandLog::handOver(const QByteArray &text)
         ::unlink(path.constData()); // a full disk: half a log would mislead
     }
     return QByteArray();
+}
+
+QByteArray CommandLog::lastLines(const QByteArray &output, int count)
+{
+    QByteArray text = output.trimmed();
+    qsizetype from = text.size();
+    for (int i = 0; i < count && from > 0; ++i)
+        from = text.lastIndexOf('\n', from - 1);
+    text = text.mid(from + 1);
+    return text.size() > 1200 ? "..." + text.right(1200) : text;
 }
 
 bool CommandLog::write(const QByteArray &text)

@@ -1,4 +1,4 @@
-#include "filename.h"
+#include "core/filename.h"
 
 namespace {
 

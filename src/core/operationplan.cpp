@@ -1,13 +1,13 @@
-#include "operationplan.h"
+#include "core/operationplan.h"
 
-#include "filename.h"
-#include "shellcommand.h"
+#include "core/filename.h"
+#include "core/shellcommand.h"
+#include "core/treewalk.h"
 
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <fts.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -23,22 +23,12 @@ bool sameEntry(const struct stat &a, const struct stat &b)
 // source, which no path comparison can. Beyond OperationPlan::walkLimit entries it gives up.
 bool treeHolds(const QByteArray &path, const struct stat &target)
 {
-    QByteArray copy = path;
-    char *paths[] = { copy.data(), nullptr };
-    FTS *tree = ::fts_open(paths, FTS_PHYSICAL | FTS_NOCHDIR, nullptr);
-    if (!tree)
-        return false;
     bool found = false;
     int entries = 0;
-    while (const FTSENT *entry = ::fts_read(tree)) {
-        if (++entries > OperationPlan::walkLimit)
-            break;
-        if (entry->fts_info == FTS_D && sameEntry(*entry->fts_statp, target)) {
-            found = true;
-            break;
-        }
-    }
-    ::fts_close(tree);
+    TreeWalk::walk(path, [&](const QByteArray &, const struct stat &info) {
+        found = S_ISDIR(info.st_mode) && sameEntry(info, target);
+        return found || ++entries > OperationPlan::walkLimit ? TreeWalk::Stop : TreeWalk::Continue;
+    });
     return found;
 }
 
@@ -85,26 +75,21 @@ bool isSpecial(mode_t mode)
 // is removed; a folder there is merged into, and walked on.
 bool clearFoldersOfCopy(const QByteArray &source, const QByteArray &destination)
 {
-    QByteArray copy = source;
-    char *paths[] = { copy.data(), nullptr };
-    FTS *tree = ::fts_open(paths, FTS_PHYSICAL | FTS_NOCHDIR, nullptr);
-    if (!tree)
-        return false;
     bool cleared = true;
-    while (FTSENT *entry = ::fts_read(tree)) {
-        if (entry->fts_info != FTS_D)
-            continue;
-        const QByteArray there = destination + QByteArray(entry->fts_path).mid(source.size());
-        struct stat info;
-        if (::lstat(there.constData(), &info) != 0)
-            ::fts_set(tree, entry, FTS_SKIP); // nothing of it there: cp makes it anew
-        else if (!S_ISDIR(info.st_mode)) {
+    const bool walked = TreeWalk::walk(source, [&](const QByteArray &path, const struct stat &info) {
+        if (!S_ISDIR(info.st_mode))
+            return TreeWalk::Continue;
+        const QByteArray there = destination + path.mid(source.size());
+        struct stat standing;
+        if (::lstat(there.constData(), &standing) != 0)
+            return TreeWalk::SkipInside; // nothing of it there: cp makes it anew
+        if (!S_ISDIR(standing.st_mode)) {
             cleared = removeEntry(there) && cleared;
-            ::fts_set(tree, entry, FTS_SKIP);
+            return TreeWalk::SkipInside;
         }
-    }
-    ::fts_close(tree);
-    return cleared;
+        return TreeWalk::Continue;
+    });
+    return walked && cleared;
 }
 
 // The path of name in folder: no doubled "/" at the root.

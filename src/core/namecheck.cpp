@@ -1,6 +1,6 @@
-#include "namecheck.h"
+#include "core/namecheck.h"
 
-#include "filename.h"
+#include "core/filename.h"
 
 QString NameCheck::trimmed(const QString &typed)
 {

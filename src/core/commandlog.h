@@ -34,6 +34,9 @@ public:
     // the user's alone, else in /tmp. Left for the viewer, which may read it at any later time.
     // Its path, or empty when no file could be written anywhere.
     static QByteArray handOver(const QByteArray &text);
+    // The last lines of an output (at most about 1,200 bytes), for a notice where no file can
+    // show it whole.
+    static QByteArray lastLines(const QByteArray &output, int count);
 
 private:
     int openPrivate();

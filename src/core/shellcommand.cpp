@@ -1,6 +1,6 @@
-#include "shellcommand.h"
+#include "core/shellcommand.h"
 
-#include "filename.h"
+#include "core/filename.h"
 
 #include <cstring>
 

@@ -1,0 +1,67 @@
+#pragma once
+
+#include <QByteArray>
+#include <QByteArrayView>
+#include <QList>
+#include <QRegularExpression>
+#include <QString>
+
+#include <cstdint>
+#include <cstdlib>
+#include <memory>
+#include <vector>
+
+// The wildcard name filter of the command line ("*.mp3;*.ogg" or "*.mp3 *.ogg"), compiled once.
+// An empty filter matches every name.
+class NameFilter
+{
+public:
+    explicit NameFilter(const QString &filter = QString());
+    bool isEmpty() const { return m_patterns.isEmpty(); }
+    bool matches(const QString &name) const;
+
+private:
+    QList<QRegularExpression> m_patterns;
+};
+
+// One folder's entries as the listing shows them: the folders (links to folders too), then the
+// regular files (links to them too) that match the filter, each group sorted by the UTF-16 code
+// units of the names, case-sensitively. Hidden entries count; "." and "..", dangling links,
+// pipes, sockets and devices do not. Names stay bytes, whatever they hold, in large blocks, and
+// a row's text is made only when it is asked for.
+class FolderEntries
+{
+public:
+    FolderEntries();
+    ~FolderEntries();
+
+    // Reads the folder; false, with the reason in errno, when it cannot be opened or an error
+    // stops the reading of its entries (a shorter listing would pass for the whole folder).
+    bool read(const QByteArray &folder, bool withFiles, const NameFilter &filter);
+
+    int count() const { return m_folders + m_files; }
+    bool isFolder(int row) const { return row < m_folders; }
+    QString text(int row) const;
+    QByteArrayView name(int row) const;
+
+    // The listing's order of two names given as bytes: negative, zero or positive.
+    static int compareNames(QByteArrayView a, QByteArrayView b);
+
+private:
+    class Arena;
+    struct FreeDeleter
+    {
+        void operator()(void *memory) const { std::free(memory); }
+    };
+    void sortRows(const Arena &folders, const Arena &files);
+    // A record: a length byte and the name's bytes, at a position of block << 18 | offset.
+    const unsigned char *record(std::uint32_t position) const
+    {
+        return m_blocks[position >> 18].get() + (position & ((1u << 18) - 1));
+    }
+
+    std::vector<std::unique_ptr<unsigned char[]>> m_blocks;
+    std::unique_ptr<std::uint32_t[], FreeDeleter> m_rows; // each row's record, in order
+    int m_folders = 0;
+    int m_files = 0;
+};

@@ -1,0 +1,24 @@
+#pragma once
+
+#include <QByteArray>
+
+#include <functional>
+
+struct stat;
+
+// Walks a tree without following links, folders before what they hold, and hands each entry to
+// a visitor that says where to go next. One walk for the counting, the searching and the
+// clearing that the file operations need.
+class TreeWalk
+{
+public:
+    enum Next { Continue, SkipInside, Stop };
+    // path as the walk reached it (beginning with the root as given), its lstat, whether it is a
+    // folder.
+    using Visitor = std::function<Next(const QByteArray &path, const struct stat &info)>;
+
+    // False when the root cannot be walked at all; a root that does not exist is not visited.
+    static bool walk(const QByteArray &root, const Visitor &visit);
+    // The bytes of the regular files under root; -1 for a tree of more than limit entries.
+    static qint64 bytesUnder(const QByteArray &root, int limit);
+};
