@@ -132,6 +132,11 @@ bool ShellProcess::start(const char *command)
     return true;
 }
 
+bool ShellProcess::succeeded(int status)
+{
+    return status != -1 && WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
 void ShellProcess::pause()
 {
     if (m_pid > 0)
@@ -207,15 +212,18 @@ void ShellProcess::childEnded()
     emit finished(reaped < 0 ? -1 : status);
 }
 
-// Deleted later: this may run inside a notifier's own signal.
+// Deleted later: this may run inside a notifier's own signal. Disabled first, so that no
+// notifier watches a descriptor after it is closed.
 void ShellProcess::closeAll()
 {
-    for (QObject *watcher : { static_cast<QObject *>(m_outputNotifier),
-                              static_cast<QObject *>(m_childNotifier),
-                              static_cast<QObject *>(m_childPoll) }) {
-        if (watcher)
-            watcher->deleteLater();
+    for (QSocketNotifier *notifier : { m_outputNotifier, m_childNotifier }) {
+        if (notifier) {
+            notifier->setEnabled(false);
+            notifier->deleteLater();
+        }
     }
+    if (m_childPoll)
+        m_childPoll->deleteLater();
     m_outputNotifier = m_childNotifier = nullptr;
     m_childPoll = nullptr;
     for (int *fd : { &m_outputFd, &m_pidFd, &m_logFd }) {

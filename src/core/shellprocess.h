@@ -30,6 +30,9 @@ public:
     void resume();
     void stop();
     bool wasStopped() const { return m_stopSent; }
+    // Whether a finished() status is a success: exit status 0. A shell ended by a signal did not
+    // finish its work, and one that could not be waited for is not known to have.
+    static bool succeeded(int status);
     // The output so far (at most a few megabytes), with a note when the user stopped it.
     const QByteArray &output() const { return m_output; }
 

@@ -20,7 +20,6 @@
 
 #include <cstdio>
 #include <cstring>
-#include <sys/wait.h>
 
 deathDlg::deathDlg(const QString &title, const QString &instructText, const char *command)
     : ZPopup(ZPopup::Dialog, nullptr, nullptr, true, 0, 0)
@@ -105,13 +104,6 @@ void deathDlg::setStopQuestion(const QString &title, const QString &text)
                 QCoreApplication::translate("deathDlg", "TXT_RID_OPTION_CANCEL", "Cancel"));
 }
 
-void deathDlg::setProgress(const QByteArray &source, const QByteArray &destination, bool moving)
-{
-    m_progressSource = source;
-    m_progressDestination = destination;
-    m_progressMoving = moving;
-}
-
 int deathDlg::exec()
 {
     // With nothing to run there is nothing to wait for; and a command that already ended would
@@ -125,6 +117,7 @@ int deathDlg::runNext(const QString &title, const QString &instructText, const c
     m_finished = false;
     m_failed = false;
     m_output.clear();
+    limitRepaints();
     setTitle(title);
     setInstructText(instructText);
     // The right soft key pressed while the last command ended is answered now, before the next.
@@ -163,15 +156,9 @@ int deathDlg::softKeyForKey(int key) const
 
 void deathDlg::leftKey() { }
 
-void deathDlg::rightKey()
-{
-    askToStop();
-}
+void deathDlg::rightKey() { askToStop(); }
 
-void deathDlg::closeEvent(QCloseEvent *event)
-{
-    event->ignore();
-}
+void deathDlg::closeEvent(QCloseEvent *event) { event->ignore(); }
 
 // While a command runs, the user's input reaches this popup and its stop question only; while
 // the input that came during a command's end is drained, nothing gets it, but a press of the
@@ -217,11 +204,7 @@ void deathDlg::system_exec()
         return;
     }
     if (commandLine[0] == '\0' || m_stopped) {
-        m_finished = true;
-        if (m_loop)
-            m_loop->quit();
-        if (!m_keepsShowing)
-            hide();
+        endLoop();
         return;
     }
     std::printf("Debug: system(%s)\n", commandLine);
@@ -244,30 +227,27 @@ void deathDlg::finish(int status)
         m_endStatus = status;
         return;
     }
-    // A shell ended by a signal did not finish its work: that is a failure too.
-    m_failed = status == -1 || m_process->wasStopped() || WIFSIGNALED(status)
-               || (WIFEXITED(status) && WEXITSTATUS(status) != 0);
+    m_failed = m_process->wasStopped() || !ShellProcess::succeeded(status);
     m_output = m_process->output();
     m_progressSource.clear();
     m_progressDestination.clear();
+    // Input that came while the command ended was meant for this popup, which takes none but the
+    // right soft key: that is remembered for the next command; the rest never reaches what follows.
+    m_draining = true;
+    QCoreApplication::processEvents();
+    m_draining = false;
+    endLoop();
+    if (m_failed && m_showsLog)
+        showOutput(m_output, m_stopTitle);
+}
 
-    dropPendingInput();
+void deathDlg::endLoop()
+{
     m_finished = true;
     if (m_loop)
         m_loop->quit();
     if (!m_keepsShowing)
         hide();
-    if (m_failed && m_showsLog)
-        showOutput(m_output, m_stopTitle);
-}
-
-// Input that came while the command ended was meant for this popup, which takes none but the
-// right soft key: that is remembered for the next command; the rest never reaches what follows.
-void deathDlg::dropPendingInput()
-{
-    m_draining = true;
-    QCoreApplication::processEvents();
-    m_draining = false;
 }
 
 void deathDlg::showOutput(const QByteArray &output, const QString &title)
@@ -309,6 +289,23 @@ void deathDlg::askToStop()
         m_endedWhileAsking = false;
         finish(m_endStatus);
     }
+}
+
+// Entries that follow each other faster than an eye can read are not each painted: at most
+// about 30 repaints a second, whatever the pace. The titles still change with every entry.
+void deathDlg::limitRepaints()
+{
+    if (!updatesEnabled())
+        return;
+    if (m_painted.isValid() && m_painted.elapsed() < 33) {
+        setUpdatesEnabled(false);
+        QTimer::singleShot(int(33 - m_painted.elapsed()), this, [this] {
+            setUpdatesEnabled(true);
+            m_painted.start();
+        });
+        return;
+    }
+    m_painted.start();
 }
 
 void deathDlg::showProgress()

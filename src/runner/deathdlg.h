@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/res_icon_reader.h"
+#include "core/shellcommand.h"
 #include "core/shellprocess.h"
 #include "platform/zpopup.h"
 
@@ -31,7 +32,7 @@ class deathDlg : public ZPopup
     Q_OBJECT
 public:
     // The longest command that fits the command line together with the log redirection.
-    static constexpr size_t maxCommandLength = 998;
+    static constexpr size_t maxCommandLength = ShellCommand::maxLength;
 
     deathDlg(const QString &title, const QString &instructText, const char *command);
     ~deathDlg() override;
@@ -44,7 +45,12 @@ public:
     // The question that the right soft key asks.
     void setStopQuestion(const QString &title, const QString &text);
     // Progress of the next command, a copy or move (see ProgressCounter).
-    void setProgress(const QByteArray &source, const QByteArray &destination, bool moving);
+    void setProgress(const QByteArray &source, const QByteArray &destination, bool moving)
+    {
+        m_progressSource = source;
+        m_progressDestination = destination;
+        m_progressMoving = moving;
+    }
     // For an operation on several entries: the popup stays shown when a command has ended, and
     // runNext() runs the next one in it at once, with its own title and text.
     void setKeepsShowing(bool keeps) { m_keepsShowing = keeps; }
@@ -78,10 +84,11 @@ private:
     bool takeCommand(const char *command);
     int runLoop();
     void finish(int status);
-    void dropPendingInput();
+    void endLoop();
     bool belongsHere(QObject *receiver) const;
     bool isStopPress(QObject *receiver, QEvent *event) const;
     void askToStop();
+    void limitRepaints();
     void showProgress();
     void showElapsed();
 
@@ -105,6 +112,7 @@ private:
     QByteArray m_progressSource, m_progressDestination;
     bool m_progressMoving = false;
     QElapsedTimer m_clock;
+    QElapsedTimer m_painted; // when the popup was last allowed to repaint
     QEventLoop *m_loop = nullptr;
     QTimer *m_tick = nullptr;
     QLabel *m_elapsed = nullptr;
