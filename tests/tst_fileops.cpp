@@ -130,7 +130,14 @@ private slots:
         answerer.answer(DialogAnswerer::Yes, typed);
         if (!notice.isEmpty())
             answerer.answer(DialogAnswerer::Yes);
+        OutputCapture errors(2);
         window.createDir();
+        // A folder that was not made is named on standard error, with the reason.
+        const QByteArray said = errors.finish();
+        if (notice == "The folder could not be created.")
+            QVERIFY2(said.contains("filemanager: the folder " + folder.toUtf8())
+                             && said.contains(" was not created: "),
+                     said.constData());
 
         QCOMPARE(answerer.seen.size(), notice.isEmpty() ? 1 : 2);
         QCOMPARE(answerer.seen[0].kind, QStringLiteral("entry"));

@@ -72,39 +72,39 @@ private slots:
 
     void rowsInOrder_data()
     {
-        QTest::addColumn<int>("mode");
+        QTest::addColumn<BrowseMode>("mode");
         QTest::addColumn<QString>("filter");
         QTest::addColumn<QStringList>("expected");
 
         const QStringList folders = { "..", ".hidden_dir", "B", "Zeta", "a", "linkdir" };
         QTest::newRow("browse, no filter")
-                << int(Browse) << QString()
+                << Browse << QString()
                 << folders + QStringList{ ".hidden_file", "10.txt",       "A.TXT", "b.txt",
                                           "c.cpp",        "linkfile.txt", "readme" };
         QTest::newRow("browse, empty filter")
-                << int(Browse) << QStringLiteral("")
+                << Browse << QStringLiteral("")
                 << folders + QStringList{ ".hidden_file", "10.txt",       "A.TXT", "b.txt",
                                           "c.cpp",        "linkfile.txt", "readme" };
         QTest::newRow("filter is case-sensitive, folders unfiltered")
-                << int(Browse) << QStringLiteral("*.txt")
+                << Browse << QStringLiteral("*.txt")
                 << folders + QStringList{ "10.txt", "b.txt", "linkfile.txt" };
-        QTest::newRow("patterns separated by blanks") << int(Browse) << QStringLiteral("*.cpp A*")
+        QTest::newRow("patterns separated by blanks") << Browse << QStringLiteral("*.cpp A*")
                                                       << folders + QStringList{ "A.TXT", "c.cpp" };
         QTest::newRow("patterns separated by semicolons")
-                << int(Browse) << QStringLiteral("*.cpp;read?e")
+                << Browse << QStringLiteral("*.cpp;read?e")
                 << folders + QStringList{ "c.cpp", "readme" };
         QTest::newRow("filter matching nothing")
-                << int(Browse) << QStringLiteral("*.none") << folders;
-        QTest::newRow("pick copy: folders only") << int(PickCopyTarget) << QString() << folders;
+                << Browse << QStringLiteral("*.none") << folders;
+        QTest::newRow("pick copy: folders only") << PickCopyTarget << QString() << folders;
         QTest::newRow("pick move: filter ignored")
-                << int(PickMoveTarget) << QStringLiteral("nothing") << folders;
+                << PickMoveTarget << QStringLiteral("nothing") << folders;
         QTest::newRow("multi-select")
-                << int(MultiSelect) << QStringLiteral("*.cpp") << folders + QStringList{ "c.cpp" };
+                << MultiSelect << QStringLiteral("*.cpp") << folders + QStringList{ "c.cpp" };
     }
 
     void rowsInOrder()
     {
-        QFETCH(int, mode);
+        QFETCH(BrowseMode, mode);
         QFETCH(QString, filter);
         QFETCH(QStringList, expected);
         fileDialog &window = m_fixture.start(filter.isNull() ? QStringList{ m_root }
@@ -113,7 +113,7 @@ private slots:
         QCOMPARE(rows(window), expected);
         QCOMPARE(window.currentDirectory(), m_root);
         QCOMPARE(window.instructText(), m_root);
-        QCOMPARE(window.browseMode(), mode);
+        QCOMPARE(window.browseMode(), int(mode));
         // The parent row is current, so that Down reaches the first entry.
         QCOMPARE(window.entryList()->currentItem(), 0);
         QCOMPARE(window.currentItemName(), QStringLiteral(".."));

@@ -149,66 +149,66 @@ private slots:
     // What the plan finds at the destination, entry by entry.
     void planVerdicts_data()
     {
-        QTest::addColumn<int>("kind");
+        QTest::addColumn<OperationPlan::Kind>("kind");
         QTest::addColumn<bool>("multiple");
         QTest::addColumn<QString>("source"); // relative: a path, or for multiple "folder|name"
         QTest::addColumn<QString>("destination"); // relative folder; "-" for none
-        QTest::addColumn<int>("verdict");
+        QTest::addColumn<OperationPlan::Verdict>("verdict");
         QTest::addColumn<QString>("command"); // %1 is the test folder; empty: refused
-        const int copy = OperationPlan::Copy, move = OperationPlan::Move;
+        const OperationPlan::Kind copy = OperationPlan::Copy, move = OperationPlan::Move;
         QTest::newRow("nothing there")
                 << copy << false << "src/f"
-                << "empty" << int(OperationPlan::Clear) << R"(cp -a "%1/src/f" "%1/empty/")";
+                << "empty" << OperationPlan::Clear << R"(cp -a "%1/src/f" "%1/empty/")";
         QTest::newRow("a file there")
                 << copy << false << "src/f"
-                << "dest" << int(OperationPlan::Conflict) << R"(cp -a "%1/src/f" "%1/dest/")";
+                << "dest" << OperationPlan::Conflict << R"(cp -a "%1/src/f" "%1/dest/")";
         QTest::newRow("a dangling link there")
                 << move << false << "src/dangling"
-                << "dest" << int(OperationPlan::Conflict) << R"(mv "%1/src/dangling" "%1/dest/")";
+                << "dest" << OperationPlan::Conflict << R"(mv "%1/src/dangling" "%1/dest/")";
         QTest::newRow("a folder there, multiple")
                 << move << true << "src|dir"
-                << "dest" << int(OperationPlan::Conflict) << R"(mv "%1/src/dir" "%1/dest/")";
+                << "dest" << OperationPlan::Conflict << R"(mv "%1/src/dir" "%1/dest/")";
         QTest::newRow("into its own folder")
                 << copy << false << "src/f"
-                << "src" << int(OperationPlan::SameEntry) << R"(cp -a "%1/src/f" "%1/src/")";
+                << "src" << OperationPlan::SameEntry << R"(cp -a "%1/src/f" "%1/src/")";
         QTest::newRow("a folder into itself") << copy << false << "src/dir"
-                                              << "src/dir" << int(OperationPlan::IntoItself) << "";
+                                              << "src/dir" << OperationPlan::IntoItself << "";
         QTest::newRow("a folder into its subfolder")
                 << move << true << "src|dir"
-                << "src/dir/sub" << int(OperationPlan::IntoItself) << "";
+                << "src/dir/sub" << OperationPlan::IntoItself << "";
         QTest::newRow("a folder two levels inside it")
                 << copy << false << "src/dir"
-                << "src/dir/sub/deeper" << int(OperationPlan::IntoItself) << "";
+                << "src/dir/sub/deeper" << OperationPlan::IntoItself << "";
         QTest::newRow("into a bind mount of its subfolder")
                 << copy << false << "src/dir"
-                << "bound" << int(OperationPlan::IntoItself) << "";
+                << "bound" << OperationPlan::IntoItself << "";
         QTest::newRow("into its subfolder through a link")
                 << copy << false << "src/dir"
-                << "way" << int(OperationPlan::IntoItself) << "";
+                << "way" << OperationPlan::IntoItself << "";
         QTest::newRow("a link to a folder into that folder")
                 << copy << false << "src/linkdir"
-                << "src/dir" << int(OperationPlan::Clear)
+                << "src/dir" << OperationPlan::Clear
                 << R"(cp -a "%1/src/linkdir" "%1/src/dir/")";
         QTest::newRow("a folder beside one that starts like it")
                 << copy << false << "src/dir"
-                << "src/dirx" << int(OperationPlan::Clear)
+                << "src/dirx" << OperationPlan::Clear
                 << R"(cp -a "%1/src/dir" "%1/src/dirx/")";
         QTest::newRow("a folder into its parent's parent")
                 << move << false << "src/dir"
-                << "" << int(OperationPlan::Clear) << R"(mv "%1/src/dir" "%1//")";
-        QTest::newRow("delete") << int(OperationPlan::Delete) << true << "src|dir"
-                                << "-" << int(OperationPlan::Clear) << R"(rm -rf "%1/src/dir")";
+                << "" << OperationPlan::Clear << R"(mv "%1/src/dir" "%1//")";
+        QTest::newRow("delete") << OperationPlan::Delete << true << "src|dir"
+                                << "-" << OperationPlan::Clear << R"(rm -rf "%1/src/dir")";
         QTest::newRow("too long") << copy << false << "src/f" << QString(1000, u'x')
-                                  << int(OperationPlan::TooLong) << "";
+                                  << OperationPlan::TooLong << "";
     }
 
     void planVerdicts()
     {
-        QFETCH(int, kind);
+        QFETCH(OperationPlan::Kind, kind);
         QFETCH(bool, multiple);
         QFETCH(QString, source);
         QFETCH(QString, destination);
-        QFETCH(int, verdict);
+        QFETCH(OperationPlan::Verdict, verdict);
         QFETCH(QString, command);
         TestFolder folder;
         QVERIFY(folder.makeDirs({ "src/dir/sub/deeper", "src/dirx", "dest/dir", "empty" }));
@@ -229,12 +229,12 @@ private slots:
         const QString to = destination == "-" ? QString() : folder.path() + u'/' + destination;
         const QStringList parts = source.split(u'|');
         const OperationPlan plan
-                = multiple ? OperationPlan::multiple(OperationPlan::Kind(kind), folder / parts[0],
+                = multiple ? OperationPlan::multiple(kind, folder / parts[0],
                                                      { "..", parts[1], "" }, to)
-                           : OperationPlan::single(OperationPlan::Kind(kind), folder / source, to);
+                           : OperationPlan::single(kind, folder / source, to);
         QCOMPARE(plan.count(), 1);
         const OperationPlan::Step step = plan.step(0);
-        QCOMPARE(int(step.verdict), verdict);
+        QCOMPARE(step.verdict, verdict);
         QCOMPARE(QString::fromUtf8(step.command), command.arg(folder.path()));
         const QString name = multiple ? parts[1] : source.section(u'/', -1);
         QCOMPARE(step.name, name);

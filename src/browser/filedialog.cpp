@@ -13,7 +13,7 @@
 #include <QApplication>
 
 fileDialog::fileDialog()
-    : ZPopup(0, nullptr, nullptr, true, 0, 0)
+    : ZPopup(ZPopup::MainWindow, nullptr, nullptr, true, 0, 0)
 {
     if (auto *app = qobject_cast<ZApplication *>(QCoreApplication::instance())) {
         argc = app->argc();
@@ -43,10 +43,10 @@ fileDialog::fileDialog()
     insertChild(list, -1);
 
     softKey = getSoftKey();
-    softKey->setClickedSlot(1, this, SLOT(back()));
-    softKey->setText(0, QApplication::translate("fileDialog", "TXT_RID_SOFTKEY_OPTIONS", "Options"),
+    softKey->setClickedSlot(ZSoftKey::Right, this, SLOT(back()));
+    softKey->setText(ZSoftKey::Left, QApplication::translate("fileDialog", "TXT_RID_SOFTKEY_OPTIONS", "Options"),
                      0);
-    softKey->setText(1, QApplication::translate("fileDialog", "TXT_RID_SOFTKEY_BACK", "Back"), 0);
+    softKey->setText(ZSoftKey::Right, QApplication::translate("fileDialog", "TXT_RID_SOFTKEY_BACK", "Back"), 0);
     softKey->setTextForOptMenuHide(
             QApplication::translate("fileDialog", "TXT_RID_SOFTKEY_OPTIONS", "Options"));
     softKey->setTextForOptMenuShow(
@@ -75,7 +75,7 @@ void fileDialog::quit_app()
 // A yes/no question: only the left key, yes, counts as yes.
 bool fileDialog::askQuestion(const QString &title, const QString &text)
 {
-    auto *question = new ZMessageDlg(title, text, 1, 0, nullptr, nullptr, true, 0);
+    auto *question = new ZMessageDlg(title, text, ZMessageDlg::Question, 0, nullptr, nullptr, true, 0);
     const int answer = question->exec();
     delete question;
     return answer == 1;
@@ -90,7 +90,7 @@ void fileDialog::about()
                                                       "Browse, open, create, rename, delete,\n"
                                                       "copy and move files and folders.\n"
                                                       "Free software, built on Qt.");
-    auto *box = new ZMessageDlg(title, text, 2, 0, nullptr, nullptr, true, 0);
+    auto *box = new ZMessageDlg(title, text, ZMessageDlg::Notice, 0, nullptr, nullptr, true, 0);
     box->setTitleIcon(QStringLiteral("info_pop.bmp"));
     box->exec();
     delete box;

@@ -34,7 +34,7 @@ QString workingFolder()
 QString cleanAbsolutePath(const QString &path)
 {
     QString cleaned
-            = QDir::cleanPath(QDir::isAbsolutePath(path) ? path : workingFolder() + u'/' + path);
+            = QDir::cleanPath(QDir::isAbsolutePath(path) ? path : FileName::join(workingFolder(), path));
     while (cleaned == QLatin1String("/..") || cleaned.startsWith(QLatin1String("/../")))
         cleaned = cleaned.size() == 3 ? QStringLiteral("/") : cleaned.mid(3);
     return cleaned;
@@ -109,7 +109,7 @@ void fileDialog::rebuildMenu(int newMode)
         return;
     optionsMenu->clear();
     manageMenu->clear();
-    softKey->setOptMenu(0, nullptr);
+    softKey->setOptMenu(ZSoftKey::Left, nullptr);
 
     auto entry = [this](ZOptionsMenu *menu, const char *key, const char *slot) {
         menu->insertItem(catalog->lookup(key), nullptr, this, slot, true, false, false, -1, -1,
@@ -151,7 +151,7 @@ void fileDialog::rebuildMenu(int newMode)
     entry(optionsMenu, "BR_ABOUT", SLOT(about()));
     entry(optionsMenu, "BR_QUIT", SLOT(quit_app()));
 
-    softKey->setOptMenu(0, optionsMenu);
+    softKey->setOptMenu(ZSoftKey::Left, optionsMenu);
     mode = newMode;
 }
 

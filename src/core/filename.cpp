@@ -143,6 +143,11 @@ QString FileName::forDisplay(const QString &name)
     return shown;
 }
 
+QString FileName::join(const QString &folder, const QString &name)
+{
+    return folder.endsWith(u'/') ? folder + name : folder + u'/' + name;
+}
+
 bool FileName::hasRawBytes(QStringView name)
 {
     return nextRawByte(name, 0) >= 0;

@@ -20,6 +20,10 @@ public:
     static QByteArray toBytes(QStringView name);
     // The text to show for a name: each byte that is not UTF-8 becomes U+FFFD.
     static QString forDisplay(const QString &name);
+    // The path of name in folder, with no doubled "/" at the root. (Entering an entry and the
+    // commands for several entries put their own "/" after the folder, "//name" at the root, as
+    // the design has it; that is not a join but the form of those paths.)
+    static QString join(const QString &folder, const QString &name);
     // Whether a decoded name holds bytes that are not UTF-8.
     static bool hasRawBytes(QStringView name);
 };

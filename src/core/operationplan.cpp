@@ -92,12 +92,6 @@ bool clearFoldersOfCopy(const QByteArray &source, const QByteArray &destination)
     return walked && cleared;
 }
 
-// The path of name in folder: no doubled "/" at the root.
-QString childOf(const QString &folder, const QString &name)
-{
-    return folder.endsWith(u'/') ? folder + name : folder + u'/' + name;
-}
-
 const char *formOf(OperationPlan::Kind kind, bool multiple, bool replacing = false)
 {
     switch (kind) {
@@ -175,7 +169,7 @@ OperationPlan::Step OperationPlan::step(int index) const
         arguments << m_source;
     if (m_kind != Delete) {
         arguments << m_destination;
-        step.destination = childOf(m_destination, step.name);
+        step.destination = FileName::join(m_destination, step.name);
         struct stat source, there;
         const bool sourceExists = entryAt(step.source, &source);
         if (sourceExists && S_ISDIR(source.st_mode)

@@ -12,7 +12,7 @@
 
 ZMessageDlg::ZMessageDlg(const QString &title, const QString &text, int type, int, QWidget *parent,
                          const char *name, bool modal, int)
-    : ZPopup(1, parent, name, modal)
+    : ZPopup(ZPopup::Dialog, parent, name, modal)
     , m_type(type)
 {
     setTitle(title);
@@ -85,6 +85,6 @@ int ZMessageDlg::softKeyForKey(int key) const
 {
     if (m_type != Question
         && (key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Select))
-        return 0;
+        return ZSoftKey::Left;
     return ZPopup::softKeyForKey(key);
 }

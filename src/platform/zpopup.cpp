@@ -76,7 +76,7 @@ ZPopup::ZPopup(int type, QWidget *parent, const char *name, bool modal, int, int
     if (name)
         setObjectName(QString::fromUtf8(name));
     // The main window is shown, not run: making it modal would only block the desktop.
-    setModal(type != 0 && modal);
+    setModal(type != MainWindow && modal);
     setStyleSheet(QString::fromLatin1(popupStyle));
 
     auto *outer = new QVBoxLayout(this);
@@ -94,13 +94,13 @@ ZPopup::ZPopup(int type, QWidget *parent, const char *name, bool modal, int, int
     m_titleIcon->hide();
     // A dialog's title is often a name: cut in its middle, its end (the extension, what tells two
     // long names apart) stays in sight.
-    m_title = new ElidingLabel(type == 0 ? Qt::ElideRight : Qt::ElideMiddle, titleRow);
+    m_title = new ElidingLabel(type == MainWindow ? Qt::ElideRight : Qt::ElideMiddle, titleRow);
     m_title->setObjectName(QStringLiteral("title"));
     titleLayout->addWidget(m_titleIcon);
     titleLayout->addWidget(m_title, 1);
     outer->addWidget(titleRow);
 
-    if (type == 0) {
+    if (type == MainWindow) {
         m_instruct = new ElidingLabel(Qt::ElideLeft, this);
     } else {
         m_instruct = new QLabel(this);
@@ -119,13 +119,13 @@ ZPopup::ZPopup(int type, QWidget *parent, const char *name, bool modal, int, int
     m_softKey = new ZSoftKey(this);
     outer->addWidget(m_softKey);
     connect(m_softKey, &ZSoftKey::clicked, this, [this](int index) {
-        if (index == 0)
+        if (index == ZSoftKey::Left)
             leftKey();
         else
             rightKey();
     });
 
-    if (type == 0) {
+    if (type == MainWindow) {
         // An application window, not a dialog: window managers treat it as one, and Qt applies
         // -geometry only to such a window.
         setWindowFlags(Qt::Window);
@@ -171,7 +171,7 @@ void ZPopup::setInstructText(const QString &text)
 {
     m_instructText = text;
     const QString shown = FileName::forDisplay(text);
-    m_instruct->setText(m_type == 0 ? shown : breakable(shown));
+    m_instruct->setText(m_type == MainWindow ? shown : breakable(shown));
     m_instruct->setAccessibleName(shown);
     m_instruct->setVisible(!text.isEmpty());
 }
@@ -247,12 +247,12 @@ bool ZPopup::isUserInput(QEvent::Type type)
 
 void ZPopup::leftKey()
 {
-    if (m_type != 0)
+    if (m_type != MainWindow)
         accept();
 }
 
 void ZPopup::rightKey()
 {
-    if (m_type != 0)
+    if (m_type != MainWindow)
         reject();
 }

@@ -9,7 +9,7 @@
 
 ZSingleCaptureDlg::ZSingleCaptureDlg(const QString &title, const QString &text, int,
                                      QWidget *parent, const char *name, bool modal, int, int)
-    : ZPopup(1, parent, name, modal)
+    : ZPopup(ZPopup::Dialog, parent, name, modal)
 {
     setTitle(title);
     auto *body = new QWidget(this);
@@ -47,7 +47,7 @@ QString ZSingleCaptureDlg::text() const
 int ZSingleCaptureDlg::softKeyForKey(int key) const
 {
     if (key == Qt::Key_Return || key == Qt::Key_Enter)
-        return 0;
+        return ZSoftKey::Left;
     return ZPopup::softKeyForKey(key);
 }
 

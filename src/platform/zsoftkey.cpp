@@ -19,16 +19,16 @@ ZSoftKey::ZSoftKey(QWidget *parent)
         m_keys[i]->setObjectName(i == 0 ? QStringLiteral("leftKey") : QStringLiteral("rightKey"));
         connect(m_keys[i], &QToolButton::clicked, this, [this, i] { click(i); });
     }
-    layout->addWidget(m_keys[0]);
+    layout->addWidget(m_keys[Left]);
     layout->addStretch();
-    layout->addWidget(m_keys[1]);
+    layout->addWidget(m_keys[Right]);
 }
 
 void ZSoftKey::setText(int index, const QString &text, int)
 {
     if (index < 0 || index > 1)
         return;
-    (index == 0 ? m_leftText : m_rightText) = text;
+    (index == Left ? m_leftText : m_rightText) = text;
     m_keys[index]->setText(text);
     m_keys[index]->setAccessibleName(text);
     m_keys[index]->setVisible(!text.isEmpty());
@@ -44,7 +44,7 @@ void ZSoftKey::setClickedSlot(int index, QObject *receiver, const char *slot)
     if (index < 0 || index > 1 || !receiver || !slot)
         return;
     m_custom[index] = true;
-    connect(this, index == 0 ? SIGNAL(leftCustom()) : SIGNAL(rightCustom()), receiver, slot);
+    connect(this, index == Left ? SIGNAL(leftCustom()) : SIGNAL(rightCustom()), receiver, slot);
 }
 
 void ZSoftKey::setTextForOptMenuHide(const QString &text)
@@ -68,29 +68,29 @@ void ZSoftKey::setOptMenu(int index, ZOptionsMenu *menu)
     if (!m_menu)
         return;
     if (!m_menuHidden.isEmpty())
-        setText(0, m_menuHidden);
+        setText(Left, m_menuHidden);
     // While the menu is open the keys select and cancel; afterwards they are what they were.
     connect(m_menu, &QMenu::aboutToShow, this, [this] {
         if (!m_menuSelect.isEmpty())
-            m_keys[0]->setText(m_menuSelect);
+            m_keys[Left]->setText(m_menuSelect);
         if (!m_menuCancel.isEmpty())
-            m_keys[1]->setText(m_menuCancel);
+            m_keys[Right]->setText(m_menuCancel);
     });
     connect(m_menu, &QMenu::aboutToHide, this, [this] {
-        m_keys[0]->setText(m_leftText);
-        m_keys[1]->setText(m_rightText);
+        m_keys[Left]->setText(m_leftText);
+        m_keys[Right]->setText(m_rightText);
     });
 }
 
 void ZSoftKey::click(int index)
 {
-    if (index == 0 && m_menu) {
+    if (index == Left && m_menu) {
         showMenu();
         return;
     }
-    if (index == 0 && m_custom[0])
+    if (index == Left && m_custom[Left])
         emit leftCustom();
-    else if (index == 1 && m_custom[1])
+    else if (index == Right && m_custom[Right])
         emit rightCustom();
     else
         emit clicked(index);
@@ -101,14 +101,14 @@ int ZSoftKey::softKeyFor(int key)
     switch (key) {
     case Qt::Key_F1:
     case Qt::Key_Context1:
-        return 0;
+        return Left;
     case Qt::Key_F2:
     case Qt::Key_Escape:
     case Qt::Key_Back:
     case Qt::Key_Context2:
-        return 1;
+        return Right;
     default:
-        return -1;
+        return None;
     }
 }
 

@@ -8,6 +8,9 @@
 #include "core/shellcommand.h"
 #include "platform/zsinglecapturedlg.h"
 
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
 #include <sys/stat.h>
 
 namespace {
@@ -36,7 +39,7 @@ bool fileDialog::isValidName(const QString &name)
 
 QString fileDialog::childPath(const QString &name) const
 {
-    return currentDir == QLatin1String("/") ? u'/' + name : currentDir + u'/' + name;
+    return FileName::join(currentDir, name);
 }
 
 void fileDialog::createDir()
@@ -52,12 +55,16 @@ void fileDialog::createDir()
     }
     // A folder there afterwards is success, also one that was there before.
     const QByteArray path = FileName::toBytes(childPath(name));
-    ::mkdir(path.constData(), 0777);
+    const int made = ::mkdir(path.constData(), 0777);
+    const int error = errno;
     struct stat info;
-    if (::stat(path.constData(), &info) == 0 && S_ISDIR(info.st_mode))
+    if (::stat(path.constData(), &info) == 0 && S_ISDIR(info.st_mode)) {
         showDir(currentDir, mode);
-    else
-        showError("BR_MKDIR_ERROR");
+        return;
+    }
+    std::fprintf(stderr, "filemanager: the folder %s was not created: %s\n", path.constData(),
+                 std::strerror(made == 0 ? ENOTDIR : error));
+    showError("BR_MKDIR_ERROR");
 }
 
 void fileDialog::rename()

@@ -10,7 +10,7 @@
 
 void fileDialog::showError(const char *key)
 {
-    auto *notice = new ZMessageDlg(catalog->lookup("BR_ERROR"), catalog->lookup(key), 2, 0, nullptr,
+    auto *notice = new ZMessageDlg(catalog->lookup("BR_ERROR"), catalog->lookup(key), ZMessageDlg::Notice, 0, nullptr,
                                    nullptr, true, 0);
     notice->setTitleIcon(QStringLiteral("error_pop.bmp"));
     notice->exec();
