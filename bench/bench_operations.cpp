@@ -3,12 +3,12 @@
 //   timed from the answer to the question to the last command done;
 // - a copy of a tree and of one large file, behind the wait popup with and without its progress
 //   sampling.
-#include "runner/deathdlg.h"
 #include "browser/filedialog.h"
 #include "platform/zapplication.h"
 #include "platform/zlistbox.h"
 #include "platform/zmessagedlg.h"
 #include "platform/zsoftkey.h"
+#include "runner/deathdlg.h"
 
 #include <QDir>
 #include <QElapsedTimer>

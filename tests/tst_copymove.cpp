@@ -1,10 +1,10 @@
 // Copy and move in two steps, and the operations on the checked entries, with the real utilities.
-#include "runner/deathdlg.h"
 #include "browser/filedialog.h"
 #include "core/filename.h"
-#include "support/testmain.h"
 #include "platform/zlistbox.h"
 #include "platform/zsoftkey.h"
+#include "runner/deathdlg.h"
+#include "support/testmain.h"
 
 #include <QDir>
 #include <QFile>

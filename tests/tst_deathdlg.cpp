@@ -1,10 +1,10 @@
 // The command runner with real commands: the log, the debug line, when the log is opened, and
 // the commands it refuses.
 #include "core/commandlog.h"
-#include "runner/deathdlg.h"
-#include "support/testmain.h"
 #include "platform/zmessagedlg.h"
 #include "platform/zsoftkey.h"
+#include "runner/deathdlg.h"
+#include "support/testmain.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -267,8 +267,9 @@ private slots:
         QLineEdit window;
         window.show();
         QTimer::singleShot(150, &window, [&window] {
-            QCoreApplication::postEvent(&window, new QKeyEvent(QEvent::KeyPress, Qt::Key_X,
-                                                               Qt::NoModifier, QStringLiteral("x")));
+            QCoreApplication::postEvent(&window,
+                                        new QKeyEvent(QEvent::KeyPress, Qt::Key_X, Qt::NoModifier,
+                                                      QStringLiteral("x")));
         });
         OutputCapture output(1);
         run("sleep 0.4");
@@ -443,95 +444,6 @@ private slots:
         output.finish();
         delete runner;
         QCOMPARE(shown, QStringLiteral("0 B / 2.9 KB"));
-    }
-
-    // Where the output goes, by what stands at the shared log's path.
-    void logChoice_data()
-    {
-        QTest::addColumn<QString>("standing"); // what is at the shared path beforehand
-        QTest::addColumn<bool>("shared"); // whether the shared path is used
-        QTest::addColumn<QByteArray>("reason");
-        QTest::newRow("nothing") << "nothing" << true << QByteArray();
-        QTest::newRow("the user's own file") << "own file" << true << QByteArray();
-        QTest::newRow("symbolic link") << "link" << false << QByteArray("is a symbolic link");
-        QTest::newRow("dangling link") << "dangling" << false << QByteArray("is a symbolic link");
-        QTest::newRow("another user's file")
-                << "other's file" << false << QByteArray("belongs to another user");
-        QTest::newRow("folder") << "folder" << false << QByteArray("cannot be opened");
-        QTest::newRow("pipe") << "pipe" << false << QByteArray("is not a regular file");
-        QTest::newRow("second name") << "hard link" << false << QByteArray("has other names");
-    }
-
-    void logChoice()
-    {
-        QFETCH(QString, standing);
-        QFETCH(bool, shared);
-        QFETCH(QByteArray, reason);
-        const QByteArray path = QFile::encodeName(*m_folder / "exec_log.txt");
-        const QString target = *m_folder / "someone's file";
-        QVERIFY(makeFile(target, "not to be touched"));
-        if (standing == "own file") {
-            QVERIFY(makeFile(QFile::decodeName(path), "earlier output"));
-        } else if (standing == "link") {
-            QVERIFY(QFile::link(target, QFile::decodeName(path)));
-        } else if (standing == "dangling") {
-            QVERIFY(QFile::link(*m_folder / "nowhere", QFile::decodeName(path)));
-        } else if (standing == "other's file") {
-            if (!canBecomeNobody())
-                QSKIP("needs root, to give a file to another user");
-            QVERIFY(makeFile(QFile::decodeName(path), "not to be touched"));
-            QCOMPARE(::chown(path.constData(), ::getpwnam("nobody")->pw_uid, 0), 0);
-        } else if (standing == "folder") {
-            QVERIFY(QDir().mkpath(QFile::decodeName(path)));
-        } else if (standing == "pipe") {
-            QCOMPARE(::mkfifo(path.constData(), 0600), 0);
-        } else if (standing == "hard link") {
-            QCOMPARE(::link(QFile::encodeName(target).constData(), path.constData()), 0);
-        }
-        const QByteArray runtime = qgetenv("XDG_RUNTIME_DIR");
-        qputenv("XDG_RUNTIME_DIR", QFile::encodeName(m_folder->path()));
-        QCOMPARE(::chmod(QFile::encodeName(m_folder->path()).constData(), 0700), 0);
-
-        CommandLog log(path);
-        OutputCapture errors(2);
-        QVERIFY(log.write("this command's output"));
-        QVERIFY(log.write("the next command's output"));
-        const QByteArray said = errors.finish();
-        qputenv("XDG_RUNTIME_DIR", runtime);
-
-        QCOMPARE(log.isPrivate(), !shared);
-        QCOMPARE(log.path(),
-                 shared ? path : QFile::encodeName(*m_folder / "filemanager-exec_log.txt"));
-        QCOMPARE(readFile(QFile::decodeName(log.path())), QByteArray("the next command's output"));
-        struct stat written;
-        QCOMPARE(::stat(log.path().constData(), &written), 0);
-        QCOMPARE(written.st_mode & 0777, mode_t(0600));
-        QCOMPARE(readFile(target), QByteArray("not to be touched"));
-        if (standing == "other's file")
-            QCOMPARE(readFile(QFile::decodeName(path)), QByteArray("not to be touched"));
-        // Said once, with the path and the reason.
-        QCOMPARE(said.count('\n'), shared ? 0 : 1);
-        QVERIFY2(said.contains(reason) && (shared || said.contains(path)), said.constData());
-    }
-
-    // Without a folder of the user's own for it, the private log is a fresh file of its own.
-    void privateLogWithoutARuntimeFolder()
-    {
-        const QByteArray path = QFile::encodeName(*m_folder / "exec_log.txt");
-        QVERIFY(QFile::link("/etc/hostname", QFile::decodeName(path)));
-        const QByteArray runtime = qgetenv("XDG_RUNTIME_DIR");
-        qputenv("XDG_RUNTIME_DIR", "/tmp");
-        CommandLog log(path);
-        OutputCapture errors(2);
-        const bool written = log.write("output");
-        errors.finish();
-        qputenv("XDG_RUNTIME_DIR", runtime);
-        const QString file = QFile::decodeName(log.path());
-        const QByteArray content = readFile(file);
-        QFile::remove(file);
-        QVERIFY(written);
-        QVERIFY2(file.startsWith("/tmp/filemanager-exec_log-"), qPrintable(file));
-        QCOMPARE(content, QByteArray("output"));
     }
 
     // Last, since it gives up the shared log for the rest of this program: a link that another

@@ -1,8 +1,8 @@
 // Creating folders, renaming and deleting the highlighted entry: the dialogs and their texts, the
 // commands, what is listed afterwards, and the refusals.
 #include "browser/filedialog.h"
-#include "support/testmain.h"
 #include "platform/zlistbox.h"
+#include "support/testmain.h"
 
 #include <QDir>
 #include <QFile>
@@ -306,7 +306,8 @@ private slots:
     {
         QTest::addColumn<QString>("name");
         QTest::addColumn<QString>("typed"); // null: accepted as offered
-        QTest::newRow("typed with blanks around") << "a" << "  a ";
+        QTest::newRow("typed with blanks around") << "a"
+                                                  << "  a ";
         QTest::newRow("a leading blank, unedited") << " lead" << QString();
         QTest::newRow("a trailing blank, unedited") << "trail " << QString();
         QTest::newRow("blanks only, unedited") << "   " << QString();

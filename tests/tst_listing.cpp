@@ -1,10 +1,10 @@
 // The window's first listing and every later one: rows, order, modes, menus, and folders that
 // cannot be listed.
 #include "browser/filedialog.h"
-#include "support/testmain.h"
 #include "platform/zlistbox.h"
 #include "platform/zoptionsmenu.h"
 #include "platform/zsoftkey.h"
+#include "support/testmain.h"
 
 #include <QAction>
 #include <QDir>
@@ -93,8 +93,7 @@ private slots:
         QTest::newRow("patterns separated by semicolons")
                 << Browse << QStringLiteral("*.cpp;read?e")
                 << folders + QStringList{ "c.cpp", "readme" };
-        QTest::newRow("filter matching nothing")
-                << Browse << QStringLiteral("*.none") << folders;
+        QTest::newRow("filter matching nothing") << Browse << QStringLiteral("*.none") << folders;
         QTest::newRow("pick copy: folders only") << PickCopyTarget << QString() << folders;
         QTest::newRow("pick move: filter ignored")
                 << PickMoveTarget << QStringLiteral("nothing") << folders;

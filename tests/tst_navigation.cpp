@@ -1,8 +1,8 @@
 // Moving between folders and modes: selecting rows, Back, cancelling a pick mode and the check
 // marks of multi-select.
 #include "browser/filedialog.h"
-#include "support/testmain.h"
 #include "platform/zlistbox.h"
+#include "support/testmain.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,13 +1,13 @@
 // The phone toolkit on Qt: keys, soft keys, menus, dialogs, icons, translation and the launcher.
 #include "platform/am_launcherclient.h"
 #include "platform/res_icon_reader.h"
-#include "support/testmain.h"
 #include "platform/zlistbox.h"
 #include "platform/zmessagedlg.h"
 #include "platform/zoptionsmenu.h"
 #include "platform/zpopup.h"
 #include "platform/zsinglecapturedlg.h"
 #include "platform/zsoftkey.h"
+#include "support/testmain.h"
 
 #include <QKeyEvent>
 #include <QMap>
@@ -226,7 +226,8 @@ private slots:
         QTest::addColumn<QString>("text");
         QTest::addColumn<bool>("scrolls");
         QTest::newRow("a short question") << "Delete /a/b ?" << false;
-        QTest::newRow("a 255-byte name") << "Delete /sdcard/" + QString(250, u'n') + "end ?" << true;
+        QTest::newRow("a 255-byte name")
+                << "Delete /sdcard/" + QString(250, u'n') + "end ?" << true;
     }
 
     void textLongerThanThePopup()

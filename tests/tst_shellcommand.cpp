@@ -1,5 +1,7 @@
-// Forming shell commands: the exact text for ordinary paths, literal arguments whatever they hold,
-// and the length bound.
+// The core without a window: forming shell commands (the exact text for ordinary paths, literal
+// arguments whatever they hold, the length bound), the plan of an operation, where the commands'
+// output goes, and how a folder's entries are read and ordered.
+#include "core/commandlog.h"
 #include "core/filename.h"
 #include "core/folderentries.h"
 #include "core/operationplan.h"
@@ -8,11 +10,14 @@
 
 #include <QDir>
 #include <QProcess>
-#include <QScopeGuard>
 #include <QRandomGenerator>
+#include <QScopeGuard>
 #include <QTemporaryFile>
 #include <QTest>
 
+#include <dirent.h>
+#include <fcntl.h>
+#include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -187,12 +192,10 @@ private slots:
                 << "way" << OperationPlan::IntoItself << "";
         QTest::newRow("a link to a folder into that folder")
                 << copy << false << "src/linkdir"
-                << "src/dir" << OperationPlan::Clear
-                << R"(cp -a "%1/src/linkdir" "%1/src/dir/")";
+                << "src/dir" << OperationPlan::Clear << R"(cp -a "%1/src/linkdir" "%1/src/dir/")";
         QTest::newRow("a folder beside one that starts like it")
                 << copy << false << "src/dir"
-                << "src/dirx" << OperationPlan::Clear
-                << R"(cp -a "%1/src/dir" "%1/src/dirx/")";
+                << "src/dirx" << OperationPlan::Clear << R"(cp -a "%1/src/dir" "%1/src/dirx/")";
         QTest::newRow("a folder into its parent's parent")
                 << move << false << "src/dir"
                 << "" << OperationPlan::Clear << R"(mv "%1/src/dir" "%1//")";
@@ -228,10 +231,9 @@ private slots:
         });
         const QString to = destination == "-" ? QString() : folder.path() + u'/' + destination;
         const QStringList parts = source.split(u'|');
-        const OperationPlan plan
-                = multiple ? OperationPlan::multiple(kind, folder / parts[0],
-                                                     { "..", parts[1], "" }, to)
-                           : OperationPlan::single(kind, folder / source, to);
+        const OperationPlan plan = multiple ? OperationPlan::multiple(kind, folder / parts[0],
+                                                                      { "..", parts[1], "" }, to)
+                                            : OperationPlan::single(kind, folder / source, to);
         QCOMPARE(plan.count(), 1);
         const OperationPlan::Step step = plan.step(0);
         QCOMPARE(step.verdict, verdict);
@@ -251,16 +253,20 @@ private slots:
         QTest::addColumn<QString>("there"); // what stands at dest/<entry>: "link", "fifo", ...
         for (const OperationPlan::Kind kind : { OperationPlan::Copy, OperationPlan::Move }) {
             const char *verb = kind == OperationPlan::Copy ? "copy" : "move";
-            QTest::addRow("%s onto a link to a file", verb) << kind << "f" << "link";
-            QTest::addRow("%s onto a pipe", verb) << kind << "f" << "fifo";
-            QTest::addRow("%s onto a second name of a file", verb) << kind << "f" << "hard link";
-            QTest::addRow("%s of a folder onto a link to a folder", verb)
-                    << kind << "dir" << "link";
+            QTest::addRow("%s onto a link to a file", verb) << kind << "f"
+                                                            << "link";
+            QTest::addRow("%s onto a pipe", verb) << kind << "f"
+                                                  << "fifo";
+            QTest::addRow("%s onto a second name of a file", verb) << kind << "f"
+                                                                   << "hard link";
+            QTest::addRow("%s of a folder onto a link to a folder", verb) << kind << "dir"
+                                                                          << "link";
         }
-        QTest::newRow("copy into a folder with a link inside")
-                << OperationPlan::Copy << "dir" << "inner link";
+        QTest::newRow("copy into a folder with a link inside") << OperationPlan::Copy << "dir"
+                                                               << "inner link";
         QTest::newRow("copy into a folder with a link where a folder comes")
-                << OperationPlan::Copy << "dir" << "inner folder link";
+                << OperationPlan::Copy << "dir"
+                << "inner folder link";
     }
 
     void replaceNeverWritesThroughALink()
@@ -270,8 +276,10 @@ private slots:
         QFETCH(QString, there);
         TestFolder folder;
         QVERIFY(folder.makeDirs({ "src/dir/sub", "dest", "keep/dir" }));
-        QVERIFY(folder.makeFiles({ { "src/f", "new" }, { "src/dir/f", "new" },
-                                   { "src/dir/sub/g", "new" }, { "keep/f", "keep" } }));
+        QVERIFY(folder.makeFiles({ { "src/f", "new" },
+                                   { "src/dir/f", "new" },
+                                   { "src/dir/sub/g", "new" },
+                                   { "keep/f", "keep" } }));
         const QByteArray target = QFile::encodeName(folder / ("dest/" + entry));
         const QString keep = entry == "f" ? folder / "keep/f" : folder / "keep/dir";
         if (there == "link")
@@ -301,6 +309,135 @@ private slots:
         QCOMPARE(readFile(folder / (entry == "f" ? "dest/f" : "dest/dir/f")), QByteArray("new"));
         if (entry == "dir")
             QCOMPARE(readFile(folder / "dest/dir/sub/g"), QByteArray("new"));
+    }
+
+    // Where the output goes, by what stands at the shared log's path.
+    void logChoice_data()
+    {
+        QTest::addColumn<QString>("standing"); // what is at the shared path beforehand
+        QTest::addColumn<bool>("shared"); // whether the shared path is used
+        QTest::addColumn<QByteArray>("reason");
+        QTest::newRow("nothing") << "nothing" << true << QByteArray();
+        QTest::newRow("the user's own file") << "own file" << true << QByteArray();
+        QTest::newRow("symbolic link") << "link" << false << QByteArray("is a symbolic link");
+        QTest::newRow("dangling link") << "dangling" << false << QByteArray("is a symbolic link");
+        QTest::newRow("another user's file")
+                << "other's file" << false << QByteArray("belongs to another user");
+        QTest::newRow("folder") << "folder" << false << QByteArray("cannot be opened");
+        QTest::newRow("pipe") << "pipe" << false << QByteArray("is not a regular file");
+        QTest::newRow("second name") << "hard link" << false << QByteArray("has other names");
+    }
+
+    void logChoice()
+    {
+        QFETCH(QString, standing);
+        QFETCH(bool, shared);
+        QFETCH(QByteArray, reason);
+        TestFolder folder;
+        const QByteArray path = QFile::encodeName(folder / "exec_log.txt");
+        const QString target = folder / "someone's file";
+        QVERIFY(makeFile(target, "not to be touched"));
+        if (standing == "own file") {
+            QVERIFY(makeFile(QFile::decodeName(path), "earlier output"));
+        } else if (standing == "link") {
+            QVERIFY(QFile::link(target, QFile::decodeName(path)));
+        } else if (standing == "dangling") {
+            QVERIFY(QFile::link(folder / "nowhere", QFile::decodeName(path)));
+        } else if (standing == "other's file") {
+            if (!canBecomeNobody())
+                QSKIP("needs root, to give a file to another user");
+            QVERIFY(makeFile(QFile::decodeName(path), "not to be touched"));
+            QCOMPARE(::chown(path.constData(), ::getpwnam("nobody")->pw_uid, 0), 0);
+        } else if (standing == "folder") {
+            QVERIFY(QDir().mkpath(QFile::decodeName(path)));
+        } else if (standing == "pipe") {
+            QCOMPARE(::mkfifo(path.constData(), 0600), 0);
+        } else if (standing == "hard link") {
+            QCOMPARE(::link(QFile::encodeName(target).constData(), path.constData()), 0);
+        }
+        const QByteArray runtime = qgetenv("XDG_RUNTIME_DIR");
+        qputenv("XDG_RUNTIME_DIR", QFile::encodeName(folder.path()));
+        QCOMPARE(::chmod(QFile::encodeName(folder.path()).constData(), 0700), 0);
+
+        CommandLog log(path);
+        OutputCapture errors(2);
+        QVERIFY(log.write("this command's output"));
+        QVERIFY(log.write("the next command's output"));
+        const QByteArray said = errors.finish();
+        qputenv("XDG_RUNTIME_DIR", runtime);
+
+        QCOMPARE(log.isPrivate(), !shared);
+        QCOMPARE(log.path(),
+                 shared ? path : QFile::encodeName(folder / "filemanager-exec_log.txt"));
+        QCOMPARE(readFile(QFile::decodeName(log.path())), QByteArray("the next command's output"));
+        struct stat written;
+        QCOMPARE(::stat(log.path().constData(), &written), 0);
+        QCOMPARE(written.st_mode & 0777, mode_t(0600));
+        QCOMPARE(readFile(target), QByteArray("not to be touched"));
+        if (standing == "other's file")
+            QCOMPARE(readFile(QFile::decodeName(path)), QByteArray("not to be touched"));
+        // Said once, with the path and the reason.
+        QCOMPARE(said.count('\n'), shared ? 0 : 1);
+        QVERIFY2(said.contains(reason) && (shared || said.contains(path)), said.constData());
+    }
+
+    // Without a folder of the user's own for it, the private log is a fresh file of its own.
+    void privateLogWithoutARuntimeFolder()
+    {
+        TestFolder folder;
+        const QByteArray path = QFile::encodeName(folder / "exec_log.txt");
+        QVERIFY(QFile::link("/etc/hostname", QFile::decodeName(path)));
+        const QByteArray runtime = qgetenv("XDG_RUNTIME_DIR");
+        qputenv("XDG_RUNTIME_DIR", "/tmp");
+        CommandLog log(path);
+        OutputCapture errors(2);
+        const bool written = log.write("output");
+        errors.finish();
+        qputenv("XDG_RUNTIME_DIR", runtime);
+        const QString file = QFile::decodeName(log.path());
+        const QByteArray content = readFile(file);
+        QFile::remove(file);
+        QVERIFY(written);
+        QVERIFY2(file.startsWith("/tmp/filemanager-exec_log-"), qPrintable(file));
+        QCOMPARE(content, QByteArray("output"));
+    }
+
+    // What a listing takes an entry for, also where the folder does not tell its type.
+    void entryKinds_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<int>("reported"); // the DT_ type that the folder reports
+        QTest::addColumn<FolderEntries::Kind>("kind");
+        using Kind = FolderEntries::Kind;
+        const std::pair<const char *, Kind> entries[] = { { "dir", Kind::Folder },
+                                                          { "f", Kind::File },
+                                                          { "linkdir", Kind::Folder },
+                                                          { "dangling", Kind::Neither },
+                                                          { "pipe", Kind::Neither } };
+        const int reported[] = { DT_DIR, DT_REG, DT_LNK, DT_LNK, DT_FIFO };
+        for (int i = 0; i < 5; ++i) {
+            const auto [name, kind] = entries[i];
+            QTest::addRow("%s as reported", name) << name << reported[i] << kind;
+            QTest::addRow("%s of unknown type", name) << name << int(DT_UNKNOWN) << kind;
+        }
+    }
+
+    void entryKinds()
+    {
+        QFETCH(QString, name);
+        QFETCH(int, reported);
+        QFETCH(FolderEntries::Kind, kind);
+        TestFolder folder;
+        QVERIFY(folder.makeDirs({ "dir" }) && folder.makeFiles({ { "f", "f" } }));
+        QVERIFY(QFile::link("dir", folder / "linkdir")
+                && QFile::link("nowhere", folder / "dangling"));
+        QCOMPARE(::mkfifo(QFile::encodeName(folder / "pipe").constData(), 0644), 0);
+        const int fd = ::open(QFile::encodeName(folder.path()).constData(), O_RDONLY | O_DIRECTORY);
+        QVERIFY(fd >= 0);
+        const FolderEntries::Kind found
+                = FolderEntries::kindOf(fd, name.toUtf8().constData(), (unsigned char)reported);
+        ::close(fd);
+        QCOMPARE(found, kind);
     }
 
     // Bytes to text and back: UTF-8 decoded, every other byte kept as U+DC00 + byte.

@@ -1,7 +1,7 @@
 #include "browser/filedialog.h"
 
-#include "core/filename.h"
 #include "browser/folderlisting.h"
+#include "core/filename.h"
 #include "lang/languagecatalog.h"
 #include "platform/zapplication.h"
 #include "platform/zglobal.h"
@@ -44,9 +44,11 @@ fileDialog::fileDialog()
 
     softKey = getSoftKey();
     softKey->setClickedSlot(ZSoftKey::Right, this, SLOT(back()));
-    softKey->setText(ZSoftKey::Left, QApplication::translate("fileDialog", "TXT_RID_SOFTKEY_OPTIONS", "Options"),
+    softKey->setText(ZSoftKey::Left,
+                     QApplication::translate("fileDialog", "TXT_RID_SOFTKEY_OPTIONS", "Options"),
                      0);
-    softKey->setText(ZSoftKey::Right, QApplication::translate("fileDialog", "TXT_RID_SOFTKEY_BACK", "Back"), 0);
+    softKey->setText(ZSoftKey::Right,
+                     QApplication::translate("fileDialog", "TXT_RID_SOFTKEY_BACK", "Back"), 0);
     softKey->setTextForOptMenuHide(
             QApplication::translate("fileDialog", "TXT_RID_SOFTKEY_OPTIONS", "Options"));
     softKey->setTextForOptMenuShow(
@@ -75,7 +77,8 @@ void fileDialog::quit_app()
 // A yes/no question: only the left key, yes, counts as yes.
 bool fileDialog::askQuestion(const QString &title, const QString &text)
 {
-    auto *question = new ZMessageDlg(title, text, ZMessageDlg::Question, 0, nullptr, nullptr, true, 0);
+    auto *question
+            = new ZMessageDlg(title, text, ZMessageDlg::Question, 0, nullptr, nullptr, true, 0);
     const int answer = question->exec();
     delete question;
     return answer == 1;

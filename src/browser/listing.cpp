@@ -1,8 +1,8 @@
 // Listing a folder in a mode, and the options menus of each mode.
 #include "browser/filedialog.h"
 
-#include "core/filename.h"
 #include "browser/folderlisting.h"
+#include "core/filename.h"
 #include "lang/languagecatalog.h"
 #include "platform/zlistbox.h"
 #include "platform/zoptionsmenu.h"
@@ -33,8 +33,8 @@ QString workingFolder()
 // kept. Unlike QDir::cleanPath, ".." above the root stays at the root.
 QString cleanAbsolutePath(const QString &path)
 {
-    QString cleaned
-            = QDir::cleanPath(QDir::isAbsolutePath(path) ? path : FileName::join(workingFolder(), path));
+    QString cleaned = QDir::cleanPath(
+            QDir::isAbsolutePath(path) ? path : FileName::join(workingFolder(), path));
     while (cleaned == QLatin1String("/..") || cleaned.startsWith(QLatin1String("/../")))
         cleaned = cleaned.size() == 3 ? QStringLiteral("/") : cleaned.mid(3);
     return cleaned;

@@ -1,9 +1,9 @@
 // Moving between folders and modes without touching the file system.
 #include "browser/filedialog.h"
 
-#include "platform/am_launcherclient.h"
 #include "core/filename.h"
 #include "lang/languagecatalog.h"
+#include "platform/am_launcherclient.h"
 #include "platform/zlistbox.h"
 
 #include <QApplication>

@@ -33,12 +33,12 @@ struct LinuxDirent64
     char d_name[];
 };
 
-enum class Kind { Folder, File, Neither };
+} // namespace
 
 // A link, or an entry whose type the file system does not tell, is what it leads to.
-Kind kindOf(int folder, const LinuxDirent64 *entry)
+FolderEntries::Kind FolderEntries::kindOf(int folder, const char *name, unsigned char type)
 {
-    switch (entry->d_type) {
+    switch (type) {
     case DT_DIR:
         return Kind::Folder;
     case DT_REG:
@@ -46,7 +46,7 @@ Kind kindOf(int folder, const LinuxDirent64 *entry)
     case DT_LNK:
     case DT_UNKNOWN: {
         struct stat info;
-        if (::fstatat(folder, entry->d_name, &info, 0) != 0)
+        if (::fstatat(folder, name, &info, 0) != 0)
             return Kind::Neither; // a link that leads nowhere
         return S_ISDIR(info.st_mode)   ? Kind::Folder
                : S_ISREG(info.st_mode) ? Kind::File
@@ -56,6 +56,8 @@ Kind kindOf(int folder, const LinuxDirent64 *entry)
         return Kind::Neither;
     }
 }
+
+namespace {
 
 // UTF-16 code units of the decoded names, for names that are not plain ASCII where they differ.
 int compareDecoded(QByteArrayView a, QByteArrayView b)
@@ -162,7 +164,7 @@ bool FolderEntries::read(const QByteArray &folder, bool withFiles, const NameFil
             const char *name = entry->d_name;
             if (name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0')))
                 continue;
-            const Kind kind = kindOf(fd, entry);
+            const Kind kind = kindOf(fd, name, entry->d_type);
             const size_t length = std::strlen(name);
             if (kind == Kind::Folder) {
                 folders.append(name, length);

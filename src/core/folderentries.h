@@ -44,6 +44,11 @@ public:
     QString text(int row) const;
     QByteArrayView name(int row) const;
 
+    // What an entry of the folder open as folderFd is listed as, by the type that the folder
+    // reports (a DT_ value), or, for a link or an unknown type, by what the name leads to.
+    enum class Kind { Folder, File, Neither };
+    static Kind kindOf(int folderFd, const char *name, unsigned char type);
+
     // The listing's order of two names given as bytes: negative, zero or positive.
     static int compareNames(QByteArrayView a, QByteArrayView b);
 

@@ -76,19 +76,20 @@ bool isSpecial(mode_t mode)
 bool clearFoldersOfCopy(const QByteArray &source, const QByteArray &destination)
 {
     bool cleared = true;
-    const bool walked = TreeWalk::walk(source, [&](const QByteArray &path, const struct stat &info) {
-        if (!S_ISDIR(info.st_mode))
-            return TreeWalk::Continue;
-        const QByteArray there = destination + path.mid(source.size());
-        struct stat standing;
-        if (::lstat(there.constData(), &standing) != 0)
-            return TreeWalk::SkipInside; // nothing of it there: cp makes it anew
-        if (!S_ISDIR(standing.st_mode)) {
-            cleared = removeEntry(there) && cleared;
-            return TreeWalk::SkipInside;
-        }
-        return TreeWalk::Continue;
-    });
+    const bool walked
+            = TreeWalk::walk(source, [&](const QByteArray &path, const struct stat &info) {
+                  if (!S_ISDIR(info.st_mode))
+                      return TreeWalk::Continue;
+                  const QByteArray there = destination + path.mid(source.size());
+                  struct stat standing;
+                  if (::lstat(there.constData(), &standing) != 0)
+                      return TreeWalk::SkipInside; // nothing of it there: cp makes it anew
+                  if (!S_ISDIR(standing.st_mode)) {
+                      cleared = removeEntry(there) && cleared;
+                      return TreeWalk::SkipInside;
+                  }
+                  return TreeWalk::Continue;
+              });
     return walked && cleared;
 }
 
@@ -172,8 +173,7 @@ OperationPlan::Step OperationPlan::step(int index) const
         step.destination = FileName::join(m_destination, step.name);
         struct stat source, there;
         const bool sourceExists = entryAt(step.source, &source);
-        if (sourceExists && S_ISDIR(source.st_mode)
-            && isWithin(m_destination, step.source, source))
+        if (sourceExists && S_ISDIR(source.st_mode) && isWithin(m_destination, step.source, source))
             step.verdict = IntoItself;
         else if (entryAt(step.destination, &there))
             step.verdict = sourceExists && sameEntry(source, there) ? SameEntry : Conflict;
@@ -182,9 +182,10 @@ OperationPlan::Step OperationPlan::step(int index) const
         return step;
     const std::optional<QByteArray> command
             = ShellCommand::form(formOf(m_kind, m_multiple), arguments);
-    const std::optional<QByteArray> replacing = step.verdict == Conflict
-            ? ShellCommand::form(formOf(m_kind, m_multiple, true), arguments)
-            : command;
+    const std::optional<QByteArray> replacing
+            = step.verdict == Conflict
+                      ? ShellCommand::form(formOf(m_kind, m_multiple, true), arguments)
+                      : command;
     if (!command || !replacing)
         step.verdict = TooLong;
     else {

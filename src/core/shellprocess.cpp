@@ -109,7 +109,8 @@ bool ShellProcess::start(const char *command)
     }
     if (m_pid <= 0) {
         m_pid = 0;
-        const QByteArray why = "The command could not be started: " + QByteArray(std::strerror(error)) + "\n";
+        const QByteArray why
+                = "The command could not be started: " + QByteArray(std::strerror(error)) + "\n";
         appendToLog(m_logFd, why.constData(), why.size());
         keep(why.constData(), why.size());
         closeAll();

@@ -72,9 +72,8 @@ void ZMessageDlg::showEvent(QShowEvent *event)
 void ZMessageDlg::fitToText()
 {
     layout()->activate();
-    const int textHeight = m_text->heightForWidth(m_scroll->viewport()->width() > 0
-                                                           ? m_scroll->viewport()->width()
-                                                           : width());
+    const int textHeight = m_text->heightForWidth(
+            m_scroll->viewport()->width() > 0 ? m_scroll->viewport()->width() : width());
     const int around = sizeHint().height() - m_scroll->sizeHint().height();
     const int room = maximumHeight() - around;
     m_scroll->setMinimumHeight(qMax(0, qMin(textHeight, room)));

@@ -13,7 +13,8 @@ class ZSoftKey;
 // The window system's title is the popup title, so task bars and test tools find it by name;
 // it is also the popup's accessible name. Nothing grows past the screen: the main window's
 // instruction line (a path) is cut at its start, a dialog's wraps anywhere, and a long title is
-// cut in its middle (the main window's at its end). The two trailing integer arguments are accepted and ignored.
+// cut in its middle (the main window's at its end). The two trailing integer arguments are accepted
+// and ignored.
 class ZPopup : public QDialog
 {
     Q_OBJECT

@@ -156,9 +156,15 @@ int deathDlg::softKeyForKey(int key) const
 
 void deathDlg::leftKey() { }
 
-void deathDlg::rightKey() { askToStop(); }
+void deathDlg::rightKey()
+{
+    askToStop();
+}
 
-void deathDlg::closeEvent(QCloseEvent *event) { event->ignore(); }
+void deathDlg::closeEvent(QCloseEvent *event)
+{
+    event->ignore();
+}
 
 // While a command runs, the user's input reaches this popup and its stop question only; while
 // the input that came during a command's end is drained, nothing gets it, but a press of the
@@ -257,8 +263,8 @@ void deathDlg::showOutput(const QByteArray &output, const QString &title)
         AM_LauncherClient::openDocument(FileName::fromBytes(path), QString(), true);
         return;
     }
-    auto *notice = new ZMessageDlg(title, QString::fromUtf8(CommandLog::lastLines(output, 12)), ZMessageDlg::Notice, 0, nullptr,
-                                   nullptr, true, 0);
+    auto *notice = new ZMessageDlg(title, QString::fromUtf8(CommandLog::lastLines(output, 12)),
+                                   ZMessageDlg::Notice, 0, nullptr, nullptr, true, 0);
     notice->setTitleIcon(QStringLiteral("error_pop.bmp"));
     notice->exec();
     delete notice;

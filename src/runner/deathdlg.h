@@ -1,8 +1,8 @@
 #pragma once
 
-#include "platform/res_icon_reader.h"
 #include "core/shellcommand.h"
 #include "core/shellprocess.h"
+#include "platform/res_icon_reader.h"
 #include "platform/zpopup.h"
 
 #include <QByteArray>

@@ -93,4 +93,3 @@ public:
 bool makeFile(const QString &path, const QByteArray &content = QByteArray());
 // A file's content, or "<missing>".
 QByteArray readFile(const QString &path);
-

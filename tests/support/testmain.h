@@ -1,7 +1,7 @@
 #pragma once
 
-#include "support/testsupport.h"
 #include "platform/zapplication.h"
+#include "support/testsupport.h"
 
 #include <QTest>
 

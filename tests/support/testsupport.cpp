@@ -1,11 +1,11 @@
 #include "support/testsupport.h"
 
-#include "platform/am_launcherclient.h"
-#include "runner/deathdlg.h"
 #include "browser/filedialog.h"
+#include "platform/am_launcherclient.h"
 #include "platform/zlistbox.h"
 #include "platform/zmessagedlg.h"
 #include "platform/zsinglecapturedlg.h"
+#include "runner/deathdlg.h"
 
 #include <QApplication>
 #include <QDir>

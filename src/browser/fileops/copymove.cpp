@@ -2,9 +2,9 @@
 // operations on the checked entries.
 #include "browser/filedialog.h"
 
+#include "browser/fileops/operationrunner.h"
 #include "core/filename.h"
 #include "lang/languagecatalog.h"
-#include "browser/fileops/operationrunner.h"
 #include "platform/zlistbox.h"
 
 #include <cstdio>

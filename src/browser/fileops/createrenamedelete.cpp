@@ -1,11 +1,11 @@
 // Creating a folder, and renaming and deleting the highlighted entry.
 #include "browser/filedialog.h"
 
-#include "core/filename.h"
-#include "lang/languagecatalog.h"
-#include "core/namecheck.h"
 #include "browser/fileops/operationrunner.h"
+#include "core/filename.h"
+#include "core/namecheck.h"
 #include "core/shellcommand.h"
+#include "lang/languagecatalog.h"
 #include "platform/zsinglecapturedlg.h"
 
 #include <cerrno>
@@ -100,7 +100,8 @@ void fileDialog::rename()
     }
     const std::optional<QByteArray> command
             = ShellCommand::form(R"(mv "%s" "%s")", { sourcePath, newPath });
-    OperationRunner runner(catalog->lookup("BR_RENAME"), stopQuestion(OperationPlan::Delete), false);
+    OperationRunner runner(catalog->lookup("BR_RENAME"), stopQuestion(OperationPlan::Delete),
+                           false);
     if (runCommand(runner, QStringLiteral(""), catalog->lookup("BR_PLEASEWAIT"),
                    command.value_or(QByteArray())))
         showDir(currentDir, mode);

@@ -1,7 +1,7 @@
 #include "browser/fileops/operationrunner.h"
 
-#include "runner/deathdlg.h"
 #include "core/filename.h"
+#include "runner/deathdlg.h"
 
 OperationRunner::OperationRunner(const QString &stopTitle, const QString &stopText,
                                  bool severalEntries)

@@ -2,16 +2,16 @@
 // popup, and showing the failures of an operation on several entries together.
 #include "browser/filedialog.h"
 
-#include "runner/deathdlg.h"
-#include "lang/languagecatalog.h"
 #include "browser/fileops/operationrunner.h"
 #include "core/shellcommand.h"
+#include "lang/languagecatalog.h"
 #include "platform/zmessagedlg.h"
+#include "runner/deathdlg.h"
 
 void fileDialog::showError(const char *key)
 {
-    auto *notice = new ZMessageDlg(catalog->lookup("BR_ERROR"), catalog->lookup(key), ZMessageDlg::Notice, 0, nullptr,
-                                   nullptr, true, 0);
+    auto *notice = new ZMessageDlg(catalog->lookup("BR_ERROR"), catalog->lookup(key),
+                                   ZMessageDlg::Notice, 0, nullptr, nullptr, true, 0);
     notice->setTitleIcon(QStringLiteral("error_pop.bmp"));
     notice->exec();
     delete notice;
