@@ -1,4 +1,5 @@
-// Figures of the operations that run commands:  bench_operations [work-folder]
+// Figures of the operations that run commands:  bench_operations [work-folder [delete]]
+// (with "delete", the first figure alone)
 // - a multiple delete and a multiple copy of 1,000 one-byte files, through the window's own slots,
 //   timed from the answer to the question to the last command done;
 // - a copy of a tree and of one large file, behind the wait popup with and without its progress
@@ -104,6 +105,10 @@ int main(int argc, char *argv[])
 
     std::fprintf(figures, "multiple delete of 1,000 one-byte files: %lld ms\n",
                  static_cast<long long>(severalEntries(work + "/delete", false)));
+    if (argc > 2 && qstrcmp(argv[2], "delete") == 0) {
+        std::fclose(figures);
+        return 0;
+    }
     std::fprintf(figures, "multiple copy of 1,000 one-byte files: %lld ms\n",
                  static_cast<long long>(severalEntries(work + "/copy", true)));
 

@@ -5,11 +5,12 @@
 # <build-folder>/bench-folders), it prints for both programs the median of five runs of the time
 # from the start of the process to its window shown with the listing drawn, their ratio, and the
 # peak resident memory per row over that of an empty folder; then the in-process figures of
-# bench_listing (showDir against a bare readdir and sort).
+# bench_listing (showDir against a bare readdir and sort), and a multiple delete of 1,000 files
+# behind the wait popup (bench_operations).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 build=${1:-build}
-cmake --build "$build" --target filemanager minimal_lister bench_listing >/dev/null
+cmake --build "$build" --target filemanager minimal_lister bench_listing bench_operations >/dev/null
 sizes=(1000 10000 100000 1000000)
 folders=$build/bench-folders
 mkdir -p "$folders/0"
@@ -63,3 +64,8 @@ done
 echo
 "$build/bench/bench_listing" "$folders/100000" 5 2>/dev/null
 "$build/bench/bench_listing" "$folders/1000000" 3 2>/dev/null
+echo
+# The wait popup drawn on this X server: from the answer to the last of 1,000 files gone.
+work=$(mktemp -d)
+"$build/bench/bench_operations" "$work" delete 2>/dev/null
+rm -rf "$work"
