@@ -49,6 +49,15 @@ pid_t Shell::start(const char *script, const QByteArrayList &words, const Option
     return *error == 0 ? pid : -1;
 }
 
+bool Shell::hasEnded(pid_t pid, int *status)
+{
+    pid_t reaped;
+    while ((reaped = ::waitpid(pid, status, WNOHANG)) < 0 && errno == EINTR) { }
+    if (reaped < 0)
+        *status = -1;
+    return reaped != 0;
+}
+
 int Shell::waitFor(pid_t pid)
 {
     int status = 0;

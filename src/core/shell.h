@@ -23,4 +23,6 @@ public:
     // Waits for a started shell to end, however often a signal interrupts the wait: its status
     // as waitpid gives it, or -1.
     static int waitFor(pid_t pid);
+    // Without waiting: whether the shell has ended, and then its status as waitFor() gives it.
+    static bool hasEnded(pid_t pid, int *status);
 };

@@ -192,8 +192,7 @@ void ShellProcess::keep(const char *bytes, qsizetype size)
 void ShellProcess::childEnded()
 {
     int status = 0;
-    const pid_t reaped = ::waitpid(m_pid, &status, WNOHANG);
-    if (reaped == 0 || (reaped < 0 && errno == EINTR))
+    if (!Shell::hasEnded(m_pid, &status))
         return;
     m_killer->stop();
     // What the shell wrote last; a background child that holds the pipe is not waited for.
@@ -210,7 +209,7 @@ void ShellProcess::childEnded()
     }
     m_pid = 0;
     closeAll();
-    emit finished(reaped < 0 ? -1 : status);
+    emit finished(status);
 }
 
 // Deleted later: this may run inside a notifier's own signal. Disabled first, so that no
