@@ -8,7 +8,6 @@
 #include "platform/zmessagedlg.h"
 #include "platform/zsoftkey.h"
 
-#include <QCloseEvent>
 #include <QCoreApplication>
 #include <QEventLoop>
 #include <QKeyEvent>
@@ -31,14 +30,12 @@ deathDlg::deathDlg(const QString &title, const QString &instructText, const char
     connect(m_process, &ShellProcess::finished, this, &deathDlg::finish);
     m_progress = new ProgressCounter(this);
     connect(m_progress, &ProgressCounter::changed, this, &deathDlg::showProgress);
-
-    std::memset(commandLine, 0, sizeof commandLine);
     if (takeCommand(command)) {
         setTitleIcon(QStringLiteral("recur_enable_pop.bmp"));
         hide();
         show();
         m_clock.start();
-        m_tick->start();
+        m_tick->start(1000);
     }
     QCoreApplication::instance()->installEventFilter(this);
     // Also without a command, so that the caller's exec() always comes back.
@@ -72,7 +69,6 @@ void deathDlg::buildBody()
     insertChild(body);
 
     m_tick = new QTimer(this);
-    m_tick->setInterval(1000);
     m_tick->setTimerType(Qt::PreciseTimer); // a coarse timer may fire just before the second
     connect(m_tick, &QTimer::timeout, this, &deathDlg::showElapsed);
 }
@@ -152,18 +148,6 @@ int deathDlg::runLoop()
 int deathDlg::softKeyForKey(int key) const
 {
     return m_stopText.isEmpty() ? -1 : ZPopup::softKeyForKey(key);
-}
-
-void deathDlg::leftKey() { }
-
-void deathDlg::rightKey()
-{
-    askToStop();
-}
-
-void deathDlg::closeEvent(QCloseEvent *event)
-{
-    event->ignore();
 }
 
 // While a command runs, the user's input reaches this popup and its stop question only; while

@@ -6,6 +6,7 @@
 #include "platform/zpopup.h"
 
 #include <QByteArray>
+#include <QCloseEvent>
 #include <QElapsedTimer>
 
 #include <sys/types.h>
@@ -74,9 +75,10 @@ public slots:
 
 protected:
     int softKeyForKey(int key) const override;
-    void leftKey() override;
-    void rightKey() override;
-    void closeEvent(QCloseEvent *event) override;
+    // Only the right soft key counts, and no close request ends the popup.
+    void leftKey() override { }
+    void rightKey() override { askToStop(); }
+    void closeEvent(QCloseEvent *event) override { event->ignore(); }
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
