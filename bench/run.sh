@@ -6,11 +6,13 @@
 # from the start of the process to its window shown with the listing drawn, their ratio, and the
 # peak resident memory per row over that of an empty folder; then the in-process figures of
 # bench_listing (showDir against a bare readdir and sort), and a multiple delete of 1,000 files
-# behind the wait popup (bench_operations).
+# behind the wait popup (bench_operations), and the look before a copy of 100,000 entries
+# against a bare nftw walk (bench_look).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 build=${1:-build}
-cmake --build "$build" --target filemanager minimal_lister bench_listing bench_operations >/dev/null
+cmake --build "$build" --target filemanager minimal_lister bench_listing bench_operations bench_look \
+    >/dev/null
 sizes=(1000 10000 100000 1000000)
 folders=$build/bench-folders
 mkdir -p "$folders/0"
@@ -69,3 +71,4 @@ echo
 work=$(mktemp -d)
 "$build/bench/bench_operations" "$work" delete 2>/dev/null
 rm -rf "$work"
+"$build/bench/bench_look" "$folders/look"

@@ -402,6 +402,88 @@ private slots:
         QCOMPARE(content, QByteArray("output"));
     }
 
+    // The names a file system cannot hold, FAT-like or not.
+    void namesATargetCannotHold_data()
+    {
+        QTest::addColumn<QByteArray>("name");
+        QTest::addColumn<bool>("fat");
+        QTest::addColumn<bool>("holds");
+        QTest::newRow("plain, FAT") << QByteArray("IMG 0001.jpg") << true << true;
+        QTest::newRow("a colon, FAT") << QByteArray("a:b.txt") << true << false;
+        QTest::newRow("a colon, elsewhere") << QByteArray("a:b.txt") << false << true;
+        QTest::newRow("a question mark, FAT") << QByteArray("why?") << true << false;
+        QTest::newRow("a tab, FAT") << QByteArray("a\tb") << true << false;
+        QTest::newRow("a trailing dot, FAT") << QByteArray("notes.") << true << false;
+        QTest::newRow("a trailing blank, FAT") << QByteArray("notes ") << true << false;
+        QTest::newRow("255 UTF-16 units, FAT") << QString(255, u'\u00e9').toUtf8() << true << true;
+        QTest::newRow("256 UTF-16 units, FAT") << QString(256, u'\u00e9').toUtf8() << true << false;
+        QTest::newRow("over the byte limit") << QByteArray(256, 'x') << false << false;
+    }
+
+    void namesATargetCannotHold()
+    {
+        QFETCH(QByteArray, name);
+        QFETCH(bool, fat);
+        QFETCH(bool, holds);
+        QCOMPARE(OperationPlan::canHold(name, fat, fat ? 1530 : 255), holds);
+    }
+
+    // What the plan finds before a copy or move: the bytes it writes, whether it crosses file
+    // systems, whether they fit, and the entries that stand there already. "small" is a tmpfs of
+    // 64 KB.
+    void lookBeforeTheWork_data()
+    {
+        QTest::addColumn<OperationPlan::Kind>("kind");
+        QTest::addColumn<QString>("destination");
+        QTest::addColumn<qint64>("bytes");
+        QTest::addColumn<bool>("crosses");
+        QTest::addColumn<bool>("fits");
+        QTest::addColumn<int>("conflicts");
+        using P = OperationPlan;
+        QTest::newRow("copy") << P::Copy << "dest" << qint64(103000) << false << true << 0;
+        QTest::newRow("copy onto an entry there") << P::Copy << "taken" << qint64(103000) << false
+                                                  << true << 1;
+        QTest::newRow("move within one file system") << P::Move << "dest" << qint64(0) << false
+                                                     << true << 0;
+        QTest::newRow("move to another file system") << P::Move << "small" << qint64(103000)
+                                                     << true << false << 0;
+        QTest::newRow("copy larger than the room") << P::Copy << "small" << qint64(103000) << false
+                                                   << false << 0;
+    }
+
+    void lookBeforeTheWork()
+    {
+        QFETCH(OperationPlan::Kind, kind);
+        QFETCH(QString, destination);
+        QFETCH(qint64, bytes);
+        QFETCH(bool, crosses);
+        QFETCH(bool, fits);
+        QFETCH(int, conflicts);
+        TestFolder folder;
+        QVERIFY(folder.makeDirs({ "dest", "taken/tree", "small" }));
+        QVERIFY(folder.makeFiles({ { "src/tree/a", QByteArray(3000, 'a') },
+                                   { "src/tree/sub/b", QByteArray(100000, 'b') },
+                                   { "src/note", "" } }));
+        QVERIFY(QFile::link("a", folder / "src/tree/link"));
+        if (destination == "small"
+            && QProcess::execute("mount", { "-t", "tmpfs", "-o", "size=64k", "tmpfs", folder / "small" }))
+            QSKIP("a tmpfs cannot be mounted here (needs root): no other file system to try");
+        const auto unmount = qScopeGuard([&] {
+            if (destination == "small")
+                QProcess::execute("umount", { folder / "small" });
+        });
+        const OperationPlan::Look look
+                = OperationPlan::multiple(kind, folder / "src", { "tree", "note" },
+                                          folder / destination)
+                          .look();
+        QCOMPARE(look.bytes, bytes);
+        QCOMPARE(look.crossesFileSystems, crosses);
+        QCOMPARE(look.bytes <= look.freeBytes, fits);
+        QCOMPARE(look.conflicts, conflicts);
+        QCOMPARE(look.entries, kind == OperationPlan::Move && !crosses ? 2 : 6);
+        QCOMPARE(look.unstorable, 0);
+    }
+
     // What a listing takes an entry for, also where the folder does not tell its type.
     void entryKinds_data()
     {

@@ -9,6 +9,8 @@
 #include <cstdlib>
 #include <cstring>
 #include <sys/stat.h>
+#include <sys/statvfs.h>
+#include <sys/vfs.h>
 #include <unistd.h>
 
 namespace {
@@ -25,7 +27,7 @@ bool treeHolds(const QByteArray &path, const struct stat &target)
 {
     bool found = false;
     int entries = 0;
-    TreeWalk::walk(path, [&](const QByteArray &, const struct stat &info) {
+    TreeWalk::walk(path, [&](QByteArrayView, const struct stat &info) {
         found = S_ISDIR(info.st_mode) && sameEntry(info, target);
         return found || ++entries > OperationPlan::walkLimit ? TreeWalk::Stop : TreeWalk::Continue;
     });
@@ -77,10 +79,10 @@ bool clearFoldersOfCopy(const QByteArray &source, const QByteArray &destination)
 {
     bool cleared = true;
     const bool walked
-            = TreeWalk::walk(source, [&](const QByteArray &path, const struct stat &info) {
+            = TreeWalk::walk(source, [&](QByteArrayView path, const struct stat &info) {
                   if (!S_ISDIR(info.st_mode))
                       return TreeWalk::Continue;
-                  const QByteArray there = destination + path.mid(source.size());
+                  const QByteArray there = destination + path.sliced(source.size()).toByteArray();
                   struct stat standing;
                   if (::lstat(there.constData(), &standing) != 0)
                       return TreeWalk::SkipInside; // nothing of it there: cp makes it anew
@@ -156,12 +158,82 @@ OperationPlan OperationPlan::multiple(Kind kind, const QString &sourceFolder,
     return plan;
 }
 
+QString OperationPlan::sourceOf(int index) const
+{
+    return m_multiple ? m_source + u'/' + m_names.value(index) : m_source;
+}
+
+bool OperationPlan::canHold(QByteArrayView name, bool fatLike, long nameMax)
+{
+    if (name.size() > nameMax)
+        return false;
+    if (!fatLike)
+        return true;
+    for (const char c : name) {
+        if (static_cast<unsigned char>(c) < 0x20 || QByteArrayView("\"*:<>?\\|").contains(c))
+            return false;
+    }
+    return !name.endsWith(' ') && !name.endsWith('.') && FileName::fromBytes(name).size() <= 255;
+}
+
+OperationPlan::Look OperationPlan::look(const std::function<bool()> &keepGoing) const
+{
+    Look look;
+    const QByteArray destination = FileName::toBytes(m_destination);
+    struct statvfs room;
+    if (::statvfs(destination.constData(), &room) == 0)
+        look.freeBytes = qint64(room.f_bavail) * qint64(room.f_frsize);
+    // FAT, exFAT, NTFS (the kernel's and ntfs3): what memory cards and Windows disks carry.
+    struct statfs system;
+    const bool fatLike = ::statfs(destination.constData(), &system) == 0
+            && (system.f_type == 0x4d44 || system.f_type == 0x2011bab0
+                || system.f_type == 0x5346544e || system.f_type == 0x7366746e);
+    long nameMax = ::pathconf(destination.constData(), _PC_NAME_MAX);
+    if (nameMax <= 0)
+        nameMax = 255;
+    struct stat there;
+    const bool known = ::stat(destination.constData(), &there) == 0;
+
+    for (int i = 0; i < count() && !look.stopped; ++i) {
+        const QByteArray source = FileName::toBytes(sourceOf(i));
+        struct stat from, standing;
+        if (::lstat(source.constData(), &from) != 0)
+            continue;
+        const QByteArray target = FileName::toBytes(FileName::join(m_destination, m_names[i]));
+        if (::lstat(target.constData(), &standing) == 0 && !sameEntry(from, standing))
+            ++look.conflicts;
+        // A move within one file system is a rename: nothing is written, every name fits.
+        if (m_kind == Move && known && from.st_dev == there.st_dev) {
+            ++look.entries;
+            continue;
+        }
+        look.crossesFileSystems = look.crossesFileSystems || m_kind == Move;
+        const QByteArray inside = FileName::toBytes(m_names[i]);
+        TreeWalk::walk(source, [&](QByteArrayView path, const struct stat &info) {
+            if (++look.entries % 512 == 0 && keepGoing && !keepGoing()) {
+                look.stopped = true;
+                return TreeWalk::Stop;
+            }
+            if (S_ISREG(info.st_mode))
+                look.bytes += info.st_size;
+            const QByteArrayView name = path.size() == source.size()
+                    ? QByteArrayView(inside)
+                    : path.sliced(path.lastIndexOf('/') + 1);
+            if (!canHold(name, fatLike, nameMax) && ++look.unstorable <= 5)
+                look.firstUnstorable
+                        << FileName::fromBytes(inside + path.sliced(source.size()).toByteArray());
+            return TreeWalk::Continue;
+        });
+    }
+    return look;
+}
+
 OperationPlan::Step OperationPlan::step(int index) const
 {
     Step step;
     step.kind = m_kind;
     step.name = m_names.value(index);
-    step.source = m_multiple ? m_source + u'/' + step.name : m_source;
+    step.source = sourceOf(index);
 
     QStringList arguments;
     if (m_multiple)

@@ -4,6 +4,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
+
 struct stat;
 
 // A copy, move or delete planned apart from any window: for each entry, where it goes, what
@@ -50,6 +52,26 @@ public:
     int count() const { return int(m_names.size()); }
     Step step(int index) const;
 
+    // What a copy or move will meet, found before anything runs: the trees are walked without
+    // following links.
+    struct Look
+    {
+        int entries = 0; // everything the walk met, at any depth
+        qint64 bytes = 0; // what will be written at the destination
+        bool crossesFileSystems = false; // a move that copies, then removes its source
+        qint64 freeBytes = -1; // the room there for an unprivileged user; -1 when unknown
+        int conflicts = 0; // entries of which another of the same name stands there
+        int unstorable = 0; // names, at any depth, that the destination cannot hold
+        QStringList firstUnstorable; // the first few, as paths inside the operation
+        bool stopped = false; // keepGoing() said no: the look is not complete
+    };
+    // keepGoing, asked every few hundred entries, may stop a long walk.
+    Look look(const std::function<bool()> &keepGoing = nullptr) const;
+    // Whether a file system can hold the name: one with this limit of bytes for a name, and,
+    // when it is FAT, exFAT or NTFS, none of " * : < > ? \ | or a control character, no blank or
+    // dot at the end and at most 255 UTF-16 units.
+    static bool canHold(QByteArrayView name, bool fatLike, long nameMax);
+
     // Whether an entry stands at path, dangling symbolic links included (lstat), and which.
     static bool entryAt(const QString &path, struct stat *info);
 
@@ -64,6 +86,8 @@ public:
     static constexpr int walkLimit = 100000;
 
 private:
+    QString sourceOf(int index) const;
+
     Kind m_kind = Copy;
     bool m_multiple = false;
     QString m_source; // the single entry's path, or the folder of the named entries

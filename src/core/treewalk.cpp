@@ -14,7 +14,7 @@ bool TreeWalk::walk(const QByteArray &root, const Visitor &visit)
         // Each folder once, on the way in; what cannot be read is not there to count.
         if (entry->fts_info == FTS_DP || entry->fts_info == FTS_NS || !entry->fts_statp)
             continue;
-        const Next next = visit(QByteArray(entry->fts_path, qsizetype(entry->fts_pathlen)),
+        const Next next = visit(QByteArrayView(entry->fts_path, qsizetype(entry->fts_pathlen)),
                                 *entry->fts_statp);
         if (next == Stop)
             break;
@@ -29,7 +29,7 @@ qint64 TreeWalk::bytesUnder(const QByteArray &root, int limit)
 {
     qint64 total = 0;
     int entries = 0;
-    walk(root, [&](const QByteArray &, const struct stat &info) {
+    walk(root, [&](QByteArrayView, const struct stat &info) {
         if (++entries > limit) {
             total = -1;
             return Stop;

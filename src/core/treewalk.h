@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QByteArrayView>
 
 #include <functional>
 
@@ -13,9 +14,9 @@ class TreeWalk
 {
 public:
     enum Next { Continue, SkipInside, Stop };
-    // path as the walk reached it (beginning with the root as given), its lstat, whether it is a
-    // folder.
-    using Visitor = std::function<Next(const QByteArray &path, const struct stat &info)>;
+    // An entry's path as the walk reached it (beginning with the root as given; valid during the
+    // call only) and its lstat.
+    using Visitor = std::function<Next(QByteArrayView path, const struct stat &info)>;
 
     // False when the root cannot be walked at all; a root that does not exist is not visited.
     static bool walk(const QByteArray &root, const Visitor &visit);
