@@ -34,13 +34,13 @@ ZMessageDlg::ZMessageDlg(const QString &title, const QString &text, int type, in
     m_scroll->setWidget(m_text);
     insertChild(m_scroll);
     if (type == Question) {
-        getSoftKey()->setText(
-                0, QCoreApplication::translate("ZMessageDlg", "TXT_RID_SOFTKEY_YES", "Yes"));
-        getSoftKey()->setText(
-                1, QCoreApplication::translate("ZMessageDlg", "TXT_RID_SOFTKEY_NO", "No"));
+        getSoftKey()->setText(ZSoftKey::Left, QCoreApplication::translate(
+                                                      "ZMessageDlg", "TXT_RID_SOFTKEY_YES", "Yes"));
+        getSoftKey()->setText(ZSoftKey::Right, QCoreApplication::translate(
+                                                       "ZMessageDlg", "TXT_RID_SOFTKEY_NO", "No"));
     } else {
-        getSoftKey()->setText(
-                0, QCoreApplication::translate("ZMessageDlg", "TXT_RID_SOFTKEY_OK", "OK"));
+        getSoftKey()->setText(ZSoftKey::Left, QCoreApplication::translate(
+                                                      "ZMessageDlg", "TXT_RID_SOFTKEY_OK", "OK"));
     }
 }
 

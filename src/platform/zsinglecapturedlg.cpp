@@ -28,10 +28,11 @@ ZSingleCaptureDlg::ZSingleCaptureDlg(const QString &title, const QString &text, 
     layout->addStretch();
     insertChild(body);
     m_edit->setFocus();
+    getSoftKey()->setText(ZSoftKey::Left, QCoreApplication::translate("ZSingleCaptureDlg",
+                                                                      "TXT_RID_SOFTKEY_OK", "OK"));
     getSoftKey()->setText(
-            0, QCoreApplication::translate("ZSingleCaptureDlg", "TXT_RID_SOFTKEY_OK", "OK"));
-    getSoftKey()->setText(
-            1, QCoreApplication::translate("ZSingleCaptureDlg", "TXT_RID_OPTION_CANCEL", "Cancel"));
+            ZSoftKey::Right,
+            QCoreApplication::translate("ZSingleCaptureDlg", "TXT_RID_OPTION_CANCEL", "Cancel"));
 }
 
 QString ZSingleCaptureDlg::getResultText() const
