@@ -102,8 +102,8 @@ private slots:
                                           + quoted(m_a + "/x") + ' ' + quoted(m_b + '/') + ")\n");
         QCOMPARE(answerer.seen.size(), 1);
         QCOMPARE(answerer.seen[0].title, QString(moving ? "Move" : "Copy"));
-        QCOMPARE(answerer.seen[0].text,
-                 QString(moving ? "Move " : "Copy ") + m_a + "/x -> " + m_b + " ?");
+        QCOMPARE(answerer.seen[0].text, QString(moving ? "Move " : "Copy ") + m_a + "/x -> " + m_b
+                                                + " ?\nEntries: 1" + (moving ? "" : " (1 B)"));
         QCOMPARE(answerer.runners.size(), 1);
         QCOMPARE(answerer.runners[0].title, QString());
         QCOMPARE(answerer.runners[0].text, QStringLiteral("Please wait..."));
@@ -161,7 +161,8 @@ private slots:
                                           + quoted(m_a + "/q") + ' ' + quoted(m_b + '/') + ")\n");
         QCOMPARE(answerer.seen.size(), 1);
         QCOMPARE(answerer.seen[0].title, QStringLiteral("Move"));
-        QCOMPARE(answerer.seen[0].text, "Move the checked entries of " + m_a + " -> " + m_b + " ?");
+        QVERIFY(answerer.seen[0].text.startsWith("Move the checked entries of " + m_a + " -> " + m_b
+                                                 + " ?\nEntries: 2"));
         QCOMPARE(answerer.runners.size(), 2);
         QCOMPARE(answerer.runners[0].title, QStringLiteral("p"));
         QCOMPARE(answerer.runners[0].text, QStringLiteral("Moving p"));
@@ -189,7 +190,8 @@ private slots:
         QVERIFY2(printed.endsWith("Debug: system(cp -a " + quoted("//" + name) + ' '
                                   + quoted(m_b + '/') + ")\n"),
                  printed.constData());
-        QCOMPARE(answerer.seen.value(0).text, "Copy the checked entries of / -> " + m_b + " ?");
+        QVERIFY(answerer.seen.value(0).text.startsWith("Copy the checked entries of / -> " + m_b
+                                                       + " ?\n"));
         QCOMPARE(readFile(m_b + u'/' + name), QByteArray("root"));
     }
 
@@ -201,7 +203,8 @@ private slots:
         DialogAnswerer answerer;
         answerer.answer(DialogAnswerer::No);
         copyCheckedInto(window, "/");
-        QCOMPARE(answerer.seen.value(0).text, "Copy the checked entries of " + m_a + " -> / ?");
+        QVERIFY(answerer.seen.value(0).text.startsWith("Copy the checked entries of " + m_a
+                                                       + " -> / ?\n"));
     }
 
     void nothingChecked()
@@ -410,13 +413,14 @@ private slots:
             window.copy();
             window.showDir(m_b, PickCopyTarget);
             DialogAnswerer answerer;
-            answerer.answer(DialogAnswerer::Yes).answer(action);
+            answerer.answer(DialogAnswerer::Yes).choose(3).answer(action);
             OutputCapture output(1);
             window.copy_to();
             const QByteArray printed = output.finish();
-            QCOMPARE(answerer.seen.size(), 2);
-            QCOMPARE(answerer.seen[1].title, QStringLiteral("Copy"));
-            QCOMPARE(answerer.seen[1].text, replace);
+            QCOMPARE(answerer.seen.size(), 3);
+            QCOMPARE(answerer.seen[1].kind, QStringLiteral("choice"));
+            QCOMPARE(answerer.seen[2].title, QStringLiteral("Copy"));
+            QCOMPARE(answerer.seen[2].text, replace);
             QVERIFY(window.pendingSource().isEmpty());
             if (action == DialogAnswerer::No) {
                 QCOMPARE(printed, QByteArray());
@@ -437,15 +441,15 @@ private slots:
         fileDialog &window = m_fixture.start(m_a);
         check(window, { "p", "q", "x" });
         DialogAnswerer answerer;
-        answerer.answer(DialogAnswerer::Yes).answer(DialogAnswerer::No);
+        answerer.answer(DialogAnswerer::Yes).choose(3).answer(DialogAnswerer::No);
         OutputCapture output(1);
         window.multi_move();
         window.showDir(m_b, PickMoveTarget);
         window.move_to();
         const QByteArray printed = output.finish();
-        QCOMPARE(answerer.seen.size(), 2);
-        QCOMPARE(answerer.seen[1].title, QStringLiteral("Move"));
-        QCOMPARE(answerer.seen[1].text,
+        QCOMPARE(answerer.seen.size(), 3);
+        QCOMPARE(answerer.seen[2].title, QStringLiteral("Move"));
+        QCOMPARE(answerer.seen[2].text,
                  "An entry of that name already exists. Overwrite " + m_b + "/q ?");
         QCOMPARE(printed.count("Debug: system(mv "), 2);
         QCOMPARE(readFile(m_b + "/p"), QByteArray("p"));

@@ -77,10 +77,21 @@ private:
     QString stopQuestion(OperationPlan::Kind kind) const;
     bool runCommand(OperationRunner &runner, const QString &title, const QString &text,
                     const QByteArray &command);
+    // What the user decided before a copy or move: one answer for the entries that exist at the
+    // destination, and the entries that get no command since their names cannot be stored there.
+    struct Decision
+    {
+        OperationPlan::Resolution resolution = OperationPlan::DecideEach;
+        QStringList unstorable;
+    };
+    bool decideBeforeTheWork(const OperationPlan &plan, const QString &title,
+                             const QString &question, Decision *decision);
     bool runStep(OperationRunner &runner, const OperationPlan::Step &step,
                  const QString &questionTitle, const QString &runnerTitle,
-                 const QString &runnerText);
-    void runEntries(const OperationPlan &plan, const QString &title, const QString &doing);
+                 const QString &runnerText,
+                 OperationPlan::Resolution resolution = OperationPlan::DecideEach);
+    void runEntries(const OperationPlan &plan, const QString &title, const QString &doing,
+                    const Decision &decision);
     void firstStep(int pickMode);
     void multiFirstStep(int pickMode);
     void secondStep(OperationPlan::Kind kind);

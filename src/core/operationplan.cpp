@@ -219,13 +219,30 @@ OperationPlan::Look OperationPlan::look(const std::function<bool()> &keepGoing) 
             const QByteArrayView name = path.size() == source.size()
                     ? QByteArrayView(inside)
                     : path.sliced(path.lastIndexOf('/') + 1);
-            if (!canHold(name, fatLike, nameMax) && ++look.unstorable <= 5)
+            if (canHold(name, fatLike, nameMax))
+                return TreeWalk::Continue;
+            if (path.size() == source.size())
+                look.unstorableEntries << m_names[i];
+            if (++look.unstorable <= 5)
                 look.firstUnstorable
                         << FileName::fromBytes(inside + path.sliced(source.size()).toByteArray());
             return TreeWalk::Continue;
         });
     }
     return look;
+}
+
+QString OperationPlan::freeName(const QString &folder, const QString &name, bool isFolder)
+{
+    const qsizetype dot = isFolder ? -1 : name.lastIndexOf(u'.');
+    const QString base = dot > 0 ? name.left(dot) : name;
+    const QString extension = dot > 0 ? name.mid(dot) : QString();
+    struct stat info;
+    for (int n = 2;; ++n) {
+        const QString candidate = base + QStringLiteral(" (%1)").arg(n) + extension;
+        if (!entryAt(FileName::join(folder, candidate), &info))
+            return candidate;
+    }
 }
 
 OperationPlan::Step OperationPlan::step(int index) const
@@ -258,11 +275,22 @@ OperationPlan::Step OperationPlan::step(int index) const
             = step.verdict == Conflict
                       ? ShellCommand::form(formOf(m_kind, m_multiple, true), arguments)
                       : command;
-    if (!command || !replacing)
+    if (!command || !replacing) {
         step.verdict = TooLong;
-    else {
-        step.command = *command;
-        step.replaceCommand = *replacing;
+        return step;
+    }
+    step.command = *command;
+    step.replaceCommand = *replacing;
+    if (step.verdict == Conflict) {
+        struct stat source;
+        const bool isFolder = entryAt(step.source, &source) && S_ISDIR(source.st_mode);
+        step.keepBothDestination
+                = FileName::join(m_destination, freeName(m_destination, step.name, isFolder));
+        QStringList keepBoth = arguments;
+        keepBoth.last() = step.keepBothDestination;
+        const char *form = m_kind == Copy ? (m_multiple ? R"(cp -a "%s/%s" "%s")" : R"(cp -a "%s" "%s")")
+                                          : (m_multiple ? R"(mv "%s/%s" "%s")" : R"(mv "%s" "%s")");
+        step.keepBothCommand = ShellCommand::form(form, keepBoth).value_or(QByteArray());
     }
     return step;
 }

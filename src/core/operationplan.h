@@ -17,6 +17,9 @@ class OperationPlan
 public:
     enum Kind { Copy, Move, Delete };
 
+    // One answer for every entry that already exists at the destination.
+    enum Resolution { ReplaceAll, SkipExisting, KeepBoth, DecideEach };
+
     // What step() found for an entry.
     enum Verdict {
         Clear, // nothing of that name at the destination (always so for a delete)
@@ -38,6 +41,11 @@ public:
         // file there before it writes (a link, a pipe, a device or a second name of a file
         // elsewhere is never written through); a move's rename replaces the entry itself.
         QByteArray replaceCommand;
+        // For a Conflict that the user wants to keep beside the new entry: the first free name
+        // of the form "name (2).ext" (a folder: "name (2)") and the command that copies or
+        // moves the entry to it: `cp -a "%s" "%s"`, `mv "%s" "%s"` (or "%s/%s" for the first).
+        QString keepBothDestination;
+        QByteArray keepBothCommand;
     };
 
     // One entry, by its full path: the forms `cp -a "%s" "%s/"`, `mv "%s" "%s/"`, `rm -rf "%s"`.
@@ -63,6 +71,7 @@ public:
         int conflicts = 0; // entries of which another of the same name stands there
         int unstorable = 0; // names, at any depth, that the destination cannot hold
         QStringList firstUnstorable; // the first few, as paths inside the operation
+        QStringList unstorableEntries; // the entries whose own name cannot be stored there
         bool stopped = false; // keepGoing() said no: the look is not complete
     };
     // keepGoing, asked every few hundred entries, may stop a long walk.
@@ -71,6 +80,10 @@ public:
     // when it is FAT, exFAT or NTFS, none of " * : < > ? \ | or a control character, no blank or
     // dot at the end and at most 255 UTF-16 units.
     static bool canHold(QByteArrayView name, bool fatLike, long nameMax);
+    // The first name of the form "name (2).ext", "name (3).ext"... (for a folder "name (2)")
+    // that nothing in folder has; the extension is what follows the last dot that does not begin
+    // the name.
+    static QString freeName(const QString &folder, const QString &name, bool isFolder);
 
     // Whether an entry stands at path, dangling symbolic links included (lstat), and which.
     static bool entryAt(const QString &path, struct stat *info);

@@ -5,6 +5,7 @@
 #include "platform/zlistbox.h"
 #include "platform/zmessagedlg.h"
 #include "platform/zsinglecapturedlg.h"
+#include "platform/zsingleselectdlg.h"
 #include "runner/deathdlg.h"
 
 #include <QApplication>
@@ -141,6 +142,12 @@ DialogAnswerer &DialogAnswerer::answer(Action action, const QString &typed)
     return *this;
 }
 
+DialogAnswerer &DialogAnswerer::choose(int row)
+{
+    m_answers.append({ Yes, QString(), row });
+    return *this;
+}
+
 void DialogAnswerer::poll()
 {
     QWidget *modal = QApplication::activeModalWidget();
@@ -155,6 +162,9 @@ void DialogAnswerer::poll()
         record = { QStringLiteral("entry"), entry->title(), entry->text(),
                    entry->getLineEdit()->selectedText() };
         keyTarget = entry->getLineEdit();
+    } else if (auto *choice = qobject_cast<ZSingleSelectDlg *>(modal)) {
+        record = { QStringLiteral("choice"), choice->title(),
+                   choice->text() + u'\n' + choice->choices().join(u'\n'), QString() };
     } else {
         return; // the command runner closes by itself
     }
@@ -167,6 +177,12 @@ void DialogAnswerer::poll()
     const Planned planned = m_answers.takeFirst();
     if (!planned.typed.isNull())
         QTest::keyClicks(keyTarget, planned.typed);
+    for (int i = 0; i < planned.row; ++i)
+        QTest::keyClick(keyTarget, Qt::Key_Down);
+    if (planned.row >= 0) {
+        QTest::keyClick(keyTarget, Qt::Key_Return);
+        return;
+    }
     QTest::keyClick(keyTarget, planned.action == Yes ? Qt::Key_F1 : Qt::Key_F2);
 }
 

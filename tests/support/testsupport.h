@@ -46,7 +46,7 @@ class DialogAnswerer : public QObject
 public:
     struct Seen
     {
-        QString kind; // "question", "notice", "entry" or "runner"
+        QString kind; // "question", "notice", "entry", "choice" or "runner"
         QString title;
         QString text;
         QString offered; // for a text entry: the text it offered, selected
@@ -57,6 +57,8 @@ public:
     // Queue the answer to the next dialog: Yes (left key) or No (right key); for a text entry,
     // the text to type first.
     DialogAnswerer &answer(Action action, const QString &typed = QString());
+    // For a choice popup: the choice at this row, reached with Down and taken with Return.
+    DialogAnswerer &choose(int row);
     QList<Seen> seen; // the dialogs, answered
     QList<Seen> runners; // the command runners, which close by themselves
     int unexpected = 0;
@@ -71,6 +73,7 @@ private:
     {
         Action action;
         QString typed;
+        int row = -1;
     };
     QList<Planned> m_answers;
     QTimer m_timer;

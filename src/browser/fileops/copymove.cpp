@@ -5,7 +5,9 @@
 #include "browser/fileops/operationrunner.h"
 #include "core/filename.h"
 #include "lang/languagecatalog.h"
+#include "core/progresscounter.h"
 #include "platform/zlistbox.h"
+#include "platform/zsingleselectdlg.h"
 
 #include <cstdio>
 
@@ -56,34 +58,76 @@ void fileDialog::secondStep(OperationPlan::Kind kind)
         return;
     const bool copying = kind == OperationPlan::Copy;
     const QString title = catalog->lookup(copying ? "BR_COPY" : "BR_MOVE");
-    auto questionText = [&](const char *key) {
-        return catalog->lookup(key) + sourcePath + QStringLiteral(" -> ") + currentDir
-               + QStringLiteral(" ?");
-    };
-
-    if (!multiPending) {
-        if (askQuestion(title, questionText(copying ? "BR_CONFIRM_COPY" : "BR_CONFIRM_MOVE"))) {
-            const OperationPlan plan = OperationPlan::single(kind, sourcePath, currentDir);
-            OperationRunner runner(title, stopQuestion(kind), false);
-            if (runStep(runner, plan.step(0), title, QStringLiteral(""),
-                        catalog->lookup("BR_PLEASEWAIT")))
-                showDir(currentDir, Browse);
-        }
-        sourcePath = QStringLiteral("");
-        return;
-    }
-
-    if (selectedNames.isEmpty()) {
+    if (multiPending && selectedNames.isEmpty()) {
         showDir(currentDir, Browse);
         return;
     }
-    if (askQuestion(title,
-                    questionText(copying ? "BR_CONFIRM_COPY_MULTI" : "BR_CONFIRM_MOVE_MULTI"))) {
-        runEntries(OperationPlan::multiple(kind, sourcePath, selectedNames, currentDir), title,
-                   catalog->lookup(copying ? "BR_COPYING" : "BR_MOVING"));
-        showDir(currentDir, Browse);
-    }
+    const char *key = multiPending ? (copying ? "BR_CONFIRM_COPY_MULTI" : "BR_CONFIRM_MOVE_MULTI")
+                                   : (copying ? "BR_CONFIRM_COPY" : "BR_CONFIRM_MOVE");
+    const QString question = catalog->lookup(key) + sourcePath + QStringLiteral(" -> ") + currentDir
+            + QStringLiteral(" ?");
+    const OperationPlan plan = multiPending
+            ? OperationPlan::multiple(kind, sourcePath, selectedNames, currentDir)
+            : OperationPlan::single(kind, sourcePath, currentDir);
+    Decision decision;
+    const bool agreed = decideBeforeTheWork(plan, title, question, &decision);
     sourcePath = QStringLiteral("");
+    if (!agreed)
+        return;
+    if (multiPending) {
+        runEntries(plan, title, catalog->lookup(copying ? "BR_COPYING" : "BR_MOVING"), decision);
+        showDir(currentDir, Browse);
+        return;
+    }
+    OperationRunner runner(title, stopQuestion(kind), false);
+    if (!decision.unstorable.isEmpty())
+        return; // its own name cannot be stored there
+    if (runStep(runner, plan.step(0), title, QStringLiteral(""), catalog->lookup("BR_PLEASEWAIT"),
+                decision.resolution))
+        showDir(currentDir, Browse);
+}
+
+// Everything asked before a copy or move runs, in this order, each only when it applies: the
+// question with what the work holds; whether to go on when it does not fit; whether to go on
+// when names cannot be stored there; one choice for every entry that exists there already.
+// Whatever ends it here ends it before anything at the destination changes.
+bool fileDialog::decideBeforeTheWork(const OperationPlan &plan, const QString &title,
+                                     const QString &question, Decision *decision)
+{
+    const OperationPlan::Look look = plan.look();
+    QString text = question + u'\n' + catalog->lookup("BR_ENTRIES") + QString::number(plan.count());
+    if (plan.kind() == OperationPlan::Copy || look.crossesFileSystems)
+        text += QStringLiteral(" (%1)").arg(ProgressCounter::formatBytes(look.bytes));
+    if (look.crossesFileSystems)
+        text += u'\n' + catalog->lookup("BR_MOVE_COPIES");
+    if (!askQuestion(title, text))
+        return false;
+    if (look.freeBytes >= 0 && look.bytes > look.freeBytes
+        && !askQuestion(catalog->lookup("BR_NOT_ENOUGH_SPACE"),
+                        catalog->lookup("BR_SPACE_NEEDED") + ProgressCounter::formatBytes(look.bytes)
+                                + u'\n' + catalog->lookup("BR_SPACE_FREE")
+                                + ProgressCounter::formatBytes(look.freeBytes) + u'\n'
+                                + catalog->lookup("BR_GO_ON_ANYWAY")))
+        return false;
+    if (look.unstorable > 0
+        && !askQuestion(catalog->lookup("BR_NAMES_NOT_STORED"),
+                        catalog->lookup("BR_NAMES_CANNOT_BE_STORED")
+                                + QString::number(look.unstorable) + u'\n'
+                                + look.firstUnstorable.join(u'\n') + u'\n'
+                                + catalog->lookup("BR_GO_ON_ANYWAY")))
+        return false;
+    decision->unstorable = look.unstorableEntries;
+    if (look.conflicts == 0)
+        return true;
+    auto *choice = new ZSingleSelectDlg(
+            title, catalog->lookup("BR_EXIST_THERE") + QString::number(look.conflicts),
+            { catalog->lookup("BR_REPLACE_ALL"), catalog->lookup("BR_SKIP_EXISTING"),
+              catalog->lookup("BR_KEEP_BOTH"), catalog->lookup("BR_DECIDE_EACH") });
+    const bool chosen = choice->exec() == 1;
+    // In the order of the list.
+    decision->resolution = OperationPlan::Resolution(choice->selectedIndex());
+    delete choice;
+    return chosen;
 }
 
 void fileDialog::copy()
@@ -126,6 +170,6 @@ void fileDialog::multi_del()
     if (!askQuestion(catalog->lookup("BR_DELETE"), catalog->lookup("BR_CONFIRM_DELETE_MULTI")))
         return;
     runEntries(OperationPlan::multiple(OperationPlan::Delete, currentDir, selectedNames),
-               catalog->lookup("BR_DELETE"), catalog->lookup("BR_DELETING"));
+               catalog->lookup("BR_DELETE"), catalog->lookup("BR_DELETING"), Decision());
     showDir(currentDir, Browse);
 }

@@ -41,7 +41,7 @@ bool fileDialog::runCommand(OperationRunner &runner, const QString &title, const
 // destination, run only if the user agrees to replace it. Returns whether its command ran.
 bool fileDialog::runStep(OperationRunner &runner, const OperationPlan::Step &step,
                          const QString &questionTitle, const QString &runnerTitle,
-                         const QString &runnerText)
+                         const QString &runnerText, OperationPlan::Resolution resolution)
 {
     switch (step.verdict) {
     case OperationPlan::IntoItself:
@@ -51,8 +51,20 @@ bool fileDialog::runStep(OperationRunner &runner, const OperationPlan::Step &ste
         showError("BR_TOO_LONG");
         return false;
     case OperationPlan::Conflict:
-        if (!askQuestion(questionTitle, catalog->lookup("BR_CONFIRM_REPLACE") + step.destination
-                                                + QStringLiteral(" ?")))
+        if (resolution == OperationPlan::SkipExisting)
+            return false;
+        if (resolution == OperationPlan::KeepBoth) {
+            if (step.keepBothCommand.isEmpty()) {
+                showError("BR_TOO_LONG");
+                return false;
+            }
+            runner.run(runnerTitle, runnerText, step.keepBothCommand, step.source,
+                       step.keepBothDestination, step.kind == OperationPlan::Move);
+            return true;
+        }
+        if (resolution == OperationPlan::DecideEach
+            && !askQuestion(questionTitle, catalog->lookup("BR_CONFIRM_REPLACE") + step.destination
+                                                   + QStringLiteral(" ?")))
             return false;
         // What cp would refuse, or open through a link, goes first; cp removes each file there.
         OperationPlan::clearWayForReplace(step);
@@ -70,12 +82,14 @@ bool fileDialog::runStep(OperationRunner &runner, const OperationPlan::Step &ste
 
 // The entries of an operation on several, one after another behind one wait popup: a refused or
 // failing entry does not stop the others, the user's stop does. Their failures show at the end.
-void fileDialog::runEntries(const OperationPlan &plan, const QString &title, const QString &doing)
+void fileDialog::runEntries(const OperationPlan &plan, const QString &title, const QString &doing,
+                            const Decision &decision)
 {
     OperationRunner runner(title, stopQuestion(plan.kind()), true);
     for (int i = 0; i < plan.count() && !runner.stopped(); ++i) {
         const OperationPlan::Step step = plan.step(i);
-        runStep(runner, step, title, step.name, doing + step.name);
+        if (!decision.unstorable.contains(step.name))
+            runStep(runner, step, title, step.name, doing + step.name, decision.resolution);
     }
     // The failing entries together, in one file opened once.
     if (!runner.failures().isEmpty())
