@@ -1,6 +1,7 @@
 // Copy and move in two steps, and the operations on the checked entries, with the real utilities.
 #include "browser/filedialog.h"
 #include "core/filename.h"
+#include "core/operationplan.h"
 #include "platform/zlistbox.h"
 #include "platform/zsoftkey.h"
 #include "runner/deathdlg.h"
@@ -8,6 +9,8 @@
 
 #include <QDir>
 #include <QFile>
+#include <QProcess>
+#include <QScopeGuard>
 
 #include <memory>
 #include <sys/stat.h>
@@ -458,6 +461,63 @@ private slots:
         QCOMPARE(readFile(m_a + "/q"), QByteArray("q"));
         QCOMPARE(window.browseMode(), int(Browse));
         QVERIFY(m_opener.launcherCalls().isEmpty());
+    }
+
+    // One choice for every entry that exists there: p and q exist in b, x does not. Two popups
+    // (the question and the choice) whatever the number of conflicts, unless each is decided.
+    void oneChoiceForAllConflicts_data()
+    {
+        QTest::addColumn<OperationPlan::Resolution>("choice");
+        QTest::addColumn<QByteArrayList>("inB"); // p, q, "p (2)", "q (2)" after the copy
+        QTest::newRow("replace all") << OperationPlan::ReplaceAll
+                                     << QByteArrayList{ "p", "q", "<missing>", "<missing>" };
+        QTest::newRow("skip existing")
+                << OperationPlan::SkipExisting
+                << QByteArrayList{ "old p", "old q", "<missing>", "<missing>" };
+        QTest::newRow("keep both")
+                << OperationPlan::KeepBoth << QByteArrayList{ "old p", "old q", "p", "q" };
+        QTest::newRow("decide each: yes, then no")
+                << OperationPlan::DecideEach
+                << QByteArrayList{ "p", "old q", "<missing>", "<missing>" };
+    }
+
+    void oneChoiceForAllConflicts()
+    {
+        QFETCH(OperationPlan::Resolution, choice);
+        QFETCH(QByteArrayList, inB);
+        QVERIFY(makeFile(m_b + "/p", "old p") && makeFile(m_b + "/q", "old q"));
+        fileDialog &window = m_fixture.start(m_a);
+        check(window, { "p", "q", "x" });
+        DialogAnswerer answerer;
+        answerer.answer(DialogAnswerer::Yes).choose(choice);
+        if (choice == OperationPlan::DecideEach)
+            answerer.answer(DialogAnswerer::Yes).answer(DialogAnswerer::No);
+        copyCheckedInto(window, m_b);
+        QCOMPARE(answerer.seen.size(), choice == OperationPlan::DecideEach ? 4 : 2);
+        QCOMPARE(answerer.seen[1].title, QStringLiteral("Copy"));
+        QVERIFY(answerer.seen[1].text.startsWith("Entries that already exist there: 2\n"));
+        QCOMPARE(QByteArrayList({ readFile(m_b + "/p"), readFile(m_b + "/q"),
+                                  readFile(m_b + "/p (2)"), readFile(m_b + "/q (2)") }),
+                 inB);
+        QCOMPARE(readFile(m_b + "/x"), QByteArray("x"));
+        QCOMPARE(answerer.unexpected, 0);
+    }
+
+    // No to the space question: nothing runs, nothing is written there.
+    void notEnoughSpaceAnsweredNo()
+    {
+        QVERIFY(makeFile(m_a + "/big", QByteArray(200000, 'b')));
+        if (QProcess::execute("mount", { "-t", "tmpfs", "-o", "size=64k", "tmpfs", m_b }))
+            QSKIP("a small tmpfs cannot be mounted here (needs root)");
+        const auto unmount = qScopeGuard([&] { QProcess::execute("umount", { m_b }); });
+        fileDialog &window = m_fixture.start(m_a);
+        check(window, { "big", "p" });
+        DialogAnswerer answerer;
+        answerer.answer(DialogAnswerer::Yes).answer(DialogAnswerer::No);
+        QVERIFY(!copyCheckedInto(window, m_b).contains("Debug: system("));
+        QCOMPARE(answerer.seen.value(1).title, QStringLiteral("Not enough space"));
+        QCOMPARE(entriesOf(QFile::encodeName(m_b)), QByteArrayList());
+        window.cancel();
     }
 
     // A folder into itself is refused before anything runs; in a multiple operation, the other

@@ -428,6 +428,29 @@ private slots:
         QCOMPARE(OperationPlan::canHold(name, fat, fat ? 1530 : 255), holds);
     }
 
+    // Keep both: the first free name, the extension kept for a file.
+    void freeNames_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<bool>("isFolder");
+        QTest::addColumn<QString>("free");
+        QTest::newRow("a file, (2) taken") << "photo.jpg" << false << "photo (3).jpg";
+        QTest::newRow("two dots") << "archive.tar.gz" << false << "archive.tar (2).gz";
+        QTest::newRow("a leading dot") << ".bashrc" << false << ".bashrc (2)";
+        QTest::newRow("no dot") << "README" << false << "README (2)";
+        QTest::newRow("a folder with a dot") << "v1.0" << true << "v1.0 (2)";
+    }
+
+    void freeNames()
+    {
+        QFETCH(QString, name);
+        QFETCH(bool, isFolder);
+        QFETCH(QString, free);
+        TestFolder folder;
+        QVERIFY(folder.makeFiles({ { name, "" }, { "photo (2).jpg", "" } }));
+        QCOMPARE(OperationPlan::freeName(folder.path(), name, isFolder), free);
+    }
+
     // What the plan finds before a copy or move: the bytes it writes, whether it crosses file
     // systems, whether they fit, and the entries that stand there already. "small" is a tmpfs of
     // 64 KB.
@@ -441,14 +464,14 @@ private slots:
         QTest::addColumn<int>("conflicts");
         using P = OperationPlan;
         QTest::newRow("copy") << P::Copy << "dest" << qint64(103000) << false << true << 0;
-        QTest::newRow("copy onto an entry there") << P::Copy << "taken" << qint64(103000) << false
-                                                  << true << 1;
-        QTest::newRow("move within one file system") << P::Move << "dest" << qint64(0) << false
-                                                     << true << 0;
-        QTest::newRow("move to another file system") << P::Move << "small" << qint64(103000)
-                                                     << true << false << 0;
-        QTest::newRow("copy larger than the room") << P::Copy << "small" << qint64(103000) << false
-                                                   << false << 0;
+        QTest::newRow("copy onto an entry there")
+                << P::Copy << "taken" << qint64(103000) << false << true << 1;
+        QTest::newRow("move within one file system")
+                << P::Move << "dest" << qint64(0) << false << true << 0;
+        QTest::newRow("move to another file system")
+                << P::Move << "small" << qint64(103000) << true << false << 0;
+        QTest::newRow("copy larger than the room")
+                << P::Copy << "small" << qint64(103000) << false << false << 0;
     }
 
     void lookBeforeTheWork()
@@ -466,7 +489,8 @@ private slots:
                                    { "src/note", "" } }));
         QVERIFY(QFile::link("a", folder / "src/tree/link"));
         if (destination == "small"
-            && QProcess::execute("mount", { "-t", "tmpfs", "-o", "size=64k", "tmpfs", folder / "small" }))
+            && QProcess::execute("mount",
+                                 { "-t", "tmpfs", "-o", "size=64k", "tmpfs", folder / "small" }))
             QSKIP("a tmpfs cannot be mounted here (needs root): no other file system to try");
         const auto unmount = qScopeGuard([&] {
             if (destination == "small")
