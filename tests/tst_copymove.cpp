@@ -503,6 +503,27 @@ private slots:
         QCOMPARE(answerer.unexpected, 0);
     }
 
+    // A folder moved onto a folder that holds something: what is inside goes across, merged at
+    // every depth, and the emptied folder goes.
+    void moveOfAFolderMergesIntoOne()
+    {
+        QVERIFY(makeFile(m_b + "/tree/other", "other") && makeFile(m_b + "/tree/inner/old", "old"));
+        fileDialog &window = m_fixture.start(m_a);
+        window.entryList()->setCurrentItem(rowOf(window, "tree"));
+        window.move();
+        window.showDir(m_b, PickMoveTarget);
+        DialogAnswerer answerer;
+        answerer.answer(DialogAnswerer::Yes).choose(OperationPlan::ReplaceAll);
+        OutputCapture output(1);
+        window.move_to();
+        output.finish();
+        QCOMPARE(entriesOf(QFile::encodeName(m_b + "/tree")), QByteArrayList({ "inner", "other" }));
+        QCOMPARE(entriesOf(QFile::encodeName(m_b + "/tree/inner")),
+                 QByteArrayList({ "leaf", "old" }));
+        QVERIFY(!QFile::exists(m_a + "/tree"));
+        QVERIFY(m_opener.launcherCalls().isEmpty());
+    }
+
     // No to the space question: nothing runs, nothing is written there.
     void notEnoughSpaceAnsweredNo()
     {

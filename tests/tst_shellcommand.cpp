@@ -261,6 +261,10 @@ private slots:
                                                                    << "hard link";
             QTest::addRow("%s of a folder onto a link to a folder", verb) << kind << "dir"
                                                                           << "link";
+            QTest::addRow("%s of a file onto a folder", verb) << kind << "f"
+                                                              << "folder";
+            QTest::addRow("%s of a folder onto a file", verb) << kind << "dir"
+                                                              << "file";
         }
         QTest::newRow("copy into a folder with a link inside") << OperationPlan::Copy << "dir"
                                                                << "inner link";
@@ -288,6 +292,9 @@ private slots:
             QCOMPARE(::mkfifo(target.constData(), 0644), 0);
         else if (there == "hard link")
             QCOMPARE(::link(QFile::encodeName(keep).constData(), target.constData()), 0);
+        else if (there == "folder" || there == "file")
+            QVERIFY(there == "file" ? makeFile(target, "old")
+                                    : folder.makeDirs({ "dest/f/inner" }));
         else if (there == "inner link")
             QVERIFY(folder.makeDirs({ "dest/dir" })
                     && QFile::link(folder / "keep/f", folder / "dest/dir/f"));

@@ -8,6 +8,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <dirent.h>
+#include <ftw.h>
 #include <sys/stat.h>
 #include <sys/statvfs.h>
 #include <sys/vfs.h>
@@ -67,6 +69,20 @@ bool removeEntry(const QByteArray &path)
     return false;
 }
 
+// A tree removed from the bottom up, links removed and never followed.
+bool removeTree(const QByteArray &path)
+{
+    const int failed = ::nftw(
+            path.constData(),
+            [](const char *entry, const struct stat *, int, FTW *) { return ::remove(entry); }, 32,
+            FTW_DEPTH | FTW_PHYS);
+    if (failed == 0)
+        return true;
+    std::fprintf(stderr, "filemanager: %s could not be removed before it was replaced: %s\n",
+                 path.constData(), std::strerror(errno));
+    return false;
+}
+
 // Whatever is not a plain file or a folder: opening it would write elsewhere or wait.
 bool isSpecial(mode_t mode)
 {
@@ -120,11 +136,43 @@ bool OperationPlan::clearWayForReplace(const Step &step)
     struct stat from, there;
     if (::lstat(source.constData(), &from) != 0 || ::lstat(destination.constData(), &there) != 0)
         return true;
-    if (!S_ISDIR(from.st_mode))
+    if (!S_ISDIR(from.st_mode)) {
+        // A file onto a folder: the user chose to replace it.
+        if (S_ISDIR(there.st_mode))
+            return removeTree(destination);
         return isSpecial(there.st_mode) ? removeEntry(destination) : true;
+    }
     if (step.kind == Copy)
         return clearFoldersOfCopy(source, destination);
     return S_ISDIR(there.st_mode) ? true : removeEntry(destination);
+}
+
+bool OperationPlan::mergesFolders(const Step &step)
+{
+    struct stat from, there;
+    return step.kind == Move && entryAt(step.source, &from) && S_ISDIR(from.st_mode)
+           && entryAt(step.destination, &there) && S_ISDIR(there.st_mode)
+           && !sameEntry(from, there);
+}
+
+OperationPlan OperationPlan::insideOf(const Step &step)
+{
+    QStringList names;
+    if (DIR *folder = ::opendir(FileName::toBytes(step.source).constData())) {
+        while (const dirent *entry = ::readdir(folder)) {
+            const QByteArrayView name(entry->d_name);
+            if (name != "." && name != "..")
+                names << FileName::fromBytes(name);
+        }
+        ::closedir(folder);
+    }
+    names.sort();
+    return multiple(step.kind, step.source, names, step.destination);
+}
+
+bool OperationPlan::removeIfEmpty(const QString &folder)
+{
+    return ::rmdir(FileName::toBytes(folder).constData()) == 0;
 }
 
 bool OperationPlan::entryAt(const QString &path, struct stat *info)

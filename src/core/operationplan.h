@@ -94,6 +94,12 @@ public:
     // and at the top a link, pipe, socket or device that the command would otherwise open.
     // Returns false, with the reason on standard error, when something could not be removed.
     static bool clearWayForReplace(const Step &step);
+    // Whether an agreed replace is a move of a folder onto a folder (neither of them a link):
+    // mv refuses one that holds anything, so what is inside goes across entry by entry, by the
+    // same rules (insideOf), and the emptied folder is removed (removeIfEmpty).
+    static bool mergesFolders(const Step &step);
+    static OperationPlan insideOf(const Step &step);
+    static bool removeIfEmpty(const QString &folder);
 
     // More entries than this in a source tree are not walked for an identity check.
     static constexpr int walkLimit = 100000;

@@ -66,6 +66,19 @@ bool fileDialog::runStep(OperationRunner &runner, const OperationPlan::Step &ste
             && !askQuestion(questionTitle, catalog->lookup("BR_CONFIRM_REPLACE") + step.destination
                                                    + QStringLiteral(" ?")))
             return false;
+        if (OperationPlan::mergesFolders(step)) {
+            const OperationPlan inside = OperationPlan::insideOf(step);
+            bool ranAll = true;
+            for (int i = 0; i < inside.count() && !runner.stopped(); ++i) {
+                const OperationPlan::Step entry = inside.step(i);
+                ranAll = runStep(runner, entry, questionTitle, runnerTitle, runnerText, resolution)
+                        && ranAll;
+            }
+            // Only once all of it went across: a stop or a skipped entry leaves the folder.
+            if (ranAll && !runner.stopped())
+                OperationPlan::removeIfEmpty(step.source);
+            return true;
+        }
         // What cp would refuse, or open through a link, goes first; cp removes each file there.
         OperationPlan::clearWayForReplace(step);
         runner.run(runnerTitle, runnerText, step.replaceCommand, step.source, step.destination,
