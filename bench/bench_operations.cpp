@@ -1,13 +1,15 @@
 // Figures of the operations that run commands:  bench_operations [work-folder [delete]]
-// (with "delete", the first figure alone)
+// (with "delete", the first two figures alone)
 // - a multiple delete and a multiple copy of 1,000 one-byte files, through the window's own slots,
 //   timed from the answer to the question to the last command done;
+// - the popups of a multiple copy of 300 files into a folder that holds 200 of them;
 // - a copy of a tree and of one large file, behind the wait popup with and without its progress
 //   sampling.
 #include "browser/filedialog.h"
 #include "platform/zapplication.h"
 #include "platform/zlistbox.h"
 #include "platform/zmessagedlg.h"
+#include "platform/zsingleselectdlg.h"
 #include "platform/zsoftkey.h"
 #include "runner/deathdlg.h"
 
@@ -22,22 +24,26 @@
 
 namespace {
 
-// Says yes to every question, and notes when it did.
+// Says yes to every question and takes the first choice of a choice popup; notes when it last
+// answered, and how many popups it answered.
 class YesSayer : public QObject
 {
 public:
     YesSayer()
     {
         connect(&m_poll, &QTimer::timeout, this, [this] {
-            auto *question = qobject_cast<ZMessageDlg *>(QApplication::activeModalWidget());
-            if (question && question->isVisible()) {
+            auto *popup = QApplication::activeModalWidget();
+            if ((qobject_cast<ZMessageDlg *>(popup) || qobject_cast<ZSingleSelectDlg *>(popup))
+                && popup->isVisible()) {
                 answeredAt.start();
-                question->getSoftKey()->click(0);
+                ++popups;
+                static_cast<ZPopup *>(popup)->getSoftKey()->click(ZSoftKey::Left);
             }
         });
         m_poll.start(2);
     }
     QElapsedTimer answeredAt;
+    int popups = 0;
 
 private:
     QTimer m_poll;
@@ -73,6 +79,22 @@ qint64 severalEntries(const QString &folder, bool copying)
     return yes.answeredAt.elapsed();
 }
 
+// A multiple copy of 300 files into a folder that holds 200 of them: the popups it takes.
+int popupsForConflicts(const QString &folder)
+{
+    QDir(folder).removeRecursively();
+    makeFiles(folder + "/src", 300, 1);
+    makeFiles(folder + "/dest", 200, 1);
+    fileDialog window;
+    window.showDir(folder + "/src", MultiSelect);
+    window.multiSelectAll();
+    YesSayer yes;
+    window.multi_copy();
+    window.showDir(folder + "/dest", PickCopyTarget);
+    window.copy_to();
+    return yes.popups;
+}
+
 qint64 copyBehindThePopup(const QString &source, const QString &target, bool sampled)
 {
     QDir(target).removeRecursively();
@@ -105,6 +127,8 @@ int main(int argc, char *argv[])
 
     std::fprintf(figures, "multiple delete of 1,000 one-byte files: %lld ms\n",
                  static_cast<long long>(severalEntries(work + "/delete", false)));
+    std::fprintf(figures, "multiple copy of 300 files, 200 of them there already: %d popups\n",
+                 popupsForConflicts(work + "/conflicts"));
     if (argc > 2 && qstrcmp(argv[2], "delete") == 0) {
         std::fclose(figures);
         return 0;

@@ -84,6 +84,7 @@ private:
         OperationPlan::Resolution resolution = OperationPlan::DecideEach;
         QStringList unstorable;
     };
+    OperationPlan::Look lookWhileWaiting(const OperationPlan &plan, bool *stopped);
     bool decideBeforeTheWork(const OperationPlan &plan, const QString &title,
                              const QString &question, Decision *decision);
     bool runStep(OperationRunner &runner, const OperationPlan::Step &step,
