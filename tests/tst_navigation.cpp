@@ -272,6 +272,47 @@ private slots:
         QVERIFY(list->itemsChecked().empty());
     }
 
+    // Another program changes the folder on screen: it shows without a key pressed, with the same
+    // entry highlighted (or the row that took a vanished one's place) and the same ones checked.
+    void outsideChangesShowByThemselves_data()
+    {
+        QTest::addColumn<bool>("multiSelect");
+        QTest::addColumn<QStringList>("removed");
+        QTest::addColumn<QString>("highlighted");
+        QTest::addColumn<QStringList>("checked");
+        QTest::newRow("browse: the same entry")
+                << false << QStringList{ "b" } << "c" << QStringList{};
+        QTest::newRow("multi-select: the highlighted one vanished")
+                << true << QStringList{ "b", "c" } << "e" << QStringList{ "d" };
+    }
+
+    void outsideChangesShowByThemselves()
+    {
+        QFETCH(bool, multiSelect);
+        QFETCH(QStringList, removed);
+        QFETCH(QString, highlighted);
+        QFETCH(QStringList, checked);
+        TestFolder folder;
+        QVERIFY(folder.makeFiles({ { "a", "" }, { "b", "" }, { "c", "" }, { "d", "" } }));
+        fileDialog &window = m_fixture.start(folder.path());
+        if (multiSelect) {
+            window.multiSelect();
+            for (const char *name : { "b", "d" })
+                window.entryList()->checkItem(rowOf(window, name), true);
+        }
+        window.entryList()->setCurrentItem(rowOf(window, "c"));
+        for (const QString &name : removed)
+            QVERIFY(QFile::remove(folder / name));
+        QVERIFY(makeFile(folder / "e"));
+        QTRY_VERIFY_WITH_TIMEOUT(rows(window).contains("e"), 1000);
+        QCOMPARE(window.currentItemName(), highlighted);
+        QStringList nowChecked;
+        for (const int row : window.entryList()->itemsChecked())
+            nowChecked << window.entryList()->text(row);
+        QCOMPARE(nowChecked, checked);
+        QCOMPARE(window.browseMode(), int(multiSelect ? MultiSelect : Browse));
+    }
+
     void unreadableFolderKeepsTheCurrentFolder()
     {
         if (!canBecomeNobody())

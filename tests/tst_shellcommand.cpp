@@ -4,6 +4,7 @@
 #include "core/commandlog.h"
 #include "core/filename.h"
 #include "core/folderentries.h"
+#include "core/folderwatch.h"
 #include "core/operationplan.h"
 #include "core/shellcommand.h"
 #include "support/testfiles.h"
@@ -513,6 +514,29 @@ private slots:
         QCOMPARE(look.conflicts, conflicts);
         QCOMPARE(look.entries, kind == OperationPlan::Move && !crosses ? 2 : 6);
         QCOMPARE(look.unstorable, 0);
+    }
+
+    // Changes from outside are merged: a re-read at most once per max(250 ms, four times the last
+    // re-read's own time).
+    void rereadPace_data()
+    {
+        QTest::addColumn<qint64>("sinceLastRead");
+        QTest::addColumn<qint64>("lastReadCost");
+        QTest::addColumn<qint64>("delay");
+        QTest::newRow("just read, quickly") << qint64(0) << qint64(5) << qint64(250);
+        QTest::newRow("read a while ago") << qint64(100) << qint64(5) << qint64(150);
+        QTest::newRow("long enough ago") << qint64(400) << qint64(5) << qint64(0);
+        QTest::newRow("a slow read: four times its time")
+                << qint64(0) << qint64(400) << qint64(1600);
+        QTest::newRow("a slow read, partly waited") << qint64(1000) << qint64(400) << qint64(600);
+    }
+
+    void rereadPace()
+    {
+        QFETCH(qint64, sinceLastRead);
+        QFETCH(qint64, lastReadCost);
+        QFETCH(qint64, delay);
+        QCOMPARE(FolderWatch::delayBeforeReread(sinceLastRead, lastReadCost), delay);
     }
 
     // What a listing takes an entry for, also where the folder does not tell its type.

@@ -2,6 +2,7 @@
 
 #include "browser/folderlisting.h"
 #include "core/filename.h"
+#include "core/folderwatch.h"
 #include "lang/languagecatalog.h"
 #include "platform/zapplication.h"
 #include "platform/zglobal.h"
@@ -54,6 +55,13 @@ fileDialog::fileDialog()
     softKey->setTextForOptMenuShow(
             QApplication::translate("fileDialog", "TXT_RID_SOFTKEY_SELECT", "Select"),
             QApplication::translate("fileDialog", "TXT_RID_OPTION_CANCEL", "Cancel"));
+
+    // Changes that other programs make to the folder on screen show by themselves.
+    m_folderWatch = new FolderWatch(this);
+    connect(m_folderWatch, &FolderWatch::changed, this, &fileDialog::followOutsideChanges);
+    connect(m_folderWatch, &FolderWatch::gone, this, [this] {
+        showDir(nearestListableAbove(currentDir), mode);
+    });
 
     const QRect contentRect = ZGlobal::getContentR(false);
     optionsMenu = new ZOptionsMenu(contentRect, this, nullptr, 0, 55);

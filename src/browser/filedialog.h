@@ -8,6 +8,7 @@
 
 #include <memory>
 
+class FolderWatch;
 class LanguageCatalog;
 class NameFilter;
 class OperationRunner;
@@ -67,6 +68,7 @@ public slots:
     void obj_selected(int index);
 
 private:
+    void followOutsideChanges();
     void setRowLayout(int newMode);
     void appendRow(const QString &name, bool entry, const QPixmap &icon);
     QString childPath(const QString &name) const;
@@ -113,5 +115,7 @@ private:
     int mode = -1;
     bool multiPending = false;
     std::unique_ptr<NameFilter> m_compiledFilter; // nameFilter, compiled once
+    FolderWatch *m_folderWatch = nullptr;
+    QString m_watchedDir;
     QByteArray m_catalogBase; // the executable's own path, which the catalogue borrows
 };

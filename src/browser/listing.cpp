@@ -3,12 +3,16 @@
 
 #include "browser/folderlisting.h"
 #include "core/filename.h"
+#include "core/folderwatch.h"
 #include "lang/languagecatalog.h"
 #include "platform/zlistbox.h"
 #include "platform/zoptionsmenu.h"
 #include "platform/zsoftkey.h"
 
 #include <QApplication>
+#include <QElapsedTimer>
+#include <QHash>
+#include <QScrollBar>
 #include <QDir>
 
 #include <cerrno>
@@ -90,6 +94,8 @@ void fileDialog::showDir(const QString &path, int newMode)
         return;
     auto entries = std::make_unique<FolderEntries>();
     const bool withFiles = newMode == Browse || newMode == MultiSelect;
+    QElapsedTimer reading;
+    reading.start();
     if (!entries->read(FileName::toBytes(folder), withFiles, *m_compiledFilter)) {
         std::fprintf(stderr, "filemanager: %s cannot be listed: %s\n",
                      FileName::toBytes(folder).constData(), std::strerror(errno));
@@ -101,6 +107,38 @@ void fileDialog::showDir(const QString &path, int newMode)
 
     currentDir = folder;
     setInstructText(currentDir);
+    if (m_watchedDir != currentDir) {
+        m_watchedDir = currentDir;
+        m_folderWatch->watch(FileName::toBytes(currentDir));
+    }
+    m_folderWatch->readTook(reading.elapsed());
+}
+
+// Another program changed the folder on screen: it is listed again, in the same mode, with the
+// same entry highlighted (or the row that took a vanished one's place), the same entries checked
+// and the view where it was. Not under a popup or while a command of ours runs: then later.
+void fileDialog::followOutsideChanges()
+{
+    if (QApplication::activeModalWidget() || QApplication::activePopupWidget()) {
+        m_folderWatch->retryLater();
+        return;
+    }
+    const QString highlighted = currentItemName();
+    const int row = list->currentItem();
+    QStringList checked;
+    for (const int checkedRow : list->itemsChecked())
+        checked << list->text(checkedRow);
+    const int scrolled = list->verticalScrollBar()->value();
+    showDir(currentDir, mode);
+    QHash<QString, int> rows;
+    for (int i = 0; i < list->count(); ++i)
+        rows.insert(list->text(i), i);
+    for (const QString &name : checked) {
+        if (rows.contains(name))
+            list->checkItem(rows.value(name), true);
+    }
+    list->setCurrentItem(rows.value(highlighted, std::min(row, list->count() - 1)));
+    list->verticalScrollBar()->setValue(scrolled);
 }
 
 void fileDialog::rebuildMenu(int newMode)

@@ -129,8 +129,9 @@ echo stay > "$WORK/gone/src/stay.txt"
 : > "$WORK/opened.txt"
 start_app "$WORK/gone/src"
 keys F1 Down Down Return Down space   # Select several, check gone.txt
-rm "$WORK/gone/src/gone.txt"
-keys F1 Right Down Return Return Down Return F1 Down Return
+keys F1 Right Down Return             # Manage > Copy: the names are taken
+rm "$WORK/gone/src/gone.txt"          # (the listing would no longer hold it)
+keys Return Down Return F1 Down Return
 answer Copy F1
 wait_for '[ -n "$(opened)" ]' || fail "the failed copy opened no log"
 grep -q "gone.txt" "$(opened)" || fail "the log does not name the vanished entry"
