@@ -52,6 +52,25 @@ wait_for '[ "$(opened)" = "$home/dbl/sub/f2" ]' || fail "the double click did no
 keys F1 Up Return
 expect_exit 0
 
+# Changes from outside show by themselves: a file made there becomes a row, and one removed goes,
+# its row taken by the next; no key is pressed until they have shown.
+live=$WORK/live
+mkdir -p "$live"
+touch "$live/a.txt"
+: > "$WORK/opened.txt"
+start_app "$live"
+touch "$live/b.txt"
+sleep 1.5
+keys Down Down Return   # .., a.txt, b.txt
+wait_for '[ "$(opened)" = "$live/b.txt" ]' || fail "a file made from outside did not show: $(opened)"
+rm "$live/a.txt"
+sleep 1.5
+keys Return             # the highlight stays on b.txt, now the first row after ..
+wait_for '[ "$(opened | tail -n 1)" = "$live/b.txt" ] && [ "$(opened | wc -l)" = 2 ]' \
+    || fail "a file removed from outside did not go: $(opened)"
+keys F1 Up Return
+expect_exit 0
+
 # At the root, the right soft key asks before quitting: no stays, yes ends with status 0.
 start_app /
 keys F2
