@@ -300,57 +300,23 @@ private slots:
         const QByteArray base = programPath();
         OutputCapture errors(2);
         LanguageCatalog catalog(base.constData(), m_config.constData());
-        const QByteArrayList followedByText = { "BR_CUR_DIR",
-                                                "BR_CUR_NAME",
-                                                "BR_CONFIRM_DELETE",
-                                                "BR_CONFIRM_COPY",
-                                                "BR_CONFIRM_MOVE",
-                                                "BR_CONFIRM_COPY_MULTI",
-                                                "BR_CONFIRM_MOVE_MULTI",
-                                                "BR_COPYING",
-                                                "BR_MOVING",
-                                                "BR_DELETING",
-                                                "BR_CONFIRM_REPLACE",
-                                                "BR_ENTRIES",
-                                                "BR_SPACE_NEEDED",
-                                                "BR_SPACE_FREE",
-                                                "BR_NAMES_CANNOT_BE_STORED",
-                                                "BR_EXIST_THERE" };
-        const QByteArrayList standalone = { "BR_FILEMANAGER",
-                                            "BR_MKDIR",
-                                            "BR_MANAGE",
-                                            "BR_RENAME",
-                                            "BR_DELETE",
-                                            "BR_COPY",
-                                            "BR_MOVE",
-                                            "BR_MULTI_SEL",
-                                            "BR_ABOUT",
-                                            "BR_QUIT",
-                                            "BR_COPY_HERE",
-                                            "BR_CANCEL_COPY",
-                                            "BR_MOVE_HERE",
-                                            "BR_CANCEL_MOVE",
-                                            "BR_SEL_ALL",
-                                            "BR_SEL_NON",
-                                            "BR_CONFIRM_QUIT",
-                                            "BR_CONFIRM_DELETE_MULTI",
-                                            "BR_ERROR",
-                                            "BR_INVALID_NAME",
-                                            "BR_MKDIR_ERROR",
-                                            "BR_PLEASEWAIT",
-                                            "BR_NAME_EXISTS",
-                                            "BR_TOO_LONG",
-                                            "BR_INTO_ITSELF",
-                                            "BR_CONFIRM_STOP",
-                                            "BR_STOP_MOVE",
-                                            "BR_MOVE_COPIES",
-                                            "BR_NOT_ENOUGH_SPACE",
-                                            "BR_GO_ON_ANYWAY",
-                                            "BR_NAMES_NOT_STORED",
-                                            "BR_REPLACE_ALL",
-                                            "BR_SKIP_EXISTING",
-                                            "BR_KEEP_BOTH",
-                                            "BR_DECIDE_EACH" };
+        // clang-format off
+        const QByteArrayList followedByText = {
+            "BR_CUR_DIR", "BR_CUR_NAME", "BR_CONFIRM_DELETE", "BR_CONFIRM_COPY", "BR_CONFIRM_MOVE",
+            "BR_CONFIRM_COPY_MULTI", "BR_CONFIRM_MOVE_MULTI", "BR_COPYING", "BR_MOVING",
+            "BR_DELETING", "BR_CONFIRM_REPLACE", "BR_ENTRIES", "BR_SPACE_NEEDED", "BR_SPACE_FREE",
+            "BR_NAMES_CANNOT_BE_STORED", "BR_EXIST_THERE", "BR_TYPE", "BR_LINK_TYPE",
+            "BR_SIZE", "BR_CHANGED", "BR_RIGHTS", "BR_SPACE", "BR_CHECKED" };
+        const QByteArrayList standalone = {
+            "BR_FILEMANAGER", "BR_MKDIR", "BR_MANAGE", "BR_RENAME", "BR_DELETE", "BR_COPY",
+            "BR_MOVE", "BR_MULTI_SEL", "BR_ABOUT", "BR_QUIT", "BR_COPY_HERE", "BR_CANCEL_COPY",
+            "BR_MOVE_HERE", "BR_CANCEL_MOVE", "BR_SEL_ALL", "BR_SEL_NON", "BR_CONFIRM_QUIT",
+            "BR_CONFIRM_DELETE_MULTI", "BR_ERROR", "BR_INVALID_NAME", "BR_MKDIR_ERROR",
+            "BR_PLEASEWAIT", "BR_NAME_EXISTS", "BR_TOO_LONG", "BR_INTO_ITSELF", "BR_CONFIRM_STOP",
+            "BR_STOP_MOVE", "BR_MOVE_COPIES", "BR_NOT_ENOUGH_SPACE", "BR_GO_ON_ANYWAY",
+            "BR_NAMES_NOT_STORED", "BR_REPLACE_ALL", "BR_SKIP_EXISTING", "BR_KEEP_BOTH",
+            "BR_DECIDE_EACH", "BR_DETAILS", "BR_FOLDER_TYPE", "BR_FILE_TYPE", "BR_OTHER_TYPE" };
+        // clang-format on
         QStringList seen;
         for (const QByteArray &key : followedByText + standalone) {
             const QString text = catalog.lookup(key.constData());

@@ -180,7 +180,7 @@ private slots:
         QTest::addColumn<QStringList>("manage");
         QTest::newRow("browse") << int(
                 Browse) << QStringList{ "New folder", "Manage", "Select several", "About", "Quit" }
-                                << QStringList{ "Rename", "Delete", "Copy", "Move" };
+                                << QStringList{ "Rename", "Delete", "Copy", "Move", "Details" };
         QTest::newRow("pick copy")
                 << int(PickCopyTarget)
                 << QStringList{ "New folder", "Copy here", "Cancel copy", "About", "Quit" }
@@ -192,7 +192,7 @@ private slots:
         QTest::newRow("multi-select")
                 << int(MultiSelect)
                 << QStringList{ "Manage", "Select all", "Select none", "About", "Quit" }
-                << QStringList{ "Delete", "Copy", "Move" };
+                << QStringList{ "Delete", "Copy", "Move", "Details" };
     }
 
     void menusPerMode()

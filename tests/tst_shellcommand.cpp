@@ -2,6 +2,7 @@
 // arguments whatever they hold, the length bound), the plan of an operation, where the commands'
 // output goes, and how a folder's entries are read and ordered.
 #include "core/commandlog.h"
+#include "core/entrydetails.h"
 #include "core/filename.h"
 #include "core/folderentries.h"
 #include "core/folderwatch.h"
@@ -537,6 +538,45 @@ private slots:
         QFETCH(qint64, lastReadCost);
         QFETCH(qint64, delay);
         QCOMPARE(FolderWatch::delayBeforeReread(sinceLastRead, lastReadCost), delay);
+    }
+
+    // The details of an entry: its type, a folder's size with all it holds (no link followed),
+    // its permissions.
+    void entryDetails_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<EntryDetails::Type>("type");
+        QTest::addColumn<qint64>("size");
+        QTest::addColumn<QString>("permissions");
+        QTest::addColumn<QString>("target");
+        QTest::newRow("a file") << "f" << EntryDetails::File << qint64(5) << "rw-r-----"
+                                << "";
+        QTest::newRow("a folder") << "dir" << EntryDetails::Folder << qint64(7) << "rwxr-x---"
+                                  << "";
+        QTest::newRow("a dangling link") << "link" << EntryDetails::Link << qint64(7) << "rwxrwxrwx"
+                                         << "nowhere";
+    }
+
+    void entryDetails()
+    {
+        QFETCH(QString, name);
+        QFETCH(EntryDetails::Type, type);
+        QFETCH(qint64, size);
+        QFETCH(QString, permissions);
+        QFETCH(QString, target);
+        TestFolder folder;
+        QVERIFY(folder.makeFiles(
+                { { "f", "12345" }, { "dir/a", "123" }, { "dir/sub/b", "4567" } }));
+        QVERIFY(QFile::link(folder / "f", folder / "dir/sub/not followed"));
+        QVERIFY(QFile::link("nowhere", folder / "link"));
+        QCOMPARE(::chmod(QFile::encodeName(folder / "f").constData(), 0640), 0);
+        QCOMPARE(::chmod(QFile::encodeName(folder / "dir").constData(), 0750), 0);
+        const EntryDetails details = EntryDetails::of(folder / name);
+        QCOMPARE(details.type, type);
+        QCOMPARE(details.size, size);
+        QCOMPARE(details.permissions, permissions);
+        QCOMPARE(details.linkTarget, target);
+        QVERIFY(details.changed.isValid() && details.freeBytes > 0 && !details.owner.isEmpty());
     }
 
     // What a listing takes an entry for, also where the folder does not tell its type.

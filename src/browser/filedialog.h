@@ -6,6 +6,7 @@
 
 #include <QStringList>
 
+#include <functional>
 #include <memory>
 
 class FolderWatch;
@@ -66,6 +67,7 @@ public slots:
     void quit_app();
     void about();
     void obj_selected(int index);
+    void details();
 
 private:
     void followOutsideChanges();
@@ -86,7 +88,7 @@ private:
         OperationPlan::Resolution resolution = OperationPlan::DecideEach;
         QStringList unstorable;
     };
-    OperationPlan::Look lookWhileWaiting(const OperationPlan &plan, bool *stopped);
+    bool whileWaiting(const std::function<void(const std::function<bool()> &)> &work);
     bool decideBeforeTheWork(const OperationPlan &plan, const QString &title,
                              const QString &question, Decision *decision);
     bool runStep(OperationRunner &runner, const OperationPlan::Step &step,

@@ -164,6 +164,7 @@ void fileDialog::rebuildMenu(int newMode)
         entry(manageMenu, "BR_DELETE", SLOT(del()));
         entry(manageMenu, "BR_COPY", SLOT(copy()));
         entry(manageMenu, "BR_MOVE", SLOT(move()));
+        entry(manageMenu, "BR_DETAILS", SLOT(details()));
         manage();
         entry(optionsMenu, "BR_MULTI_SEL", SLOT(multiSelect()));
         break;
@@ -181,6 +182,7 @@ void fileDialog::rebuildMenu(int newMode)
         entry(manageMenu, "BR_DELETE", SLOT(multi_del()));
         entry(manageMenu, "BR_COPY", SLOT(multi_copy()));
         entry(manageMenu, "BR_MOVE", SLOT(multi_move()));
+        entry(manageMenu, "BR_DETAILS", SLOT(details()));
         manage();
         entry(optionsMenu, "BR_SEL_ALL", SLOT(multiSelectAll()));
         entry(optionsMenu, "BR_SEL_NON", SLOT(multiSelectNon()));

@@ -93,37 +93,6 @@ void fileDialog::secondStep(OperationPlan::Kind kind)
         showDir(currentDir, Browse);
 }
 
-// The look of a big tree takes a while: after a moment, a wait popup shows the time that has
-// passed, and its right soft key stops the look, and with it the operation, before anything ran.
-OperationPlan::Look fileDialog::lookWhileWaiting(const OperationPlan &plan, bool *stopped)
-{
-    QElapsedTimer clock;
-    clock.start();
-    std::unique_ptr<ZPopup> waiting;
-    QLabel *elapsed = nullptr;
-    const OperationPlan::Look look = plan.look([&] {
-        if (!waiting && clock.elapsed() > 300) {
-            waiting = std::make_unique<ZPopup>(ZPopup::Dialog);
-            waiting->setInstructText(catalog->lookup("BR_PLEASEWAIT"));
-            waiting->setTitleIcon(QStringLiteral("recur_enable_pop.bmp"));
-            elapsed = new QLabel(waiting.get());
-            elapsed->setContentsMargins(8, 8, 8, 8);
-            waiting->insertChild(elapsed);
-            waiting->getSoftKey()->setText(
-                    ZSoftKey::Right,
-                    QApplication::translate("deathDlg", "TXT_RID_OPTION_CANCEL", "Cancel"));
-            connect(waiting.get(), &QDialog::rejected, this, [stopped] { *stopped = true; });
-            waiting->show();
-        }
-        if (waiting) {
-            elapsed->setText(ProgressCounter::formatElapsed(clock.elapsed()));
-            QCoreApplication::processEvents();
-        }
-        return !*stopped;
-    });
-    return look;
-}
-
 // Everything asked before a copy or move runs, in this order, each only when it applies: the
 // question with what the work holds; whether to go on when it does not fit; whether to go on
 // when names cannot be stored there; one choice for every entry that exists there already.
@@ -131,9 +100,8 @@ OperationPlan::Look fileDialog::lookWhileWaiting(const OperationPlan &plan, bool
 bool fileDialog::decideBeforeTheWork(const OperationPlan &plan, const QString &title,
                                      const QString &question, Decision *decision)
 {
-    bool stopped = false;
-    const OperationPlan::Look look = lookWhileWaiting(plan, &stopped);
-    if (stopped)
+    OperationPlan::Look look;
+    if (!whileWaiting([&](const std::function<bool()> &keepGoing) { look = plan.look(keepGoing); }))
         return false;
     QString text = question + u'\n' + catalog->lookup("BR_ENTRIES") + QString::number(plan.count());
     if (plan.kind() == OperationPlan::Copy || look.crossesFileSystems)
