@@ -7,12 +7,13 @@
 # peak resident memory per row over that of an empty folder; then the in-process figures of
 # bench_listing (showDir against a bare readdir and sort), and a multiple delete of 1,000 files
 # behind the wait popup (bench_operations), and the look before a copy of 100,000 entries
-# against a bare nftw walk (bench_look).
+# against a bare nftw walk (bench_look), and the CPU and delay of the listing while another
+# program makes 100 files a second in the folder shown (bench_live).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 build=${1:-build}
 cmake --build "$build" --target filemanager minimal_lister bench_listing bench_operations bench_look \
-    >/dev/null
+    bench_live >/dev/null
 sizes=(1000 10000 100000 1000000)
 folders=$build/bench-folders
 mkdir -p "$folders/0"
@@ -72,3 +73,6 @@ work=$(mktemp -d)
 "$build/bench/bench_operations" "$work" delete 2>/dev/null
 rm -rf "$work"
 "$build/bench/bench_look" "$folders/look"
+# The listing that follows another program's changes: CPU and the delay to the last row.
+"$build/bench/bench_live" "$folders/100000" 2>/dev/null
+"$build/bench/bench_live" "$folders/1000000" 2>/dev/null

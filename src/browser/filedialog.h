@@ -9,6 +9,7 @@
 #include <functional>
 #include <memory>
 
+class FolderListing;
 class FolderWatch;
 class LanguageCatalog;
 class NameFilter;
@@ -118,6 +119,7 @@ private:
     bool multiPending = false;
     std::unique_ptr<NameFilter> m_compiledFilter; // nameFilter, compiled once
     FolderWatch *m_folderWatch = nullptr;
+    const FolderListing *m_listing = nullptr; // the rows of the folder's entries, in the list
     QString m_watchedDir;
     QByteArray m_catalogBase; // the executable's own path, which the catalogue borrows
 };

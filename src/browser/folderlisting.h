@@ -21,6 +21,7 @@ public:
     {
         return m_entries->isFolder(row) ? m_folderIcon : m_fileIcon;
     }
+    const FolderEntries &entries() const { return *m_entries; }
 
 private:
     std::unique_ptr<FolderEntries> m_entries;

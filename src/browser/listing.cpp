@@ -11,7 +11,6 @@
 
 #include <QApplication>
 #include <QElapsedTimer>
-#include <QHash>
 #include <QScrollBar>
 #include <QDir>
 
@@ -82,6 +81,7 @@ void fileDialog::showDir(const QString &path, int newMode)
     setRowLayout(newMode);
     rebuildMenu(newMode);
     list->clear();
+    m_listing = nullptr;
 
     // Our own copy: callers pass currentDir itself, which changes below.
     const QString folder = cleanAbsolutePath(path);
@@ -101,9 +101,11 @@ void fileDialog::showDir(const QString &path, int newMode)
                      FileName::toBytes(folder).constData(), std::strerror(errno));
         return;
     }
-    list->setBulkRows(std::make_unique<FolderListing>(
+    auto rows = std::make_unique<FolderListing>(
             std::move(entries), iconReader.getIcon(QStringLiteral("fm_folder_small.bmp"), true),
-            iconReader.getIcon(QStringLiteral("fm_insert_file_small.bmp"), true)));
+            iconReader.getIcon(QStringLiteral("fm_insert_file_small.bmp"), true));
+    m_listing = rows.get();
+    list->setBulkRows(std::move(rows));
 
     currentDir = folder;
     setInstructText(currentDir);
@@ -123,6 +125,8 @@ void fileDialog::followOutsideChanges()
         m_folderWatch->retryLater();
         return;
     }
+    QElapsedTimer took;
+    took.start();
     const QString highlighted = currentItemName();
     const int row = list->currentItem();
     QStringList checked;
@@ -130,15 +134,20 @@ void fileDialog::followOutsideChanges()
         checked << list->text(checkedRow);
     const int scrolled = list->verticalScrollBar()->value();
     showDir(currentDir, mode);
-    QHash<QString, int> rows;
-    for (int i = 0; i < list->count(); ++i)
-        rows.insert(list->text(i), i);
+    // The rows of the entries come after the parent row.
+    const auto rowOf = [this](const QString &name) {
+        const int found = m_listing ? m_listing->entries().rowOf(FileName::toBytes(name)) : -1;
+        return found < 0 ? (name == QLatin1String("..") ? 0 : -1) : found + 1;
+    };
     for (const QString &name : checked) {
-        if (rows.contains(name))
-            list->checkItem(rows.value(name), true);
+        if (const int at = rowOf(name); at >= 0)
+            list->checkItem(at, true);
     }
-    list->setCurrentItem(rows.value(highlighted, std::min(row, list->count() - 1)));
+    const int at = rowOf(highlighted);
+    list->setCurrentItem(at >= 0 ? at : std::min(row, list->count() - 1));
     list->verticalScrollBar()->setValue(scrolled);
+    // What the whole re-listing cost paces the next.
+    m_folderWatch->readTook(took.elapsed());
 }
 
 void fileDialog::rebuildMenu(int newMode)

@@ -254,6 +254,15 @@ QByteArrayView FolderEntries::name(int row) const
     return QByteArrayView(at + 1, at[0]);
 }
 
+int FolderEntries::rowOf(QByteArrayView wanted) const
+{
+    for (int row = 0; row < count(); ++row) {
+        if (name(row) == wanted)
+            return row;
+    }
+    return -1;
+}
+
 QString FolderEntries::text(int row) const
 {
     return FileName::fromBytes(name(row));

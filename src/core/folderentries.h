@@ -43,6 +43,8 @@ public:
     bool isFolder(int row) const { return row < m_folders; }
     QString text(int row) const;
     QByteArrayView name(int row) const;
+    // The row of a name, or -1: a pass over the bytes, with no text made.
+    int rowOf(QByteArrayView name) const;
 
     // What an entry of the folder open as folderFd is listed as, by the type that the folder
     // reports (a DT_ value), or, for a link or an unknown type, by what the name leads to.
