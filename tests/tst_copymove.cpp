@@ -647,7 +647,7 @@ private slots:
         // The originals: renamed to a typed name, and deleted on their own.
         window.showDir(rootText, Browse);
         window.entryList()->setCurrentItem(rowOf(window, fileText));
-        answerer.answer(DialogAnswerer::Yes, "menu.txt");
+        answerer.answer(DialogAnswerer::Yes, "menu"); // the extension stays
         OutputCapture renaming(1);
         window.rename();
         renaming.finish();

@@ -4,6 +4,7 @@
 #include "core/commandlog.h"
 #include "core/entrydetails.h"
 #include "core/filename.h"
+#include "core/namecheck.h"
 #include "core/folderentries.h"
 #include "core/folderwatch.h"
 #include "core/operationplan.h"
@@ -435,6 +436,27 @@ private slots:
         QFETCH(bool, fat);
         QFETCH(bool, holds);
         QCOMPARE(OperationPlan::canHold(name, fat, fat ? 1530 : 255), holds);
+    }
+
+    // A rename offers the base name selected: typing keeps the extension.
+    void renameSelectsTheBaseName_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<bool>("isFolder");
+        QTest::addColumn<QString>("selected");
+        QTest::newRow("no dot") << "README" << false << "README";
+        QTest::newRow("one dot") << "photo.jpg" << false << "photo";
+        QTest::newRow("two dots") << "archive.tar.gz" << false << "archive.tar";
+        QTest::newRow("a leading dot") << ".bashrc" << false << ".bashrc";
+        QTest::newRow("a folder") << "v1.0" << true << "v1.0";
+    }
+
+    void renameSelectsTheBaseName()
+    {
+        QFETCH(QString, name);
+        QFETCH(bool, isFolder);
+        QFETCH(QString, selected);
+        QCOMPARE(name.left(NameCheck::baseLength(name, isFolder)), selected);
     }
 
     // Keep both: the first free name, the extension kept for a file.

@@ -7,6 +7,12 @@ QString NameCheck::trimmed(const QString &typed)
     return typed.trimmed();
 }
 
+int NameCheck::baseLength(const QString &name, bool isFolder)
+{
+    const qsizetype dot = name.lastIndexOf(u'.');
+    return int(isFolder || dot <= 0 ? name.size() : dot);
+}
+
 bool NameCheck::isValid(const QString &name)
 {
     if (name.isEmpty())

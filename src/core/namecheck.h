@@ -11,4 +11,7 @@ class NameCheck
 public:
     static QString trimmed(const QString &typed);
     static bool isValid(const QString &name);
+    // How much of a name a rename offers selected, so that typing keeps the extension: up to the
+    // last "." that does not begin the name; a folder's name whole.
+    static int baseLength(const QString &name, bool isFolder);
 };

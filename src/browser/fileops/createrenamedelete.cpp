@@ -16,13 +16,14 @@
 namespace {
 
 // The text the user accepted, as it stands, or a null string when the dialog was cancelled. The
-// entry starts with the given text, selected, so that typing replaces it and the arrow keys edit
-// it.
-QString askName(const QString &title, const QString &text, const QString &offered = QString())
+// entry starts with the given text, its first `selected` characters selected, so that typing
+// replaces them and the arrow keys edit it.
+QString askName(const QString &title, const QString &text, const QString &offered = QString(),
+                int selected = 0)
 {
     auto *dialog = new ZSingleCaptureDlg(title, text, 0, nullptr, "ZSingleCaptureDlg", true, 0, 0);
     dialog->getLineEdit()->setText(offered);
-    dialog->getLineEdit()->selectAll();
+    dialog->getLineEdit()->setSelection(0, selected);
     QString name;
     if (dialog->exec() == 1)
         name = dialog->getResultText();
@@ -73,10 +74,13 @@ void fileDialog::rename()
     if (name.isEmpty() || name == QLatin1String(".."))
         return;
     sourcePath = childPath(name);
+    struct stat entry;
+    const bool isFolder = ::stat(FileName::toBytes(sourcePath).constData(), &entry) == 0
+                          && S_ISDIR(entry.st_mode);
     const QString typed = askName(catalog->lookup("BR_RENAME"),
                                   catalog->lookup("BR_CUR_DIR") + currentDir + u'\n'
                                           + catalog->lookup("BR_CUR_NAME") + name,
-                                  name);
+                                  name, NameCheck::baseLength(name, isFolder));
     // Cancelled, or accepted as offered: nothing to do, even for a name with blanks at its ends,
     // which trimming would otherwise rename or refuse.
     if (typed.isNull() || typed == name)
