@@ -108,7 +108,11 @@ void fileDialog::showDir(const QString &path, int newMode)
     list->setBulkRows(std::move(rows));
 
     currentDir = folder;
-    setInstructText(currentDir);
+    // While a destination is picked, the path line says what is pending.
+    const char *pending = newMode == PickCopyTarget ? "BR_COPY_TO"
+            : newMode == PickMoveTarget             ? "BR_MOVE_TO"
+                                                    : nullptr;
+    setInstructText(pending ? catalog->lookup(pending) + currentDir : currentDir);
     if (m_watchedDir != currentDir) {
         m_watchedDir = currentDir;
         m_folderWatch->watch(FileName::toBytes(currentDir));

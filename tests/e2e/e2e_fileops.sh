@@ -25,7 +25,7 @@ focus "$MAIN_WINDOW"
 
 # Rows: .., made by keys, tree, keep.txt, old.txt. Manage > Rename on old.txt.
 keys Down Down Down Down F1 Down Right Return
-answer_entry Rename "new.txt"
+answer_entry Rename "new"   # the base name is selected: the extension stays
 wait_for '[ -f "$home/new.txt" ]' || fail "old.txt was not renamed"
 [ "$(cat "$home/new.txt")" = old ] && [ ! -e "$home/old.txt" ] || fail "the rename lost data"
 [ "$(stdout_lines "Debug: system(mv \"$home/old.txt\" \"$home/new.txt\")")" = 1 ] \

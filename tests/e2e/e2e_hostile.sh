@@ -82,6 +82,7 @@ focus "$MAIN_WINDOW"
 keys F2 Down Down Down Return
 keys Down Down F1 Down Right Return
 focus_dialog Rename
+keys ctrl+a   # the whole name, extension too
 type_text "renamed plain"
 keys Return
 wait_for '[ -f "$root/src/renamed plain" ]' || fail "the name of every character was not renamed"
