@@ -316,7 +316,8 @@ private slots:
             "BR_PLEASEWAIT", "BR_NAME_EXISTS", "BR_TOO_LONG", "BR_INTO_ITSELF", "BR_CONFIRM_STOP",
             "BR_STOP_MOVE", "BR_MOVE_COPIES", "BR_NOT_ENOUGH_SPACE", "BR_GO_ON_ANYWAY",
             "BR_NAMES_NOT_STORED", "BR_REPLACE_ALL", "BR_SKIP_EXISTING", "BR_KEEP_BOTH",
-            "BR_DECIDE_EACH", "BR_DETAILS", "BR_FOLDER_TYPE", "BR_FILE_TYPE", "BR_OTHER_TYPE" };
+            "BR_DECIDE_EACH", "BR_DETAILS", "BR_FOLDER_TYPE", "BR_FILE_TYPE", "BR_OTHER_TYPE",
+            "BR_QUESTION_END", "BR_BYTE_UNITS" };
         // clang-format on
         QStringList seen;
         for (const QByteArray &key : followedByText + standalone) {

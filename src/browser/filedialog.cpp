@@ -3,6 +3,7 @@
 #include "browser/folderlisting.h"
 #include "core/filename.h"
 #include "core/folderwatch.h"
+#include "core/progresscounter.h"
 #include "lang/languagecatalog.h"
 #include "platform/zapplication.h"
 #include "platform/zglobal.h"
@@ -32,6 +33,7 @@ fileDialog::fileDialog()
     // The catalogue has read the platform's language setting: the platform's texts follow it.
     setPlatformLanguage(QByteArray::fromStdString(catalog->languageCode()));
     setTitleIcon(iconReader.getIcon(QStringLiteral("fm_folder_small.bmp"), true));
+    ProgressCounter::setUnits(catalog->lookup("BR_BYTE_UNITS").split(u' ', Qt::SkipEmptyParts));
 
     // The start folder is a path: kept exactly, whatever bytes it holds.
     if (argc > 1)

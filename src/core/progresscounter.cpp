@@ -84,18 +84,31 @@ QString ProgressCounter::formatElapsed(qint64 milliseconds)
     return QStringLiteral("%1:%2").arg(seconds / 60).arg(seconds % 60, 2, 10, QLatin1Char('0'));
 }
 
+namespace {
+
+QStringList &units()
+{
+    static QStringList names = { "B", "KB", "MB", "GB", "TB" };
+    return names;
+}
+
+} // namespace
+
+void ProgressCounter::setUnits(const QStringList &names)
+{
+    if (names.size() == 5)
+        units() = names;
+}
+
 QString ProgressCounter::formatBytes(qint64 bytes)
 {
     if (bytes < 1024)
-        return QStringLiteral("%1 B").arg(bytes);
-    const char *units[] = { "KB", "MB", "GB", "TB" };
+        return QStringLiteral("%1 %2").arg(bytes).arg(units()[0]);
     double value = double(bytes) / 1024;
-    int unit = 0;
-    while (value >= 1024 && unit < 3) {
+    int unit = 1;
+    while (value >= 1024 && unit < 4) {
         value /= 1024;
         ++unit;
     }
-    return QStringLiteral("%1 %2")
-            .arg(value, 0, 'f', value < 10 ? 1 : 0)
-            .arg(QLatin1String(units[unit]));
+    return QStringLiteral("%1 %2").arg(value, 0, 'f', value < 10 ? 1 : 0).arg(units()[unit]);
 }

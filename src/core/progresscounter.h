@@ -4,6 +4,7 @@
 #include <QElapsedTimer>
 #include <QObject>
 #include <QString>
+#include <QStringList>
 
 class QTimer;
 
@@ -29,6 +30,9 @@ public:
     // "80 MB / 300 MB"; empty when nothing is counted.
     QString text() const;
     static QString formatBytes(qint64 bytes);
+    // The units of formatBytes, from bytes to terabytes, as the user's language writes them
+    // ("B KB MB GB TB" until set; French writes "o Ko Mo Go To").
+    static void setUnits(const QStringList &units);
     // "0:07", "1:02:03"; empty before the first second.
     static QString formatElapsed(qint64 milliseconds);
 

@@ -71,7 +71,7 @@ void fileDialog::secondStep(OperationPlan::Kind kind)
     const char *key = multiPending ? (copying ? "BR_CONFIRM_COPY_MULTI" : "BR_CONFIRM_MOVE_MULTI")
                                    : (copying ? "BR_CONFIRM_COPY" : "BR_CONFIRM_MOVE");
     const QString question = catalog->lookup(key) + sourcePath + QStringLiteral(" -> ") + currentDir
-            + QStringLiteral(" ?");
+            + catalog->lookup("BR_QUESTION_END");
     const OperationPlan plan = multiPending
             ? OperationPlan::multiple(kind, sourcePath, selectedNames, currentDir)
             : OperationPlan::single(kind, sourcePath, currentDir);

@@ -64,7 +64,7 @@ bool fileDialog::runStep(OperationRunner &runner, const OperationPlan::Step &ste
         }
         if (resolution == OperationPlan::DecideEach
             && !askQuestion(questionTitle, catalog->lookup("BR_CONFIRM_REPLACE") + step.destination
-                                                   + QStringLiteral(" ?")))
+                                                   + catalog->lookup("BR_QUESTION_END")))
             return false;
         if (OperationPlan::mergesFolders(step)) {
             const OperationPlan inside = OperationPlan::insideOf(step);
