@@ -354,7 +354,7 @@ private slots:
         QTRY_COMPARE(livingMembersOf(group), 0);
         QCOMPARE(QFile::exists("finished"), !stop);
         QCOMPARE(failed, stop);
-        QCOMPARE(m_opener.launcherCalls().size(), stop ? 1 : 0);
+        QVERIFY(m_opener.launcherCalls().isEmpty()); // a stop the user chose opens no log
         if (stop)
             QVERIFY2(readLog().endsWith("started\n\nThe command was stopped by the user.\n"),
                      readLog().constData());

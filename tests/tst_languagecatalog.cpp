@@ -307,7 +307,7 @@ private slots:
             "BR_DELETING", "BR_CONFIRM_REPLACE", "BR_ENTRIES", "BR_SPACE_NEEDED", "BR_SPACE_FREE",
             "BR_NAMES_CANNOT_BE_STORED", "BR_EXIST_THERE", "BR_TYPE", "BR_LINK_TYPE",
             "BR_SIZE", "BR_CHANGED", "BR_RIGHTS", "BR_SPACE", "BR_CHECKED", "BR_COPY_TO",
-            "BR_MOVE_TO" };
+            "BR_MOVE_TO", "BR_DONE", "BR_NOT_DONE" };
         const QByteArrayList standalone = {
             "BR_FILEMANAGER", "BR_MKDIR", "BR_MANAGE", "BR_RENAME", "BR_DELETE", "BR_COPY",
             "BR_MOVE", "BR_MULTI_SEL", "BR_ABOUT", "BR_QUIT", "BR_COPY_HERE", "BR_CANCEL_COPY",

@@ -96,6 +96,7 @@ private:
                  const QString &questionTitle, const QString &runnerTitle,
                  const QString &runnerText,
                  OperationPlan::Resolution resolution = OperationPlan::DecideEach);
+    void showStopped(const OperationRunner &runner, const QString &title, int entries);
     void runEntries(const OperationPlan &plan, const QString &title, const QString &doing,
                     const Decision &decision);
     void firstStep(int pickMode);

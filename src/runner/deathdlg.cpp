@@ -112,6 +112,7 @@ int deathDlg::runNext(const QString &title, const QString &instructText, const c
 {
     m_finished = false;
     m_failed = false;
+    m_ran = false;
     m_output.clear();
     limitRepaints();
     setTitle(title);
@@ -204,6 +205,7 @@ void deathDlg::system_exec()
     m_amount->hide();
     if (m_progress->start(m_progressSource, m_progressDestination, m_progressMoving))
         showProgress();
+    m_ran = true;
     if (!m_process->start(commandLine))
         finish(-1);
 }
@@ -227,7 +229,8 @@ void deathDlg::finish(int status)
     QCoreApplication::processEvents();
     m_draining = false;
     endLoop();
-    if (m_failed && m_showsLog)
+    // A stop the user chose is no failure to read up on; the operation says what it left.
+    if (m_failed && m_showsLog && !m_process->wasStopped())
         showOutput(m_output, m_stopTitle);
 }
 

@@ -63,6 +63,8 @@ public:
     bool failed() const { return m_failed; }
     QByteArray output() const { return m_output; }
     bool wasStopped() const { return m_stopped; }
+    // Whether the last command ran to its own end: it was started, and not stopped.
+    bool ranToItsEnd() const { return m_ran && !m_process->wasStopped(); }
     // The command's process group while it runs, else 0.
     pid_t processGroup() const { return m_process->processGroup(); }
 
@@ -102,6 +104,7 @@ private:
     bool m_showsLog = true;
     bool m_keepsShowing = false;
     bool m_failed = false;
+    bool m_ran = false;
     bool m_stopped = false;
     bool m_asking = false;
     bool m_endedWhileAsking = false;

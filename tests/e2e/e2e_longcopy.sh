@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # A long copy under X: the wait popup shows the time passing, the right soft key and F1 stop it,
-# the source stays whole, the log says why, and the program answers on. (This machine copies
+# the source stays whole, a notice says what was done, and the program answers on. (This machine copies
 # from the page cache at gigabytes a second, and makes many small files slowly and erratically,
 # so cp is made long by a cp first on PATH that waits before it runs the real one.)
 . "$(dirname "$0")/lib.sh"
@@ -32,8 +32,11 @@ wait_for 'window_gone videos' 10 || fail "the wait popup did not close after the
 [ "$(stat -c %s "$home/videos/holiday.mp4")" = 50000000 ] && [ -f "$home/videos/notes.txt" ] \
     || fail "the source was not left whole"
 [ ! -e "$home/dest/videos" ] || fail "the stopped copy went on"
-wait_for '[ -n "$(opened)" ]' || fail "the log was not opened"
-grep -q "The command was stopped by the user." "$(opened)" || fail "the log does not say that the command was stopped"
+focus_dialog Copy   # no log: a notice of what was done and what was not
+screenshot stop-notice
+keys Return
+wait_for 'window_gone Copy' || fail "the notice after the stop did not close"
+[ -z "$(opened)" ] || fail "a stop the user chose opened a log: $(opened)"
 [ "$(stdout_lines "Debug: system(cp -a \"$home/videos\" \"$home/dest/\")")" = 1 ] \
     || fail "the copy command is not the expected one"
 # Still answering: the listing of dest, whose parent row leads home, then into videos.

@@ -91,6 +91,7 @@ void fileDialog::secondStep(OperationPlan::Kind kind)
     if (runStep(runner, plan.step(0), title, QStringLiteral(""), catalog->lookup("BR_PLEASEWAIT"),
                 decision.resolution))
         showDir(currentDir, Browse);
+    showStopped(runner, title, 1);
 }
 
 // Everything asked before a copy or move runs, in this order, each only when it applies: the

@@ -109,6 +109,7 @@ void fileDialog::rename()
     if (runCommand(runner, QStringLiteral(""), catalog->lookup("BR_PLEASEWAIT"),
                    command.value_or(QByteArray())))
         showDir(currentDir, mode);
+    showStopped(runner, catalog->lookup("BR_RENAME"), 1);
 }
 
 void fileDialog::del()
@@ -126,6 +127,7 @@ void fileDialog::del()
         OperationRunner runner(title, stopQuestion(OperationPlan::Delete), false);
         if (runStep(runner, step, title, QStringLiteral(""), catalog->lookup("BR_PLEASEWAIT")))
             showDir(currentDir, Browse);
+        showStopped(runner, title, 1);
     }
     sourcePath = QStringLiteral("");
 }

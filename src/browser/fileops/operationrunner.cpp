@@ -16,6 +16,12 @@ OperationRunner::~OperationRunner()
     delete m_popup;
 }
 
+void OperationRunner::close()
+{
+    delete m_popup;
+    m_popup = nullptr;
+}
+
 void OperationRunner::run(const QString &title, const QString &text, const QByteArray &command,
                           const QString &source, const QString &destination, bool moving)
 {
@@ -35,7 +41,9 @@ void OperationRunner::run(const QString &title, const QString &text, const QByte
         m_popup->runNext(title, text, command.constData());
     }
     m_stopped = m_stopped || m_popup->wasStopped();
-    if (m_several && m_popup->failed()) {
+    if (m_popup->ranToItsEnd())
+        ++m_done;
+    if (m_several && m_popup->failed() && m_popup->ranToItsEnd()) {
         QByteArray output = m_popup->output();
         if (!output.isEmpty() && !output.endsWith('\n'))
             output += '\n';

@@ -25,12 +25,17 @@ public:
              bool moving = false);
     // Whether the user stopped a command: the operation then runs no further entries.
     bool stopped() const { return m_stopped; }
+    // Closes the wait popup, so that what follows the operation shows on its own.
+    void close();
+    // The commands that ran to their own end.
+    int done() const { return m_done; }
     const QByteArray &failures() const { return m_failures; }
 
 private:
     QString m_stopTitle, m_stopText;
     bool m_several;
     bool m_stopped = false;
+    int m_done = 0;
     QByteArray m_failures;
     deathDlg *m_popup = nullptr;
 };

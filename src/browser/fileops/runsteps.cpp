@@ -104,7 +104,24 @@ void fileDialog::runEntries(const OperationPlan &plan, const QString &title, con
         if (!decision.unstorable.contains(step.name))
             runStep(runner, step, title, step.name, doing + step.name, decision.resolution);
     }
-    // The failing entries together, in one file opened once.
+    // The failing entries together, in one file opened once, once the wait popup is gone.
+    runner.close();
     if (!runner.failures().isEmpty())
         deathDlg::showOutput(runner.failures(), title);
+    showStopped(runner, title, plan.count());
+}
+
+// After a stop the user chose: how many entries were done, and how many were not.
+void fileDialog::showStopped(const OperationRunner &runner, const QString &title, int entries)
+{
+    if (!runner.stopped())
+        return;
+    auto *notice = new ZMessageDlg(title,
+                                   catalog->lookup("BR_DONE") + QString::number(runner.done())
+                                           + u'\n' + catalog->lookup("BR_NOT_DONE")
+                                           + QString::number(entries - runner.done()),
+                                   ZMessageDlg::Notice, 0, nullptr, nullptr, true, 0);
+    notice->setTitleIcon(QStringLiteral("info_pop.bmp"));
+    notice->exec();
+    delete notice;
 }
