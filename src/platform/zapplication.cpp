@@ -10,6 +10,7 @@
 
 #include <csignal>
 #include <cstdio>
+#include <cstring>
 #include <ctime>
 #include <fcntl.h>
 #include <unistd.h>
@@ -43,10 +44,51 @@ public:
                     "TXT_RID_SOFTKEY_OK" };
         const qsizetype key = sourceText ? keys.indexOf(QByteArray(sourceText)) : -1;
         if (key < 0)
-            return QString();
+            return longText(sourceText);
         return texts.value(m_language, texts.value("en")).value(key);
     }
     bool isEmpty() const override { return false; }
+
+private:
+    // The application's longer texts that go through the platform's translation: the about
+    // box's credits. Without a translation, the source text stands.
+    QString longText(const char *sourceText) const
+    {
+        static const char credits[] = " - a file manager for the phone\n"
+                                      "Browse, open, create, rename, delete,\n"
+                                      "copy and move files and folders.\n"
+                                      "Free software, built on Qt.";
+        static const QHash<QByteArray, const char *> translated = {
+            { "de", " - ein Dateimanager für das Telefon\n"
+                    "Durchsuchen, öffnen, anlegen, umbenennen, löschen,\n"
+                    "kopieren und verschieben von Dateien und Ordnern.\n"
+                    "Freie Software, gebaut mit Qt." },
+            { "fr", " - un gestionnaire de fichiers pour le téléphone\n"
+                    "Parcourir, ouvrir, créer, renommer, supprimer,\n"
+                    "copier et déplacer fichiers et dossiers.\n"
+                    "Logiciel libre, construit avec Qt." },
+            { "es", " - un gestor de archivos para el teléfono\n"
+                    "Explorar, abrir, crear, renombrar, eliminar,\n"
+                    "copiar y mover archivos y carpetas.\n"
+                    "Software libre, hecho con Qt." },
+            { "it", " - un gestore di file per il telefono\n"
+                    "Sfogliare, aprire, creare, rinominare, eliminare,\n"
+                    "copiare e spostare file e cartelle.\n"
+                    "Software libero, costruito con Qt." },
+            { "pt", " - um gerenciador de arquivos para o telefone\n"
+                    "Navegar, abrir, criar, renomear, excluir,\n"
+                    "copiar e mover arquivos e pastas.\n"
+                    "Software livre, feito com Qt." },
+            { "pl", " - menedżer plików dla telefonu\n"
+                    "Przeglądanie, otwieranie, tworzenie, zmiana nazwy, usuwanie,\n"
+                    "kopiowanie i przenoszenie plików i folderów.\n"
+                    "Wolne oprogramowanie, zbudowane na Qt." },
+        };
+        if (!sourceText || std::strcmp(sourceText, credits) != 0
+            || !translated.contains(m_language))
+            return QString();
+        return QString::fromUtf8(translated.value(m_language));
+    }
 
 private:
     QByteArray m_language = "en";
