@@ -4,6 +4,7 @@
 #include "platform/zlistbox.h"
 #include "platform/zmessagedlg.h"
 #include "platform/zoptionsmenu.h"
+#include "platform/zpalette.h"
 #include "platform/zpopup.h"
 #include "platform/zsinglecapturedlg.h"
 #include "platform/zsoftkey.h"
@@ -258,6 +259,40 @@ private slots:
         QTest::keyClick(question, Qt::Key_Up);
         QCOMPARE(bar->value() < bar->maximum(), scrolls);
         delete question;
+    }
+
+    // Every part at least 3:1 against what it stands on; the arrow as its icon draws it.
+    void contrast_data()
+    {
+        QTest::addColumn<QRgb>("part");
+        QTest::addColumn<QRgb>("background");
+        const QImage arrow = RES_ICON_Reader()
+                                     .getIcon("gen_back_to_arrw_small.bmp", true)
+                                     .toImage()
+                                     .convertToFormat(QImage::Format_ARGB32);
+        QRgb arrowColour = 0;
+        for (int y = 0; y < arrow.height(); ++y) {
+            for (int x = 0; x < arrow.width(); ++x) {
+                if (qAlpha(arrow.pixel(x, y)) == 255)
+                    arrowColour = arrow.pixel(x, y) & 0xffffff;
+            }
+        }
+        using P = ZPalette;
+        QTest::newRow("check box border on the list") << P::checkBoxBorder << P::listBackground;
+        QTest::newRow("parent arrow on the highlight") << arrowColour << P::highlight;
+        QTest::newRow("parent arrow on the list") << arrowColour << P::listBackground;
+        QTest::newRow("highlighted text") << P::highlightedText << P::highlight;
+        QTest::newRow("title on its bar") << QRgb(0xffffff) << P::titleBarTop;
+        QTest::newRow("path on its line") << P::pathText << P::pathBackground;
+        QTest::newRow("soft key on its bar") << QRgb(0xffffff) << P::softKeyBar;
+    }
+
+    void contrast()
+    {
+        QFETCH(QRgb, part);
+        QFETCH(QRgb, background);
+        QVERIFY2(ZPalette::contrast(part, background) >= 3.0,
+                 qPrintable(QString::number(ZPalette::contrast(part, background))));
     }
 
     void icons()

@@ -3,8 +3,10 @@
 #include "core/filename.h"
 #include "platform/res_icon_reader.h"
 #include "platform/zglobal.h"
+#include "platform/zpalette.h"
 #include "platform/zsoftkey.h"
 
+#include <QColor>
 #include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QKeyEvent>
@@ -15,16 +17,25 @@
 
 namespace {
 
-const char *const popupStyle = R"(
+QString popupStyle()
+{
+    const auto c = [](QRgb colour) { return QColor(colour).name(); };
+    return QStringLiteral(R"(
 ZPopup { background: #f4f6f9; }
-QWidget#titleRow { background: qlineargradient(x1:0, y1:0, x2:0, y2:1, stop:0 #3a6fc4, stop:1 #24508f); }
+QWidget#titleRow { background: qlineargradient(x1:0, y1:0, x2:0, y2:1, stop:0 %1, stop:1 %2); }
 QLabel#title { color: white; font-weight: bold; }
-QLabel#instruct { color: #30405a; background: #dde5f0; padding: 2px 4px; }
-ZSoftKey { background: qlineargradient(x1:0, y1:0, x2:0, y2:1, stop:0 #3b3f46, stop:1 #1f2226); }
+QLabel#instruct { color: %3; background: %4; padding: 2px 4px; }
+ZSoftKey { background: qlineargradient(x1:0, y1:0, x2:0, y2:1, stop:0 #3b3f46, stop:1 %5); }
 ZSoftKey QToolButton { color: white; font-weight: bold; border: none; padding: 3px 6px; }
 ZSoftKey QToolButton:pressed { background: #4c6fa8; }
-QListView { background: white; border: none; selection-background-color: #2f6fd0; }
-)";
+QListView { background: %6; border: none; selection-background-color: %7; selection-color: %8; }
+QListView::indicator { width: 14px; height: 14px; border: 2px solid %9; border-radius: 2px; background: %6; }
+QListView::indicator:checked { background: %7; image: url(:/platform/icons/check_mark.png); }
+)")
+            .arg(c(ZPalette::titleBarTop), c(ZPalette::titleBarBottom), c(ZPalette::pathText),
+                 c(ZPalette::pathBackground), c(ZPalette::softKeyBar), c(ZPalette::listBackground),
+                 c(ZPalette::highlight), c(ZPalette::highlightedText), c(ZPalette::checkBoxBorder));
+}
 
 // Phone-sized, 240x320 logical pixels, grown by a whole factor on a large screen so that it stays
 // readable, and never larger than the screen.
@@ -77,7 +88,7 @@ ZPopup::ZPopup(int type, QWidget *parent, const char *name, bool modal, int, int
         setObjectName(QString::fromUtf8(name));
     // The main window is shown, not run: making it modal would only block the desktop.
     setModal(type != MainWindow && modal);
-    setStyleSheet(QString::fromLatin1(popupStyle));
+    setStyleSheet(popupStyle());
 
     auto *outer = new QVBoxLayout(this);
     outer->setContentsMargins(0, 0, 0, 0);

@@ -7,9 +7,13 @@ c() { convert -size 32x32 xc:none "$@"; }
 # Folder: a tab and a body in amber.
 c -fill '#e0a020' -stroke '#8a5a00' -strokewidth 1 \
   -draw 'roundrectangle 3,7 14,12 2,2' -draw 'roundrectangle 3,10 29,27 3,3' fm_folder_small.png
-# Parent row: an arrow bending back up to the left.
-c -fill none -stroke '#2a5db0' -strokewidth 3 -draw 'path "M 26,26 L 26,14 L 9,14"' \
-  -fill '#2a5db0' -strokewidth 1 -draw 'polygon 4,14 12,7 12,21' gen_back_to_arrw_small.png
+# Parent row: an arrow bending back up to the left, dark enough to stand out on white and on the
+# highlight (ZPalette).
+c -fill none -stroke '#102040' -strokewidth 3 -draw 'path "M 26,26 L 26,14 L 9,14"' \
+  -fill '#102040' -strokewidth 1 -draw 'polygon 4,14 12,7 12,21' gen_back_to_arrw_small.png
+# A check box's mark.
+convert -size 16x16 xc:none -stroke white -strokewidth 2.5 -fill none \
+  -draw 'polyline 3,8 7,12 13,4' check_mark.png
 # File: a sheet with a folded corner and three lines of text.
 c -fill white -stroke '#606060' -strokewidth 1 -draw 'polygon 7,3 20,3 26,9 26,29 7,29' \
   -fill '#d0d0d0' -draw 'polygon 20,3 20,9 26,9' \
