@@ -5,6 +5,7 @@
 #include <QCoreApplication>
 #include <QKeyEvent>
 #include <QPixmap>
+#include <QScreen>
 #include <QTimer>
 
 ZOptionsMenu::ZOptionsMenu(const QRect &, QWidget *parent, const char *name, int, int)
@@ -32,6 +33,7 @@ QAction *ZOptionsMenu::insertItem(const QString &text, ZOptionsMenu *submenu, co
     if (!submenu)
         return nullptr;
     submenu->setTitle(text);
+    submenu->m_parentMenu = this;
     if (pixmap && !pixmap->isNull())
         submenu->setIcon(QIcon(*pixmap));
     return addMenu(submenu);
@@ -51,6 +53,17 @@ void ZOptionsMenu::clear()
 void ZOptionsMenu::showEvent(QShowEvent *event)
 {
     QMenu::showEvent(event);
+    if (m_parentMenu && m_parentMenu->isVisible()) {
+        const QRect parentRect = m_parentMenu->geometry();
+        const QRect room = screen() ? screen()->availableGeometry() : QRect();
+        if (geometry().intersects(parentRect)) {
+            QPoint place(parentRect.left(), parentRect.top() - height());
+            if (place.y() < room.top())
+                place.setY(parentRect.bottom() + 1);
+            if (place.y() + height() <= room.bottom() + 1 || place.y() < parentRect.top())
+                move(place);
+        }
+    }
     // Highlight the first entry without opening it when it is a submenu (setActiveAction would):
     // a Down key press does just that.
     QTimer::singleShot(0, this, [this] {

@@ -6,7 +6,8 @@ class QPixmap;
 
 // An options menu: entries that invoke a receiver's slot by its name (as SLOT() writes it), and
 // entries that open a submenu. When it opens, its first entry is highlighted. Up, Down, Return,
-// Right and Escape work as in any menu; F1 chooses, F2 closes.
+// Right and Escape work as in any menu; F1 chooses, F2 closes. A submenu never covers its parent's
+// entries: where it has no room beside them, it opens above them (or below).
 class ZOptionsMenu : public QMenu
 {
     Q_OBJECT
@@ -25,4 +26,7 @@ public:
 protected:
     void showEvent(QShowEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
+
+private:
+    ZOptionsMenu *m_parentMenu = nullptr; // the menu this one is a submenu of
 };
