@@ -4,6 +4,8 @@
 #include "platform/zsoftkey.h"
 
 #include <QCoreApplication>
+
+#include <algorithm>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLayout>
@@ -75,7 +77,7 @@ void ZMessageDlg::fitToText()
     const int textHeight = m_text->heightForWidth(
             m_scroll->viewport()->width() > 0 ? m_scroll->viewport()->width() : width());
     const int around = sizeHint().height() - m_scroll->sizeHint().height();
-    const int room = maximumHeight() - around;
+    const int room = std::min(maximumHeight(), hostArea().height()) - around;
     m_scroll->setMinimumHeight(qMax(0, qMin(textHeight, room)));
     adjustSize();
 }

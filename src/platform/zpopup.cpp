@@ -7,6 +7,7 @@
 #include "platform/zsoftkey.h"
 
 #include <QColor>
+#include <QApplication>
 #include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QKeyEvent>
@@ -14,6 +15,8 @@
 #include <QPainter>
 #include <QScreen>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 namespace {
 
@@ -142,6 +145,8 @@ ZPopup::ZPopup(int type, QWidget *parent, const char *name, bool modal, int, int
         setWindowFlags(Qt::Window);
         resize(phoneSize());
     } else {
+        // A phone's popup has no frame of its own; it lies over the window's bottom.
+        setWindowFlags(Qt::Dialog | Qt::FramelessWindowHint);
         setMinimumWidth(qMin(phoneSize().width(), 480));
     }
     // Nothing grows past the screen's edge.
@@ -208,6 +213,40 @@ QString ZPopup::breakable(const QString &text)
         }
     }
     return wrapped;
+}
+
+const ZPopup *ZPopup::mainWindow() const
+{
+    for (QWidget *widget : QApplication::topLevelWidgets()) {
+        const auto *popup = qobject_cast<const ZPopup *>(widget);
+        if (popup && popup != this && popup->m_type == MainWindow && popup->isVisible())
+            return popup;
+    }
+    return nullptr;
+}
+
+QRect ZPopup::hostArea() const
+{
+    if (const ZPopup *main = mainWindow())
+        return main->geometry();
+    const QScreen *screen = QGuiApplication::primaryScreen();
+    return screen ? screen->availableGeometry() : QRect();
+}
+
+// A dialog sits at the bottom of the main window, as wide as it, as tall as it needs up to the
+// window's height.
+void ZPopup::showEvent(QShowEvent *event)
+{
+    QDialog::showEvent(event);
+    if (m_type == MainWindow)
+        return;
+    if (!mainWindow())
+        return; // where the window system puts it
+    const QRect host = hostArea();
+    const int width = std::clamp(host.width(), minimumWidth(), maximumWidth());
+    const int height = std::min({ std::max(sizeHint().height(), minimumHeight()), host.height(),
+                                  maximumHeight() });
+    setGeometry(host.left(), host.bottom() + 1 - height, width, height);
 }
 
 void ZPopup::insertChild(QWidget *child, int index)

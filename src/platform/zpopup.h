@@ -33,8 +33,13 @@ public:
     QString instructText() const;
     void insertChild(QWidget *child, int index = -1);
     ZSoftKey *getSoftKey() const { return m_softKey; }
+    // Where a dialog shows: the application's main window, whose bottom it covers, soft keys
+    // over soft keys, so that one soft-key bar shows at a time; without one, the screen.
+    QRect hostArea() const;
 
 protected:
+    void showEvent(QShowEvent *event) override;
+    const ZPopup *mainWindow() const;
     // Turns a key into a press of the soft key that softKeyFor() names; other keys go unused.
     void keyPressEvent(QKeyEvent *event) override;
     // Which soft key a key stands for in this popup (0 left, 1 right, -1 none). The default is
