@@ -233,15 +233,28 @@ QRect ZPopup::hostArea() const
     return screen ? screen->availableGeometry() : QRect();
 }
 
-// A dialog sits at the bottom of the main window, as wide as it, as tall as it needs up to the
-// window's height.
 void ZPopup::showEvent(QShowEvent *event)
 {
     QDialog::showEvent(event);
-    if (m_type == MainWindow)
-        return;
-    if (!mainWindow())
-        return; // where the window system puts it
+    placeAtTheBottom();
+}
+
+// What a popup shows may grow while it is up (a wait popup's progress and time): it grows with it,
+// so that its lines never overlap.
+bool ZPopup::event(QEvent *event)
+{
+    const bool handled = QDialog::event(event);
+    if (event->type() == QEvent::LayoutRequest && isVisible())
+        placeAtTheBottom();
+    return handled;
+}
+
+// A dialog sits at the bottom of the main window, as wide as it, as tall as it needs up to the
+// window's height.
+void ZPopup::placeAtTheBottom()
+{
+    if (m_type == MainWindow || !mainWindow())
+        return; // the main window, or where the window system puts it
     const QRect host = hostArea();
     const int width = std::clamp(host.width(), minimumWidth(), maximumWidth());
     const int height = std::min({ std::max(sizeHint().height(), minimumHeight()), host.height(),

@@ -39,6 +39,7 @@ public:
 
 protected:
     void showEvent(QShowEvent *event) override;
+    bool event(QEvent *event) override;
     const ZPopup *mainWindow() const;
     // Turns a key into a press of the soft key that softKeyFor() names; other keys go unused.
     void keyPressEvent(QKeyEvent *event) override;
@@ -54,6 +55,8 @@ protected:
     static QString breakable(const QString &text);
 
 private:
+    void placeAtTheBottom();
+
     int m_type;
     QLabel *m_titleIcon;
     QLabel *m_title;
