@@ -115,7 +115,7 @@ ZPopup::ZPopup(int type, QWidget *parent, const char *name, bool modal, int, int
     outer->addWidget(titleRow);
 
     if (type == MainWindow) {
-        m_instruct = new ElidingLabel(Qt::ElideLeft, this);
+        m_instruct = new ElidingLabel(Qt::ElideMiddle, this);
     } else {
         m_instruct = new QLabel(this);
         m_instruct->setWordWrap(true);

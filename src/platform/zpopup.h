@@ -12,9 +12,10 @@ class ZSoftKey;
 // are dialogs run with exec(), which returns 1 when accepted. hide() ends a running exec().
 // The window system's title is the popup title, so task bars and test tools find it by name;
 // it is also the popup's accessible name. Nothing grows past the screen: the main window's
-// instruction line (a path) is cut at its start, a dialog's wraps anywhere, and a long title is
-// cut in its middle (the main window's at its end). The two trailing integer arguments are accepted
-// and ignored.
+// instruction line (a path, perhaps after a lead-in) is cut in its middle, so that both the
+// lead-in and the current folder's own name stay in sight; a dialog's wraps anywhere; a long title
+// is cut in its middle (the main window's at its end). The two trailing integer arguments are
+// accepted and ignored. A dialog opens at the bottom of the main window (hostArea()).
 class ZPopup : public QDialog
 {
     Q_OBJECT
