@@ -3,6 +3,11 @@
 # it with keys and writes docs/screenshots/*.png. Run after ./test.sh or ./run.sh has built it.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+# As root, in a mount namespace of its own with a home of a user's own, so that the path line
+# shows what it would on a phone rather than a temporary folder.
+if [ "$(id -u)" = 0 ] && [ -z "${FM_SCREENSHOT_HOME:-}" ] && unshare --mount true 2>/dev/null; then
+    exec unshare --mount --propagation private env FM_SCREENSHOT_HOME=1 "$0" "$@"
+fi
 out=$PWD/docs/screenshots
 export BUILD_DIR=${BUILD_DIR:-$PWD/build}
 . tests/e2e/lib.sh
@@ -20,6 +25,9 @@ shot() {
 
 start_xvfb
 home=$WORK/home
+if [ -n "${FM_SCREENSHOT_HOME:-}" ] && mount -t tmpfs fm-home /home; then
+    home=/home/anna
+fi
 mkdir -p "$home/Documents" "$home/Music/Jazz" "$home/Photos/2026" "$home/Videos"
 for name in holiday.mp4 notes.txt report.pdf song.ogg; do head -c 40000000 /dev/zero > "$home/$name"; done
 # A cp that has copied half of its file when the screenshot is taken, so the popup shows progress.

@@ -54,8 +54,8 @@ QSize phoneSize()
     return phone * ZGlobal::scaleFactor();
 }
 
-// A one-line label that never widens its window: a long text is cut with an ellipsis, at its
-// start for a path (the current folder's own name stays visible), at its end for a title.
+// A one-line label that never widens its window: a long text is cut with an ellipsis where the
+// popup says.
 class ElidingLabel : public QLabel
 {
 public:
