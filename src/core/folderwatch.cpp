@@ -91,6 +91,11 @@ void FolderWatch::readEvents()
         schedule();
 }
 
+void FolderWatch::retryLater()
+{
+    m_pace->start(int(std::max<qint64>(250, delayBeforeReread(m_sinceRead.elapsed(), m_lastCost))));
+}
+
 void FolderWatch::schedule()
 {
     if (!m_pace->isActive())

@@ -24,7 +24,8 @@ public:
     // How long the listing's last re-read took, which paces the next.
     void readTook(qint64 milliseconds);
     // Asks again later: the listing could not be re-read now (a popup is open, a command runs).
-    void retryLater() { schedule(); }
+    // Not at once, however long ago the last re-read was: a popup may stay open for minutes.
+    void retryLater();
 
     // The time to wait, after a change, before the next re-read.
     static qint64 delayBeforeReread(qint64 sinceLastRead, qint64 lastReadCost);
