@@ -378,7 +378,9 @@ private slots:
         fileDialog &window = m_fixture.start(m_a);
         check(window, { "p", "q", "x" });
         DialogAnswerer answerer;
-        answerer.answer(DialogAnswerer::Yes).answer(DialogAnswerer::Yes).answer(DialogAnswerer::Yes);
+        answerer.answer(DialogAnswerer::Yes)
+                .answer(DialogAnswerer::Yes)
+                .answer(DialogAnswerer::Yes);
         QTimer stopper;
         connect(&stopper, &QTimer::timeout, [&stopper] {
             for (QWidget *widget : QApplication::topLevelWidgets()) {

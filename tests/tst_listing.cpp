@@ -112,9 +112,9 @@ private slots:
         QCOMPARE(rows(window), expected);
         QCOMPARE(window.currentDirectory(), m_root);
         // In a pick mode the path line says what is pending.
-        const QString pending = mode == PickCopyTarget ? "Copy to: "
-                : mode == PickMoveTarget               ? "Move to: "
-                                                       : "";
+        const QString pending = mode == PickCopyTarget   ? "Copy to: "
+                                : mode == PickMoveTarget ? "Move to: "
+                                                         : "";
         QCOMPARE(window.instructText(), pending + m_root);
         QCOMPARE(window.browseMode(), int(mode));
         // The parent row is current, so that Down reaches the first entry.

@@ -72,20 +72,20 @@ void fileDialog::details()
         for (const EntryDetails &entry : found)
             total += entry.size;
         text = catalog->lookup("BR_CHECKED") + QString::number(names.size()) + u'\n'
-                + catalog->lookup("BR_SIZE") + size(total);
+               + catalog->lookup("BR_SIZE") + size(total);
     } else {
         const EntryDetails &entry = found.first();
         const char *type[] = { "BR_OTHER_TYPE", "BR_FOLDER_TYPE", "BR_FILE_TYPE", "BR_LINK_TYPE",
                                "BR_OTHER_TYPE" };
         text = catalog->lookup("BR_CUR_NAME") + names.first() + u'\n' + catalog->lookup("BR_TYPE")
-                + catalog->lookup(type[entry.type])
-                + (entry.type == EntryDetails::Link ? entry.linkTarget : QString()) + u'\n'
-                + catalog->lookup("BR_SIZE") + size(entry.size) + u'\n'
-                + catalog->lookup("BR_CHANGED")
-                + QLocale::system().toString(entry.changed, QLocale::ShortFormat) + u'\n'
-                + catalog->lookup("BR_RIGHTS") + entry.permissions + u' ' + entry.owner + u' '
-                + entry.group + u'\n' + catalog->lookup("BR_SPACE") + size(entry.freeBytes)
-                + QStringLiteral(" / ") + size(entry.totalBytes);
+               + catalog->lookup(type[entry.type])
+               + (entry.type == EntryDetails::Link ? entry.linkTarget : QString()) + u'\n'
+               + catalog->lookup("BR_SIZE") + size(entry.size) + u'\n'
+               + catalog->lookup("BR_CHANGED")
+               + QLocale::system().toString(entry.changed, QLocale::ShortFormat) + u'\n'
+               + catalog->lookup("BR_RIGHTS") + entry.permissions + u' ' + entry.owner + u' '
+               + entry.group + u'\n' + catalog->lookup("BR_SPACE") + size(entry.freeBytes)
+               + QStringLiteral(" / ") + size(entry.totalBytes);
     }
     auto *notice = new ZMessageDlg(catalog->lookup("BR_DETAILS"), text, ZMessageDlg::Notice, 0,
                                    nullptr, nullptr, true, 0);

@@ -10,9 +10,9 @@
 #include "platform/zsoftkey.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QScrollBar>
-#include <QDir>
 
 #include <cerrno>
 #include <cstdio>
@@ -109,9 +109,9 @@ void fileDialog::showDir(const QString &path, int newMode)
 
     currentDir = folder;
     // While a destination is picked, the path line says what is pending.
-    const char *pending = newMode == PickCopyTarget ? "BR_COPY_TO"
-            : newMode == PickMoveTarget             ? "BR_MOVE_TO"
-                                                    : nullptr;
+    const char *pending = newMode == PickCopyTarget   ? "BR_COPY_TO"
+                          : newMode == PickMoveTarget ? "BR_MOVE_TO"
+                                                      : nullptr;
     setInstructText(pending ? catalog->lookup(pending) + currentDir : currentDir);
     if (m_watchedDir != currentDir) {
         m_watchedDir = currentDir;

@@ -33,10 +33,10 @@ EntryDetails EntryDetails::of(const QString &path, const std::function<bool()> &
     struct stat info;
     if (::lstat(bytes.constData(), &info) != 0)
         return details;
-    details.type = S_ISDIR(info.st_mode) ? Folder
-            : S_ISREG(info.st_mode)      ? File
-            : S_ISLNK(info.st_mode)      ? Link
-                                         : Other;
+    details.type = S_ISDIR(info.st_mode)   ? Folder
+                   : S_ISREG(info.st_mode) ? File
+                   : S_ISLNK(info.st_mode) ? Link
+                                           : Other;
     if (details.type == Link) {
         QByteArray target(4096, '\0');
         const ssize_t n = ::readlink(bytes.constData(), target.data(), size_t(target.size()));

@@ -52,8 +52,7 @@ void FolderWatch::watch(const QByteArray &folder)
     m_watch = m_fd < 0 ? -1
                        : ::inotify_add_watch(m_fd, folder.constData(),
                                              IN_CREATE | IN_DELETE | IN_MOVED_FROM | IN_MOVED_TO
-                                                     | IN_DELETE_SELF | IN_MOVE_SELF
-                                                     | IN_ONLYDIR);
+                                                     | IN_DELETE_SELF | IN_MOVE_SELF | IN_ONLYDIR);
     if (m_watch < 0 && !m_refusalSaid) {
         m_refusalSaid = true;
         std::fprintf(stderr,

@@ -94,20 +94,19 @@ bool isSpecial(mode_t mode)
 bool clearFoldersOfCopy(const QByteArray &source, const QByteArray &destination)
 {
     bool cleared = true;
-    const bool walked
-            = TreeWalk::walk(source, [&](QByteArrayView path, const struct stat &info) {
-                  if (!S_ISDIR(info.st_mode))
-                      return TreeWalk::Continue;
-                  const QByteArray there = destination + path.sliced(source.size()).toByteArray();
-                  struct stat standing;
-                  if (::lstat(there.constData(), &standing) != 0)
-                      return TreeWalk::SkipInside; // nothing of it there: cp makes it anew
-                  if (!S_ISDIR(standing.st_mode)) {
-                      cleared = removeEntry(there) && cleared;
-                      return TreeWalk::SkipInside;
-                  }
-                  return TreeWalk::Continue;
-              });
+    const bool walked = TreeWalk::walk(source, [&](QByteArrayView path, const struct stat &info) {
+        if (!S_ISDIR(info.st_mode))
+            return TreeWalk::Continue;
+        const QByteArray there = destination + path.sliced(source.size()).toByteArray();
+        struct stat standing;
+        if (::lstat(there.constData(), &standing) != 0)
+            return TreeWalk::SkipInside; // nothing of it there: cp makes it anew
+        if (!S_ISDIR(standing.st_mode)) {
+            cleared = removeEntry(there) && cleared;
+            return TreeWalk::SkipInside;
+        }
+        return TreeWalk::Continue;
+    });
     return walked && cleared;
 }
 
@@ -234,8 +233,8 @@ OperationPlan::Look OperationPlan::look(const std::function<bool()> &keepGoing) 
     // FAT, exFAT, NTFS (the kernel's and ntfs3): what memory cards and Windows disks carry.
     struct statfs system;
     const bool fatLike = ::statfs(destination.constData(), &system) == 0
-            && (system.f_type == 0x4d44 || system.f_type == 0x2011bab0
-                || system.f_type == 0x5346544e || system.f_type == 0x7366746e);
+                         && (system.f_type == 0x4d44 || system.f_type == 0x2011bab0
+                             || system.f_type == 0x5346544e || system.f_type == 0x7366746e);
     long nameMax = ::pathconf(destination.constData(), _PC_NAME_MAX);
     if (nameMax <= 0)
         nameMax = 255;
@@ -265,8 +264,8 @@ OperationPlan::Look OperationPlan::look(const std::function<bool()> &keepGoing) 
             if (S_ISREG(info.st_mode))
                 look.bytes += info.st_size;
             const QByteArrayView name = path.size() == source.size()
-                    ? QByteArrayView(inside)
-                    : path.sliced(path.lastIndexOf('/') + 1);
+                                                ? QByteArrayView(inside)
+                                                : path.sliced(path.lastIndexOf('/') + 1);
             if (canHold(name, fatLike, nameMax))
                 return TreeWalk::Continue;
             if (path.size() == source.size())
@@ -336,8 +335,9 @@ OperationPlan::Step OperationPlan::step(int index) const
                 = FileName::join(m_destination, freeName(m_destination, step.name, isFolder));
         QStringList keepBoth = arguments;
         keepBoth.last() = step.keepBothDestination;
-        const char *form = m_kind == Copy ? (m_multiple ? R"(cp -a "%s/%s" "%s")" : R"(cp -a "%s" "%s")")
-                                          : (m_multiple ? R"(mv "%s/%s" "%s")" : R"(mv "%s" "%s")");
+        const char *form = m_kind == Copy
+                                   ? (m_multiple ? R"(cp -a "%s/%s" "%s")" : R"(cp -a "%s" "%s")")
+                                   : (m_multiple ? R"(mv "%s/%s" "%s")" : R"(mv "%s" "%s")");
         step.keepBothCommand = ShellCommand::form(form, keepBoth).value_or(QByteArray());
     }
     return step;

@@ -5,12 +5,12 @@
 
 #include <QCoreApplication>
 
-#include <algorithm>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLayout>
 #include <QScrollArea>
 #include <QScrollBar>
+#include <algorithm>
 
 ZMessageDlg::ZMessageDlg(const QString &title, const QString &text, int type, int, QWidget *parent,
                          const char *name, bool modal, int)

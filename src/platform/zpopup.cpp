@@ -6,8 +6,8 @@
 #include "platform/zpalette.h"
 #include "platform/zsoftkey.h"
 
-#include <QColor>
 #include <QApplication>
+#include <QColor>
 #include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QKeyEvent>
@@ -257,8 +257,8 @@ void ZPopup::placeAtTheBottom()
         return; // the main window, or where the window system puts it
     const QRect host = hostArea();
     const int width = std::clamp(host.width(), minimumWidth(), maximumWidth());
-    const int height = std::min({ std::max(sizeHint().height(), minimumHeight()), host.height(),
-                                  maximumHeight() });
+    const int height = std::min(
+            { std::max(sizeHint().height(), minimumHeight()), host.height(), maximumHeight() });
     setGeometry(host.left(), host.bottom() + 1 - height, width, height);
 }
 

@@ -28,18 +28,19 @@ ZSingleSelectDlg::ZSingleSelectDlg(const QString &title, const QString &text,
     m_list->addItems(choices);
     m_list->setCurrentRow(0);
     // As tall as its choices: a few, all in sight.
-    m_list->setFixedHeight(m_list->sizeHintForRow(0) * int(choices.size()) + 2 * m_list->frameWidth());
+    m_list->setFixedHeight(m_list->sizeHintForRow(0) * int(choices.size())
+                           + 2 * m_list->frameWidth());
     connect(m_list, &QListWidget::itemClicked, this, [this] { accept(); });
     layout->addWidget(label);
     layout->addWidget(m_list);
     insertChild(body);
     m_list->setFocus();
-    getSoftKey()->setText(ZSoftKey::Left,
-                          QCoreApplication::translate("ZSingleSelectDlg", "TXT_RID_SOFTKEY_SELECT",
-                                                      "Select"));
-    getSoftKey()->setText(ZSoftKey::Right,
-                          QCoreApplication::translate("ZSingleSelectDlg", "TXT_RID_OPTION_CANCEL",
-                                                      "Cancel"));
+    getSoftKey()->setText(
+            ZSoftKey::Left,
+            QCoreApplication::translate("ZSingleSelectDlg", "TXT_RID_SOFTKEY_SELECT", "Select"));
+    getSoftKey()->setText(
+            ZSoftKey::Right,
+            QCoreApplication::translate("ZSingleSelectDlg", "TXT_RID_OPTION_CANCEL", "Cancel"));
 }
 
 int ZSingleSelectDlg::selectedIndex() const

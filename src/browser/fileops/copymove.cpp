@@ -4,18 +4,12 @@
 
 #include "browser/fileops/operationrunner.h"
 #include "core/filename.h"
-#include "lang/languagecatalog.h"
 #include "core/progresscounter.h"
-#include "platform/zsoftkey.h"
+#include "lang/languagecatalog.h"
 #include "platform/zlistbox.h"
 #include "platform/zsingleselectdlg.h"
 
-#include <QApplication>
-#include <QElapsedTimer>
-#include <QLabel>
-
 #include <cstdio>
-#include <memory>
 
 QStringList fileDialog::collectCheckedNames()
 {
@@ -71,10 +65,10 @@ void fileDialog::secondStep(OperationPlan::Kind kind)
     const char *key = multiPending ? (copying ? "BR_CONFIRM_COPY_MULTI" : "BR_CONFIRM_MOVE_MULTI")
                                    : (copying ? "BR_CONFIRM_COPY" : "BR_CONFIRM_MOVE");
     const QString question = catalog->lookup(key) + sourcePath + QStringLiteral(" -> ") + currentDir
-            + catalog->lookup("BR_QUESTION_END");
-    const OperationPlan plan = multiPending
-            ? OperationPlan::multiple(kind, sourcePath, selectedNames, currentDir)
-            : OperationPlan::single(kind, sourcePath, currentDir);
+                             + catalog->lookup("BR_QUESTION_END");
+    const OperationPlan plan
+            = multiPending ? OperationPlan::multiple(kind, sourcePath, selectedNames, currentDir)
+                           : OperationPlan::single(kind, sourcePath, currentDir);
     Decision decision;
     const bool agreed = decideBeforeTheWork(plan, title, question, &decision);
     sourcePath = QStringLiteral("");
@@ -113,8 +107,9 @@ bool fileDialog::decideBeforeTheWork(const OperationPlan &plan, const QString &t
         return false;
     if (look.freeBytes >= 0 && look.bytes > look.freeBytes
         && !askQuestion(catalog->lookup("BR_NOT_ENOUGH_SPACE"),
-                        catalog->lookup("BR_SPACE_NEEDED") + ProgressCounter::formatBytes(look.bytes)
-                                + u'\n' + catalog->lookup("BR_SPACE_FREE")
+                        catalog->lookup("BR_SPACE_NEEDED")
+                                + ProgressCounter::formatBytes(look.bytes) + u'\n'
+                                + catalog->lookup("BR_SPACE_FREE")
                                 + ProgressCounter::formatBytes(look.freeBytes) + u'\n'
                                 + catalog->lookup("BR_GO_ON_ANYWAY")))
         return false;

@@ -118,9 +118,8 @@ void fileDialog::del()
     if (name.isEmpty() || name == QLatin1String(".."))
         return;
     sourcePath = childPath(name);
-    if (askQuestion(catalog->lookup("BR_DELETE"),
-                    catalog->lookup("BR_CONFIRM_DELETE") + sourcePath
-                            + catalog->lookup("BR_QUESTION_END"))) {
+    if (askQuestion(catalog->lookup("BR_DELETE"), catalog->lookup("BR_CONFIRM_DELETE") + sourcePath
+                                                          + catalog->lookup("BR_QUESTION_END"))) {
         const OperationPlan::Step step
                 = OperationPlan::single(OperationPlan::Delete, sourcePath).step(0);
         const QString title = catalog->lookup("BR_DELETE");

@@ -72,7 +72,7 @@ bool fileDialog::runStep(OperationRunner &runner, const OperationPlan::Step &ste
             for (int i = 0; i < inside.count() && !runner.stopped(); ++i) {
                 const OperationPlan::Step entry = inside.step(i);
                 ranAll = runStep(runner, entry, questionTitle, runnerTitle, runnerText, resolution)
-                        && ranAll;
+                         && ranAll;
             }
             // Only once all of it went across: a stop or a skipped entry leaves the folder.
             if (ranAll && !runner.stopped())
