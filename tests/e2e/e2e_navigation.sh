@@ -60,11 +60,11 @@ touch "$live/a.txt"
 : > "$WORK/opened.txt"
 start_app "$live"
 touch "$live/b.txt"
-sleep 1.5
+sleep 2
 keys Down Down Return   # .., a.txt, b.txt
 wait_for '[ "$(opened)" = "$live/b.txt" ]' || fail "a file made from outside did not show: $(opened)"
 rm "$live/a.txt"
-sleep 1.5
+sleep 2
 keys Return             # the highlight stays on b.txt, now the first row after ..
 wait_for '[ "$(opened | tail -n 1)" = "$live/b.txt" ] && [ "$(opened | wc -l)" = 2 ]' \
     || fail "a file removed from outside did not go: $(opened)"
