@@ -1,0 +1,75 @@
+#include "core/undo.h"
+
+#include "core/filename.h"
+#include "core/shellcommand.h"
+
+#include <dirent.h>
+#include <sys/stat.h>
+
+namespace {
+
+bool exists(const QString &path)
+{
+    struct stat info;
+    return ::lstat(FileName::toBytes(path).constData(), &info) == 0;
+}
+
+bool isEmptyFolder(const QString &path)
+{
+    DIR *folder = ::opendir(FileName::toBytes(path).constData());
+    if (!folder)
+        return false;
+    int entries = 0;
+    while (const dirent *entry = ::readdir(folder))
+        entries += QByteArrayView(entry->d_name) != "." && QByteArrayView(entry->d_name) != "..";
+    ::closedir(folder);
+    return entries == 0;
+}
+
+} // namespace
+
+Undo::Step Undo::check(Journal::Kind kind, const Journal::Entry &entry)
+{
+    Step step;
+    const bool copy = kind == Journal::Copy;
+    const QVector<Journal::Mark> now = Journal::marksOf(entry.destination, copy);
+    if (now.isEmpty() || entry.marks.isEmpty() || now.first().device != entry.marks.first().device
+        || now.first().inode != entry.marks.first().inode)
+        return step; // Gone
+    std::optional<QByteArray> command;
+    switch (kind) {
+    case Journal::Move:
+    case Journal::Rename:
+        // Moved or renamed, it may have been changed since: it is still the user's entry.
+        if (exists(entry.source)) {
+            step.verdict = NameTaken;
+            return step;
+        }
+        // -T: never into a folder that took the old name meanwhile; -n: never over an entry.
+        command = ShellCommand::form(R"(mv -T -n "%s" "%s")", { entry.destination, entry.source });
+        break;
+    case Journal::Copy:
+        if (now != entry.marks) {
+            step.verdict = Changed;
+            return step;
+        }
+        command = ShellCommand::form(R"(rm -rf "%s")", { entry.destination });
+        break;
+    case Journal::NewFolder:
+        if (!isEmptyFolder(entry.destination)) {
+            step.verdict = NotEmpty;
+            return step;
+        }
+        command = ShellCommand::form(R"(rmdir "%s")", { entry.destination });
+        break;
+    }
+    step.verdict = command ? Possible : TooLong;
+    step.command = command.value_or(QByteArray());
+    return step;
+}
+
+bool Undo::tookBack(Journal::Kind kind, const Journal::Entry &entry)
+{
+    const bool back = (kind != Journal::Move && kind != Journal::Rename) || exists(entry.source);
+    return back && !exists(entry.destination);
+}

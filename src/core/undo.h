@@ -1,0 +1,30 @@
+#pragma once
+
+#include "core/journal.h"
+
+#include <QByteArray>
+
+// Whether one entry of the last operation can be taken back now, and the command that does it.
+// Nothing is taken back that cannot be shown to be the operation's own work as it left it.
+class Undo
+{
+public:
+    enum Verdict {
+        Possible,
+        Gone, // what the operation made is no longer where it put it (or is another entry)
+        Changed, // a copy changed or got entries since
+        NameTaken, // another entry now has the old name
+        NotEmpty, // a new folder holds something
+        TooLong, // the command would not fit the runner
+    };
+    struct Step
+    {
+        Verdict verdict = Gone;
+        // `mv -T -n "%s" "%s"` back to the old name, `rm -rf "%s"` a copy, `rmdir "%s"` a folder.
+        QByteArray command;
+    };
+
+    static Step check(Journal::Kind kind, const Journal::Entry &entry);
+    // Whether, after its command, the entry is taken back.
+    static bool tookBack(Journal::Kind kind, const Journal::Entry &entry);
+};

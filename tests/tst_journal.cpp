@@ -1,0 +1,188 @@
+// The journal of the last operation and the rules that take it back, without a window.
+#include "core/filename.h"
+#include "core/undo.h"
+#include "support/testfiles.h"
+
+#include <QtTest>
+
+#include <cstdlib>
+#include <sys/stat.h>
+#include <utime.h>
+
+class tst_Journal : public QObject
+{
+    Q_OBJECT
+public:
+    // What happens to the operation's work before the undo.
+    enum Change { Nothing, Edited, Touched, Added, Removed, Remade, OldNameTaken };
+    Q_ENUM(Change)
+
+private slots:
+    void undoRules_data();
+    void undoRules();
+    void tornJournal();
+};
+
+void tst_Journal::undoRules_data()
+{
+    QTest::addColumn<Journal::Kind>("kind");
+    QTest::addColumn<bool>("folder");
+    QTest::addColumn<Change>("change");
+    QTest::addColumn<Undo::Verdict>("verdict");
+
+    QTest::newRow("move") << Journal::Move << false << Nothing << Undo::Possible;
+    // The moved entry is still the user's own, edited or not.
+    QTest::newRow("move, edited since") << Journal::Move << false << Edited << Undo::Possible;
+    QTest::newRow("move, a folder") << Journal::Move << true << Added << Undo::Possible;
+    QTest::newRow("move, gone") << Journal::Move << false << Removed << Undo::Gone;
+    QTest::newRow("move, another there") << Journal::Move << false << Remade << Undo::Gone;
+    QTest::newRow("move, old name taken")
+            << Journal::Move << false << OldNameTaken << Undo::NameTaken;
+    QTest::newRow("rename") << Journal::Rename << true << Nothing << Undo::Possible;
+    QTest::newRow("rename, old name taken")
+            << Journal::Rename << true << OldNameTaken << Undo::NameTaken;
+    QTest::newRow("copy") << Journal::Copy << true << Nothing << Undo::Possible;
+    QTest::newRow("copy, a file") << Journal::Copy << false << Nothing << Undo::Possible;
+    QTest::newRow("copy, a file edited") << Journal::Copy << false << Edited << Undo::Changed;
+    // Same size, another time: only the time tells.
+    QTest::newRow("copy, touched inside") << Journal::Copy << true << Touched << Undo::Changed;
+    QTest::newRow("copy, added inside") << Journal::Copy << true << Added << Undo::Changed;
+    QTest::newRow("copy, gone") << Journal::Copy << true << Removed << Undo::Gone;
+    QTest::newRow("new folder") << Journal::NewFolder << true << Nothing << Undo::Possible;
+    QTest::newRow("new folder, not empty") << Journal::NewFolder << true << Added << Undo::NotEmpty;
+    QTest::newRow("new folder, made again") << Journal::NewFolder << true << Remade << Undo::Gone;
+}
+
+void tst_Journal::undoRules()
+{
+    QFETCH(Journal::Kind, kind);
+    QFETCH(bool, folder);
+    QFETCH(Change, change);
+    QFETCH(Undo::Verdict, verdict);
+
+    TestFolder root;
+    QVERIFY(root.makeDirs({ "from", "to" }));
+    // An awkward name: the command must keep it one word.
+    const QString name = folder ? QStringLiteral("a \"$b\" `c`") : QStringLiteral("a $b.txt");
+    const QString made = root / "to/" + name;
+    Journal::Entry entry{
+        kind == Journal::NewFolder ? QString() : root / "from/" + name, made, Journal::Done, {}
+    };
+    // What the operation left: the entry at its destination, and for a copy still its source.
+    const auto make = [&](const QString &path) {
+        return folder ? root.makeDirs({ path, path + "/inside" })
+                                && makeFile(path + "/inside/f", "12345")
+                      : makeFile(path, "12345");
+    };
+    QVERIFY(kind == Journal::NewFolder ? QDir().mkdir(made) : make(made));
+    if (kind == Journal::Copy)
+        QVERIFY(make(entry.source));
+    entry.marks = Journal::marksOf(made, kind == Journal::Copy);
+    QVERIFY(!entry.marks.isEmpty());
+
+    const QString inside = folder ? made + "/inside/f" : made;
+    switch (change) {
+    case Nothing:
+        break;
+    case Edited:
+        QVERIFY(makeFile(inside, "123456"));
+        break;
+    case Touched: {
+        const utimbuf past{ 1000000000, 1000000000 };
+        QCOMPARE(::utime(FileName::toBytes(inside).constData(), &past), 0);
+        break;
+    }
+    case Added:
+        QVERIFY(makeFile(made + "/new", "x"));
+        break;
+    case Remade: // as an editor saves: another entry put in its place
+        QVERIFY(kind == Journal::NewFolder ? QDir().mkdir(made + "~") : make(made + "~"));
+        Q_FALLTHROUGH();
+    case Removed:
+        QVERIFY(folder ? QDir(made).removeRecursively() : QFile::remove(made));
+        if (change == Remade)
+            QVERIFY(QFile::rename(made + "~", made));
+        break;
+    case OldNameTaken:
+        QVERIFY(makeFile(entry.source, "someone else's"));
+        break;
+    }
+
+    const Undo::Step step = Undo::check(kind, entry);
+    QCOMPARE(step.verdict, verdict);
+    if (verdict != Undo::Possible) {
+        QVERIFY(step.command.isEmpty());
+        return;
+    }
+    QCOMPARE(std::system(step.command.constData()), 0);
+    QVERIFY(Undo::tookBack(kind, entry));
+    QVERIFY(!QFileInfo::exists(made));
+    // A move or rename is back, whole; a copy's source was never touched.
+    if (kind != Journal::NewFolder)
+        QCOMPARE(readFile(folder ? entry.source + "/inside/f" : entry.source),
+                 QByteArray(change == Edited ? "123456" : "12345"));
+}
+
+// A journal cut short at every byte, as a kill or a dying battery leaves it: the whole records
+// are read, the torn one is not, and nothing is read as what it was not.
+void tst_Journal::tornJournal()
+{
+    TestFolder root;
+    // Blanks, a line break, "%", "-" and a byte that is not UTF-8: all kept, none a separator.
+    const QString odd = root / FileName::fromBytes("a b\n%-\xff");
+    QVERIFY(makeFileBytes(FileName::toBytes(odd), "x"));
+    const QString journalPath = root / "state/filemanager/journal";
+    Journal journal(journalPath);
+    journal.begin(Journal::Move, root.path());
+    journal.finish(journal.intend(root / "old", odd), true);
+    journal.noteReplaced();
+    journal.finish(journal.intend(odd, root / "missing"), true); // nothing there: not done
+    journal.intend(root / "cut", root / "short");
+    journal.end();
+    struct stat home;
+    QCOMPARE(::stat(FileName::toBytes(root / "state/filemanager").constData(), &home), 0);
+    QCOMPARE(home.st_mode & 0777, 0700u);
+
+    const QByteArray whole = readFile(journalPath);
+    const std::optional<Journal::Operation> full = Journal::read(whole);
+    QVERIFY(full);
+    QCOMPARE(full->records, 8);
+    QVERIFY(full->finished);
+    QCOMPARE(full->replaced, 1);
+    QCOMPARE(full->entries.size(), 3);
+    QCOMPARE(full->entries[0].destination, odd);
+    QCOMPARE(full->entries[0].state, Journal::Done);
+    QCOMPARE(full->entries[0].marks, Journal::marksOf(odd, false));
+    QCOMPARE(full->entries[1].state, Journal::NotDone);
+    QCOMPARE(full->entries[2].state, Journal::Intended);
+
+    for (qsizetype cut = 0; cut <= whole.size(); ++cut) {
+        const QByteArray kept = whole.left(cut);
+        const std::optional<Journal::Operation> read = Journal::read(kept);
+        const int whole_records = int(kept.count('\n'));
+        QCOMPARE(read ? read->records : 0, whole_records);
+        if (!read)
+            continue;
+        QCOMPARE(read->finished, cut == whole.size());
+        QVERIFY(read->entries.size() <= full->entries.size());
+        for (qsizetype i = 0; i < read->entries.size(); ++i) {
+            const Journal::Entry &got = read->entries[i], &was = full->entries[i];
+            QCOMPARE(got.source, was.source);
+            QCOMPARE(got.destination, was.destination);
+            QVERIFY(got.state == was.state || got.state == Journal::Intended);
+            QVERIFY(got.state != Journal::Done || got.marks == was.marks);
+        }
+    }
+    // A whole line that is not what was written (a block of zeros after a crash, one changed
+    // byte) ends the reading there.
+    for (const qsizetype at : { whole.size() - 3, whole.indexOf("done") + 1 }) {
+        QByteArray damaged = whole;
+        damaged[at] = damaged[at] == '0' ? '1' : '0';
+        const std::optional<Journal::Operation> read = Journal::read(damaged);
+        QVERIFY(read);
+        QCOMPARE(read->records, int(damaged.left(at).count('\n')));
+    }
+}
+
+QTEST_GUILESS_MAIN(tst_Journal)
+#include "tst_journal.moc"
