@@ -307,7 +307,10 @@ private slots:
             "BR_DELETING", "BR_CONFIRM_REPLACE", "BR_ENTRIES", "BR_SPACE_NEEDED", "BR_SPACE_FREE",
             "BR_NAMES_CANNOT_BE_STORED", "BR_EXIST_THERE", "BR_TYPE", "BR_LINK_TYPE",
             "BR_SIZE", "BR_CHANGED", "BR_RIGHTS", "BR_SPACE", "BR_CHECKED", "BR_COPY_TO",
-            "BR_MOVE_TO", "BR_DONE", "BR_NOT_DONE" };
+            "BR_MOVE_TO", "BR_DONE", "BR_NOT_DONE", "BR_UNDO_MOVE", "BR_UNDO_COPY",
+            "BR_UNDO_RENAME", "BR_UNDO_MKDIR", "BR_REPLACED_STAY", "BR_UNDO_FAILED",
+            "BR_UNDO_GONE", "BR_UNDO_CHANGED", "BR_UNDO_NAME_TAKEN", "BR_UNDO_NOT_EMPTY",
+            "BR_UNDO_TOO_LONG", "BR_NOT_FINISHED" };
         const QByteArrayList standalone = {
             "BR_FILEMANAGER", "BR_MKDIR", "BR_MANAGE", "BR_RENAME", "BR_DELETE", "BR_COPY",
             "BR_MOVE", "BR_MULTI_SEL", "BR_ABOUT", "BR_QUIT", "BR_COPY_HERE", "BR_CANCEL_COPY",
@@ -317,7 +320,8 @@ private slots:
             "BR_STOP_MOVE", "BR_MOVE_COPIES", "BR_NOT_ENOUGH_SPACE", "BR_GO_ON_ANYWAY",
             "BR_NAMES_NOT_STORED", "BR_REPLACE_ALL", "BR_SKIP_EXISTING", "BR_KEEP_BOTH",
             "BR_DECIDE_EACH", "BR_DETAILS", "BR_FOLDER_TYPE", "BR_FILE_TYPE", "BR_OTHER_TYPE",
-            "BR_QUESTION_END", "BR_BYTE_UNITS" };
+            "BR_QUESTION_END", "BR_BYTE_UNITS", "BR_UNDO", "BR_NOT_TAKEN_BACK", "BR_INTERRUPTED",
+            "BR_TAKE_BACK_DONE" };
         // clang-format on
         QStringList seen;
         for (const QByteArray &key : followedByText + standalone) {

@@ -13,6 +13,7 @@
 #include "platform/zsoftkey.h"
 
 #include <QApplication>
+#include <QTimer>
 
 fileDialog::fileDialog()
     : ZPopup(ZPopup::MainWindow, nullptr, nullptr, true, 0, 0)
@@ -68,9 +69,16 @@ fileDialog::fileDialog()
     optionsMenu = new ZOptionsMenu(contentRect, this, nullptr, 0, 55);
     manageMenu = new ZOptionsMenu(contentRect, this, nullptr, 0, 55);
 
+    m_journal = std::make_unique<Journal>();
+    const std::optional<Journal::Operation> last = m_journal->last();
+    m_canUndo = last && last->finished && last->count(Journal::Done) > 0;
+
     showDir(currentDir, Browse);
 
     QObject::connect(list, SIGNAL(selected(int)), this, SLOT(obj_selected(int)));
+    // Once the window is up, so that the question shows over it.
+    if (last && !last->finished)
+        QTimer::singleShot(0, this, &fileDialog::reportInterrupted);
 }
 
 fileDialog::~fileDialog()

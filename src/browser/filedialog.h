@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/journal.h"
 #include "core/operationplan.h"
 #include "platform/res_icon_reader.h"
 #include "platform/zpopup.h"
@@ -69,6 +70,10 @@ public slots:
     void about();
     void obj_selected(int index);
     void details();
+    void undo();
+    // At start-up: an operation that the program did not live to finish is reported, and what
+    // of it was done may be taken back.
+    void reportInterrupted();
 
 private:
     void followOutsideChanges();
@@ -95,10 +100,13 @@ private:
     bool runStep(OperationRunner &runner, const OperationPlan::Step &step,
                  const QString &questionTitle, const QString &runnerTitle,
                  const QString &runnerText,
-                 OperationPlan::Resolution resolution = OperationPlan::DecideEach);
+                 OperationPlan::Resolution resolution = OperationPlan::DecideEach,
+                 bool remember = true);
     void showStopped(const OperationRunner &runner, const QString &title, int entries);
     void runEntries(const OperationPlan &plan, const QString &title, const QString &doing,
                     const Decision &decision);
+    void journalEnded();
+    void takeBack(const Journal::Operation &operation);
     void firstStep(int pickMode);
     void multiFirstStep(int pickMode);
     void secondStep(OperationPlan::Kind kind);
@@ -123,4 +131,7 @@ private:
     const FolderListing *m_listing = nullptr; // the rows of the folder's entries, in the list
     QString m_watchedDir;
     QByteArray m_catalogBase; // the executable's own path, which the catalogue borrows
+    std::unique_ptr<Journal> m_journal; // what the last operation did, to undo it
+    bool m_canUndo = false;
+    bool m_menuHasUndo = false;
 };

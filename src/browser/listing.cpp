@@ -156,7 +156,7 @@ void fileDialog::followOutsideChanges()
 
 void fileDialog::rebuildMenu(int newMode)
 {
-    if (newMode == mode)
+    if (newMode == mode && m_menuHasUndo == m_canUndo)
         return;
     optionsMenu->clear();
     manageMenu->clear();
@@ -178,6 +178,8 @@ void fileDialog::rebuildMenu(int newMode)
         entry(manageMenu, "BR_COPY", SLOT(copy()));
         entry(manageMenu, "BR_MOVE", SLOT(move()));
         entry(manageMenu, "BR_DETAILS", SLOT(details()));
+        if (m_canUndo)
+            entry(manageMenu, "BR_UNDO", SLOT(undo()));
         manage();
         entry(optionsMenu, "BR_MULTI_SEL", SLOT(multiSelect()));
         break;
@@ -196,6 +198,8 @@ void fileDialog::rebuildMenu(int newMode)
         entry(manageMenu, "BR_COPY", SLOT(multi_copy()));
         entry(manageMenu, "BR_MOVE", SLOT(multi_move()));
         entry(manageMenu, "BR_DETAILS", SLOT(details()));
+        if (m_canUndo)
+            entry(manageMenu, "BR_UNDO", SLOT(undo()));
         manage();
         entry(optionsMenu, "BR_SEL_ALL", SLOT(multiSelectAll()));
         entry(optionsMenu, "BR_SEL_NON", SLOT(multiSelectNon()));
@@ -206,6 +210,7 @@ void fileDialog::rebuildMenu(int newMode)
 
     softKey->setOptMenu(ZSoftKey::Left, optionsMenu);
     mode = newMode;
+    m_menuHasUndo = m_canUndo;
 }
 
 QString fileDialog::currentItemName()

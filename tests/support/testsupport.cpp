@@ -209,6 +209,9 @@ fileDialog &WindowFixture::start(const QStringList &arguments)
 {
     delete m_window;
     setCommandLine(arguments);
+    // Each window starts with nothing to undo, whatever the tests before it did.
+    m_state = std::make_unique<QTemporaryDir>();
+    qputenv("XDG_STATE_HOME", m_state->path().toUtf8());
     m_window = new fileDialog;
     return *m_window;
 }

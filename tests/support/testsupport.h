@@ -11,6 +11,7 @@
 #include <QTimer>
 
 #include <functional>
+#include <memory>
 #include <sys/types.h>
 #include <utility>
 
@@ -93,6 +94,7 @@ public:
 
 private:
     fileDialog *m_window = nullptr;
+    std::unique_ptr<QTemporaryDir> m_state;
 };
 
 // The names in the window's rows, in order, and the row of one name (-1 when not listed).

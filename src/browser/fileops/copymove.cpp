@@ -75,15 +75,20 @@ void fileDialog::secondStep(OperationPlan::Kind kind)
     if (!agreed)
         return;
     if (multiPending) {
+        m_journal->begin(copying ? Journal::Copy : Journal::Move, currentDir);
         runEntries(plan, title, catalog->lookup(copying ? "BR_COPYING" : "BR_MOVING"), decision);
+        journalEnded();
         showDir(currentDir, Browse);
         return;
     }
     OperationRunner runner(title, stopQuestion(kind), false);
     if (!decision.unstorable.isEmpty())
         return; // its own name cannot be stored there
-    if (runStep(runner, plan.step(0), title, QStringLiteral(""), catalog->lookup("BR_PLEASEWAIT"),
-                decision.resolution))
+    m_journal->begin(copying ? Journal::Copy : Journal::Move, currentDir);
+    const bool ran = runStep(runner, plan.step(0), title, QStringLiteral(""),
+                             catalog->lookup("BR_PLEASEWAIT"), decision.resolution);
+    journalEnded();
+    if (ran)
         showDir(currentDir, Browse);
     showStopped(runner, title, 1);
 }

@@ -54,11 +54,19 @@ void fileDialog::createDir()
         showError("BR_INVALID_NAME");
         return;
     }
-    // A folder there afterwards is success, also one that was there before.
+    // A folder there afterwards is success, also one that was there before; only one that this
+    // made can be taken back.
     const QByteArray path = FileName::toBytes(childPath(name));
+    struct stat info;
+    const bool remember = !OperationPlan::entryAt(childPath(name), &info);
+    if (remember)
+        m_journal->begin(Journal::NewFolder, currentDir);
+    const int entry = remember ? m_journal->intend(QString(), childPath(name)) : -1;
     const int made = ::mkdir(path.constData(), 0777);
     const int error = errno;
-    struct stat info;
+    m_journal->finish(entry, made == 0);
+    if (remember)
+        journalEnded();
     if (::stat(path.constData(), &info) == 0 && S_ISDIR(info.st_mode)) {
         showDir(currentDir, mode);
         return;
@@ -106,8 +114,13 @@ void fileDialog::rename()
             = ShellCommand::form(R"(mv "%s" "%s")", { sourcePath, newPath });
     OperationRunner runner(catalog->lookup("BR_RENAME"), stopQuestion(OperationPlan::Delete),
                            false);
-    if (runCommand(runner, QStringLiteral(""), catalog->lookup("BR_PLEASEWAIT"),
-                   command.value_or(QByteArray())))
+    m_journal->begin(Journal::Rename, currentDir);
+    const int record = m_journal->intend(sourcePath, newPath);
+    const bool ran = runCommand(runner, QStringLiteral(""), catalog->lookup("BR_PLEASEWAIT"),
+                                command.value_or(QByteArray()));
+    m_journal->finish(record, ran && runner.succeeded());
+    journalEnded();
+    if (ran)
         showDir(currentDir, mode);
     showStopped(runner, catalog->lookup("BR_RENAME"), 1);
 }

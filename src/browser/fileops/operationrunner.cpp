@@ -43,6 +43,7 @@ void OperationRunner::run(const QString &title, const QString &text, const QByte
     m_stopped = m_stopped || m_popup->wasStopped();
     if (m_popup->ranToItsEnd())
         ++m_done;
+    m_succeeded = m_popup->ranToItsEnd() && !m_popup->failed();
     if (m_several && m_popup->failed() && m_popup->ranToItsEnd()) {
         QByteArray output = m_popup->output();
         if (!output.isEmpty() && !output.endsWith('\n'))

@@ -29,6 +29,8 @@ public:
     void close();
     // The commands that ran to their own end.
     int done() const { return m_done; }
+    // Whether the last command ran to its end and succeeded.
+    bool succeeded() const { return m_succeeded; }
     const QByteArray &failures() const { return m_failures; }
 
 private:
@@ -36,6 +38,7 @@ private:
     bool m_several;
     bool m_stopped = false;
     int m_done = 0;
+    bool m_succeeded = false;
     QByteArray m_failures;
     deathDlg *m_popup = nullptr;
 };

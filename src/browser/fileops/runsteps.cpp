@@ -41,7 +41,8 @@ bool fileDialog::runCommand(OperationRunner &runner, const QString &title, const
 // destination, run only if the user agrees to replace it. Returns whether its command ran.
 bool fileDialog::runStep(OperationRunner &runner, const OperationPlan::Step &step,
                          const QString &questionTitle, const QString &runnerTitle,
-                         const QString &runnerText, OperationPlan::Resolution resolution)
+                         const QString &runnerText, OperationPlan::Resolution resolution,
+                         bool remember)
 {
     switch (step.verdict) {
     case OperationPlan::IntoItself:
@@ -58,8 +59,11 @@ bool fileDialog::runStep(OperationRunner &runner, const OperationPlan::Step &ste
                 showError("BR_TOO_LONG");
                 return false;
             }
+            const int entry
+                    = remember ? m_journal->intend(step.source, step.keepBothDestination) : -1;
             runner.run(runnerTitle, runnerText, step.keepBothCommand, step.source,
                        step.keepBothDestination, step.kind == OperationPlan::Move);
+            m_journal->finish(entry, runner.succeeded());
             return true;
         }
         if (resolution == OperationPlan::DecideEach
@@ -71,9 +75,13 @@ bool fileDialog::runStep(OperationRunner &runner, const OperationPlan::Step &ste
             bool ranAll = true;
             for (int i = 0; i < inside.count() && !runner.stopped(); ++i) {
                 const OperationPlan::Step entry = inside.step(i);
-                ranAll = runStep(runner, entry, questionTitle, runnerTitle, runnerText, resolution)
+                ranAll = runStep(runner, entry, questionTitle, runnerTitle, runnerText, resolution,
+                                 false)
                          && ranAll;
             }
+            // What went into a folder that was there is not told apart from what was there.
+            if (remember)
+                m_journal->noteReplaced();
             // Only once all of it went across: a stop or a skipped entry leaves the folder.
             if (ranAll && !runner.stopped())
                 OperationPlan::removeIfEmpty(step.source);
@@ -83,13 +91,21 @@ bool fileDialog::runStep(OperationRunner &runner, const OperationPlan::Step &ste
         OperationPlan::clearWayForReplace(step);
         runner.run(runnerTitle, runnerText, step.replaceCommand, step.source, step.destination,
                    step.kind == OperationPlan::Move);
+        // What it replaced is gone: this entry cannot be taken back.
+        if (remember && runner.succeeded())
+            m_journal->noteReplaced();
         return true;
     case OperationPlan::Clear:
     case OperationPlan::SameEntry:
         break;
     }
+    // A delete cannot be taken back.
+    const int entry = remember && step.kind != OperationPlan::Delete
+                              ? m_journal->intend(step.source, step.destination)
+                              : -1;
     runner.run(runnerTitle, runnerText, step.command, step.source, step.destination,
                step.kind == OperationPlan::Move);
+    m_journal->finish(entry, runner.succeeded());
     return true;
 }
 

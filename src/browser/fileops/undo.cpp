@@ -1,0 +1,112 @@
+// Taking back the last create folder, rename, copy or move, and what of an operation cut short
+// by the program's end was done.
+#include "browser/filedialog.h"
+
+#include "browser/fileops/operationrunner.h"
+#include "core/filename.h"
+#include "core/undo.h"
+#include "lang/languagecatalog.h"
+#include "platform/zmessagedlg.h"
+#include "runner/deathdlg.h"
+
+namespace {
+
+// By Journal::Kind.
+const char *const undoKeys[]
+        = { "BR_UNDO_MOVE", "BR_UNDO_RENAME", "BR_UNDO_COPY", "BR_UNDO_MKDIR" };
+const char *const titleKeys[] = { "BR_MOVE", "BR_RENAME", "BR_COPY", "BR_MKDIR" };
+// By Undo::Verdict.
+const char *const reasonKeys[] = { "BR_UNDO_FAILED",     "BR_UNDO_GONE",      "BR_UNDO_CHANGED",
+                                   "BR_UNDO_NAME_TAKEN", "BR_UNDO_NOT_EMPTY", "BR_UNDO_TOO_LONG" };
+
+} // namespace
+
+// The operation has run: what it did is on record, and the menu offers to undo it if anything.
+void fileDialog::journalEnded()
+{
+    m_journal->end();
+    m_canUndo = m_journal->doneEntries() > 0;
+    rebuildMenu(mode);
+}
+
+void fileDialog::undo()
+{
+    const std::optional<Journal::Operation> last = m_journal->last();
+    if (!last || last->count(Journal::Done) == 0) {
+        m_canUndo = false;
+        rebuildMenu(mode);
+        return;
+    }
+    const bool several = last->kind == Journal::Move || last->kind == Journal::Copy;
+    QString text = catalog->lookup(undoKeys[last->kind])
+                   + (several ? last->folder : last->entries.first().destination)
+                   + catalog->lookup("BR_QUESTION_END");
+    if (several)
+        text += u'\n' + catalog->lookup("BR_ENTRIES") + QString::number(last->count(Journal::Done));
+    if (last->replaced > 0)
+        text += u'\n' + catalog->lookup("BR_REPLACED_STAY") + QString::number(last->replaced);
+    if (askQuestion(catalog->lookup("BR_UNDO"), text))
+        takeBack(*last);
+}
+
+void fileDialog::reportInterrupted()
+{
+    std::optional<Journal::Operation> last = m_journal->last();
+    if (!last || last->finished)
+        return;
+    Journal::settle(&*last);
+    const int done = last->count(Journal::Done);
+    const QString text = catalog->lookup("BR_NOT_FINISHED") + catalog->lookup(titleKeys[last->kind])
+                         + u'\n' + last->folder + u'\n' + catalog->lookup("BR_DONE")
+                         + QString::number(done) + u'\n' + catalog->lookup("BR_NOT_DONE")
+                         + QString::number(last->entries.size() - done) + u'\n'
+                         + catalog->lookup("BR_TAKE_BACK_DONE");
+    const bool takeBackDone = askQuestion(catalog->lookup("BR_INTERRUPTED"), text);
+    // Either way it is settled now: nothing else is run for it.
+    m_journal->clear();
+    m_canUndo = false;
+    if (takeBackDone && done > 0)
+        takeBack(*last);
+    else
+        rebuildMenu(mode);
+}
+
+// Each done entry, the last first, by the rules of Undo, one command each behind one wait popup;
+// what cannot be taken back is said in one notice at the end.
+void fileDialog::takeBack(const Journal::Operation &operation)
+{
+    // Undo is not undone, and a second undo of the same would find nothing of its own.
+    m_journal->clear();
+    m_canUndo = false;
+    const QString title = catalog->lookup("BR_UNDO");
+    OperationRunner runner(title, stopQuestion(OperationPlan::Delete), true);
+    QStringList notTaken;
+    for (qsizetype i = operation.entries.size() - 1; i >= 0 && !runner.stopped(); --i) {
+        const Journal::Entry &entry = operation.entries[i];
+        if (entry.state != Journal::Done)
+            continue;
+        const QString shown = FileName::forDisplay(entry.destination);
+        const Undo::Step step = Undo::check(operation.kind, entry);
+        if (step.verdict == Undo::Possible) {
+            runner.run(shown.mid(shown.lastIndexOf(u'/') + 1), catalog->lookup("BR_PLEASEWAIT"),
+                       step.command);
+            if (runner.stopped() || Undo::tookBack(operation.kind, entry))
+                continue;
+        }
+        notTaken << catalog->lookup(reasonKeys[step.verdict]) + shown;
+    }
+    runner.close();
+    if (!runner.failures().isEmpty())
+        deathDlg::showOutput(runner.failures(), title);
+    showStopped(runner, title, operation.count(Journal::Done));
+    if (!notTaken.isEmpty()) {
+        auto *notice = new ZMessageDlg(
+                title, catalog->lookup("BR_NOT_TAKEN_BACK") + u'\n' + notTaken.join(u'\n'),
+                ZMessageDlg::Notice, 0, nullptr, nullptr, true, 0);
+        notice->setTitleIcon(QStringLiteral("info_pop.bmp"));
+        notice->exec();
+        delete notice;
+    }
+    // An undone new folder may be the one on screen.
+    showDir(isListable(currentDir) ? currentDir : nearestListableAbove(currentDir), mode);
+}
