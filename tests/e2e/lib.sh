@@ -42,6 +42,7 @@ start_xvfb() {
     export DISPLAY=:$(cat "$WORK/display")
     export XDG_RUNTIME_DIR=$WORK/runtime
     mkdir -m 700 -p "$XDG_RUNTIME_DIR"
+    export XDG_STATE_HOME=$WORK/state
     mkdir -p "$WORK/bin"
     printf '#!/bin/sh\nprintf "%%s\\n" "$1" >> "%s/opened.txt"\n' "$WORK" > "$WORK/bin/xdg-open"
     chmod +x "$WORK/bin/xdg-open"

@@ -1,0 +1,66 @@
+#!/usr/bin/env bash
+# Undo of a multiple move with the keys, and an operation cut short by a kill, reported and taken
+# back at the next start.
+. "$(dirname "$0")/lib.sh"
+
+start_xvfb
+home=$WORK/home
+src=$home/src
+dest=$home/dest
+mkdir -p "$src" "$dest"
+for name in a b c; do echo "$name" > "$src/$name.txt"; done
+tree() { (cd "$home" && find . -printf '%y %p %s %i\n' -type f -printf '%T@\n' | sort); }
+before=$(tree)
+
+# Select several (rows: .., a, b, c), check all three, Manage > Move, Move here in dest.
+move_all() {
+    keys F1 Down Down Return Down space Down space Down space F1 Right Down Down Return
+    keys Return Down Return F1 Down Return
+    answer Move F1
+}
+
+start_app "$src"
+move_all
+wait_for '[ -z "$(ls "$src")" ]' || fail "the three files were not moved"
+focus "$MAIN_WINDOW"
+# Manage > the last entry, Undo, in dest.
+keys F1 Down Right Down Down Down Down Down Return
+answer Undo F1
+wait_for '[ -z "$(ls "$dest")" ]' || fail "the move was not undone: $(ls "$dest")"
+[ "$(tree)" = "$before" ] || fail "the tree is not as it was: $(tree)"
+focus "$MAIN_WINDOW"
+keys F1 Up Return
+expect_exit 0
+
+# The second mv never ends, as if the battery died while it ran: the first file went across,
+# the second was begun, the third not.
+cat > "$WORK/bin/mv" <<EOS
+#!/bin/sh
+[ -e "$WORK/first-mv" ] || { : > "$WORK/first-mv"; exec /bin/mv "\$@"; }
+echo \$\$ > "$WORK/hanging-mv"
+exec sleep 600
+EOS
+chmod +x "$WORK/bin/mv"
+start_app "$src"
+move_all
+wait_for '[ -s "$WORK/hanging-mv" ]' || fail "the second move did not start"
+kill -9 "$APP_PID" "$(cat "$WORK/hanging-mv")"
+wait "$APP_PID" 2>/dev/null || true
+APP_PID=
+rm "$WORK/bin/mv"
+[ "$(ls "$dest")" = a.txt ] || fail "not what the kill should leave: $(ls "$dest")"
+
+start_app "$src"
+answer Interrupted F1
+wait_for '[ -z "$(ls "$dest")" ]' || fail "what was done was not taken back: $(ls "$dest")"
+[ "$(tree)" = "$before" ] || fail "the tree is not as it was: $(tree)"
+focus "$MAIN_WINDOW"
+keys F1 Up Return
+expect_exit 0
+# Settled: the next start asks nothing.
+start_app "$src"
+sleep 0.5
+window_gone Interrupted || fail "the question came again"
+keys F1 Up Return
+expect_exit 0
+echo "PASS"
