@@ -129,7 +129,7 @@ void tst_Journal::tornJournal()
     QVERIFY(makeFileBytes(FileName::toBytes(odd), "x"));
     const QString journalPath = root / "state/filemanager/journal";
     Journal journal(journalPath);
-    journal.begin(Journal::Move, root.path());
+    journal.begin(Journal::Move, root.path(), 4);
     journal.finish(journal.intend(root / "old", odd), true);
     journal.noteReplaced();
     journal.finish(journal.intend(odd, root / "missing"), true); // nothing there: not done
@@ -142,6 +142,7 @@ void tst_Journal::tornJournal()
     const QByteArray whole = readFile(journalPath);
     const std::optional<Journal::Operation> full = Journal::read(whole);
     QVERIFY(full && full->finished && full->records == 8 && full->replaced == 1);
+    QCOMPARE(full->planned, 4);
     QCOMPARE(full->entries.size(), 3);
     QCOMPARE(full->entries[0].destination, odd);
     QCOMPARE(full->entries[0].marks, Journal::marksOf(odd, false));

@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <climits>
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
@@ -52,8 +53,12 @@ bool apply(const QByteArrayList &fields, Journal::Operation *operation)
 {
     const QByteArray &what = fields.first();
     if (operation->records == 0) {
-        if (what != "begin" || fields.size() != 3)
+        if (what != "begin" || fields.size() != 4)
             return false;
+        const quint64 planned = number(fields[3]).value_or(quint64(INT_MAX) + 1);
+        if (planned > INT_MAX)
+            return false;
+        operation->planned = int(planned);
         const auto kind = std::find(std::begin(kindNames), std::end(kindNames), fields[1]);
         if (kind == std::end(kindNames))
             return false;
@@ -70,7 +75,8 @@ bool apply(const QByteArrayList &fields, Journal::Operation *operation)
     const std::optional<quint64> index = fields.size() > 1 ? number(fields[1]) : std::nullopt;
     if (!index)
         return false;
-    if (what == "intent" && fields.size() == 4 && *index == quint64(operation->entries.size())) {
+    if (what == "intent" && fields.size() == 4 && *index == quint64(operation->entries.size())
+        && *index < quint64(operation->planned)) {
         operation->entries.append({ FileName::fromBytes(decoded(fields[2])),
                                     FileName::fromBytes(decoded(fields[3])),
                                     Journal::Intended,
@@ -164,7 +170,7 @@ bool Journal::append(const QByteArray &record)
     return true;
 }
 
-void Journal::begin(Kind kind, const QString &folder)
+void Journal::begin(Kind kind, const QString &folder, int entries)
 {
     clear();
     m_kind = kind;
@@ -179,7 +185,8 @@ void Journal::begin(Kind kind, const QString &folder)
     m_fd = ::open(fresh.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_APPEND | O_CLOEXEC, 0600);
     if (m_fd < 0)
         return giveUp("cannot create", errno);
-    if (!append("begin " + QByteArray(kindNames[kind]) + ' ' + encoded(FileName::toBytes(folder))))
+    if (!append("begin " + QByteArray(kindNames[kind]) + ' ' + encoded(FileName::toBytes(folder))
+                + ' ' + QByteArray::number(entries)))
         return;
     if (::rename(fresh.constData(), path.constData()) != 0)
         return giveUp("cannot replace", errno);

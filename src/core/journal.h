@@ -13,7 +13,8 @@
 // The file is lines of blank-separated fields, each field percent-encoded (so a name with a
 // blank, a line break or any byte stays one field; "-" alone is the empty field), and the line
 // ends with the first 8 hex digits of the SHA-1 of what precedes its last blank:
-//   begin <kind> <folder>             kind: move, rename, copy, mkdir; folder: the destination
+//   begin <kind> <folder> <entries>   kind: move, rename, copy, mkdir; folder: the destination;
+//                                     entries: how many the operation is to do
 //   intent <n> <source> <destination> before entry n's command runs (n counts from 0)
 //   done <n> <mark>...                after it succeeded; a mark is five fields: a path inside
 //                                     what it made ("." for itself), device, inode, size and
@@ -48,6 +49,7 @@ public:
     {
         Kind kind = Move;
         QString folder;
+        int planned = 0; // the entries it was to do; those not begun have no entry
         QVector<Entry> entries;
         int replaced = 0;
         bool finished = false;
@@ -64,7 +66,7 @@ public:
 
     // Each of these writes and flushes its record. Where the journal cannot be written, the
     // operation goes on without it: standard error says why, and nothing of it can be undone.
-    void begin(Kind kind, const QString &folder);
+    void begin(Kind kind, const QString &folder, int entries = 1);
     // The entry's number, or -1 when the journal is not being written.
     int intend(const QString &source, const QString &destination);
     // Done: what stands at the entry's destination now is what was made.

@@ -75,7 +75,7 @@ void fileDialog::secondStep(OperationPlan::Kind kind)
     if (!agreed)
         return;
     if (multiPending) {
-        m_journal->begin(copying ? Journal::Copy : Journal::Move, currentDir);
+        m_journal->begin(copying ? Journal::Copy : Journal::Move, currentDir, plan.count());
         runEntries(plan, title, catalog->lookup(copying ? "BR_COPYING" : "BR_MOVING"), decision);
         journalEnded();
         showDir(currentDir, Browse);

@@ -59,7 +59,7 @@ void fileDialog::reportInterrupted()
     const QString text = catalog->lookup("BR_NOT_FINISHED") + catalog->lookup(titleKeys[last->kind])
                          + u'\n' + last->folder + u'\n' + catalog->lookup("BR_DONE")
                          + QString::number(done) + u'\n' + catalog->lookup("BR_NOT_DONE")
-                         + QString::number(last->entries.size() - done) + u'\n'
+                         + QString::number(last->planned - done) + u'\n'
                          + catalog->lookup("BR_TAKE_BACK_DONE");
     const bool takeBackDone = askQuestion(catalog->lookup("BR_INTERRUPTED"), text);
     // Either way it is settled now: nothing else is run for it.
