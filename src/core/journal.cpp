@@ -12,6 +12,7 @@
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -185,6 +186,9 @@ void Journal::begin(Kind kind, const QString &folder, int entries)
     m_fd = ::open(fresh.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_APPEND | O_CLOEXEC, 0600);
     if (m_fd < 0)
         return giveUp("cannot create", errno);
+    // Held until the end: another copy of the program that starts meanwhile must not take this
+    // operation for one cut short. A kill lets go of it.
+    ::flock(m_fd, LOCK_EX);
     if (!append("begin " + QByteArray(kindNames[kind]) + ' ' + encoded(FileName::toBytes(folder))
                 + ' ' + QByteArray::number(entries)))
         return;
@@ -256,6 +260,11 @@ std::optional<Journal::Operation> Journal::last() const
     const int fd = ::open(FileName::toBytes(m_path).constData(), O_RDONLY | O_CLOEXEC);
     if (fd < 0)
         return std::nullopt;
+    // Another copy of the program is at work on it: nothing to report or undo yet.
+    if (::flock(fd, LOCK_SH | LOCK_NB) != 0 && errno == EWOULDBLOCK) {
+        ::close(fd);
+        return std::nullopt;
+    }
     QByteArray bytes;
     char buffer[65536];
     for (;;) {

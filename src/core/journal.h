@@ -78,7 +78,8 @@ public:
     // The entries of the operation begun last that are done.
     int doneEntries() const { return m_done; }
 
-    // The operation on record, if any can be read.
+    // The operation on record, if any can be read and no other copy of the program is at work
+    // on it.
     std::optional<Operation> last() const;
     static std::optional<Operation> read(const QByteArray &journal);
     // For an operation that never finished: an entry with an intent and no outcome counts as
