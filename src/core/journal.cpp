@@ -93,14 +93,16 @@ bool apply(const QByteArrayList &fields, Journal::Operation *operation)
         entry.state = Journal::NotDone;
         return true;
     }
-    if (what != "done" || fields.size() < 7 || (fields.size() - 2) % 5 != 0)
+    if (what != "done" || fields.size() < 8 || (fields.size() - 2) % 6 != 0)
         return false;
-    for (int at = 2; at < fields.size(); at += 5) {
+    for (int at = 2; at < fields.size(); at += 6) {
         const auto device = number(fields[at + 1]), inode = number(fields[at + 2]),
-                   size = number(fields[at + 3]), time = number(fields[at + 4]);
-        if (!device || !inode || !size || !time)
+                   size = number(fields[at + 3]), time = number(fields[at + 4]),
+                   born = number(fields[at + 5]);
+        if (!device || !inode || !size || !time || !born)
             return false;
-        entry.marks.append({ decoded(fields[at]), *device, *inode, qint64(*size), qint64(*time) });
+        entry.marks.append({ decoded(fields[at]), *device, *inode, qint64(*size), qint64(*time),
+                             qint64(*born) });
     }
     entry.state = Journal::Done;
     return true;
@@ -111,7 +113,7 @@ bool apply(const QByteArrayList &fields, Journal::Operation *operation)
 bool Journal::Mark::operator==(const Mark &other) const
 {
     return path == other.path && device == other.device && inode == other.inode
-           && size == other.size && time == other.time;
+           && size == other.size && time == other.time && born == other.born;
 }
 
 int Journal::Operation::count(State state) const
@@ -224,7 +226,8 @@ void Journal::finish(int entry, bool succeeded)
     for (const Mark &mark : marks)
         record += ' ' + encoded(mark.path) + ' ' + QByteArray::number(mark.device) + ' '
                   + QByteArray::number(mark.inode) + ' ' + QByteArray::number(mark.size) + ' '
-                  + QByteArray::number(quint64(mark.time)); // before 1970 too
+                  + QByteArray::number(quint64(mark.time)) + ' ' // before 1970 too
+                  + QByteArray::number(quint64(mark.born));
     if (append(record) && !marks.isEmpty())
         ++m_done;
 }
@@ -333,5 +336,10 @@ QVector<Journal::Mark> Journal::marksOf(const QString &path, bool wholeTree, int
         marks.clear();
     std::sort(marks.begin(), marks.end(),
               [](const Mark &a, const Mark &b) { return a.path < b.path; });
+    struct statx born;
+    if (!marks.isEmpty()
+        && ::statx(AT_FDCWD, root.constData(), AT_SYMLINK_NOFOLLOW, STATX_BTIME, &born) == 0
+        && (born.stx_mask & STATX_BTIME))
+        marks.first().born = born.stx_btime.tv_sec * 1000000000 + born.stx_btime.tv_nsec;
     return marks;
 }

@@ -16,9 +16,9 @@
 //   begin <kind> <folder> <entries>   kind: move, rename, copy, mkdir; folder: the destination;
 //                                     entries: how many the operation is to do
 //   intent <n> <source> <destination> before entry n's command runs (n counts from 0)
-//   done <n> <mark>...                after it succeeded; a mark is five fields: a path inside
-//                                     what it made ("." for itself), device, inode, size and
-//                                     modification time in nanoseconds
+//   done <n> <mark>...                after it succeeded; a mark is six fields: a path inside
+//                                     what it made ("." for itself), device, inode, size,
+//                                     modification time and birth time in nanoseconds
 //   notdone <n>                       it failed or was stopped: not to be taken back
 //   replaced                          an entry replaced another: not remembered
 //   end                               the operation ran to its end
@@ -36,6 +36,9 @@ public:
         QByteArray path; // "." for the entry itself, else "./..." inside it
         quint64 device = 0, inode = 0;
         qint64 size = 0, time = 0;
+        // Of the entry itself, where the file system keeps it (else 0): an inode number is
+        // soon given again, to whatever is made next.
+        qint64 born = 0;
         bool operator==(const Mark &other) const;
     };
     struct Entry

@@ -34,7 +34,8 @@ Undo::Step Undo::check(Journal::Kind kind, const Journal::Entry &entry)
     const bool copy = kind == Journal::Copy;
     const QVector<Journal::Mark> now = Journal::marksOf(entry.destination, copy);
     if (now.isEmpty() || entry.marks.isEmpty() || now.first().device != entry.marks.first().device
-        || now.first().inode != entry.marks.first().inode)
+        || now.first().inode != entry.marks.first().inode
+        || now.first().born != entry.marks.first().born)
         return step; // Gone
     std::optional<QByteArray> command;
     switch (kind) {
