@@ -56,12 +56,13 @@ void fileDialog::createDir()
     }
     // A folder there afterwards is success, also one that was there before; only one that this
     // made can be taken back.
-    const QByteArray path = FileName::toBytes(childPath(name));
+    const QString folder = childPath(name);
+    const QByteArray path = FileName::toBytes(folder);
     struct stat info;
-    const bool remember = !OperationPlan::entryAt(childPath(name), &info);
+    const bool remember = !OperationPlan::entryAt(folder, &info);
     if (remember)
         m_journal->begin(Journal::NewFolder, currentDir);
-    const int entry = remember ? m_journal->intend(QString(), childPath(name)) : -1;
+    const int entry = remember ? m_journal->intend(QString(), folder) : -1;
     const int made = ::mkdir(path.constData(), 0777);
     const int error = errno;
     m_journal->finish(entry, made == 0);
