@@ -151,8 +151,9 @@ private slots:
         OutputCapture output(1);
         OutputCapture errors(2);
         const qint64 took = run(command.constData());
-        QVERIFY(errors.finish().contains("refused"));
-        QCOMPARE(output.finish(), QByteArray());
+        const QByteArray said = errors.finish(), printed = output.finish();
+        QVERIFY2(said.contains("refused"), said.constData());
+        QCOMPARE(printed, QByteArray());
         QCOMPARE(readLog(), QByteArray("earlier output\n"));
         QVERIFY(took < 5000);
     }
@@ -207,6 +208,9 @@ private slots:
         QCOMPARE(::setrlimit(RLIMIT_NPROC, &none), 0);
         OutputCapture output(1);
         OutputCapture errors(2);
+        // No opener can start either: the log's last lines show in a notice.
+        DialogAnswerer answerer;
+        answerer.answer(DialogAnswerer::Yes);
         const bool ran = asNobody([] { run("echo never"); });
         errors.finish();
         output.finish();
@@ -217,7 +221,22 @@ private slots:
         const QByteArray log = readLog();
         QVERIFY2(log.startsWith("The command could not be started"), log.constData());
         QVERIFY(!log.contains("earlier"));
-        QCOMPARE(m_opener.logsWhenOpened(), QByteArrayList{ log });
+        QCOMPARE(answerer.seen.value(0).text, QString::fromUtf8(log.trimmed()));
+    }
+
+    // Where nothing can show the log (no application for text files), a notice shows its end.
+    void failureShownWithoutAViewer()
+    {
+        CommandOnPath failing("xdg-open", "exit 3\n");
+        DialogAnswerer answerer;
+        answerer.answer(DialogAnswerer::Yes);
+        OutputCapture output(1), errors(2);
+        run("echo it went wrong; exit 1");
+        output.finish();
+        errors.finish();
+        QCOMPARE(answerer.seen.size(), 1);
+        QCOMPARE(answerer.seen[0].kind, QStringLiteral("notice"));
+        QCOMPARE(answerer.seen[0].text, QStringLiteral("it went wrong"));
     }
 
     // Nothing but the command's end closes the popup: not a key, a tap on a soft key or a close

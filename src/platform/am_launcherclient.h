@@ -10,6 +10,9 @@ class AM_LauncherClient
 {
 public:
     static void openDocument(const QString &path, const QString &args = QString(), bool = true);
+    // Opens it, and waits a moment for the opener to fail: false when there is no opener, or it
+    // ended with a failure (no application for the file) within that moment.
+    static bool openDocumentSurely(const QString &path);
 
     // Sees every path exactly as the caller handed it, before it is cleaned for the opener.
     using Observer = std::function<void(const QString &path)>;

@@ -246,10 +246,8 @@ void deathDlg::endLoop()
 void deathDlg::showOutput(const QByteArray &output, const QString &title)
 {
     const QByteArray path = CommandLog::handOver(output);
-    if (!path.isEmpty()) {
-        AM_LauncherClient::openDocument(FileName::fromBytes(path), QString(), true);
+    if (!path.isEmpty() && AM_LauncherClient::openDocumentSurely(FileName::fromBytes(path)))
         return;
-    }
     auto *notice = new ZMessageDlg(title, QString::fromUtf8(CommandLog::lastLines(output, 12)),
                                    ZMessageDlg::Notice, 0, nullptr, nullptr, true, 0);
     notice->setTitleIcon(QStringLiteral("error_pop.bmp"));

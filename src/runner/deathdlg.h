@@ -69,7 +69,7 @@ public:
     pid_t processGroup() const { return m_process->processGroup(); }
 
     // Shows a failure's output: a file of this run's own, opened through the launcher; where no
-    // file can be written, a notice with its last lines.
+    // file can be written or nothing opens it, a notice with its last lines.
     static void showOutput(const QByteArray &output, const QString &title);
 
 public slots:

@@ -48,9 +48,20 @@ OutputCapture::OutputCapture(int fd)
     ::close(file);
 }
 
+// Left unfinished, a test ended early, by a failure that QtTest reported into the capture:
+// what was caught goes where it was meant to, so that the failure says why.
 OutputCapture::~OutputCapture()
 {
-    finish();
+    if (m_saved < 0)
+        return;
+    const QByteArray caught = finish();
+    const int fd = m_fd;
+    for (qsizetype written = 0; written < caught.size();) {
+        const ssize_t now = ::write(fd, caught.constData() + written, size_t(caught.size() - written));
+        if (now <= 0)
+            break;
+        written += now;
+    }
 }
 
 QByteArray OutputCapture::finish()
@@ -64,6 +75,7 @@ QByteArray OutputCapture::finish()
     QFile file(m_path);
     file.open(QIODevice::ReadOnly);
     // QtTest reports Qt's warnings on standard output too; they are not the program's output.
+    // (Its failure reports are, for the destructor to pass on.)
     QByteArray program;
     for (const QByteArray &line : file.readAll().split('\n')) {
         if (!line.startsWith("QWARN  : ") && !line.startsWith("QDEBUG : ")
