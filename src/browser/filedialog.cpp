@@ -62,8 +62,7 @@ fileDialog::fileDialog()
     // Changes that other programs make to the folder on screen show by themselves.
     m_folderWatch = new FolderWatch(this);
     connect(m_folderWatch, &FolderWatch::changed, this, &fileDialog::followOutsideChanges);
-    connect(m_folderWatch, &FolderWatch::gone, this,
-            [this] { showDir(nearestListableAbove(currentDir), mode); });
+    connect(m_folderWatch, &FolderWatch::gone, this, &fileDialog::followRemoval);
 
     const QRect contentRect = ZGlobal::getContentR(false);
     optionsMenu = new ZOptionsMenu(contentRect, this, nullptr, 0, 55);

@@ -77,6 +77,7 @@ public slots:
 
 private:
     void followOutsideChanges();
+    void followRemoval();
     void setRowLayout(int newMode);
     void appendRow(const QString &name, bool entry, const QPixmap &icon);
     QString childPath(const QString &name) const;

@@ -154,6 +154,22 @@ void fileDialog::followOutsideChanges()
     m_folderWatch->readTook(took.elapsed());
 }
 
+// The folder on screen was removed or moved away, or its watch could not be set or was lost:
+// the nearest folder above that can be listed takes its place. One that still stands is listed
+// again instead. Not under a popup: then later.
+void fileDialog::followRemoval()
+{
+    if (QApplication::activeModalWidget() || QApplication::activePopupWidget()) {
+        m_folderWatch->retryLater();
+        return;
+    }
+    if (isListable(currentDir)) {
+        m_watchedDir.clear(); // watched anew
+        followOutsideChanges();
+    } else
+        showDir(nearestListableAbove(currentDir), mode);
+}
+
 void fileDialog::rebuildMenu(int newMode)
 {
     if (newMode == mode && m_menuHasUndo == m_canUndo)

@@ -53,12 +53,21 @@ void FolderWatch::watch(const QByteArray &folder)
                        : ::inotify_add_watch(m_fd, folder.constData(),
                                              IN_CREATE | IN_DELETE | IN_MOVED_FROM | IN_MOVED_TO
                                                      | IN_DELETE_SELF | IN_MOVE_SELF | IN_ONLYDIR);
-    if (m_watch < 0 && !m_refusalSaid) {
+    if (m_watch >= 0)
+        return;
+    const int error = errno;
+    // Removed, or moved away, since it was listed: as if that had been seen.
+    if (error == ENOENT || error == ENOTDIR) {
+        m_gone = true;
+        m_pace->start(0);
+        return;
+    }
+    if (!m_refusalSaid) {
         m_refusalSaid = true;
         std::fprintf(stderr,
                      "filemanager: changes that other programs make to %s cannot be watched (%s); "
                      "a folder is listed anew only when it is entered\n",
-                     folder.constData(), std::strerror(errno));
+                     folder.constData(), std::strerror(error));
     }
 }
 
