@@ -310,7 +310,8 @@ private slots:
             "BR_MOVE_TO", "BR_DONE", "BR_NOT_DONE", "BR_UNDO_MOVE", "BR_UNDO_COPY",
             "BR_UNDO_RENAME", "BR_UNDO_MKDIR", "BR_REPLACED_STAY", "BR_UNDO_FAILED",
             "BR_UNDO_GONE", "BR_UNDO_CHANGED", "BR_UNDO_NAME_TAKEN", "BR_UNDO_NOT_EMPTY",
-            "BR_UNDO_TOO_LONG", "BR_NOT_FINISHED" };
+            "BR_UNDO_TOO_LONG", "BR_NOT_FINISHED", "BR_KEEP_LINK_APART", "BR_LINKS_KEPT_APART",
+            "BR_CASE_KEPT_APART", "BR_AT_LEAST" };
         const QByteArrayList standalone = {
             "BR_FILEMANAGER", "BR_MKDIR", "BR_MANAGE", "BR_RENAME", "BR_DELETE", "BR_COPY",
             "BR_MOVE", "BR_MULTI_SEL", "BR_ABOUT", "BR_QUIT", "BR_COPY_HERE", "BR_CANCEL_COPY",
@@ -321,7 +322,7 @@ private slots:
             "BR_NAMES_NOT_STORED", "BR_REPLACE_ALL", "BR_SKIP_EXISTING", "BR_KEEP_BOTH",
             "BR_DECIDE_EACH", "BR_DETAILS", "BR_FOLDER_TYPE", "BR_FILE_TYPE", "BR_OTHER_TYPE",
             "BR_QUESTION_END", "BR_BYTE_UNITS", "BR_UNDO", "BR_NOT_TAKEN_BACK", "BR_INTERRUPTED",
-            "BR_TAKE_BACK_DONE" };
+            "BR_TAKE_BACK_DONE", "BR_HOLDS_SOURCE", "BR_STILL_RUNNING" };
         // clang-format on
         QStringList seen;
         for (const QByteArray &key : followedByText + standalone) {

@@ -66,21 +66,31 @@ void fileDialog::details()
         }))
         return;
     const auto size = [](qint64 bytes) { return ProgressCounter::formatBytes(bytes); };
+    // A count that missed what it could not read says that it is at least.
+    const auto counted = [&](qint64 bytes, bool whole) {
+        return (whole ? QString() : catalog->lookup("BR_AT_LEAST")) + size(bytes);
+    };
     QString text;
     if (mode == MultiSelect) {
         qint64 total = 0;
-        for (const EntryDetails &entry : found)
+        bool whole = true;
+        for (const EntryDetails &entry : found) {
             total += entry.size;
+            whole = whole && entry.sizeComplete;
+        }
         text = catalog->lookup("BR_CHECKED") + QString::number(names.size()) + u'\n'
-               + catalog->lookup("BR_SIZE") + size(total);
+               + catalog->lookup("BR_SIZE") + counted(total, whole);
     } else {
         const EntryDetails &entry = found.first();
         const char *type[] = { "BR_OTHER_TYPE", "BR_FOLDER_TYPE", "BR_FILE_TYPE", "BR_LINK_TYPE",
                                "BR_OTHER_TYPE" };
-        text = catalog->lookup("BR_CUR_NAME") + names.first() + u'\n' + catalog->lookup("BR_TYPE")
+        // One line for the name, whatever it holds: a line break shows as a sign.
+        QString name = names.first();
+        name.replace(u'\n', QChar(0x21b5));
+        text = catalog->lookup("BR_CUR_NAME") + name + u'\n' + catalog->lookup("BR_TYPE")
                + catalog->lookup(type[entry.type])
                + (entry.type == EntryDetails::Link ? entry.linkTarget : QString()) + u'\n'
-               + catalog->lookup("BR_SIZE") + size(entry.size) + u'\n'
+               + catalog->lookup("BR_SIZE") + counted(entry.size, entry.sizeComplete) + u'\n'
                + catalog->lookup("BR_CHANGED")
                + QLocale::system().toString(entry.changed, QLocale::ShortFormat) + u'\n'
                + catalog->lookup("BR_RIGHTS") + entry.permissions + u' ' + entry.owner + u' '

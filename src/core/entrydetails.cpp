@@ -46,15 +46,20 @@ EntryDetails EntryDetails::of(const QString &path, const std::function<bool()> &
     if (details.type == Folder) {
         details.size = 0;
         int entries = 0;
-        TreeWalk::walk(bytes, [&](QByteArrayView, const struct stat &inside) {
-            if (++entries % 512 == 0 && keepGoing && !keepGoing()) {
-                details.sizeComplete = false;
-                return TreeWalk::Stop;
-            }
-            if (S_ISREG(inside.st_mode))
-                details.size += inside.st_size;
-            return TreeWalk::Continue;
-        });
+        bool whole = true;
+        TreeWalk::walk(
+                bytes,
+                [&](QByteArrayView, const struct stat &inside) {
+                    if (++entries % 512 == 0 && keepGoing && !keepGoing()) {
+                        whole = false;
+                        return TreeWalk::Stop;
+                    }
+                    if (S_ISREG(inside.st_mode))
+                        details.size += inside.st_size;
+                    return TreeWalk::Continue;
+                },
+                &whole);
+        details.sizeComplete = whole;
     }
     details.changed = QDateTime::fromSecsSinceEpoch(info.st_mtime);
     details.permissions = permissionsText(info.st_mode);

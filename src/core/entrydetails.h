@@ -15,7 +15,8 @@ struct EntryDetails
     Type type = Missing;
     QString linkTarget; // for a link
     qint64 size = 0;
-    bool sizeComplete = true; // false when the count of a folder was stopped
+    // False when the count of a folder missed something: a folder it could not read, or a stop.
+    bool sizeComplete = true;
     QDateTime changed;
     QString permissions; // "rwxr-xr-x"
     QString owner, group;

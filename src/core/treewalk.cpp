@@ -1,16 +1,23 @@
 #include "core/treewalk.h"
 
+#include <cerrno>
 #include <fts.h>
 #include <sys/stat.h>
 
-bool TreeWalk::walk(const QByteArray &root, const Visitor &visit)
+bool TreeWalk::walk(const QByteArray &root, const Visitor &visit, bool *whole)
 {
     QByteArray copy = root;
     char *paths[] = { copy.data(), nullptr };
     FTS *tree = ::fts_open(paths, FTS_PHYSICAL | FTS_NOCHDIR, nullptr);
+    if (whole)
+        *whole = tree != nullptr;
     if (!tree)
         return false;
     while (FTSENT *entry = ::fts_read(tree)) {
+        const bool unread = entry->fts_info == FTS_DNR || entry->fts_info == FTS_NS
+                            || entry->fts_info == FTS_ERR;
+        if (whole && unread && !(entry->fts_level == 0 && entry->fts_errno == ENOENT))
+            *whole = false;
         // Each folder once, on the way in; what cannot be read is not there to count.
         if (entry->fts_info == FTS_DP || entry->fts_info == FTS_NS || !entry->fts_statp)
             continue;

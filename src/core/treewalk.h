@@ -19,7 +19,9 @@ public:
     using Visitor = std::function<Next(QByteArrayView path, const struct stat &info)>;
 
     // False when the root cannot be walked at all; a root that does not exist is not visited.
-    static bool walk(const QByteArray &root, const Visitor &visit);
+    // *whole, when given, says whether every entry was reached: false where a folder could not
+    // be read or an entry not looked at.
+    static bool walk(const QByteArray &root, const Visitor &visit, bool *whole = nullptr);
     // The bytes of the regular files under root; -1 for a tree of more than limit entries.
     static qint64 bytesUnder(const QByteArray &root, int limit);
 };
