@@ -1,6 +1,7 @@
 // Creating folders, renaming and deleting the highlighted entry: the dialogs and their texts, the
 // commands, what is listed afterwards, and the refusals.
 #include "browser/filedialog.h"
+#include "core/journal.h"
 #include "platform/zlistbox.h"
 #include "support/testmain.h"
 
@@ -46,6 +47,25 @@ private slots:
     {
         m_dir.reset();
         QVERIFY(m_fixture.finish());
+    }
+
+    // An operation cut short before anything of it was done: reported in a notice, with nothing
+    // to take back, and settled.
+    void interruptedWithNothingDone()
+    {
+        const QString data = m_root + "/data";
+        DialogAnswerer answerer;
+        answerer.answer(DialogAnswerer::Yes);
+        m_fixture.start({ data }, [&] {
+            Journal cutShort;
+            cutShort.begin(Journal::Move, data + "/sub", 2);
+            cutShort.intend(data + "/a", data + "/sub/a");
+        });
+        QTRY_COMPARE(answerer.seen.size(), 1);
+        QCOMPARE(answerer.seen[0].kind, QStringLiteral("notice"));
+        QCOMPARE(answerer.seen[0].title, QStringLiteral("Interrupted"));
+        QVERIFY(answerer.seen[0].text.endsWith("Done: 0\nNot done: 2"));
+        QVERIFY(!Journal().last());
     }
 
     void isValidName_data()

@@ -21,6 +21,8 @@ private slots:
     void undoRules_data();
     void undoRules();
     void tornJournal();
+    void journalThatIsNoFile_data();
+    void journalThatIsNoFile();
 };
 
 void tst_Journal::undoRules_data()
@@ -177,6 +179,46 @@ void tst_Journal::tornJournal()
         QVERIFY(read);
         QCOMPARE(read->records, int(damaged.left(at).count('\n')));
     }
+}
+
+// What stands at the journal's place is read only when it is a regular file of the user's: a
+// pipe would hang the start, /dev/zero fill the memory. It is set aside, and the next operation
+// writes a journal of its own.
+void tst_Journal::journalThatIsNoFile_data()
+{
+    QTest::addColumn<QString>("what");
+    QTest::newRow("a pipe") << "pipe";
+    QTest::newRow("a link to a pipe") << "link to a pipe";
+    QTest::newRow("a link to /dev/zero") << "/dev/zero";
+    QTest::newRow("a folder") << "folder";
+}
+
+void tst_Journal::journalThatIsNoFile()
+{
+    QFETCH(QString, what);
+    TestFolder root;
+    QVERIFY(root.makeDirs({ "state/filemanager" }));
+    const QString path = root / "state/filemanager/journal";
+    const QByteArray bytes = FileName::toBytes(path), pipe = FileName::toBytes(root / "pipe");
+    if (what == "pipe")
+        QCOMPARE(::mkfifo(bytes.constData(), 0600), 0);
+    else if (what == "folder")
+        QVERIFY(QDir().mkdir(path));
+    else if (what == "link to a pipe")
+        QVERIFY(::mkfifo(pipe.constData(), 0600) == 0 && QFile::link(root / "pipe", path));
+    else
+        QVERIFY(QFile::link(what, path));
+
+    OutputCapture errors(2);
+    QVERIFY(!Journal(path).last());
+    const QByteArray said = errors.finish();
+    QVERIFY2(said.contains("is not a regular file of this user's: set aside"), said.constData());
+    struct stat aside;
+    QCOMPARE(::lstat((bytes + ".set-aside").constData(), &aside), 0);
+    Journal journal(path);
+    journal.begin(Journal::NewFolder, root.path());
+    journal.end();
+    QVERIFY(Journal(path).last());
 }
 
 QTEST_GUILESS_MAIN(tst_Journal)

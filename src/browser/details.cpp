@@ -16,7 +16,8 @@
 
 // A long walk (the look before a copy, a folder's size) shows a wait popup after a moment, with
 // the time that has passed; its right soft key stops the walk. False when it was stopped.
-bool fileDialog::whileWaiting(const std::function<void(const std::function<bool()> &)> &work)
+bool fileDialog::whileWaiting(const std::function<void(const std::function<bool()> &)> &work,
+                              const QString &text)
 {
     QElapsedTimer clock;
     clock.start();
@@ -26,7 +27,7 @@ bool fileDialog::whileWaiting(const std::function<void(const std::function<bool(
     work([&] {
         if (!waiting && clock.elapsed() > 300) {
             waiting = std::make_unique<ZPopup>(ZPopup::Dialog);
-            waiting->setInstructText(catalog->lookup("BR_PLEASEWAIT"));
+            waiting->setInstructText(text.isEmpty() ? catalog->lookup("BR_PLEASEWAIT") : text);
             waiting->setTitleIcon(QStringLiteral("recur_enable_pop.bmp"));
             elapsed = new QLabel(waiting.get());
             elapsed->setContentsMargins(8, 8, 8, 8);

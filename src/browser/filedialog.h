@@ -95,7 +95,9 @@ private:
         OperationPlan::Resolution resolution = OperationPlan::DecideEach;
         QStringList unstorable;
     };
-    bool whileWaiting(const std::function<void(const std::function<bool()> &)> &work);
+    // What the wait popup says, when not "please wait".
+    bool whileWaiting(const std::function<void(const std::function<bool()> &)> &work,
+                      const QString &text = QString());
     bool decideBeforeTheWork(const OperationPlan &plan, const QString &title,
                              const QString &question, Decision *decision);
     bool runStep(OperationRunner &runner, const OperationPlan::Step &step,

@@ -9,8 +9,10 @@
 #include <algorithm>
 #include <cerrno>
 #include <climits>
+#include <csignal>
 #include <cstdio>
 #include <cstring>
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -54,8 +56,12 @@ bool apply(const QByteArrayList &fields, Journal::Operation *operation)
 {
     const QByteArray &what = fields.first();
     if (operation->records == 0) {
-        if (what != "begin" || fields.size() != 4)
+        if (what != "begin" || fields.size() != 5)
             return false;
+        const std::optional<quint64> owner = number(fields[4]);
+        if (!owner || *owner > quint64(INT_MAX))
+            return false;
+        operation->owner = qint64(*owner);
         const quint64 planned = number(fields[3]).value_or(quint64(INT_MAX) + 1);
         if (planned > INT_MAX)
             return false;
@@ -184,15 +190,19 @@ void Journal::begin(Kind kind, const QString &folder, int entries)
     if (::mkdir(home.constData(), 0700) != 0 && errno != EEXIST)
         return giveUp("cannot make the folder of", errno);
     // The new operation's first record is whole on disk before it replaces the last operation.
+    // A file of that name is never written through: whatever stands there goes first.
     const QByteArray fresh = path + ".new";
-    m_fd = ::open(fresh.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_APPEND | O_CLOEXEC, 0600);
+    ::unlink(fresh.constData());
+    m_fd = ::open(fresh.constData(),
+                  O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_APPEND | O_CLOEXEC, 0600);
     if (m_fd < 0)
         return giveUp("cannot create", errno);
-    // Held until the end: another copy of the program that starts meanwhile must not take this
-    // operation for one cut short. A kill lets go of it.
+    // Held until the end, by the program and by each command it starts: another copy of the
+    // program that starts meanwhile must not take this operation for one cut short, and one that
+    // starts after a kill finds the commands that still run.
     ::flock(m_fd, LOCK_EX);
     if (!append("begin " + QByteArray(kindNames[kind]) + ' ' + encoded(FileName::toBytes(folder))
-                + ' ' + QByteArray::number(entries)))
+                + ' ' + QByteArray::number(entries) + ' ' + QByteArray::number(::getpid())))
         return;
     if (::rename(fresh.constData(), path.constData()) != 0)
         return giveUp("cannot replace", errno);
@@ -258,28 +268,113 @@ void Journal::clear()
     ::unlink((path + ".new").constData());
 }
 
+// The journal open for reading, or -1: one that is not a regular file of the user's own (a pipe
+// would hang the start, a link to /dev/zero fill the memory) is set aside and said so.
+int Journal::openForReading() const
+{
+    const QByteArray path = FileName::toBytes(m_path);
+    const int fd = ::open(path.constData(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    struct stat info;
+    if (fd < 0 && errno == ENOENT)
+        return -1;
+    if (fd >= 0 && ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && info.st_uid == ::geteuid())
+        return fd;
+    if (fd >= 0)
+        ::close(fd);
+    const QByteArray aside = path + ".set-aside";
+    const bool moved = ::rename(path.constData(), aside.constData()) == 0;
+    std::fprintf(stderr, "filemanager: %s is not a regular file of this user's: %s%s\n",
+                 path.constData(), moved ? "set aside as " : "left alone, and not read",
+                 moved ? aside.constData() : "");
+    return -1;
+}
+
+namespace {
+
+// The processes that hold the file open, found through /proc.
+QVector<qint64> holdersOf(const struct stat &file)
+{
+    QVector<qint64> holders;
+    DIR *proc = ::opendir("/proc");
+    if (!proc)
+        return holders;
+    while (const dirent *process = ::readdir(proc)) {
+        if (process->d_name[0] < '1' || process->d_name[0] > '9')
+            continue;
+        const QByteArray fds = QByteArray("/proc/") + process->d_name + "/fd";
+        DIR *open = ::opendir(fds.constData());
+        if (!open)
+            continue;
+        while (const dirent *fd = ::readdir(open)) {
+            struct stat info;
+            if (fd->d_name[0] != '.' && ::stat((fds + '/' + fd->d_name).constData(), &info) == 0
+                && info.st_dev == file.st_dev && info.st_ino == file.st_ino) {
+                holders.append(QByteArray(process->d_name).toLongLong());
+                break;
+            }
+        }
+        ::closedir(open);
+    }
+    ::closedir(proc);
+    return holders;
+}
+
+} // namespace
+
 std::optional<Journal::Operation> Journal::last() const
 {
-    const int fd = ::open(FileName::toBytes(m_path).constData(), O_RDONLY | O_CLOEXEC);
+    const int fd = openForReading();
     if (fd < 0)
         return std::nullopt;
-    // Another copy of the program is at work on it: nothing to report or undo yet.
-    if (::flock(fd, LOCK_SH | LOCK_NB) != 0 && errno == EWOULDBLOCK) {
-        ::close(fd);
-        return std::nullopt;
-    }
+    const bool held = ::flock(fd, LOCK_SH | LOCK_NB) != 0 && errno == EWOULDBLOCK;
     QByteArray bytes;
     char buffer[65536];
-    for (;;) {
-        const ssize_t got = ::read(fd, buffer, sizeof buffer);
+    while (bytes.size() < maxSize) {
+        const ssize_t got = ::read(fd, buffer,
+                                   size_t(std::min<qint64>(sizeof buffer, maxSize - bytes.size())));
         if (got < 0 && errno == EINTR)
             continue;
         if (got <= 0)
             break;
         bytes.append(buffer, got);
     }
+    struct stat file;
+    const bool known = ::fstat(fd, &file) == 0;
     ::close(fd);
-    return read(bytes);
+    std::optional<Operation> operation = read(bytes);
+    if (!held || !operation)
+        return operation;
+    // Held: by a copy of the program at work on it (nothing to report or undo yet), or, once
+    // that program is gone, by commands of its that still run.
+    const QVector<qint64> holders = known ? holdersOf(file) : QVector<qint64>();
+    if (holders.isEmpty() || holders.contains(operation->owner))
+        return std::nullopt;
+    operation->stillRunning = holders;
+    return operation;
+}
+
+bool Journal::isHeld() const
+{
+    const int fd = openForReading();
+    if (fd < 0)
+        return false;
+    const bool held = ::flock(fd, LOCK_SH | LOCK_NB) != 0 && errno == EWOULDBLOCK;
+    ::close(fd);
+    return held;
+}
+
+void Journal::stopCommands(const QVector<qint64> &processes)
+{
+    for (const int signal : { SIGTERM, SIGCONT, SIGKILL }) {
+        for (const qint64 process : processes) {
+            // Each command runs in a group of its own, never this program's.
+            const pid_t group = ::getpgid(pid_t(process));
+            if (group > 0 && group != ::getpgrp())
+                ::kill(-group, signal);
+        }
+        if (signal == SIGCONT)
+            ::sleep(1);
+    }
 }
 
 std::optional<Journal::Operation> Journal::read(const QByteArray &journal)

@@ -13,8 +13,10 @@
 // The file is lines of blank-separated fields, each field percent-encoded (so a name with a
 // blank, a line break or any byte stays one field; "-" alone is the empty field), and the line
 // ends with the first 8 hex digits of the SHA-1 of what precedes its last blank:
-//   begin <kind> <folder> <entries>   kind: move, rename, copy, mkdir; folder: the destination;
-//                                     entries: how many the operation is to do
+//   begin <kind> <folder> <entries> <pid>
+//                                     kind: move, rename, copy, mkdir; folder: the destination;
+//                                     entries: how many the operation is to do; pid: the
+//                                     program's, which holds the file open and locked
 //   intent <n> <source> <destination> before entry n's command runs (n counts from 0)
 //   done <n> <mark>...                after it succeeded; a mark is six fields: a path inside
 //                                     what it made ("." for itself), device, inode, size,
@@ -24,6 +26,9 @@
 //   end                               the operation ran to its end
 // A line counts only when it is whole and its check matches; reading stops at the first that
 // does not, so a record torn by a kill is ignored, never misread.
+// Each command of the operation inherits the locked file: a command that outlives the program
+// (a kill) still holds it, so the next start can tell that it runs and wait for it. Only a
+// regular file of the user's own, read up to maxSize, is ever taken for the journal.
 class Journal
 {
 public:
@@ -57,8 +62,13 @@ public:
         int replaced = 0;
         bool finished = false;
         int records = 0; // the lines that were read
+        qint64 owner = 0; // the program that wrote it
+        // Processes of its commands that still run though the program that started them is gone.
+        QVector<qint64> stillRunning;
         int count(State state) const;
     };
+
+    static constexpr qint64 maxSize = 64 * 1024 * 1024;
 
     // $XDG_STATE_HOME/filemanager/journal, else ~/.local/state/filemanager/journal.
     static QString defaultPath();
@@ -80,10 +90,18 @@ public:
     void clear();
     // The entries of the operation begun last that are done.
     int doneEntries() const { return m_done; }
+    // The open, locked journal while an operation is written, for its commands to inherit; -1.
+    int descriptor() const { return m_fd; }
 
     // The operation on record, if any can be read and no other copy of the program is at work
-    // on it.
+    // on it. A journal that is not a regular file of the user's own is set aside, with a line on
+    // standard error.
     std::optional<Operation> last() const;
+    // Whether anything holds the journal locked: a program at work on it, or its commands.
+    bool isHeld() const;
+    // Ends what is left of the commands that outlived their program: the process groups of
+    // these processes, TERM and, a second later, KILL.
+    static void stopCommands(const QVector<qint64> &processes);
     static std::optional<Operation> read(const QByteArray &journal);
     // For an operation that never finished: an entry with an intent and no outcome counts as
     // done where, moved or renamed, it stands at its destination and no longer at its source.
@@ -96,6 +114,7 @@ public:
 private:
     bool append(const QByteArray &record);
     void giveUp(const QByteArray &why, int error);
+    int openForReading() const;
 
     QString m_path;
     int m_fd = -1;

@@ -19,6 +19,9 @@ pid_t Shell::start(const char *script, const QByteArrayList &words, const Option
         posix_spawn_file_actions_adddup2(&actions, options.outputFd, 1);
         posix_spawn_file_actions_adddup2(&actions, options.outputFd, 2);
     }
+    // Onto itself: only its close-on-exec flag is cleared.
+    if (options.inheritedFd > 2)
+        posix_spawn_file_actions_adddup2(&actions, options.inheritedFd, options.inheritedFd);
     posix_spawnattr_t attributes;
     posix_spawnattr_init(&attributes);
     // What a terminal's shell would have: the signals a GUI program may have changed are back at

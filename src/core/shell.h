@@ -14,6 +14,9 @@ public:
     {
         int outputFd = -1; // standard output and error; -1 keeps this program's own
         bool ownProcessGroup = false; // so that a stop can end all that the script started
+        // A descriptor the script inherits under its own number (else none of this program's
+        // does): what holds it open and locked outlives this program with the script.
+        int inheritedFd = -1;
     };
 
     // Starts `sh -c script`, with the given words as $0, $1...; the shell's pid, or -1 with the

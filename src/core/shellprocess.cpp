@@ -103,7 +103,7 @@ bool ShellProcess::start(const char *command)
     if (::pipe2(pipeFds, O_CLOEXEC) != 0) {
         error = errno;
     } else {
-        m_pid = Shell::start(command, {}, { pipeFds[1], true }, &error);
+        m_pid = Shell::start(command, {}, { pipeFds[1], true, m_inheritedFd }, &error);
         ::close(pipeFds[1]);
         m_outputFd = pipeFds[0];
     }

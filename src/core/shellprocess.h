@@ -24,6 +24,8 @@ public:
     // Starts the command. False when it could not be started: finished() is not emitted, and
     // output() says why.
     bool start(const char *command);
+    // A descriptor that the next commands inherit (see Shell::Options::inheritedFd); -1 for none.
+    void setInheritedFd(int fd) { m_inheritedFd = fd; }
     bool isRunning() const { return m_pid > 0; }
     pid_t processGroup() const { return m_pid; }
     void pause();
@@ -50,6 +52,7 @@ private:
     int m_logFd = -1;
     int m_outputFd = -1;
     int m_pidFd = -1;
+    int m_inheritedFd = -1;
     bool m_stopSent = false;
     bool m_outputCut = false;
     QByteArray m_output;

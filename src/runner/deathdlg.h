@@ -52,6 +52,9 @@ public:
         m_progressDestination = destination;
         m_progressMoving = moving;
     }
+    // A descriptor that its commands inherit, so that what holds it outlives this program with
+    // them (the operation's journal).
+    void setInheritedFd(int fd) { m_process->setInheritedFd(fd); }
     // For an operation on several entries: the popup stays shown when a command has ended, and
     // runNext() runs the next one in it at once, with its own title and text.
     void setKeepsShowing(bool keeps) { m_keepsShowing = keeps; }

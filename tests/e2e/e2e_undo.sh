@@ -32,25 +32,31 @@ focus "$MAIN_WINDOW"
 keys F1 Up Return
 expect_exit 0
 
-# The second mv never ends, as if the battery died while it ran: the first file went across,
-# the second was begun, the third not.
+# The program is killed while the second, slow mv runs: the first file went across, the second
+# goes on moving without it, the third was never begun.
 cat > "$WORK/bin/mv" <<EOS
 #!/bin/sh
 [ -e "$WORK/first-mv" ] || { : > "$WORK/first-mv"; exec /bin/mv "\$@"; }
-echo \$\$ > "$WORK/hanging-mv"
-exec sleep 600
+: > "$WORK/slow-mv"
+sleep 3
+/bin/mv "\$@"
+: > "$WORK/slow-mv-ended"
 EOS
 chmod +x "$WORK/bin/mv"
 start_app "$src"
 move_all
-wait_for '[ -s "$WORK/hanging-mv" ]' || fail "the second move did not start"
-kill -9 "$APP_PID" "$(cat "$WORK/hanging-mv")"
+wait_for '[ -e "$WORK/slow-mv" ]' || fail "the second move did not start"
+kill -9 "$APP_PID"
 wait "$APP_PID" 2>/dev/null || true
 APP_PID=
 rm "$WORK/bin/mv"
 [ "$(ls "$dest")" = a.txt ] || fail "not what the kill should leave: $(ls "$dest")"
 
+# The next start waits for the mv that outlived the program, so that its report (Done: 2) and
+# the taking back count the second file too.
 start_app "$src"
+find_window Interrupted >/dev/null || fail "no report of the interrupted move"
+[ -e "$WORK/slow-mv-ended" ] || fail "the report did not wait for the command still running"
 answer Interrupted F1
 wait_for '[ -z "$(ls "$dest")" ]' || fail "what was done was not taken back: $(ls "$dest")"
 [ "$(tree)" = "$before" ] || fail "the tree is not as it was: $(tree)"

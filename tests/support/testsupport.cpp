@@ -205,13 +205,16 @@ WindowFixture::~WindowFixture()
     delete m_window;
 }
 
-fileDialog &WindowFixture::start(const QStringList &arguments)
+fileDialog &WindowFixture::start(const QStringList &arguments,
+                                 const std::function<void()> &beforeTheWindow)
 {
     delete m_window;
     setCommandLine(arguments);
     // Each window starts with nothing to undo, whatever the tests before it did.
     m_state = std::make_unique<QTemporaryDir>();
     qputenv("XDG_STATE_HOME", m_state->path().toUtf8());
+    if (beforeTheWindow)
+        beforeTheWindow();
     m_window = new fileDialog;
     return *m_window;
 }

@@ -88,7 +88,10 @@ class WindowFixture
 {
 public:
     ~WindowFixture();
-    fileDialog &start(const QStringList &arguments);
+    // beforeTheWindow runs with the window's own state folder set (XDG_STATE_HOME), before it is
+    // made: to leave a journal there, say.
+    fileDialog &start(const QStringList &arguments,
+                      const std::function<void()> &beforeTheWindow = nullptr);
     fileDialog &start(const QString &folder) { return start(QStringList{ folder }); }
     bool finish();
 

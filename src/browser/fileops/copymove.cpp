@@ -81,10 +81,10 @@ void fileDialog::secondStep(OperationPlan::Kind kind)
         showDir(currentDir, Browse);
         return;
     }
-    OperationRunner runner(title, stopQuestion(kind), false);
     if (!decision.unstorable.isEmpty())
         return; // its own name cannot be stored there
     m_journal->begin(copying ? Journal::Copy : Journal::Move, currentDir);
+    OperationRunner runner(title, stopQuestion(kind), false, m_journal->descriptor());
     const bool ran = runStep(runner, plan.step(0), title, QStringLiteral(""),
                              catalog->lookup("BR_PLEASEWAIT"), decision.resolution);
     journalEnded();

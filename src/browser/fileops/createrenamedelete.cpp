@@ -113,9 +113,9 @@ void fileDialog::rename()
     }
     const std::optional<QByteArray> command
             = ShellCommand::form(R"(mv "%s" "%s")", { sourcePath, newPath });
-    OperationRunner runner(catalog->lookup("BR_RENAME"), stopQuestion(OperationPlan::Delete),
-                           false);
     m_journal->begin(Journal::Rename, currentDir);
+    OperationRunner runner(catalog->lookup("BR_RENAME"), stopQuestion(OperationPlan::Delete), false,
+                           m_journal->descriptor());
     const int record = m_journal->intend(sourcePath, newPath);
     const bool ran = runCommand(runner, QStringLiteral(""), catalog->lookup("BR_PLEASEWAIT"),
                                 command.value_or(QByteArray()));

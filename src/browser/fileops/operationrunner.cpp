@@ -4,10 +4,11 @@
 #include "runner/deathdlg.h"
 
 OperationRunner::OperationRunner(const QString &stopTitle, const QString &stopText,
-                                 bool severalEntries)
+                                 bool severalEntries, int journalFd)
     : m_stopTitle(stopTitle)
     , m_stopText(stopText)
     , m_several(severalEntries)
+    , m_journalFd(journalFd)
 {
 }
 
@@ -34,6 +35,7 @@ void OperationRunner::run(const QString &title, const QString &text, const QByte
         m_popup->setStopQuestion(m_stopTitle, m_stopText);
         m_popup->setShowsLogOnFailure(!m_several);
         m_popup->setKeepsShowing(m_several);
+        m_popup->setInheritedFd(m_journalFd);
         watch(m_popup);
         m_popup->exec();
     } else {

@@ -13,7 +13,9 @@ class deathDlg;
 class OperationRunner
 {
 public:
-    OperationRunner(const QString &stopTitle, const QString &stopText, bool severalEntries);
+    // journalFd: the operation's journal, which each command inherits (-1 for none).
+    OperationRunner(const QString &stopTitle, const QString &stopText, bool severalEntries,
+                    int journalFd = -1);
     ~OperationRunner();
     OperationRunner(const OperationRunner &) = delete;
     OperationRunner &operator=(const OperationRunner &) = delete;
@@ -34,8 +36,11 @@ public:
     const QByteArray &failures() const { return m_failures; }
 
 private:
+    void gather(const QByteArray &command, QByteArray output);
+
     QString m_stopTitle, m_stopText;
     bool m_several;
+    int m_journalFd;
     bool m_stopped = false;
     int m_done = 0;
     bool m_succeeded = false;

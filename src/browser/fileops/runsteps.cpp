@@ -114,7 +114,7 @@ bool fileDialog::runStep(OperationRunner &runner, const OperationPlan::Step &ste
 void fileDialog::runEntries(const OperationPlan &plan, const QString &title, const QString &doing,
                             const Decision &decision)
 {
-    OperationRunner runner(title, stopQuestion(plan.kind()), true);
+    OperationRunner runner(title, stopQuestion(plan.kind()), true, m_journal->descriptor());
     for (int i = 0; i < plan.count() && !runner.stopped(); ++i) {
         const OperationPlan::Step step = plan.step(i);
         if (!decision.unstorable.contains(step.name))

@@ -9,6 +9,8 @@
 #include "platform/zmessagedlg.h"
 #include "runner/deathdlg.h"
 
+#include <QThread>
+
 namespace {
 
 // By Journal::Kind.
@@ -54,18 +56,42 @@ void fileDialog::reportInterrupted()
     std::optional<Journal::Operation> last = m_journal->last();
     if (!last || last->finished)
         return;
+    // A command of it that outlived the program goes on: the report waits for its end (or the
+    // user stops it), so that it tells what was done.
+    if (!last->stillRunning.isEmpty()) {
+        if (!whileWaiting(
+                    [&](const std::function<bool()> &keepGoing) {
+                        while (m_journal->isHeld() && keepGoing())
+                            QThread::msleep(50);
+                    },
+                    catalog->lookup("BR_STILL_RUNNING")))
+            Journal::stopCommands(last->stillRunning);
+        last = m_journal->last();
+        if (!last || last->finished)
+            return;
+    }
     Journal::settle(&*last);
     const int done = last->count(Journal::Done);
     const QString text = catalog->lookup("BR_NOT_FINISHED") + catalog->lookup(titleKeys[last->kind])
                          + u'\n' + last->folder + u'\n' + catalog->lookup("BR_DONE")
                          + QString::number(done) + u'\n' + catalog->lookup("BR_NOT_DONE")
-                         + QString::number(last->planned - done) + u'\n'
-                         + catalog->lookup("BR_TAKE_BACK_DONE");
-    const bool takeBackDone = askQuestion(catalog->lookup("BR_INTERRUPTED"), text);
+                         + QString::number(last->planned - done);
+    // Nothing done is nothing to take back: then only a notice.
+    bool takeBackDone = false;
+    if (done > 0) {
+        takeBackDone = askQuestion(catalog->lookup("BR_INTERRUPTED"),
+                                   text + u'\n' + catalog->lookup("BR_TAKE_BACK_DONE"));
+    } else {
+        auto *notice = new ZMessageDlg(catalog->lookup("BR_INTERRUPTED"), text, ZMessageDlg::Notice,
+                                       0, nullptr, nullptr, true, 0);
+        notice->setTitleIcon(QStringLiteral("info_pop.bmp"));
+        notice->exec();
+        delete notice;
+    }
     // Either way it is settled now: nothing else is run for it.
     m_journal->clear();
     m_canUndo = false;
-    if (takeBackDone && done > 0)
+    if (takeBackDone)
         takeBack(*last);
     else
         rebuildMenu(mode);
