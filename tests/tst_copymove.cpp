@@ -11,6 +11,7 @@
 #include <QFile>
 #include <QProcess>
 #include <QScopeGuard>
+#include <QStandardPaths>
 
 #include <memory>
 #include <sys/stat.h>
@@ -506,10 +507,13 @@ private slots:
     }
 
     // A folder moved onto a folder that holds something: what is inside goes across, merged at
-    // every depth, and the emptied folder goes.
+    // every depth, and the emptied folder goes. A link inside never replaces a real folder there,
+    // even under "Replace all": it is kept beside it, as the question said.
     void moveOfAFolderMergesIntoOne()
     {
         QVERIFY(makeFile(m_b + "/tree/other", "other") && makeFile(m_b + "/tree/inner/old", "old"));
+        QVERIFY(makeFile(m_b + "/tree/Music/song", "song")
+                && QFile::link(m_b + "/tree/Music", m_a + "/tree/Music"));
         fileDialog &window = m_fixture.start(m_a);
         window.entryList()->setCurrentItem(rowOf(window, "tree"));
         window.move();
@@ -519,11 +523,63 @@ private slots:
         OutputCapture output(1);
         window.move_to();
         output.finish();
-        QCOMPARE(entriesOf(QFile::encodeName(m_b + "/tree")), QByteArrayList({ "inner", "other" }));
+        QVERIFY(answerer.seen[0].text.endsWith(
+                "Links where a folder of their name stands, kept under a new name: 1"));
+        QCOMPARE(entriesOf(QFile::encodeName(m_b + "/tree")),
+                 QByteArrayList({ "Music", "Music (2)", "inner", "other" }));
+        QCOMPARE(readFile(m_b + "/tree/Music/song"), QByteArray("song"));
+        QVERIFY(QFileInfo(m_b + "/tree/Music (2)").isSymLink());
         QCOMPARE(entriesOf(QFile::encodeName(m_b + "/tree/inner")),
                  QByteArrayList({ "leaf", "old" }));
         QVERIFY(!QFile::exists(m_a + "/tree"));
         QVERIFY(m_opener.launcherCalls().isEmpty());
+    }
+
+    // A FAT card (a real image, through fusefat) takes names that differ only in case for one:
+    // the second of each pair arrives under the name keep both gives it, at the top and inside
+    // a folder, as the question said; and no source goes whose copy is not there.
+    void caseClashesOnACard()
+    {
+        if (!QFile::exists("/dev/fuse") || QStandardPaths::findExecutable("fusefat").isEmpty()
+            || QStandardPaths::findExecutable("mkfs.vfat", { "/sbin", "/usr/sbin" }).isEmpty())
+            QSKIP("no FAT image can be mounted here: needs /dev/fuse, fusefat and dosfstools");
+        const QString image = m_dir->path() + "/card.img", card = m_dir->path() + "/card";
+        QVERIFY(QDir().mkdir(card));
+        QProcess mount;
+        mount.setStandardOutputFile(QProcess::nullDevice());
+        mount.setStandardErrorFile(QProcess::nullDevice());
+        mount.start("sh",
+                    { "-c", R"(truncate -s 8M "$1" && PATH=$PATH:/sbin:/usr/sbin mkfs.vfat "$1" &&
+                                     fusefat -o rw+ "$1" "$2")",
+                      "sh", image, card });
+        QVERIFY(mount.waitForFinished() && mount.exitCode() == 0);
+        const auto unmount = qScopeGuard([&] { QProcess::execute("fusermount", { "-u", card }); });
+        QVERIFY(makeFile(m_a + "/music/A.txt", "UPPER") && makeFile(m_a + "/music/a.txt", "lower")
+                && makeFile(m_a + "/IMG.JPG", "big") && makeFile(m_a + "/img.jpg", "small"));
+        fileDialog &window = m_fixture.start(m_a);
+        check(window, { "IMG.JPG", "img.jpg", "music" });
+        DialogAnswerer answerer;
+        answerer.answer(DialogAnswerer::Yes);
+        OutputCapture output(1);
+        window.multi_move();
+        window.showDir(card, PickMoveTarget);
+        window.move_to();
+        output.finish();
+        QVERIFY(answerer.seen.value(0).text.endsWith(
+                "Names that differ there only in case, kept under a new name: 2"));
+        QCOMPARE(entriesOf(QFile::encodeName(card)),
+                 QByteArrayList({ "IMG.JPG", "img (2).jpg", "music" }));
+        QCOMPARE(entriesOf(QFile::encodeName(card + "/music")),
+                 QByteArrayList({ "A.txt", "a (2).txt" }));
+        const QStringList arrived = { "IMG.JPG", "img (2).jpg", "music/A.txt", "music/a (2).txt" };
+        const QStringList sources = { "IMG.JPG", "img.jpg", "music/A.txt", "music/a.txt" };
+        const QByteArrayList contents = { "big", "small", "UPPER", "lower" };
+        for (int i = 0; i < sources.size(); ++i) {
+            QCOMPARE(readFile(card + '/' + arrived[i]), contents[i]);
+            const QByteArray left = readFile(m_a + '/' + sources[i]);
+            QVERIFY(left == "<missing>" || left == contents[i]);
+        }
+        QCOMPARE(answerer.unexpected, 0);
     }
 
     // No to the space question: nothing runs, nothing is written there.

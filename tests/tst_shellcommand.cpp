@@ -9,12 +9,14 @@
 #include "core/namecheck.h"
 #include "core/operationplan.h"
 #include "core/shellcommand.h"
+#include "core/targetfilesystem.h"
 #include "support/testfiles.h"
 
 #include <QDir>
 #include <QProcess>
 #include <QRandomGenerator>
 #include <QScopeGuard>
+#include <QSignalSpy>
 #include <QTemporaryFile>
 #include <QTest>
 
@@ -248,32 +250,49 @@ private slots:
     }
 
     // An agreed replace writes nothing outside the destination, whatever stands there: "keep" is
-    // outside it, and src/f, src/dir/f hold "new".
+    // outside it, and src/f, src/dir/f hold "new". What it must never replace (a real folder for
+    // a link, the folder that holds the source) is refused, and nothing there is removed; where
+    // one command would replace that deep inside a merge, the merge goes entry by entry.
     void replaceNeverWritesThroughALink_data()
     {
         QTest::addColumn<OperationPlan::Kind>("kind");
         QTest::addColumn<QString>("entry"); // in src, copied or moved into dest
         QTest::addColumn<QString>("there"); // what stands at dest/<entry>: "link", "fifo", ...
+        QTest::addColumn<OperationPlan::Verdict>("verdict");
         for (const OperationPlan::Kind kind : { OperationPlan::Copy, OperationPlan::Move }) {
             const char *verb = kind == OperationPlan::Copy ? "copy" : "move";
+            const OperationPlan::Verdict conflict = OperationPlan::Conflict;
             QTest::addRow("%s onto a link to a file", verb) << kind << "f"
-                                                            << "link";
+                                                            << "link" << conflict;
             QTest::addRow("%s onto a pipe", verb) << kind << "f"
-                                                  << "fifo";
+                                                  << "fifo" << conflict;
             QTest::addRow("%s onto a second name of a file", verb) << kind << "f"
-                                                                   << "hard link";
+                                                                   << "hard link" << conflict;
             QTest::addRow("%s of a folder onto a link to a folder", verb) << kind << "dir"
-                                                                          << "link";
+                                                                          << "link" << conflict;
             QTest::addRow("%s of a file onto a folder", verb) << kind << "f"
-                                                              << "folder";
+                                                              << "folder" << conflict;
             QTest::addRow("%s of a folder onto a file", verb) << kind << "dir"
-                                                              << "file";
+                                                              << "file" << conflict;
+            QTest::addRow("%s of a link to a folder onto a folder", verb)
+                    << kind << "linkdir"
+                    << "folder" << OperationPlan::LinkOntoFolder;
+            QTest::addRow("%s of a link onto the folder it points to", verb)
+                    << kind << "linkdir"
+                    << "its target" << OperationPlan::LinkOntoFolder;
+            QTest::addRow("%s of a file onto the folder that holds it", verb)
+                    << kind << "f"
+                    << "its parent" << OperationPlan::HoldsSource;
+            QTest::addRow("%s into a folder with a folder where a link comes", verb)
+                    << kind << "dir"
+                    << "inner folder" << conflict;
         }
-        QTest::newRow("copy into a folder with a link inside") << OperationPlan::Copy << "dir"
-                                                               << "inner link";
+        QTest::newRow("copy into a folder with a link inside")
+                << OperationPlan::Copy << "dir"
+                << "inner link" << OperationPlan::Conflict;
         QTest::newRow("copy into a folder with a link where a folder comes")
                 << OperationPlan::Copy << "dir"
-                << "inner folder link";
+                << "inner folder link" << OperationPlan::Conflict;
     }
 
     void replaceNeverWritesThroughALink()
@@ -281,6 +300,7 @@ private slots:
         QFETCH(OperationPlan::Kind, kind);
         QFETCH(QString, entry);
         QFETCH(QString, there);
+        QFETCH(OperationPlan::Verdict, verdict);
         TestFolder folder;
         QVERIFY(folder.makeDirs({ "src/dir/sub", "dest", "keep/dir" }));
         QVERIFY(folder.makeFiles({ { "src/f", "new" },
@@ -289,6 +309,7 @@ private slots:
                                    { "keep/f", "keep" } }));
         const QByteArray target = QFile::encodeName(folder / ("dest/" + entry));
         const QString keep = entry == "f" ? folder / "keep/f" : folder / "keep/dir";
+        QString source = folder / ("src/" + entry), into = folder / "dest";
         if (there == "link")
             QVERIFY(QFile::link(keep, folder / ("dest/" + entry)));
         else if (there == "fifo")
@@ -297,17 +318,46 @@ private slots:
             QCOMPARE(::link(QFile::encodeName(keep).constData(), target.constData()), 0);
         else if (there == "folder" || there == "file")
             QVERIFY(there == "file" ? makeFile(target, "old")
-                                    : folder.makeDirs({ "dest/f/inner" }));
+                                    : folder.makeDirs({ "dest/" + entry + "/inner" }));
+        else if (there == "its target")
+            QVERIFY(folder.makeDirs({ "dest/linkdir/inner" }));
+        else if (there == "its parent") // dest/f/f into dest: onto dest/f
+            source = folder / "dest/f/f", into = folder / "dest";
         else if (there == "inner link")
             QVERIFY(folder.makeDirs({ "dest/dir" })
                     && QFile::link(folder / "keep/f", folder / "dest/dir/f"));
+        else if (there == "inner folder") // src/dir/sub a link, dest/dir/sub a real folder
+            QVERIFY(QDir(folder / "src/dir/sub").removeRecursively()
+                    && QFile::link(folder / "keep/dir", folder / "src/dir/sub")
+                    && folder.makeFiles({ { "dest/dir/sub/mine", "mine" } }));
         else
             QVERIFY(folder.makeDirs({ "dest/dir" })
                     && QFile::link(folder / "keep/dir", folder / "dest/dir/sub"));
+        if (entry == "linkdir")
+            QVERIFY(QFile::link(there == "its target" ? folder / "dest/linkdir" : keep, source));
+        if (there == "its parent")
+            QVERIFY(folder.makeFiles({ { "dest/f/f", "new" }, { "dest/f/other", "other" } }));
 
-        const OperationPlan::Step step
-                = OperationPlan::single(kind, folder / ("src/" + entry), folder / "dest").step(0);
-        QCOMPARE(step.verdict, OperationPlan::Conflict);
+        const OperationPlan::Step step = OperationPlan::single(kind, source, into).step(0);
+        QCOMPARE(step.verdict, verdict);
+        // A merge onto a folder, never onto a link to one.
+        QCOMPARE(OperationPlan::mergesFolders(step), entry == "dir" && there.startsWith("inner"));
+        if (verdict != OperationPlan::Conflict) {
+            // Even asked to, nothing there is removed.
+            QVERIFY(!OperationPlan::clearWayForReplace(step));
+            QVERIFY(QFileInfo(QFile::decodeName(target)).isDir());
+            QCOMPARE(entriesOf(target).size(), there == "its parent" ? 2 : 1);
+            return;
+        }
+        if (there == "inner folder") {
+            QVERIFY(OperationPlan::goesEntryByEntry(step, true));
+            const OperationPlan inside = OperationPlan::insideOf(step);
+            QCOMPARE(inside.step(1).name, QStringLiteral("sub"));
+            QCOMPARE(inside.step(1).verdict, OperationPlan::LinkOntoFolder);
+            return;
+        }
+        QCOMPARE(OperationPlan::goesEntryByEntry(step, true),
+                 kind == OperationPlan::Move && there.startsWith("inner"));
         QVERIFY(OperationPlan::clearWayForReplace(step));
         QProcess shell;
         shell.start("timeout", { "10", "/bin/sh", "-c", QString::fromUtf8(step.replaceCommand) });
@@ -435,7 +485,7 @@ private slots:
         QFETCH(QByteArray, name);
         QFETCH(bool, fat);
         QFETCH(bool, holds);
-        QCOMPARE(OperationPlan::canHold(name, fat, fat ? 1530 : 255), holds);
+        QCOMPARE((TargetFileSystem{ fat, fat, fat ? 1530 : 255 }.canHold(name)), holds);
     }
 
     // A rename offers the base name selected: typing keeps the extension.
@@ -446,7 +496,8 @@ private slots:
         QTest::addColumn<QString>("selected");
         QTest::newRow("no dot") << "README" << false << "README";
         QTest::newRow("one dot") << "photo.jpg" << false << "photo";
-        QTest::newRow("two dots") << "archive.tar.gz" << false << "archive.tar";
+        QTest::newRow("a double extension") << "archive.tar.gz" << false << "archive";
+        QTest::newRow("two dots") << "v1.2.txt" << false << "v1.2";
         QTest::newRow("a leading dot") << ".bashrc" << false << ".bashrc";
         QTest::newRow("a folder") << "v1.0" << true << "v1.0";
     }
@@ -466,7 +517,10 @@ private slots:
         QTest::addColumn<bool>("isFolder");
         QTest::addColumn<QString>("free");
         QTest::newRow("a file, (2) taken") << "photo.jpg" << false << "photo (3).jpg";
-        QTest::newRow("two dots") << "archive.tar.gz" << false << "archive.tar (2).gz";
+        QTest::newRow("a double extension") << "archive.tar.gz" << false << "archive (2).tar.gz";
+        // Shortened to the name limit by whole characters: a 3-byte "€" is never cut.
+        QTest::newRow("too long") << QString(83, QChar(0x20ac)) + ".txt" << false
+                                  << QString(82, QChar(0x20ac)) + " (2).txt";
         QTest::newRow("a leading dot") << ".bashrc" << false << ".bashrc (2)";
         QTest::newRow("no dot") << "README" << false << "README (2)";
         QTest::newRow("a folder with a dot") << "v1.0" << true << "v1.0 (2)";
@@ -562,6 +616,85 @@ private slots:
         QCOMPARE(FolderWatch::delayBeforeReread(sinceLastRead, lastReadCost), delay);
     }
 
+    // The folder watched goes, or was gone before its watch could be set: said as gone.
+    void watchedFolderGone_data()
+    {
+        QTest::addColumn<bool>("before");
+        QTest::newRow("removed while watched") << false;
+        QTest::newRow("removed before the watch") << true;
+    }
+
+    void watchedFolderGone()
+    {
+        QFETCH(bool, before);
+        TestFolder folder;
+        QVERIFY(folder.makeDirs({ "shown" }));
+        FolderWatch watch;
+        QSignalSpy gone(&watch, &FolderWatch::gone);
+        if (before)
+            QVERIFY(QDir(folder / "shown").removeRecursively());
+        watch.watch(QFile::encodeName(folder / "shown"));
+        if (!before)
+            QVERIFY(QDir(folder / "shown").removeRecursively());
+        QTRY_COMPARE(gone.size(), 1);
+    }
+
+    // What a destination's file system is taken for, by statfs's type and, for FUSE, the
+    // mount's: FAT, exFAT and NTFS are cards, whose names are compared without case.
+    void cardsAreRecognised_data()
+    {
+        QTest::addColumn<qint64>("type");
+        QTest::addColumn<QByteArray>("mount");
+        QTest::addColumn<bool>("card");
+        const qint64 fuse = 0x65735546;
+        QTest::newRow("FAT") << qint64(0x4d44) << QByteArray("vfat") << true;
+        QTest::newRow("exFAT") << qint64(0x2011bab0) << QByteArray("exfat") << true;
+        QTest::newRow("NTFS") << qint64(0x5346544e) << QByteArray("ntfs") << true;
+        QTest::newRow("ntfs3") << qint64(0x7366746e) << QByteArray("ntfs3") << true;
+        QTest::newRow("FAT through FUSE") << fuse << QByteArray("fuse.fusefat") << true;
+        QTest::newRow("exFAT through FUSE") << fuse << QByteArray("fuse.exfat") << true;
+        QTest::newRow("NTFS through FUSE") << fuse << QByteArray("fuse.ntfs-3g") << true;
+        QTest::newRow("a block device through FUSE") << fuse << QByteArray("fuseblk") << true;
+        QTest::newRow("another FUSE file system") << fuse << QByteArray("fuse.sshfs") << false;
+        QTest::newRow("ext4") << qint64(0xef53) << QByteArray("ext4") << false;
+        QTest::newRow("tmpfs") << qint64(0x01021994) << QByteArray("tmpfs") << false;
+    }
+
+    void cardsAreRecognised()
+    {
+        QFETCH(qint64, type);
+        QFETCH(QByteArray, mount);
+        QFETCH(bool, card);
+        QCOMPARE(TargetFileSystem::isCard(type, mount), card);
+        // What such a file system takes for one name.
+        const auto same = [](const char *a, const char *b) {
+            return TargetFileSystem::folded(QString::fromUtf8(a))
+                   == TargetFileSystem::folded(QString::fromUtf8(b));
+        };
+        QVERIFY(same("A.txt", "a.txt") && same("IMG.JPG", "img.jpg")
+                && same("Readme.TXT", "README.txt") && same("Ärger", "ärger"));
+        QVERIFY(!same("a.txt", "a.txt ") && !same("a.txt", "b.txt"));
+    }
+
+    // An ext4 folder with the casefold attribute compares names without case; its parent not.
+    void casefoldFolder()
+    {
+        if (!QFile::exists("/sys/fs/ext4/features/casefold"))
+            QSKIP("this kernel offers no casefold folders (CONFIG_UNICODE)");
+        TestFolder folder;
+        const QString image = folder / "image", mounted = folder / "mounted";
+        QVERIFY(folder.makeDirs({ "mounted" }));
+        if (QProcess::execute("truncate", { "-s", "8M", image })
+            || QProcess::execute("mkfs.ext4", { "-q", "-O", "casefold", image })
+            || QProcess::execute("mount", { "-o", "loop", image, mounted }))
+            QSKIP("no ext4 image can be made and mounted here (needs e2fsprogs and root)");
+        const auto unmount = qScopeGuard([&] { QProcess::execute("umount", { mounted }); });
+        QVERIFY(QDir().mkdir(mounted + "/folded"));
+        QCOMPARE(QProcess::execute("chattr", { "+F", mounted + "/folded" }), 0);
+        QVERIFY(TargetFileSystem::of(QFile::encodeName(mounted + "/folded")).foldsCase);
+        QVERIFY(!TargetFileSystem::of(QFile::encodeName(mounted)).foldsCase);
+    }
+
     // The details of an entry: its type, a folder's size with all it holds (no link followed),
     // its permissions.
     void entryDetails_data()
@@ -571,12 +704,16 @@ private slots:
         QTest::addColumn<qint64>("size");
         QTest::addColumn<QString>("permissions");
         QTest::addColumn<QString>("target");
+        QTest::addColumn<bool>("whole"); // false: counted as a user who cannot read dir/sub
         QTest::newRow("a file") << "f" << EntryDetails::File << qint64(5) << "rw-r-----"
-                                << "";
+                                << "" << true;
         QTest::newRow("a folder") << "dir" << EntryDetails::Folder << qint64(7) << "rwxr-x---"
-                                  << "";
+                                  << "" << true;
         QTest::newRow("a dangling link") << "link" << EntryDetails::Link << qint64(7) << "rwxrwxrwx"
-                                         << "nowhere";
+                                         << "nowhere" << true;
+        QTest::newRow("a folder holding one it cannot read")
+                << "dir" << EntryDetails::Folder << qint64(3) << "rwxr-x---"
+                << "" << false;
     }
 
     void entryDetails()
@@ -586,14 +723,25 @@ private slots:
         QFETCH(qint64, size);
         QFETCH(QString, permissions);
         QFETCH(QString, target);
+        QFETCH(bool, whole);
+        if (!whole && !canBecomeNobody())
+            QSKIP("needs root, to count as the unprivileged user nobody");
         TestFolder folder;
         QVERIFY(folder.makeFiles(
                 { { "f", "12345" }, { "dir/a", "123" }, { "dir/sub/b", "4567" } }));
         QVERIFY(QFile::link(folder / "f", folder / "dir/sub/not followed"));
         QVERIFY(QFile::link("nowhere", folder / "link"));
         QCOMPARE(::chmod(QFile::encodeName(folder / "f").constData(), 0640), 0);
-        QCOMPARE(::chmod(QFile::encodeName(folder / "dir").constData(), 0750), 0);
-        const EntryDetails details = EntryDetails::of(folder / name);
+        QCOMPARE(::chmod(QFile::encodeName(folder / "dir").constData(), whole ? 0750 : 0755), 0);
+        EntryDetails details = EntryDetails::of(folder / name);
+        if (!whole) {
+            QCOMPARE(::chmod(QFile::encodeName(folder.path()).constData(), 0755), 0);
+            QCOMPARE(::chmod(QFile::encodeName(folder / "dir/sub").constData(), 0), 0);
+            QVERIFY(asNobody([&] { details = EntryDetails::of(folder / name); }));
+            QCOMPARE(::chmod(QFile::encodeName(folder / "dir").constData(), 0750), 0);
+            details.permissions = EntryDetails::permissionsText(0750);
+        }
+        QCOMPARE(details.sizeComplete, whole);
         QCOMPARE(details.type, type);
         QCOMPARE(details.size, size);
         QCOMPARE(details.permissions, permissions);

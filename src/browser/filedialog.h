@@ -105,6 +105,16 @@ private:
                  const QString &runnerText,
                  OperationPlan::Resolution resolution = OperationPlan::DecideEach,
                  bool remember = true);
+    void runWhole(OperationRunner &runner, const OperationPlan::Step &step,
+                  const QString &questionTitle, const QString &runnerTitle,
+                  const QString &runnerText, OperationPlan::Resolution resolution, bool remember);
+    void replaceEntry(OperationRunner &runner, const OperationPlan::Step &step,
+                      const QString &questionTitle, const QString &runnerTitle,
+                      const QString &runnerText, OperationPlan::Resolution resolution,
+                      bool remember);
+    void runInside(OperationRunner &runner, const OperationPlan::Step &step,
+                   const QString &questionTitle, const QString &runnerTitle,
+                   const QString &runnerText, OperationPlan::Resolution resolution, bool madeHere);
     void showStopped(const OperationRunner &runner, const QString &title, int entries);
     void runEntries(const OperationPlan &plan, const QString &title, const QString &doing,
                     const Decision &decision);

@@ -9,8 +9,15 @@ QString NameCheck::trimmed(const QString &typed)
 
 int NameCheck::baseLength(const QString &name, bool isFolder)
 {
+    if (isFolder)
+        return int(name.size());
+    for (const char *known : { ".tar.gz", ".tar.bz2", ".tar.xz", ".tar.zst" }) {
+        const QLatin1String extension(known);
+        if (name.size() > extension.size() && name.endsWith(extension, Qt::CaseInsensitive))
+            return int(name.size() - extension.size());
+    }
     const qsizetype dot = name.lastIndexOf(u'.');
-    return int(isFolder || dot <= 0 ? name.size() : dot);
+    return int(dot <= 0 ? name.size() : dot);
 }
 
 bool NameCheck::isValid(const QString &name)

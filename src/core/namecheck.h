@@ -11,7 +11,8 @@ class NameCheck
 public:
     static QString trimmed(const QString &typed);
     static bool isValid(const QString &name);
-    // How much of a name a rename offers selected, so that typing keeps the extension: up to the
-    // last "." that does not begin the name; a folder's name whole.
+    // How much of a name is its base, before the extension: up to a known double extension
+    // (".tar.gz"), else up to the last "." that does not begin the name; a folder's name whole.
+    // A rename offers it selected, so that typing keeps the extension.
     static int baseLength(const QString &name, bool isFolder);
 };

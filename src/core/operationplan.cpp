@@ -1,18 +1,20 @@
 #include "core/operationplan.h"
 
 #include "core/filename.h"
+#include "core/namecheck.h"
 #include "core/shellcommand.h"
 #include "core/treewalk.h"
 
+#include <QSet>
+
 #include <cerrno>
-#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <dirent.h>
+#include <fcntl.h>
 #include <ftw.h>
 #include <sys/stat.h>
 #include <sys/statvfs.h>
-#include <sys/vfs.h>
 #include <unistd.h>
 
 namespace {
@@ -36,50 +38,122 @@ bool treeHolds(const QByteArray &path, const struct stat &target)
     return found;
 }
 
-// Whether folder is the entry itself or lies anywhere inside it: walked up from its real path,
-// so that a way in through a symbolic link counts, then looked for inside the entry's own tree.
-bool isWithin(const QString &folder, const QString &entryPath, const struct stat &entry)
+// Whether the folder at path is the entry itself or lies anywhere below it: walked up from its
+// real path, so that a way in through a symbolic link or a bind mount counts.
+bool liesWithin(const QByteArray &path, const struct stat &entry)
 {
-    char *real = ::realpath(FileName::toBytes(folder).constData(), nullptr);
+    char *real = ::realpath(path.constData(), nullptr);
     if (!real)
         return false;
-    QByteArray path(real);
+    QByteArray at(real);
     std::free(real);
+    for (;;) {
+        struct stat info;
+        if (::stat(at.constData(), &info) == 0 && sameEntry(info, entry))
+            return true;
+        if (at == "/")
+            return false;
+        const qsizetype slash = at.lastIndexOf('/');
+        at.truncate(slash > 0 ? slash : 1);
+    }
+}
+
+// Whether folder is the entry itself or lies anywhere inside it, also where the entry's own tree
+// holds a way to it.
+bool isWithin(const QString &folder, const QString &entryPath, const struct stat &entry)
+{
+    const QByteArray path = FileName::toBytes(folder);
     struct stat destination;
     if (::stat(path.constData(), &destination) != 0)
         return false;
-    for (;;) {
-        struct stat info;
-        if (::stat(path.constData(), &info) == 0 && sameEntry(info, entry))
-            return true;
-        if (path == "/")
-            break;
-        const qsizetype slash = path.lastIndexOf('/');
-        path.truncate(slash > 0 ? slash : 1);
-    }
-    return treeHolds(FileName::toBytes(entryPath), destination);
+    return liesWithin(path, entry) || treeHolds(FileName::toBytes(entryPath), destination);
 }
 
-bool removeEntry(const QByteArray &path)
+QByteArray parentOf(const QByteArray &path)
+{
+    const qsizetype slash = path.lastIndexOf('/');
+    return slash > 0 ? path.left(slash) : QByteArray("/");
+}
+
+// Whether a real folder stands at root + relative, through real folders only: a merge meets
+// what a link at the destination points to only after it removed the link.
+bool realFolderAt(const QByteArray &root, QByteArrayView relative)
+{
+    struct stat info;
+    for (qsizetype at = 0;;) {
+        const qsizetype slash = relative.indexOf('/', at + 1);
+        const QByteArray path
+                = root + relative.first(slash < 0 ? relative.size() : slash).toByteArray();
+        if (::lstat(path.constData(), &info) != 0 || !S_ISDIR(info.st_mode))
+            return false;
+        if (slash < 0)
+            return true;
+        at = slash;
+    }
+}
+
+// What the one command of a folder's tree would spoil at the destination: a link where a real
+// folder stands (in a merge), and a name that another in the same folder takes where case is
+// ignored. Each entry is handed over with its path below the tree's root ("/a/b").
+class Spoils
+{
+public:
+    Spoils(const QByteArray &destination, bool foldsCase, bool merging)
+        : m_destination(destination)
+        , m_foldsCase(foldsCase)
+        , m_merging(merging)
+    {
+    }
+
+    void visit(QByteArrayView relative, const struct stat &info)
+    {
+        if (relative.isEmpty())
+            return;
+        if (m_merging && S_ISLNK(info.st_mode) && realFolderAt(m_destination, relative))
+            ++links;
+        if (!m_foldsCase)
+            return;
+        const qsizetype slash = relative.lastIndexOf('/');
+        const QString key
+                = FileName::fromBytes(relative.first(slash)) + u'/'
+                  + TargetFileSystem::folded(FileName::fromBytes(relative.sliced(slash + 1)));
+        if (m_names.contains(key))
+            ++clashes;
+        else
+            m_names.insert(key);
+    }
+    bool any() const { return links > 0 || clashes > 0; }
+
+    int links = 0;
+    int clashes = 0;
+
+private:
+    QByteArray m_destination;
+    bool m_foldsCase, m_merging;
+    QSet<QString> m_names;
+};
+
+bool removeEntry(const QByteArray &path, QByteArray *why)
 {
     if (::unlink(path.constData()) == 0 || errno == ENOENT)
         return true;
-    std::fprintf(stderr, "filemanager: %s could not be removed before it was replaced: %s\n",
-                 path.constData(), std::strerror(errno));
+    if (why)
+        *why = path + " could not be removed before it was replaced: " + std::strerror(errno);
     return false;
 }
 
-// A tree removed from the bottom up, links removed and never followed.
-bool removeTree(const QByteArray &path)
+// A tree removed from the bottom up, links removed and never followed, and never one of its
+// mounts entered.
+bool removeTree(const QByteArray &path, QByteArray *why)
 {
     const int failed = ::nftw(
             path.constData(),
             [](const char *entry, const struct stat *, int, FTW *) { return ::remove(entry); }, 32,
-            FTW_DEPTH | FTW_PHYS);
+            FTW_DEPTH | FTW_PHYS | FTW_MOUNT);
     if (failed == 0)
         return true;
-    std::fprintf(stderr, "filemanager: %s could not be removed before it was replaced: %s\n",
-                 path.constData(), std::strerror(errno));
+    if (why)
+        *why = path + " could not be removed before it was replaced: " + std::strerror(errno);
     return false;
 }
 
@@ -91,7 +165,7 @@ bool isSpecial(mode_t mode)
 
 // For each folder of the copy, what stands at its place in the destination and is not a folder
 // is removed; a folder there is merged into, and walked on.
-bool clearFoldersOfCopy(const QByteArray &source, const QByteArray &destination)
+bool clearFoldersOfCopy(const QByteArray &source, const QByteArray &destination, QByteArray *why)
 {
     bool cleared = true;
     const bool walked = TreeWalk::walk(source, [&](QByteArrayView path, const struct stat &info) {
@@ -102,12 +176,24 @@ bool clearFoldersOfCopy(const QByteArray &source, const QByteArray &destination)
         if (::lstat(there.constData(), &standing) != 0)
             return TreeWalk::SkipInside; // nothing of it there: cp makes it anew
         if (!S_ISDIR(standing.st_mode)) {
-            cleared = removeEntry(there) && cleared;
+            cleared = removeEntry(there, why) && cleared;
             return TreeWalk::SkipInside;
         }
         return TreeWalk::Continue;
     });
+    if (!walked && why)
+        *why = source + " could not be read: " + std::strerror(errno);
     return walked && cleared;
+}
+
+// Drops the last character: both halves of one beyond U+FFFF, so that no UTF-8 sequence is cut.
+void chopCharacter(QString *text)
+{
+    const qsizetype size = text->size();
+    text->chop(size >= 2 && text->at(size - 1).isLowSurrogate()
+                               && text->at(size - 2).isHighSurrogate()
+                       ? 2
+                       : 1);
 }
 
 const char *formOf(OperationPlan::Kind kind, bool multiple, bool replacing = false)
@@ -128,30 +214,67 @@ const char *formOf(OperationPlan::Kind kind, bool multiple, bool replacing = fal
 
 } // namespace
 
-bool OperationPlan::clearWayForReplace(const Step &step)
+bool OperationPlan::clearWayForReplace(const Step &step, QByteArray *why)
 {
     const QByteArray source = FileName::toBytes(step.source);
     const QByteArray destination = FileName::toBytes(step.destination);
     struct stat from, there;
     if (::lstat(source.constData(), &from) != 0 || ::lstat(destination.constData(), &there) != 0)
         return true;
+    // Never the source itself, a folder that holds it, or a real folder for a link.
+    if (sameEntry(from, there)
+        || (S_ISDIR(there.st_mode)
+            && (S_ISLNK(from.st_mode) || liesWithin(parentOf(source), there)))) {
+        if (why)
+            *why = destination
+                   + " is not removed: it is or holds the source, or a link would take"
+                     " the place of a folder";
+        return false;
+    }
     if (!S_ISDIR(from.st_mode)) {
         // A file onto a folder: the user chose to replace it.
         if (S_ISDIR(there.st_mode))
-            return removeTree(destination);
-        return isSpecial(there.st_mode) ? removeEntry(destination) : true;
+            return removeTree(destination, why);
+        return isSpecial(there.st_mode) ? removeEntry(destination, why) : true;
     }
     if (step.kind == Copy)
-        return clearFoldersOfCopy(source, destination);
-    return S_ISDIR(there.st_mode) ? true : removeEntry(destination);
+        return clearFoldersOfCopy(source, destination, why);
+    return S_ISDIR(there.st_mode) ? true : removeEntry(destination, why);
 }
 
 bool OperationPlan::mergesFolders(const Step &step)
 {
     struct stat from, there;
-    return step.kind == Move && entryAt(step.source, &from) && S_ISDIR(from.st_mode)
-           && entryAt(step.destination, &there) && S_ISDIR(there.st_mode)
-           && !sameEntry(from, there);
+    return entryAt(step.source, &from) && S_ISDIR(from.st_mode) && entryAt(step.destination, &there)
+           && S_ISDIR(there.st_mode) && !sameEntry(from, there);
+}
+
+bool OperationPlan::goesEntryByEntry(const Step &step, bool replacing)
+{
+    if (replacing && mergesFolders(step))
+        return step.kind == Move || step.clashesInside || step.linksOntoFoldersInside;
+    return step.clashesInside;
+}
+
+bool OperationPlan::makeFolder(const Step &step)
+{
+    const QByteArray destination = FileName::toBytes(step.destination);
+    struct stat there;
+    return ::mkdir(destination.constData(), 0700) == 0
+           || (errno == EEXIST && ::lstat(destination.constData(), &there) == 0
+               && S_ISDIR(there.st_mode));
+}
+
+void OperationPlan::finishFolder(const Step &step)
+{
+    const QByteArray destination = FileName::toBytes(step.destination);
+    struct stat from;
+    if (::lstat(FileName::toBytes(step.source).constData(), &from) != 0)
+        return;
+    // As cp -a would leave it, where the file system keeps these at all.
+    ::chmod(destination.constData(), from.st_mode & 07777);
+    const struct timespec times[2] = { from.st_atim, from.st_mtim };
+    ::utimensat(AT_FDCWD, destination.constData(), times, AT_SYMLINK_NOFOLLOW);
 }
 
 OperationPlan OperationPlan::insideOf(const Step &step)
@@ -187,6 +310,7 @@ OperationPlan OperationPlan::single(Kind kind, const QString &source,
     plan.m_source = source;
     plan.m_names = QStringList{ source.mid(source.lastIndexOf(u'/') + 1) };
     plan.m_destination = destinationFolder;
+    plan.lookAtTheDestination();
     return plan;
 }
 
@@ -202,25 +326,29 @@ OperationPlan OperationPlan::multiple(Kind kind, const QString &sourceFolder,
             plan.m_names.append(name);
     }
     plan.m_destination = destinationFolder;
+    plan.lookAtTheDestination();
     return plan;
+}
+
+void OperationPlan::lookAtTheDestination()
+{
+    if (m_kind == Delete)
+        return;
+    m_target = TargetFileSystem::of(FileName::toBytes(m_destination));
+    if (!m_target.foldsCase)
+        return;
+    QSet<QString> names;
+    m_clashesWithEarlier.resize(m_names.size());
+    for (qsizetype i = 0; i < m_names.size(); ++i) {
+        const QString folded = TargetFileSystem::folded(m_names[i]);
+        m_clashesWithEarlier[i] = names.contains(folded);
+        names.insert(folded);
+    }
 }
 
 QString OperationPlan::sourceOf(int index) const
 {
     return m_multiple ? m_source + u'/' + m_names.value(index) : m_source;
-}
-
-bool OperationPlan::canHold(QByteArrayView name, bool fatLike, long nameMax)
-{
-    if (name.size() > nameMax)
-        return false;
-    if (!fatLike)
-        return true;
-    for (const char c : name) {
-        if (static_cast<unsigned char>(c) < 0x20 || QByteArrayView("\"*:<>?\\|").contains(c))
-            return false;
-    }
-    return !name.endsWith(' ') && !name.endsWith('.') && FileName::fromBytes(name).size() <= 255;
 }
 
 OperationPlan::Look OperationPlan::look(const std::function<bool()> &keepGoing) const
@@ -230,63 +358,77 @@ OperationPlan::Look OperationPlan::look(const std::function<bool()> &keepGoing) 
     struct statvfs room;
     if (::statvfs(destination.constData(), &room) == 0)
         look.freeBytes = qint64(room.f_bavail) * qint64(room.f_frsize);
-    // FAT, exFAT, NTFS (the kernel's and ntfs3): what memory cards and Windows disks carry.
-    struct statfs system;
-    const bool fatLike = ::statfs(destination.constData(), &system) == 0
-                         && (system.f_type == 0x4d44 || system.f_type == 0x2011bab0
-                             || system.f_type == 0x5346544e || system.f_type == 0x7366746e);
-    long nameMax = ::pathconf(destination.constData(), _PC_NAME_MAX);
-    if (nameMax <= 0)
-        nameMax = 255;
     struct stat there;
     const bool known = ::stat(destination.constData(), &there) == 0;
 
+    int walked = 0;
     for (int i = 0; i < count() && !look.stopped; ++i) {
         const QByteArray source = FileName::toBytes(sourceOf(i));
         struct stat from, standing;
         if (::lstat(source.constData(), &from) != 0)
             continue;
         const QByteArray target = FileName::toBytes(FileName::join(m_destination, m_names[i]));
-        if (::lstat(target.constData(), &standing) == 0 && !sameEntry(from, standing))
-            ++look.conflicts;
-        // A move within one file system is a rename: nothing is written, every name fits.
-        if (m_kind == Move && known && from.st_dev == there.st_dev) {
+        const bool stands
+                = ::lstat(target.constData(), &standing) == 0 && !sameEntry(from, standing);
+        look.conflicts += stands;
+        look.linksOntoFolders += stands && S_ISLNK(from.st_mode) && S_ISDIR(standing.st_mode);
+        look.caseClashes += m_clashesWithEarlier.value(i);
+        const bool merges = stands && S_ISDIR(from.st_mode) && S_ISDIR(standing.st_mode);
+        // A move within one file system is a rename: nothing is written, every name fits, and
+        // only a merge has a tree to look into.
+        const bool renames = m_kind == Move && known && from.st_dev == there.st_dev;
+        if (renames) {
             ++look.entries;
-            continue;
+            if (!merges)
+                continue;
+        } else {
+            look.crossesFileSystems = look.crossesFileSystems || m_kind == Move;
         }
-        look.crossesFileSystems = look.crossesFileSystems || m_kind == Move;
+        Spoils spoils(target, m_target.foldsCase && !renames, merges);
         const QByteArray inside = FileName::toBytes(m_names[i]);
         TreeWalk::walk(source, [&](QByteArrayView path, const struct stat &info) {
-            if (++look.entries % 512 == 0 && keepGoing && !keepGoing()) {
+            if (++walked % 512 == 0 && keepGoing && !keepGoing()) {
                 look.stopped = true;
                 return TreeWalk::Stop;
             }
+            const QByteArrayView relative = path.sliced(source.size());
+            spoils.visit(relative, info);
+            if (renames)
+                return TreeWalk::Continue;
+            ++look.entries;
             if (S_ISREG(info.st_mode))
                 look.bytes += info.st_size;
-            const QByteArrayView name = path.size() == source.size()
-                                                ? QByteArrayView(inside)
-                                                : path.sliced(path.lastIndexOf('/') + 1);
-            if (canHold(name, fatLike, nameMax))
+            const QByteArrayView name = relative.isEmpty() ? QByteArrayView(inside)
+                                                           : path.sliced(path.lastIndexOf('/') + 1);
+            if (m_target.canHold(name))
                 return TreeWalk::Continue;
-            if (path.size() == source.size())
+            if (relative.isEmpty())
                 look.unstorableEntries << m_names[i];
             if (++look.unstorable <= 5)
-                look.firstUnstorable
-                        << FileName::fromBytes(inside + path.sliced(source.size()).toByteArray());
+                look.firstUnstorable << FileName::fromBytes(inside + relative.toByteArray());
             return TreeWalk::Continue;
         });
+        look.linksOntoFolders += spoils.links;
+        look.caseClashes += spoils.clashes;
     }
     return look;
 }
 
 QString OperationPlan::freeName(const QString &folder, const QString &name, bool isFolder)
 {
-    const qsizetype dot = isFolder ? -1 : name.lastIndexOf(u'.');
-    const QString base = dot > 0 ? name.left(dot) : name;
-    const QString extension = dot > 0 ? name.mid(dot) : QString();
+    const TargetFileSystem target = TargetFileSystem::of(FileName::toBytes(folder));
+    const qsizetype split = NameCheck::baseLength(name, isFolder);
+    // An extension too long to leave room for a number is no extension.
+    const bool keepsExtension = target.fits(QStringLiteral(" (99999)") + name.mid(split));
+    const QString base = keepsExtension ? name.left(split) : name;
+    const QString extension = keepsExtension ? name.mid(split) : QString();
     struct stat info;
     for (int n = 2;; ++n) {
-        const QString candidate = base + QStringLiteral(" (%1)").arg(n) + extension;
+        const QString suffix = QStringLiteral(" (%1)").arg(n) + extension;
+        QString shortened = base;
+        while (!shortened.isEmpty() && !target.fits(shortened + suffix))
+            chopCharacter(&shortened);
+        const QString candidate = shortened + suffix;
         if (!entryAt(FileName::join(folder, candidate), &info))
             return candidate;
     }
@@ -309,15 +451,47 @@ OperationPlan::Step OperationPlan::step(int index) const
         step.destination = FileName::join(m_destination, step.name);
         struct stat source, there;
         const bool sourceExists = entryAt(step.source, &source);
-        if (sourceExists && S_ISDIR(source.st_mode) && isWithin(m_destination, step.source, source))
+        const bool isFolder = sourceExists && S_ISDIR(source.st_mode);
+        const bool stands = entryAt(step.destination, &there);
+        if (isFolder && isWithin(m_destination, step.source, source))
             step.verdict = IntoItself;
-        else if (entryAt(step.destination, &there))
-            step.verdict = sourceExists && sameEntry(source, there) ? SameEntry : Conflict;
+        else if (stands && sourceExists && sameEntry(source, there))
+            step.verdict = SameEntry;
+        else if (stands && S_ISDIR(there.st_mode)
+                 && liesWithin(parentOf(FileName::toBytes(step.source)), there))
+            step.verdict = HoldsSource;
+        else if (stands && m_clashesWithEarlier.value(index))
+            step.verdict = CaseClash;
+        else if (stands && sourceExists && S_ISLNK(source.st_mode) && S_ISDIR(there.st_mode))
+            step.verdict = LinkOntoFolder;
+        else if (stands)
+            step.verdict = Conflict;
+        // A folder's tree is looked into only where its one command could spoil something: a
+        // copy merged into a folder, or a destination that ignores case. A move merges entry by
+        // entry anyway, and within one file system it renames, which keeps every name.
+        struct stat folder;
+        const bool renames = m_kind == Move && isFolder && entryAt(m_destination, &folder)
+                             && source.st_dev == folder.st_dev;
+        const bool merges = m_kind == Copy && stands && isFolder && S_ISDIR(there.st_mode);
+        const bool foldsCase = m_target.foldsCase && !renames;
+        if (isFolder && (merges || foldsCase)
+            && (step.verdict == Clear || step.verdict == Conflict || step.verdict == CaseClash)) {
+            const QByteArray root = FileName::toBytes(step.source);
+            Spoils spoils(FileName::toBytes(step.destination), foldsCase, merges);
+            TreeWalk::walk(root, [&](QByteArrayView path, const struct stat &info) {
+                spoils.visit(path.sliced(root.size()), info);
+                return spoils.any() ? TreeWalk::Stop : TreeWalk::Continue;
+            });
+            step.clashesInside = spoils.clashes > 0;
+            step.linksOntoFoldersInside = spoils.links > 0;
+        }
     }
-    if (step.verdict == IntoItself)
+    if (step.verdict == IntoItself || step.verdict == HoldsSource)
         return step;
     const std::optional<QByteArray> command
             = ShellCommand::form(formOf(m_kind, m_multiple), arguments);
+    const bool standsThere = step.verdict == Conflict || step.verdict == LinkOntoFolder
+                             || step.verdict == CaseClash;
     const std::optional<QByteArray> replacing
             = step.verdict == Conflict
                       ? ShellCommand::form(formOf(m_kind, m_multiple, true), arguments)
@@ -328,7 +502,7 @@ OperationPlan::Step OperationPlan::step(int index) const
     }
     step.command = *command;
     step.replaceCommand = *replacing;
-    if (step.verdict == Conflict) {
+    if (standsThere) {
         struct stat source;
         const bool isFolder = entryAt(step.source, &source) && S_ISDIR(source.st_mode);
         step.keepBothDestination

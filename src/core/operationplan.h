@@ -1,8 +1,11 @@
 #pragma once
 
+#include "core/targetfilesystem.h"
+
 #include <QByteArray>
 #include <QString>
 #include <QStringList>
+#include <QVector>
 
 #include <functional>
 
@@ -27,6 +30,13 @@ public:
         Conflict, // another entry of that name is there: ask before replacing it
         IntoItself, // a folder into itself or into a folder inside it: refused
         TooLong, // the command would not fit the runner: refused
+        HoldsSource, // the folder of that name there holds the source: refused, never replaced
+        // A link (to a folder or anything else) where a real folder of its name stands: it never
+        // replaces the folder; kept both, or skipped.
+        LinkOntoFolder,
+        // Where names are compared without case, an earlier entry of the same operation took the
+        // name: kept both, whatever the user chose for the entries that were there before.
+        CaseClash,
     };
 
     struct Step
@@ -46,6 +56,12 @@ public:
         // moves the entry to it: `cp -a "%s" "%s"`, `mv "%s" "%s"` (or "%s/%s" for the first).
         QString keepBothDestination;
         QByteArray keepBothCommand;
+        // For a real folder, what its one command would spoil at the destination, so that it goes
+        // entry by entry instead (see goesEntryByEntry()): names inside that clash where the
+        // destination ignores case; and, merged into the folder there, a link inside where a
+        // real folder stands.
+        bool clashesInside = false;
+        bool linksOntoFoldersInside = false;
     };
 
     // One entry, by its full path: the forms `cp -a "%s" "%s/"`, `mv "%s" "%s/"`, `rm -rf "%s"`.
@@ -72,17 +88,17 @@ public:
         int unstorable = 0; // names, at any depth, that the destination cannot hold
         QStringList firstUnstorable; // the first few, as paths inside the operation
         QStringList unstorableEntries; // the entries whose own name cannot be stored there
+        int linksOntoFolders = 0; // links, at any depth of a merge, where a real folder stands
+        int caseClashes
+                = 0; // names that clash with another of the operation's where case is ignored
         bool stopped = false; // keepGoing() said no: the look is not complete
     };
     // keepGoing, asked every few hundred entries, may stop a long walk.
     Look look(const std::function<bool()> &keepGoing = nullptr) const;
-    // Whether a file system can hold the name: one with this limit of bytes for a name, and,
-    // when it is FAT, exFAT or NTFS, none of " * : < > ? \ | or a control character, no blank or
-    // dot at the end and at most 255 UTF-16 units.
-    static bool canHold(QByteArrayView name, bool fatLike, long nameMax);
     // The first name of the form "name (2).ext", "name (3).ext"... (for a folder "name (2)")
     // that nothing in folder has; the extension is what follows the last dot that does not begin
-    // the name.
+    // the name, or a known double one (".tar.gz"). The base is shortened, by whole characters,
+    // until the name fits the folder's file system.
     static QString freeName(const QString &folder, const QString &name, bool isFolder);
 
     // Whether an entry stands at path, dangling symbolic links included (lstat), and which.
@@ -92,13 +108,23 @@ public:
     // of the source comes and is not itself a folder (a link to one above all, which cp would
     // refuse or, worse, be taken into), at any depth of the folders that the copy merges into,
     // and at the top a link, pipe, socket or device that the command would otherwise open.
-    // Returns false, with the reason on standard error, when something could not be removed.
-    static bool clearWayForReplace(const Step &step);
-    // Whether an agreed replace is a move of a folder onto a folder (neither of them a link):
-    // mv refuses one that holds anything, so what is inside goes across entry by entry, by the
-    // same rules (insideOf), and the emptied folder is removed (removeIfEmpty).
+    // Returns false, with the reason in *why, when something could not be removed: then the
+    // replace must not run.
+    static bool clearWayForReplace(const Step &step, QByteArray *why = nullptr);
+    // Whether the source and the destination are both real folders (neither a link): an agreed
+    // replace merges them.
     static bool mergesFolders(const Step &step);
+    // Whether the step's folder goes across entry by entry, each by these same rules, rather than
+    // by its one command: when replacing, a move merged into a folder (mv refuses one that holds
+    // anything) or a merge that its command would spoil; otherwise a tree with clashing names.
+    static bool goesEntryByEntry(const Step &step, bool replacing);
+    // The entries of a folder that goes entry by entry, into its destination. For a folder that
+    // nothing stood in the way of, makeFolder() makes its destination first, and once the entries
+    // are across, finishFolder() gives it the source's permissions and times and, for a move,
+    // removes the emptied source (removeIfEmpty).
     static OperationPlan insideOf(const Step &step);
+    static bool makeFolder(const Step &step);
+    static void finishFolder(const Step &step);
     static bool removeIfEmpty(const QString &folder);
 
     // More entries than this in a source tree are not walked for an identity check.
@@ -106,10 +132,13 @@ public:
 
 private:
     QString sourceOf(int index) const;
+    void lookAtTheDestination();
 
     Kind m_kind = Copy;
     bool m_multiple = false;
     QString m_source; // the single entry's path, or the folder of the named entries
     QStringList m_names;
     QString m_destination;
+    TargetFileSystem m_target; // the destination's
+    QVector<bool> m_clashesWithEarlier; // by entry, where the destination ignores case
 };

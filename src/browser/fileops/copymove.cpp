@@ -108,6 +108,11 @@ bool fileDialog::decideBeforeTheWork(const OperationPlan &plan, const QString &t
         text += QStringLiteral(" (%1)").arg(ProgressCounter::formatBytes(look.bytes));
     if (look.crossesFileSystems)
         text += u'\n' + catalog->lookup("BR_MOVE_COPIES");
+    if (look.linksOntoFolders > 0)
+        text += u'\n' + catalog->lookup("BR_LINKS_KEPT_APART")
+                + QString::number(look.linksOntoFolders);
+    if (look.caseClashes > 0)
+        text += u'\n' + catalog->lookup("BR_CASE_KEPT_APART") + QString::number(look.caseClashes);
     if (!askQuestion(title, text))
         return false;
     if (look.freeBytes >= 0 && look.bytes > look.freeBytes

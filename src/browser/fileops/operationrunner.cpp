@@ -46,10 +46,22 @@ void OperationRunner::run(const QString &title, const QString &text, const QByte
     if (m_popup->ranToItsEnd())
         ++m_done;
     m_succeeded = m_popup->ranToItsEnd() && !m_popup->failed();
-    if (m_several && m_popup->failed() && m_popup->ranToItsEnd()) {
-        QByteArray output = m_popup->output();
-        if (!output.isEmpty() && !output.endsWith('\n'))
-            output += '\n';
-        m_failures += "$ " + command + '\n' + output + '\n';
-    }
+    if (m_several && m_popup->failed() && m_popup->ranToItsEnd())
+        gather(command, m_popup->output());
+}
+
+void OperationRunner::fail(const QByteArray &command, const QByteArray &why)
+{
+    m_succeeded = false;
+    if (m_several)
+        gather(command, why);
+    else
+        deathDlg::showOutput(why + '\n', m_stopTitle);
+}
+
+void OperationRunner::gather(const QByteArray &command, QByteArray output)
+{
+    if (!output.isEmpty() && !output.endsWith('\n'))
+        output += '\n';
+    m_failures += "$ " + command + '\n' + output + '\n';
 }

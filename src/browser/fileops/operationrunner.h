@@ -25,6 +25,8 @@ public:
     void run(const QString &title, const QString &text, const QByteArray &command,
              const QString &source = QString(), const QString &destination = QString(),
              bool moving = false);
+    // An entry whose command could not be run, and why: shown or gathered like a failure.
+    void fail(const QByteArray &command, const QByteArray &why);
     // Whether the user stopped a command: the operation then runs no further entries.
     bool stopped() const { return m_stopped; }
     // Closes the wait popup, so that what follows the operation shows on its own.

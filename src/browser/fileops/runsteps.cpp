@@ -3,6 +3,7 @@
 #include "browser/filedialog.h"
 
 #include "browser/fileops/operationrunner.h"
+#include "core/filename.h"
 #include "core/shellcommand.h"
 #include "lang/languagecatalog.h"
 #include "platform/zmessagedlg.h"
@@ -38,75 +39,140 @@ bool fileDialog::runCommand(OperationRunner &runner, const QString &title, const
 }
 
 // One planned entry: refused with a notice, or, when another entry of its name stands at the
-// destination, run only if the user agrees to replace it. Returns whether its command ran.
+// destination, run only as the user decided. Returns whether anything of it ran.
 bool fileDialog::runStep(OperationRunner &runner, const OperationPlan::Step &step,
                          const QString &questionTitle, const QString &runnerTitle,
                          const QString &runnerText, OperationPlan::Resolution resolution,
                          bool remember)
 {
+    const auto keepApart = [&] {
+        if (step.keepBothCommand.isEmpty()) {
+            showError("BR_TOO_LONG");
+            return false;
+        }
+        OperationPlan::Step apart = step;
+        apart.destination = step.keepBothDestination;
+        apart.command = step.keepBothCommand;
+        runWhole(runner, apart, questionTitle, runnerTitle, runnerText, resolution, remember);
+        return true;
+    };
     switch (step.verdict) {
     case OperationPlan::IntoItself:
         showError("BR_INTO_ITSELF");
         return false;
+    case OperationPlan::HoldsSource:
+        showError("BR_HOLDS_SOURCE");
+        return false;
     case OperationPlan::TooLong:
         showError("BR_TOO_LONG");
         return false;
+    case OperationPlan::CaseClash:
+        return keepApart();
+    case OperationPlan::LinkOntoFolder:
+        if (resolution == OperationPlan::SkipExisting)
+            return false;
+        if (resolution == OperationPlan::DecideEach
+            && !askQuestion(questionTitle, catalog->lookup("BR_KEEP_LINK_APART") + step.destination
+                                                   + catalog->lookup("BR_QUESTION_END")))
+            return false;
+        return keepApart();
     case OperationPlan::Conflict:
         if (resolution == OperationPlan::SkipExisting)
             return false;
-        if (resolution == OperationPlan::KeepBoth) {
-            if (step.keepBothCommand.isEmpty()) {
-                showError("BR_TOO_LONG");
-                return false;
-            }
-            const int entry
-                    = remember ? m_journal->intend(step.source, step.keepBothDestination) : -1;
-            runner.run(runnerTitle, runnerText, step.keepBothCommand, step.source,
-                       step.keepBothDestination, step.kind == OperationPlan::Move);
-            m_journal->finish(entry, runner.succeeded());
-            return true;
-        }
+        if (resolution == OperationPlan::KeepBoth)
+            return keepApart();
         if (resolution == OperationPlan::DecideEach
             && !askQuestion(questionTitle, catalog->lookup("BR_CONFIRM_REPLACE") + step.destination
                                                    + catalog->lookup("BR_QUESTION_END")))
             return false;
-        if (OperationPlan::mergesFolders(step)) {
-            const OperationPlan inside = OperationPlan::insideOf(step);
-            bool ranAll = true;
-            for (int i = 0; i < inside.count() && !runner.stopped(); ++i) {
-                const OperationPlan::Step entry = inside.step(i);
-                ranAll = runStep(runner, entry, questionTitle, runnerTitle, runnerText, resolution,
-                                 false)
-                         && ranAll;
-            }
-            // What went into a folder that was there is not told apart from what was there.
-            if (remember)
-                m_journal->noteReplaced();
-            // Only once all of it went across: a stop or a skipped entry leaves the folder.
-            if (ranAll && !runner.stopped())
-                OperationPlan::removeIfEmpty(step.source);
-            return true;
-        }
-        // What cp would refuse, or open through a link, goes first; cp removes each file there.
-        OperationPlan::clearWayForReplace(step);
-        runner.run(runnerTitle, runnerText, step.replaceCommand, step.source, step.destination,
-                   step.kind == OperationPlan::Move);
-        // What it replaced is gone: this entry cannot be taken back.
-        if (remember && runner.succeeded())
-            m_journal->noteReplaced();
+        replaceEntry(runner, step, questionTitle, runnerTitle, runnerText, resolution, remember);
         return true;
     case OperationPlan::Clear:
     case OperationPlan::SameEntry:
         break;
     }
+    runWhole(runner, step, questionTitle, runnerTitle, runnerText, resolution, remember);
+    return true;
+}
+
+// An entry that nothing stands in the way of: its command, or, for a tree that the command would
+// spoil, its folder made and what it holds taken across one by one.
+void fileDialog::runWhole(OperationRunner &runner, const OperationPlan::Step &step,
+                          const QString &questionTitle, const QString &runnerTitle,
+                          const QString &runnerText, OperationPlan::Resolution resolution,
+                          bool remember)
+{
     // A delete cannot be taken back.
     const int entry = remember && step.kind != OperationPlan::Delete
                               ? m_journal->intend(step.source, step.destination)
                               : -1;
-    runner.run(runnerTitle, runnerText, step.command, step.source, step.destination,
-               step.kind == OperationPlan::Move);
-    m_journal->finish(entry, runner.succeeded());
-    return true;
+    if (!OperationPlan::goesEntryByEntry(step, false)) {
+        runner.run(runnerTitle, runnerText, step.command, step.source, step.destination,
+                   step.kind == OperationPlan::Move);
+        m_journal->finish(entry, runner.succeeded());
+        return;
+    }
+    const bool made = OperationPlan::makeFolder(step);
+    if (made)
+        runInside(runner, step, questionTitle, runnerTitle, runnerText, resolution, true);
+    else
+        runner.fail(step.command, FileName::toBytes(step.destination) + ": cannot be made");
+    m_journal->finish(entry, made);
+}
+
+// An agreed replace: a merge into the folder there, entry by entry where one command would not
+// do; otherwise what stands there is cleared away first, and the command replaces the rest.
+void fileDialog::replaceEntry(OperationRunner &runner, const OperationPlan::Step &step,
+                              const QString &questionTitle, const QString &runnerTitle,
+                              const QString &runnerText, OperationPlan::Resolution resolution,
+                              bool remember)
+{
+    const bool merges = OperationPlan::mergesFolders(step);
+    if (merges && OperationPlan::goesEntryByEntry(step, true)) {
+        runInside(runner, step, questionTitle, runnerTitle, runnerText, resolution, false);
+        // What went into a folder that was there is not told apart from what was there.
+        if (remember)
+            m_journal->noteReplaced();
+        return;
+    }
+    // What cp would refuse, or open through a link, goes first; cp removes each file there.
+    QByteArray why;
+    if (!OperationPlan::clearWayForReplace(step, &why)) {
+        runner.fail(step.replaceCommand, why);
+        return;
+    }
+    if (!merges && OperationPlan::goesEntryByEntry(step, false)) {
+        runWhole(runner, step, questionTitle, runnerTitle, runnerText, resolution, false);
+    } else {
+        runner.run(runnerTitle, runnerText, step.replaceCommand, step.source, step.destination,
+                   step.kind == OperationPlan::Move);
+        if (!runner.succeeded())
+            return;
+    }
+    // What it replaced is gone: this entry cannot be taken back.
+    if (remember)
+        m_journal->noteReplaced();
+}
+
+// The entries of a folder, each by the rules of a step, into its destination folder; then a
+// folder made here or merged by a copy is given its source's permissions and times, as cp -a
+// would, and a move's emptied source goes: only once all of it went across, since a stop or an
+// entry left behind leaves the source folder.
+void fileDialog::runInside(OperationRunner &runner, const OperationPlan::Step &step,
+                           const QString &questionTitle, const QString &runnerTitle,
+                           const QString &runnerText, OperationPlan::Resolution resolution,
+                           bool madeHere)
+{
+    const OperationPlan inside = OperationPlan::insideOf(step);
+    bool ranAll = true;
+    for (int i = 0; i < inside.count() && !runner.stopped(); ++i)
+        ranAll = runStep(runner, inside.step(i), questionTitle, runnerTitle, runnerText, resolution,
+                         false)
+                 && ranAll;
+    if (madeHere || step.kind == OperationPlan::Copy)
+        OperationPlan::finishFolder(step);
+    if (step.kind == OperationPlan::Move && ranAll && !runner.stopped())
+        OperationPlan::removeIfEmpty(step.source);
 }
 
 // The entries of an operation on several, one after another behind one wait popup: a refused or

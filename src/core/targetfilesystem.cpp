@@ -1,0 +1,110 @@
+#include "core/targetfilesystem.h"
+
+#include "core/filename.h"
+
+#include <QFile>
+
+#include <fcntl.h>
+#include <linux/fs.h>
+#include <sys/ioctl.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <sys/vfs.h>
+#include <unistd.h>
+
+#ifndef FS_CASEFOLD_FL
+#define FS_CASEFOLD_FL 0x40000000
+#endif
+
+namespace {
+
+constexpr qint64 fuseType = 0x65735546;
+
+// An ext4 (or f2fs) folder whose names are looked up without case.
+bool hasCasefoldAttribute(const QByteArray &folder)
+{
+    const int fd = ::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0)
+        return false;
+    int flags = 0;
+    const bool folds = ::ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0 && (flags & FS_CASEFOLD_FL);
+    ::close(fd);
+    return folds;
+}
+
+} // namespace
+
+bool TargetFileSystem::isCard(qint64 statfsType, QByteArrayView mountType)
+{
+    switch (statfsType) {
+    case 0x4d44: // FAT
+    case 0x2011bab0: // exFAT
+    case 0x5346544e: // NTFS
+    case 0x7366746e: // ntfs3
+        return true;
+    case fuseType:
+        // Where the kernel has no driver of its own, or Debian's usual NTFS driver: a block device
+        // through FUSE is a card or a Windows disk.
+        return mountType == "fuseblk" || mountType == "fuse.fusefat" || mountType == "fuse.exfat"
+               || mountType == "fuse.ntfs-3g" || mountType == "fuse.ntfs";
+    default:
+        return false;
+    }
+}
+
+QByteArray TargetFileSystem::mountTypeOf(dev_t device)
+{
+    QFile mounts(QStringLiteral("/proc/self/mountinfo"));
+    if (!mounts.open(QIODevice::ReadOnly))
+        return QByteArray();
+    const QByteArray wanted
+            = QByteArray::number(major(device)) + ':' + QByteArray::number(minor(device));
+    // "id parent major:minor root point options [optional...] - type source options"
+    for (const QByteArray &line : mounts.readAll().split('\n')) {
+        const QList<QByteArray> fields = line.split(' ');
+        const qsizetype dash = fields.indexOf("-");
+        if (fields.size() > 3 && fields[2] == wanted && dash > 0 && dash + 1 < fields.size())
+            return fields[dash + 1];
+    }
+    return QByteArray();
+}
+
+TargetFileSystem TargetFileSystem::of(const QByteArray &folder)
+{
+    TargetFileSystem target;
+    struct statfs system;
+    if (::statfs(folder.constData(), &system) == 0) {
+        QByteArray mountType;
+        struct stat info;
+        if (qint64(system.f_type) == fuseType && ::stat(folder.constData(), &info) == 0)
+            mountType = mountTypeOf(info.st_dev);
+        target.card = isCard(qint64(system.f_type), mountType);
+    }
+    target.foldsCase = target.card || hasCasefoldAttribute(folder);
+    const long nameMax = ::pathconf(folder.constData(), _PC_NAME_MAX);
+    target.nameMax = nameMax > 0 ? nameMax : 255;
+    return target;
+}
+
+QString TargetFileSystem::folded(const QString &name)
+{
+    return name.toCaseFolded();
+}
+
+bool TargetFileSystem::fits(const QString &name) const
+{
+    return FileName::toBytes(name).size() <= nameMax && (!card || name.size() <= 255);
+}
+
+bool TargetFileSystem::canHold(QByteArrayView name) const
+{
+    if (!fits(FileName::fromBytes(name)))
+        return false;
+    if (!card)
+        return true;
+    for (const char c : name) {
+        if (static_cast<unsigned char>(c) < 0x20 || QByteArrayView("\"*:<>?\\|").contains(c))
+            return false;
+    }
+    return !name.endsWith(' ') && !name.endsWith('.');
+}

@@ -1,0 +1,33 @@
+#pragma once
+
+#include <QByteArray>
+#include <QByteArrayView>
+#include <QString>
+
+#include <sys/types.h>
+
+// What the file system of a destination folder allows, as far as a copy or move must know before
+// it writes there: whether it is a memory card's or a Windows disk's (FAT, exFAT, NTFS, through
+// the kernel or through FUSE), whether it compares names without case (those, and an ext4 folder
+// with the casefold attribute), and its longest name in bytes.
+struct TargetFileSystem
+{
+    bool card = false;
+    bool foldsCase = false;
+    long nameMax = 255;
+
+    static TargetFileSystem of(const QByteArray &folder);
+
+    // By the type that statfs gives and, for FUSE, the type of the mount in /proc/self/mountinfo.
+    static bool isCard(qint64 statfsType, QByteArrayView mountType);
+    // The type that /proc/self/mountinfo gives the mount of this device ("fuse.fusefat"), or empty.
+    static QByteArray mountTypeOf(dev_t device);
+    // Two names that a file system that folds case takes for one have the same folded form.
+    static QString folded(const QString &name);
+
+    // Whether a name of this length fits: bytes, and on a card at most 255 UTF-16 units.
+    bool fits(const QString &name) const;
+    // Whether the name can be stored at all: it fits, and on a card holds none of
+    // " * : < > ? \ | or a control character and ends in no blank or dot.
+    bool canHold(QByteArrayView name) const;
+};
