@@ -1,16 +1,19 @@
 // The phone toolkit on Qt: keys, soft keys, menus, dialogs, icons, translation and the launcher.
 #include "platform/am_launcherclient.h"
 #include "platform/res_icon_reader.h"
+#include "platform/zglobal.h"
 #include "platform/zlistbox.h"
 #include "platform/zmessagedlg.h"
 #include "platform/zoptionsmenu.h"
 #include "platform/zpalette.h"
 #include "platform/zpopup.h"
 #include "platform/zsinglecapturedlg.h"
+#include "platform/zsingleselectdlg.h"
 #include "platform/zsoftkey.h"
 #include "support/testmain.h"
 
 #include <QKeyEvent>
+#include <QListWidget>
 #include <QMap>
 #include <QScrollArea>
 #include <QScrollBar>
@@ -214,7 +217,8 @@ private slots:
         window->setInstructText(path);
         window->show();
         QVERIFY(QTest::qWaitForWindowExposed(window));
-        QCOMPARE(window->width(), 240 * (window->width() / 240));
+        // On a phone-sized screen, all of it.
+        QCOMPARE(window->size(), ZGlobal::getContentR().size());
         QVERIFY(window->minimumSizeHint().width() <= 240);
         QCOMPARE(window->instructText(), path);
         delete window;
@@ -224,6 +228,88 @@ private slots:
         QVERIFY2(question->sizeHint().width() <= 480,
                  qPrintable(QString::number(question->sizeHint().width())));
         delete question;
+    }
+
+    // Every kind of popup opens at the bottom of the main window, wherever that is and however
+    // big: a question, a notice, a text entry, a choice of long texts (every row in sight, none
+    // wider than the window) and a plain popup such as the wait popup.
+    void popupsInsideTheWindow_data()
+    {
+        QTest::addColumn<QRect>("geometry");
+        QTest::newRow("240x320+0+0") << QRect(0, 0, 240, 320);
+        QTest::newRow("480x640+0+0") << QRect(0, 0, 480, 640);
+        QTest::newRow("480x640+50+70") << QRect(50, 70, 480, 640);
+    }
+
+    void popupsInsideTheWindow()
+    {
+        QFETCH(QRect, geometry);
+        auto *window = new ZPopup(0);
+        window->setGeometry(geometry);
+        window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(window));
+        // Where it shows on this screen.
+        const QRect host = QRect(window->mapToGlobal(QPoint(0, 0)), window->size())
+                                   .intersected(ZGlobal::getContentR());
+        const QStringList choices = { "Replace all (replace files, merge folders)", "Skip existing",
+                                      "Keep both", "Decide for each" };
+        const QList<ZPopup *> popups = {
+            new ZMessageDlg("Delete", "Delete /sdcard/Music ?", 1, 0, nullptr, nullptr, true, 0),
+            new ZMessageDlg("About", "File Manager for the phone", 2, 0, nullptr, nullptr, true, 0),
+            new ZSingleCaptureDlg("Rename", "Folder: /sdcard", 0, nullptr, "ZSingleCaptureDlg",
+                                  true, 0, 0),
+            new ZSingleSelectDlg("Copy", "Entries that already exist there: 2", choices),
+            new ZPopup(1),
+        };
+        for (ZPopup *popup : popups) {
+            popup->show();
+            QVERIFY(QTest::qWaitForWindowExposed(popup));
+            QTRY_VERIFY2(host.contains(popup->geometry()),
+                         qPrintable(popup->title()
+                                    + QStringLiteral(" at %1,%2 %3x%4")
+                                              .arg(popup->x())
+                                              .arg(popup->y())
+                                              .arg(popup->width())
+                                              .arg(popup->height())));
+            QCOMPARE(popup->geometry().bottom(), host.bottom());
+            if (auto *choice = qobject_cast<ZSingleSelectDlg *>(popup)) {
+                auto *list = choice->findChild<QListWidget *>();
+                const QRect last = list->visualItemRect(list->item(3));
+                QVERIFY(list->viewport()->rect().contains(last));
+                QVERIFY(!list->horizontalScrollBar()->isVisible());
+            }
+            delete popup;
+        }
+        delete window;
+    }
+
+    // Where a popup's text may wrap: between a path's folders, not right after its first "/",
+    // and never before a question's end, whose blank does not break either.
+    void breakableTexts_data()
+    {
+        QTest::addColumn<QString>("text");
+        // "|" a place to wrap, "=" one where it must not, "_" a blank that stays
+        QTest::addColumn<QString>("breakable");
+        QTest::newRow("a question's end") << "Delete /a/b ?"
+                                          << "Delete /=a/|b_?";
+        QTest::newRow("without its blank") << "Kopieren von /a -> /b/c?"
+                                           << "Kopieren von /=a -> /=b/|c?";
+        QTest::newRow("the root") << "Undo the copy to / ?"
+                                  << "Undo the copy to /_?";
+        QTest::newRow("a long name") << "Delete /" + QString(14, u'x') + " ?"
+                                     << "Delete /=" + QString(11, u'x') + "|xxx_?";
+        QTest::newRow("a question mark inside") << "Why ? not"
+                                                << "Why ? not";
+    }
+
+    void breakableTexts()
+    {
+        QFETCH(QString, text);
+        QFETCH(QString, breakable);
+        breakable.replace(u'|', QChar(0x200B))
+                .replace(u'=', QChar(0x2060))
+                .replace(u'_', QChar(QChar::Nbsp));
+        QCOMPARE(ZPopup::breakable(text), breakable);
     }
 
     // A text taller than the popup may grow scrolls, and Up and Down reach its end: the " ?" of a
@@ -450,7 +536,6 @@ private slots:
         QCOMPARE(receiver.calls, QStringList({ "right", "right", "right" }));
         QVERIFY(window->isVisible()); // Escape does not close the main window
         QVERIFY(!window->isModal());
-        QCOMPARE(window->size(), QSize(240, 320) * (window->width() / 240));
         delete window;
     }
 

@@ -13,7 +13,9 @@
 #include "platform/zsoftkey.h"
 
 #include <QApplication>
+#include <QLocale>
 #include <QTimer>
+#include <QWindow>
 
 fileDialog::fileDialog()
     : ZPopup(ZPopup::MainWindow, nullptr, nullptr, true, 0, 0)
@@ -75,9 +77,21 @@ fileDialog::fileDialog()
     showDir(currentDir, Browse);
 
     QObject::connect(list, SIGNAL(selected(int)), this, SLOT(obj_selected(int)));
-    // Once the window is up, so that the question shows over it.
+    // Once the window is on the screen, so that the question shows over it.
     if (last && !last->finished)
-        QTimer::singleShot(0, this, &fileDialog::reportInterrupted);
+        QTimer::singleShot(0, this, [this] { whenOnScreen(&fileDialog::reportInterrupted, 40); });
+}
+
+// A window shown is not at once where the window system puts it: what opens over it waits until
+// it is (for a while), so that it is placed over the window and not where the window was meant
+// to be.
+void fileDialog::whenOnScreen(void (fileDialog::*then)(), int patience)
+{
+    if (patience > 0 && isVisible() && !(windowHandle() && windowHandle()->isExposed())) {
+        QTimer::singleShot(50, this, [this, then, patience] { whenOnScreen(then, patience - 1); });
+        return;
+    }
+    (this->*then)();
 }
 
 fileDialog::~fileDialog()

@@ -76,6 +76,7 @@ public slots:
     void reportInterrupted();
 
 private:
+    void whenOnScreen(void (fileDialog::*then)(), int patience);
     void followOutsideChanges();
     void followRemoval();
     void setRowLayout(int newMode);

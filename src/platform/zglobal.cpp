@@ -17,3 +17,13 @@ int ZGlobal::scaleFactor()
     const QSize room = screen->availableSize();
     return qMax(1, qMin(room.width() / 240, (room.height() * 2 / 3) / 320));
 }
+
+QRect ZGlobal::mainWindowGeometry()
+{
+    const QRect room = getContentR(false);
+    if (room.width() <= 1080)
+        return room;
+    QRect window(QPoint(), QSize(480, 800).boundedTo(room.size()));
+    window.moveCenter(room.center());
+    return window;
+}

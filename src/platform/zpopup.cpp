@@ -40,22 +40,37 @@ QListView::indicator:checked { background: %7; image: url(:/platform/icons/check
                  c(ZPalette::highlight), c(ZPalette::highlightedText), c(ZPalette::checkBoxBorder));
 }
 
-// Phone-sized, 240x320 logical pixels, grown by a whole factor on a large screen so that it stays
-// readable, and never larger than the screen.
-QSize phoneSize()
+// A phone's width, 240 logical pixels, grown by a whole factor on a large screen so that it stays
+// readable, and never wider than the screen.
+int phoneWidth()
 {
-    const QSize phone(240, 320);
     const QScreen *screen = QGuiApplication::primaryScreen();
-    if (!screen)
-        return phone;
-    const QSize room = screen->availableSize();
-    if (room.width() < phone.width() || room.height() < phone.height())
-        return phone.boundedTo(room);
-    return phone * ZGlobal::scaleFactor();
+    return screen ? std::min(240 * ZGlobal::scaleFactor(), screen->availableSize().width()) : 240;
+}
+
+// A path after its lead-in ("Move to: /home/anna/Music/Jazz") cut at a folder boundary where it
+// does not fit: the lead-in and the last folders stay ("Move to: /…/Music/Jazz"). The lead-in
+// is what comes before the path's first "/".
+QString elidedAtFolders(const QFontMetrics &metrics, const QString &text, int width)
+{
+    const qsizetype first = text.indexOf(u'/');
+    if (metrics.horizontalAdvance(text) <= width || first < 0)
+        return metrics.elidedText(text, Qt::ElideMiddle, width);
+    const QString lead = text.left(first + 1) + QChar(0x2026) + u'/';
+    const QStringList folders = text.mid(first + 1).split(u'/');
+    for (qsizetype kept = folders.size() - 1; kept > 0; --kept) {
+        const QString cut = lead + folders.mid(folders.size() - kept).join(u'/');
+        if (metrics.horizontalAdvance(cut) <= width)
+            return cut;
+    }
+    // Even the last folder alone is too long: the lead-in stays whole, the folder is cut.
+    return lead
+           + metrics.elidedText(folders.last(), Qt::ElideMiddle,
+                                width - metrics.horizontalAdvance(lead));
 }
 
 // A one-line label that never widens its window: a long text is cut with an ellipsis where the
-// popup says.
+// popup says, or (ElideNone) at a folder boundary of the path it shows.
 class ElidingLabel : public QLabel
 {
 public:
@@ -74,7 +89,9 @@ protected:
         QPainter painter(this);
         const QRect area = contentsRect().adjusted(margin(), margin(), -margin(), -margin());
         painter.drawText(area, int(alignment()) | Qt::AlignVCenter,
-                         fontMetrics().elidedText(text(), m_mode, area.width()));
+                         m_mode == Qt::ElideNone
+                                 ? elidedAtFolders(fontMetrics(), text(), area.width())
+                                 : fontMetrics().elidedText(text(), m_mode, area.width()));
     }
 
 private:
@@ -115,7 +132,7 @@ ZPopup::ZPopup(int type, QWidget *parent, const char *name, bool modal, int, int
     outer->addWidget(titleRow);
 
     if (type == MainWindow) {
-        m_instruct = new ElidingLabel(Qt::ElideMiddle, this);
+        m_instruct = new ElidingLabel(Qt::ElideNone, this);
     } else {
         m_instruct = new QLabel(this);
         m_instruct->setWordWrap(true);
@@ -143,11 +160,11 @@ ZPopup::ZPopup(int type, QWidget *parent, const char *name, bool modal, int, int
         // An application window, not a dialog: window managers treat it as one, and Qt applies
         // -geometry only to such a window.
         setWindowFlags(Qt::Window);
-        resize(phoneSize());
+        setGeometry(ZGlobal::mainWindowGeometry());
     } else {
         // A phone's popup has no frame of its own; it lies over the window's bottom.
         setWindowFlags(Qt::Dialog | Qt::FramelessWindowHint);
-        setMinimumWidth(qMin(phoneSize().width(), 480));
+        setMinimumWidth(qMin(phoneWidth(), 480));
     }
     // Nothing grows past the screen's edge.
     if (const QScreen *screen = QGuiApplication::primaryScreen())
@@ -199,15 +216,23 @@ QString ZPopup::instructText() const
 
 QString ZPopup::breakable(const QString &text)
 {
-    // A zero-width space after each "/" and within any long run without a blank lets a label
-    // wrap a path or a long name anywhere instead of growing past the screen.
+    // A zero-width space after each "/" between two folders and within any long run without a
+    // blank lets a label wrap a path or a long name instead of growing past the screen; never
+    // after the "/" that begins a path, nor before a question's end, whose blank (" ?") does not
+    // break either.
     QString wrapped;
     wrapped.reserve(text.size() + text.size() / 8);
     int run = 0;
-    for (const QChar c : text) {
-        wrapped += c;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text[i];
+        const QChar next = i + 1 < text.size() ? text[i + 1] : QChar();
+        const bool endsQuestion = next == u'?' && (i + 2 == text.size() || text[i + 2] == u'\n');
+        wrapped += c == u' ' && endsQuestion ? QChar(QChar::Nbsp) : c;
         run = c.isSpace() ? 0 : run + 1;
-        if (c == u'/' || run >= 12) {
+        const bool beginsPath = c == u'/' && (i == 0 || text[i - 1].isSpace());
+        if (beginsPath && !next.isNull() && !next.isSpace()) {
+            wrapped += QChar(0x2060); // a word joiner: a line may wrap after any other "/"
+        } else if ((c == u'/' || run >= 12) && !next.isNull() && next != u'?' && !next.isSpace()) {
             wrapped += QChar(0x200B);
             run = 0;
         }
@@ -227,10 +252,15 @@ const ZPopup *ZPopup::mainWindow() const
 
 QRect ZPopup::hostArea() const
 {
-    if (const ZPopup *main = mainWindow())
-        return main->geometry();
     const QScreen *screen = QGuiApplication::primaryScreen();
-    return screen ? screen->availableGeometry() : QRect();
+    const QRect room = screen ? screen->availableGeometry() : QRect();
+    const ZPopup *main = mainWindow();
+    if (!main)
+        return room;
+    // Where the window really is: one placed by -geometry, or moved by the window system, may
+    // not have told its widget. And never past the screen's edge.
+    const QRect window(main->mapToGlobal(QPoint(0, 0)), main->size());
+    return room.isValid() && room.intersects(window) ? window.intersected(room) : window;
 }
 
 void ZPopup::showEvent(QShowEvent *event)

@@ -37,6 +37,9 @@ public:
     // Where a dialog shows: the application's main window, whose bottom it covers, soft keys
     // over soft keys, so that one soft-key bar shows at a time; without one, the screen.
     QRect hostArea() const;
+    // The text with places where a label may wrap it: after each "/" between folders, and
+    // within long runs; and the blank of a question's end (" ?") made one that never breaks.
+    static QString breakable(const QString &text);
 
 protected:
     void showEvent(QShowEvent *event) override;
@@ -52,8 +55,6 @@ protected:
     virtual void rightKey();
     // Whether an event is the user's input: a key, a tap or click, a touch, the wheel.
     static bool isUserInput(QEvent::Type type);
-    // The text with places where a label may wrap it: after each "/", and within long runs.
-    static QString breakable(const QString &text);
 
 private:
     void placeAtTheBottom();

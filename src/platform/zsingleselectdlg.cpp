@@ -7,7 +7,11 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QListWidget>
+#include <QResizeEvent>
+#include <QStyle>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 ZSingleSelectDlg::ZSingleSelectDlg(const QString &title, const QString &text,
                                    const QStringList &choices, QWidget *parent)
@@ -24,12 +28,16 @@ ZSingleSelectDlg::ZSingleSelectDlg(const QString &title, const QString &text,
     label->setObjectName(QStringLiteral("messageText"));
     label->setTextFormat(Qt::PlainText);
     label->setWordWrap(true);
+    m_label = label;
     m_list = new QListWidget(body);
     m_list->addItems(choices);
     m_list->setCurrentRow(0);
-    // As tall as its choices: a few, all in sight.
-    m_list->setFixedHeight(m_list->sizeHintForRow(0) * int(choices.size())
-                           + 2 * m_list->frameWidth());
+    // A long choice wraps, never widens the popup or hides behind a scroll bar.
+    m_list->setWordWrap(true);
+    m_list->setTextElideMode(Qt::ElideNone);
+    m_list->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    m_list->setUniformItemSizes(false);
+    m_rowHeight = m_list->sizeHintForRow(0);
     connect(m_list, &QListWidget::itemClicked, this, [this] { accept(); });
     layout->addWidget(label);
     layout->addWidget(m_list);
@@ -66,4 +74,51 @@ void ZSingleSelectDlg::keyPressEvent(QKeyEvent *event)
         return;
     }
     ZPopup::keyPressEvent(event);
+}
+
+void ZSingleSelectDlg::showEvent(QShowEvent *event)
+{
+    // Placed first: the choices wrap at the width it gets.
+    ZPopup::showEvent(event);
+    fitToChoices();
+}
+
+void ZSingleSelectDlg::resizeEvent(QResizeEvent *event)
+{
+    ZPopup::resizeEvent(event);
+    if (isVisible() && width() != m_fittedWidth)
+        fitToChoices();
+}
+
+// Every choice in sight, each as tall as its wrapped text at the popup's width (room left for a
+// scroll bar, so that one that comes and goes does not change it); only a list taller than the
+// window scrolls.
+void ZSingleSelectDlg::fitToChoices()
+{
+    m_fittedWidth = width();
+    layout()->activate();
+    const QFontMetrics metrics = m_list->fontMetrics();
+    const int listWidth = m_list->width();
+    // What an item keeps around its text: the frame, a scroll bar, its margins.
+    const int textWidth
+            = std::max(1, listWidth - 2 * m_list->frameWidth()
+                                  - m_list->style()->pixelMetric(QStyle::PM_ScrollBarExtent)
+                                  - 2 * metrics.averageCharWidth());
+    int content = 2 * m_list->frameWidth();
+    for (int row = 0; row < m_list->count(); ++row) {
+        QListWidgetItem *item = m_list->item(row);
+        const int lines = metrics.boundingRect(QRect(0, 0, textWidth, 1 << 20), Qt::TextWordWrap,
+                                               item->text())
+                                  .height()
+                          / std::max(1, metrics.lineSpacing());
+        item->setSizeHint(
+                QSize(textWidth, m_rowHeight + (std::max(1, lines) - 1) * metrics.lineSpacing()));
+        content += item->sizeHint().height();
+    }
+    const int labelHeight = m_label->heightForWidth(m_label->width());
+    const int around = sizeHint().height() - m_list->sizeHint().height()
+                       - m_label->sizeHint().height() + labelHeight;
+    const int room = std::min(maximumHeight(), hostArea().height()) - around;
+    // The popup follows: it is placed anew with its new height.
+    m_list->setFixedHeight(std::max(m_rowHeight, std::min(content, room)));
 }

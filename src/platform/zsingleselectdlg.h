@@ -7,7 +7,8 @@
 class QLabel;
 class QListWidget;
 
-// A choice among a few: a text, then the choices as a list. Up and Down move the highlight (the
+// A choice among a few: a text, then the choices as a list, each wrapped, all in sight up to the
+// main window's height. Up and Down move the highlight (the
 // first choice is highlighted when it opens); Return, Enter, Select or the left soft key take
 // the highlighted choice, a tap takes the tapped one; the right soft key cancels. exec() returns
 // 1 when a choice was taken, and selectedIndex() says which.
@@ -25,9 +26,16 @@ public:
 protected:
     int softKeyForKey(int key) const override;
     void keyPressEvent(QKeyEvent *event) override;
+    void showEvent(QShowEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
 
 private:
+    void fitToChoices();
+
     QString m_shownText;
     QStringList m_choices;
+    QLabel *m_label;
     QListWidget *m_list;
+    int m_rowHeight = 0; // of a choice on one line
+    int m_fittedWidth = -1;
 };

@@ -25,9 +25,18 @@ screenshot menu
 keys Down Down Down Down Return
 expect_exit 0
 
-# Qt's own options are taken out before the program reads its start folder.
-start_app -platform xcb -geometry 360x480+0+0 "$WORK/home"
+# Qt's own options are taken out before the program reads its start folder. A popup opens at the
+# bottom of the window that -geometry placed, not where the window would have been.
+start_app -platform xcb -geometry 360x480+40+60 "$WORK/home"
 xdotool getwindowgeometry "$MAIN_WINDOW" | grep -q 'Geometry: 360x480' || fail "-geometry was not applied"
+keys F1 Up Up Return         # About
+about=$(find_window About) || fail "the about box did not open"
+read -r x y w h < <(xdotool getwindowgeometry "$about" \
+    | sed -n 's/.*Position: \([0-9]*\),\([0-9]*\).*/\1 \2/p; s/.*Geometry: \([0-9]*\)x\([0-9]*\).*/\1 \2/p' | xargs)
+[ "$x" = 40 ] && [ "$w" = 360 ] && [ $((y + h)) = 540 ] || fail "the about box is at $x,$y ${w}x$h"
+focus "$about"
+keys Return
+focus "$MAIN_WINDOW"
 keys Down Down Down Return   # .., Music, Photos, notes.txt
 wait_for '[ "$(opened)" = "$WORK/home/notes.txt" ]' || fail "the start folder was not listed: $(opened)"
 keys F1 Up Return            # the last entry: quit
