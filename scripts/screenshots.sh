@@ -40,7 +40,8 @@ exec $(command -v cp) "\$@"
 SCRIPT
 chmod +x "$WORK/bin/cp"
 
-start_app "$home"
+# A phone's screen, 240x320, as the program started without -geometry on one would fill it.
+start_app -geometry 240x320+0+0 "$home"
 shot browse
 keys F1
 shot options-menu
@@ -59,6 +60,21 @@ find_window "" >/dev/null || true
 sleep 1.6
 shot wait-popup
 wait_for '[ -s "$home/Documents/holiday.mp4" ] && ! pgrep -f "sleep 4" >/dev/null' 15 || true
+focus "$MAIN_WINDOW"
+keys F1 Up Return
+expect_exit 0
+
+# A larger phone, 480x640: the same window, and the choice for entries that exist there.
+: > "$home/Documents/notes.txt"
+start_app -geometry 480x640+0+0 "$home"
+keys Down Down Down Down Down Down F1 Down Right Down Down Return   # Manage > Copy on notes.txt
+keys Down Return F1 Down Return                                     # into Documents, Copy here
+focus_dialog Copy
+keys F1
+sleep 0.5
+shot choice-480x640
+focus_dialog Copy
+keys Escape
 focus "$MAIN_WINDOW"
 keys F1 Up Return
 expect_exit 0

@@ -1,5 +1,6 @@
 // The catalogue at the byte level: which file the configuration selects, what a lookup returns,
 // and what it says on standard error.
+#include "core/progresscounter.h"
 #include "lang/languagecatalog.h"
 #include "support/testfiles.h"
 
@@ -284,18 +285,34 @@ private slots:
     }
 
     // Every text the program asks for is in every shipped catalogue, and the texts that a path or
-    // a name follows end in their own blank.
+    // a name follows end in their own blank. Sizes and dates are written as the language writes
+    // them: its decimal separator, its units, its month names.
     void shippedCatalogues_data()
     {
         QTest::addColumn<QByteArray>("language");
-        for (const char *language :
-             { "en-us", "de-de", "fr-fr", "es-es", "it-it", "pt-br", "pl-pl" })
-            QTest::newRow(language) << QByteArray(language);
+        QTest::addColumn<QString>("size"); // of 1,363,149 bytes
+        QTest::addColumn<QString>("date"); // 2026-12-07 22:31
+        QTest::newRow("en-us") << QByteArray("en-us") << "1.3 MB"
+                               << "December 7, 2026 10:31 PM";
+        QTest::newRow("de-de") << QByteArray("de-de") << "1,3 MB"
+                               << "7. Dezember 2026 22:31";
+        QTest::newRow("fr-fr") << QByteArray("fr-fr") << "1,3 Mo"
+                               << "7 décembre 2026 22:31";
+        QTest::newRow("es-es") << QByteArray("es-es") << "1,3 MB"
+                               << "7 de diciembre de 2026 22:31";
+        QTest::newRow("it-it") << QByteArray("it-it") << "1,3 MB"
+                               << "7 dicembre 2026 22:31";
+        QTest::newRow("pt-br") << QByteArray("pt-br") << "1,3 MB"
+                               << "7 de dezembro de 2026 22:31";
+        QTest::newRow("pl-pl") << QByteArray("pl-pl") << "1,3 MB"
+                               << "7 grudnia 2026 22:31";
     }
 
     void shippedCatalogues()
     {
         QFETCH(QByteArray, language);
+        QFETCH(QString, size);
+        QFETCH(QString, date);
         writeConfig("LanguageType = " + language + "\n");
         const QByteArray base = programPath();
         OutputCapture errors(2);
@@ -310,7 +327,8 @@ private slots:
             "BR_MOVE_TO", "BR_DONE", "BR_NOT_DONE", "BR_UNDO_MOVE", "BR_UNDO_COPY",
             "BR_UNDO_RENAME", "BR_UNDO_MKDIR", "BR_REPLACED_STAY", "BR_UNDO_FAILED",
             "BR_UNDO_GONE", "BR_UNDO_CHANGED", "BR_UNDO_NAME_TAKEN", "BR_UNDO_NOT_EMPTY",
-            "BR_UNDO_TOO_LONG", "BR_NOT_FINISHED", "BR_KEEP_LINK_APART", "BR_LINKS_KEPT_APART",
+            "BR_UNDO_TOO_LONG", "BR_UNFINISHED_MOVE", "BR_UNFINISHED_COPY", "BR_UNFINISHED_RENAME",
+            "BR_UNFINISHED_MKDIR", "BR_KEEP_LINK_APART", "BR_LINKS_KEPT_APART",
             "BR_CASE_KEPT_APART", "BR_AT_LEAST" };
         const QByteArrayList standalone = {
             "BR_FILEMANAGER", "BR_MKDIR", "BR_MANAGE", "BR_RENAME", "BR_DELETE", "BR_COPY",
@@ -322,7 +340,8 @@ private slots:
             "BR_NAMES_NOT_STORED", "BR_REPLACE_ALL", "BR_SKIP_EXISTING", "BR_KEEP_BOTH",
             "BR_DECIDE_EACH", "BR_DETAILS", "BR_FOLDER_TYPE", "BR_FILE_TYPE", "BR_OTHER_TYPE",
             "BR_QUESTION_END", "BR_BYTE_UNITS", "BR_UNDO", "BR_NOT_TAKEN_BACK", "BR_INTERRUPTED",
-            "BR_TAKE_BACK_DONE", "BR_HOLDS_SOURCE", "BR_STILL_RUNNING" };
+            "BR_TAKE_BACK_DONE", "BR_HOLDS_SOURCE", "BR_STILL_RUNNING", "BR_STOP_COPY",
+            "BR_STOP_DELETE", "BR_LOCALE" };
         // clang-format on
         QStringList seen;
         for (const QByteArray &key : followedByText + standalone) {
@@ -336,6 +355,12 @@ private slots:
         }
         QCOMPARE(errors.finish(),
                  "vandr --debug--: read lngfile '" + base + '_' + language + ".lng'\n");
+        ProgressCounter::setUnits(catalog.lookup("BR_BYTE_UNITS").split(u' '));
+        ProgressCounter::setLocale(QLocale(catalog.lookup("BR_LOCALE")));
+        QCOMPARE(ProgressCounter::formatBytes(1363149), size);
+        QCOMPARE(ProgressCounter::formatDateTime(QDateTime(QDate(2026, 12, 7), QTime(22, 31))),
+                 date);
+        ProgressCounter::setLocale(QLocale::c());
         // Each menu entry of one menu is told apart from the others.
         QCOMPARE(QSet<QString>(seen.cbegin(), seen.cend()).size(), seen.size());
     }

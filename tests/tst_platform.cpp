@@ -182,9 +182,8 @@ private slots:
         const QString yes = question->getSoftKey()->text(0);
         delete question;
         // The about box's credits too, in every language but English.
-        const char credits[] = " - a file manager for the phone\nBrowse, open, create, rename, "
-                               "delete,\ncopy and move files and folders.\nFree software, built "
-                               "on Qt.";
+        const char credits[] = " for the phone: browse, open, create, rename, delete, copy and "
+                               "move files and folders.\nFree software, built on Qt.";
         const bool creditsTranslated = QApplication::translate("fileDialog", credits) != credits;
         setPlatformLanguage("en-us");
         QCOMPARE(creditsTranslated, texts[0] != "Options"); // English wherever the keys are

@@ -12,7 +12,6 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QLabel>
-#include <QLocale>
 
 // A long walk (the look before a copy, a folder's size) shows a wait popup after a moment, with
 // the time that has passed; its right soft key stops the walk. False when it was stopped.
@@ -79,7 +78,7 @@ void fileDialog::details()
             total += entry.size;
             whole = whole && entry.sizeComplete;
         }
-        text = catalog->lookup("BR_CHECKED") + QString::number(names.size()) + u'\n'
+        text = catalog->lookup("BR_CHECKED") + ProgressCounter::formatCount(names.size()) + u'\n'
                + catalog->lookup("BR_SIZE") + counted(total, whole);
     } else {
         const EntryDetails &entry = found.first();
@@ -92,10 +91,9 @@ void fileDialog::details()
                + catalog->lookup(type[entry.type])
                + (entry.type == EntryDetails::Link ? entry.linkTarget : QString()) + u'\n'
                + catalog->lookup("BR_SIZE") + counted(entry.size, entry.sizeComplete) + u'\n'
-               + catalog->lookup("BR_CHANGED")
-               + QLocale::system().toString(entry.changed, QLocale::ShortFormat) + u'\n'
-               + catalog->lookup("BR_RIGHTS") + entry.permissions + u' ' + entry.owner + u' '
-               + entry.group + u'\n' + catalog->lookup("BR_SPACE") + size(entry.freeBytes)
+               + catalog->lookup("BR_CHANGED") + ProgressCounter::formatDateTime(entry.changed)
+               + u'\n' + catalog->lookup("BR_RIGHTS") + entry.permissions + u' ' + entry.owner
+               + u' ' + entry.group + u'\n' + catalog->lookup("BR_SPACE") + size(entry.freeBytes)
                + QStringLiteral(" / ") + size(entry.totalBytes);
     }
     auto *notice = new ZMessageDlg(catalog->lookup("BR_DETAILS"), text, ZMessageDlg::Notice, 0,

@@ -37,6 +37,7 @@ fileDialog::fileDialog()
     setPlatformLanguage(QByteArray::fromStdString(catalog->languageCode()));
     setTitleIcon(iconReader.getIcon(QStringLiteral("fm_folder_small.bmp"), true));
     ProgressCounter::setUnits(catalog->lookup("BR_BYTE_UNITS").split(u' ', Qt::SkipEmptyParts));
+    ProgressCounter::setLocale(QLocale(catalog->lookup("BR_LOCALE")));
 
     // The start folder is a path: kept exactly, whatever bytes it holds.
     if (argc > 1)
@@ -119,10 +120,10 @@ void fileDialog::about()
     const QString title = catalog->lookup("BR_ABOUT");
     const QString text
             = catalog->lookup("BR_FILEMANAGER")
-              + QApplication::translate("fileDialog", " - a file manager for the phone\n"
-                                                      "Browse, open, create, rename, delete,\n"
-                                                      "copy and move files and folders.\n"
-                                                      "Free software, built on Qt.");
+              + QApplication::translate("fileDialog",
+                                        " for the phone: browse, open, create, rename, delete, "
+                                        "copy and move files and folders.\n"
+                                        "Free software, built on Qt.");
     auto *box = new ZMessageDlg(title, text, ZMessageDlg::Notice, 0, nullptr, nullptr, true, 0);
     box->setTitleIcon(QStringLiteral("info_pop.bmp"));
     box->exec();

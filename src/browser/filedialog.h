@@ -85,6 +85,7 @@ private:
     static bool isListable(const QString &folder);
     static QString nearestListableAbove(const QString &folder);
     bool askQuestion(const QString &title, const QString &text);
+    bool askOverTheWork(OperationRunner &runner, const QString &title, const QString &text);
     void showError(const char *key);
     QString stopQuestion(OperationPlan::Kind kind) const;
     bool runCommand(OperationRunner &runner, const QString &title, const QString &text,

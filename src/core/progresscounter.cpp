@@ -2,6 +2,7 @@
 
 #include "core/treewalk.h"
 
+#include <QRegularExpression>
 #include <QTimer>
 
 #include <algorithm>
@@ -92,6 +93,12 @@ QStringList &units()
     return names;
 }
 
+QLocale &locale()
+{
+    static QLocale language = QLocale::c();
+    return language;
+}
+
 } // namespace
 
 void ProgressCounter::setUnits(const QStringList &names)
@@ -103,12 +110,32 @@ void ProgressCounter::setUnits(const QStringList &names)
 QString ProgressCounter::formatBytes(qint64 bytes)
 {
     if (bytes < 1024)
-        return QStringLiteral("%1 %2").arg(bytes).arg(units()[0]);
+        return formatCount(bytes) + u' ' + units()[0];
     double value = double(bytes) / 1024;
     int unit = 1;
     while (value >= 1024 && unit < 4) {
         value /= 1024;
         ++unit;
     }
-    return QStringLiteral("%1 %2").arg(value, 0, 'f', value < 10 ? 1 : 0).arg(units()[unit]);
+    return locale().toString(value, 'f', value < 10 ? 1 : 0) + u' ' + units()[unit];
+}
+
+void ProgressCounter::setLocale(const QLocale &language)
+{
+    locale() = language;
+}
+
+QString ProgressCounter::formatCount(qint64 count)
+{
+    return locale().toString(count);
+}
+
+QString ProgressCounter::formatDateTime(const QDateTime &when)
+{
+    // The language's long date without its weekday: the month by its name, and short.
+    QString date = locale().dateFormat(QLocale::LongFormat);
+    static const QRegularExpression weekday(QStringLiteral("d{4}[,.]?\\s*"));
+    date.remove(weekday);
+    return locale().toString(when.date(), date.trimmed()) + u' '
+           + locale().toString(when.time(), QLocale::ShortFormat);
 }

@@ -1,7 +1,9 @@
 #pragma once
 
 #include <QByteArray>
+#include <QDateTime>
 #include <QElapsedTimer>
+#include <QLocale>
 #include <QObject>
 #include <QString>
 #include <QStringList>
@@ -35,6 +37,14 @@ public:
     static void setUnits(const QStringList &units);
     // "0:07", "1:02:03"; empty before the first second.
     static QString formatElapsed(qint64 milliseconds);
+    // The language that sizes, counts and dates are written in (the catalogue's): its decimal
+    // separator, digit grouping and month names. Until set, the C locale's.
+    static void setLocale(const QLocale &locale);
+    // "1,234" ("1.234" in German).
+    static QString formatCount(qint64 count);
+    // The date with its month's name and the time: "December 7, 2026 10:31 PM",
+    // "7. Dezember 2026 22:31".
+    static QString formatDateTime(const QDateTime &when);
 
 signals:
     void changed();

@@ -54,33 +54,26 @@ private:
     // box's credits. Without a translation, the source text stands.
     QString longText(const char *sourceText) const
     {
-        static const char credits[] = " - a file manager for the phone\n"
-                                      "Browse, open, create, rename, delete,\n"
+        static const char credits[] = " for the phone: browse, open, create, rename, delete, "
                                       "copy and move files and folders.\n"
                                       "Free software, built on Qt.";
         static const QHash<QByteArray, const char *> translated = {
-            { "de", " - ein Dateimanager für das Telefon\n"
-                    "Durchsuchen, öffnen, anlegen, umbenennen, löschen,\n"
-                    "kopieren und verschieben von Dateien und Ordnern.\n"
+            { "de", " für das Telefon: Dateien und Ordner durchsuchen, öffnen, anlegen, "
+                    "umbenennen, löschen, kopieren und verschieben.\n"
                     "Freie Software, gebaut mit Qt." },
-            { "fr", " - un gestionnaire de fichiers pour le téléphone\n"
-                    "Parcourir, ouvrir, créer, renommer, supprimer,\n"
-                    "copier et déplacer fichiers et dossiers.\n"
+            { "fr", " pour le téléphone : parcourir, ouvrir, créer, renommer, supprimer, copier "
+                    "et déplacer fichiers et dossiers.\n"
                     "Logiciel libre, construit avec Qt." },
-            { "es", " - un gestor de archivos para el teléfono\n"
-                    "Explorar, abrir, crear, renombrar, eliminar,\n"
-                    "copiar y mover archivos y carpetas.\n"
+            { "es", " para el teléfono: explorar, abrir, crear, renombrar, eliminar, copiar y "
+                    "mover archivos y carpetas.\n"
                     "Software libre, hecho con Qt." },
-            { "it", " - un gestore di file per il telefono\n"
-                    "Sfogliare, aprire, creare, rinominare, eliminare,\n"
-                    "copiare e spostare file e cartelle.\n"
+            { "it", " per il telefono: sfogliare, aprire, creare, rinominare, eliminare, copiare "
+                    "e spostare file e cartelle.\n"
                     "Software libero, costruito con Qt." },
-            { "pt", " - um gerenciador de arquivos para o telefone\n"
-                    "Navegar, abrir, criar, renomear, excluir,\n"
-                    "copiar e mover arquivos e pastas.\n"
+            { "pt", " para o telefone: navegar, abrir, criar, renomear, excluir, copiar e mover "
+                    "arquivos e pastas.\n"
                     "Software livre, feito com Qt." },
-            { "pl", " - menedżer plików dla telefonu\n"
-                    "Przeglądanie, otwieranie, tworzenie, zmiana nazwy, usuwanie,\n"
+            { "pl", " dla telefonu: przeglądanie, otwieranie, tworzenie, zmiana nazwy, usuwanie, "
                     "kopiowanie i przenoszenie plików i folderów.\n"
                     "Wolne oprogramowanie, zbudowane na Qt." },
         };

@@ -103,16 +103,18 @@ bool fileDialog::decideBeforeTheWork(const OperationPlan &plan, const QString &t
     OperationPlan::Look look;
     if (!whileWaiting([&](const std::function<bool()> &keepGoing) { look = plan.look(keepGoing); }))
         return false;
-    QString text = question + u'\n' + catalog->lookup("BR_ENTRIES") + QString::number(plan.count());
+    QString text = question + u'\n' + catalog->lookup("BR_ENTRIES")
+                   + ProgressCounter::formatCount(plan.count());
     if (plan.kind() == OperationPlan::Copy || look.crossesFileSystems)
         text += QStringLiteral(" (%1)").arg(ProgressCounter::formatBytes(look.bytes));
     if (look.crossesFileSystems)
         text += u'\n' + catalog->lookup("BR_MOVE_COPIES");
     if (look.linksOntoFolders > 0)
         text += u'\n' + catalog->lookup("BR_LINKS_KEPT_APART")
-                + QString::number(look.linksOntoFolders);
+                + ProgressCounter::formatCount(look.linksOntoFolders);
     if (look.caseClashes > 0)
-        text += u'\n' + catalog->lookup("BR_CASE_KEPT_APART") + QString::number(look.caseClashes);
+        text += u'\n' + catalog->lookup("BR_CASE_KEPT_APART")
+                + ProgressCounter::formatCount(look.caseClashes);
     if (!askQuestion(title, text))
         return false;
     if (look.freeBytes >= 0 && look.bytes > look.freeBytes
@@ -126,7 +128,7 @@ bool fileDialog::decideBeforeTheWork(const OperationPlan &plan, const QString &t
     if (look.unstorable > 0
         && !askQuestion(catalog->lookup("BR_NAMES_NOT_STORED"),
                         catalog->lookup("BR_NAMES_CANNOT_BE_STORED")
-                                + QString::number(look.unstorable) + u'\n'
+                                + ProgressCounter::formatCount(look.unstorable) + u'\n'
                                 + look.firstUnstorable.join(u'\n') + u'\n'
                                 + catalog->lookup("BR_GO_ON_ANYWAY")))
         return false;
@@ -134,7 +136,7 @@ bool fileDialog::decideBeforeTheWork(const OperationPlan &plan, const QString &t
     if (look.conflicts == 0)
         return true;
     auto *choice = new ZSingleSelectDlg(
-            title, catalog->lookup("BR_EXIST_THERE") + QString::number(look.conflicts),
+            title, catalog->lookup("BR_EXIST_THERE") + ProgressCounter::formatCount(look.conflicts),
             { catalog->lookup("BR_REPLACE_ALL"), catalog->lookup("BR_SKIP_EXISTING"),
               catalog->lookup("BR_KEEP_BOTH"), catalog->lookup("BR_DECIDE_EACH") });
     const bool chosen = choice->exec() == 1;

@@ -45,14 +45,17 @@ QString fileDialog::childPath(const QString &name) const
 
 void fileDialog::createDir()
 {
-    const QString typed
-            = askName(catalog->lookup("BR_MKDIR"), catalog->lookup("BR_CUR_DIR") + currentDir);
-    if (typed.isNull())
-        return;
-    const QString name = NameCheck::trimmed(typed);
-    if (!isValidName(name)) {
+    // A refused name is offered again as typed, to be mended rather than typed anew.
+    QString name, typed;
+    for (;;) {
+        typed = askName(catalog->lookup("BR_MKDIR"), catalog->lookup("BR_CUR_DIR") + currentDir,
+                        typed, int(typed.size()));
+        if (typed.isNull())
+            return;
+        name = NameCheck::trimmed(typed);
+        if (isValidName(name))
+            break;
         showError("BR_INVALID_NAME");
-        return;
     }
     // A folder there afterwards is success, also one that was there before; only one that this
     // made can be taken back.
@@ -86,35 +89,43 @@ void fileDialog::rename()
     struct stat entry;
     const bool isFolder = ::stat(FileName::toBytes(sourcePath).constData(), &entry) == 0
                           && S_ISDIR(entry.st_mode);
-    const QString typed = askName(catalog->lookup("BR_RENAME"),
-                                  catalog->lookup("BR_CUR_DIR") + currentDir + u'\n'
-                                          + catalog->lookup("BR_CUR_NAME") + name,
-                                  name, NameCheck::baseLength(name, isFolder));
-    // Cancelled, or accepted as offered: nothing to do, even for a name with blanks at its ends,
-    // which trimming would otherwise rename or refuse.
-    if (typed.isNull() || typed == name)
-        return;
-    const QString newName = NameCheck::trimmed(typed);
-    if (newName == name)
-        return;
-    if (!isValidName(newName)) {
-        showError("BR_INVALID_NAME");
-        return;
-    }
-    const QString newPath = childPath(newName);
-    // mv would replace the other entry, or move ours into it. The same entry under another
-    // case, on a file system that ignores case, is a real rename.
-    struct stat oldInfo, newInfo;
-    if (OperationPlan::entryAt(newPath, &newInfo)
-        && !(OperationPlan::entryAt(sourcePath, &oldInfo) && oldInfo.st_dev == newInfo.st_dev
-             && oldInfo.st_ino == newInfo.st_ino)) {
-        showError("BR_NAME_EXISTS");
-        return;
+    // A refused name is offered again as typed, to be mended rather than typed anew.
+    QString offered = name, newPath;
+    int selected = NameCheck::baseLength(name, isFolder);
+    for (;;) {
+        const QString typed = askName(catalog->lookup("BR_RENAME"),
+                                      catalog->lookup("BR_CUR_DIR") + currentDir + u'\n'
+                                              + catalog->lookup("BR_CUR_NAME") + name,
+                                      offered, selected);
+        // Cancelled, or accepted as offered: nothing to do, even for a name with blanks at its
+        // ends, which trimming would otherwise rename or refuse.
+        if (typed.isNull() || typed == name)
+            return;
+        const QString newName = NameCheck::trimmed(typed);
+        if (newName == name)
+            return;
+        offered = typed;
+        selected = int(typed.size());
+        if (!isValidName(newName)) {
+            showError("BR_INVALID_NAME");
+            continue;
+        }
+        newPath = childPath(newName);
+        // mv would replace the other entry, or move ours into it. The same entry under another
+        // case, on a file system that ignores case, is a real rename.
+        struct stat oldInfo, newInfo;
+        if (OperationPlan::entryAt(newPath, &newInfo)
+            && !(OperationPlan::entryAt(sourcePath, &oldInfo) && oldInfo.st_dev == newInfo.st_dev
+                 && oldInfo.st_ino == newInfo.st_ino)) {
+            showError("BR_NAME_EXISTS");
+            continue;
+        }
+        break;
     }
     const std::optional<QByteArray> command
             = ShellCommand::form(R"(mv "%s" "%s")", { sourcePath, newPath });
     m_journal->begin(Journal::Rename, currentDir);
-    OperationRunner runner(catalog->lookup("BR_RENAME"), stopQuestion(OperationPlan::Delete), false,
+    OperationRunner runner(catalog->lookup("BR_RENAME"), stopQuestion(OperationPlan::Move), false,
                            m_journal->descriptor());
     const int record = m_journal->intend(sourcePath, newPath);
     const bool ran = runCommand(runner, QStringLiteral(""), catalog->lookup("BR_PLEASEWAIT"),

@@ -23,6 +23,12 @@ void OperationRunner::close()
     m_popup = nullptr;
 }
 
+void OperationRunner::hide()
+{
+    if (m_popup)
+        m_popup->hide();
+}
+
 void OperationRunner::run(const QString &title, const QString &text, const QByteArray &command,
                           const QString &source, const QString &destination, bool moving)
 {

@@ -31,6 +31,8 @@ public:
     bool stopped() const { return m_stopped; }
     // Closes the wait popup, so that what follows the operation shows on its own.
     void close();
+    // Hides it until the next command, so that a question between two commands shows alone.
+    void hide();
     // The commands that ran to their own end.
     int done() const { return m_done; }
     // Whether the last command ran to its end and succeeded.

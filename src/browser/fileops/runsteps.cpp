@@ -4,6 +4,7 @@
 
 #include "browser/fileops/operationrunner.h"
 #include "core/filename.h"
+#include "core/progresscounter.h"
 #include "core/shellcommand.h"
 #include "lang/languagecatalog.h"
 #include "platform/zmessagedlg.h"
@@ -18,11 +19,13 @@ void fileDialog::showError(const char *key)
     delete notice;
 }
 
-// What a stop leaves, said before it is done; a move across file systems has more to say.
+// What a stop leaves, said before it is done, for the operation at hand.
 QString fileDialog::stopQuestion(OperationPlan::Kind kind) const
 {
-    const QString text = catalog->lookup("BR_CONFIRM_STOP");
-    return kind == OperationPlan::Move ? text + u'\n' + catalog->lookup("BR_STOP_MOVE") : text;
+    const char *leaves = kind == OperationPlan::Copy   ? "BR_STOP_COPY"
+                         : kind == OperationPlan::Move ? "BR_STOP_MOVE"
+                                                       : "BR_STOP_DELETE";
+    return catalog->lookup("BR_CONFIRM_STOP") + u'\n' + catalog->lookup(leaves);
 }
 
 // Runs one command behind the operation's wait popup; a command that would not fit is refused
@@ -36,6 +39,14 @@ bool fileDialog::runCommand(OperationRunner &runner, const QString &title, const
     }
     runner.run(title, text, command);
     return true;
+}
+
+// A question in the middle of an operation: the wait popup, which still names the entry before,
+// is out of the way while it is open, and comes back with the next command.
+bool fileDialog::askOverTheWork(OperationRunner &runner, const QString &title, const QString &text)
+{
+    runner.hide();
+    return askQuestion(title, text);
 }
 
 // One planned entry: refused with a notice, or, when another entry of its name stands at the
@@ -72,8 +83,9 @@ bool fileDialog::runStep(OperationRunner &runner, const OperationPlan::Step &ste
         if (resolution == OperationPlan::SkipExisting)
             return false;
         if (resolution == OperationPlan::DecideEach
-            && !askQuestion(questionTitle, catalog->lookup("BR_KEEP_LINK_APART") + step.destination
-                                                   + catalog->lookup("BR_QUESTION_END")))
+            && !askOverTheWork(runner, questionTitle,
+                               catalog->lookup("BR_KEEP_LINK_APART") + step.destination
+                                       + catalog->lookup("BR_QUESTION_END")))
             return false;
         return keepApart();
     case OperationPlan::Conflict:
@@ -82,8 +94,9 @@ bool fileDialog::runStep(OperationRunner &runner, const OperationPlan::Step &ste
         if (resolution == OperationPlan::KeepBoth)
             return keepApart();
         if (resolution == OperationPlan::DecideEach
-            && !askQuestion(questionTitle, catalog->lookup("BR_CONFIRM_REPLACE") + step.destination
-                                                   + catalog->lookup("BR_QUESTION_END")))
+            && !askOverTheWork(runner, questionTitle,
+                               catalog->lookup("BR_CONFIRM_REPLACE") + step.destination
+                                       + catalog->lookup("BR_QUESTION_END")))
             return false;
         replaceEntry(runner, step, questionTitle, runnerTitle, runnerText, resolution, remember);
         return true;
@@ -199,9 +212,10 @@ void fileDialog::showStopped(const OperationRunner &runner, const QString &title
     if (!runner.stopped())
         return;
     auto *notice = new ZMessageDlg(title,
-                                   catalog->lookup("BR_DONE") + QString::number(runner.done())
-                                           + u'\n' + catalog->lookup("BR_NOT_DONE")
-                                           + QString::number(entries - runner.done()),
+                                   catalog->lookup("BR_DONE")
+                                           + ProgressCounter::formatCount(runner.done()) + u'\n'
+                                           + catalog->lookup("BR_NOT_DONE")
+                                           + ProgressCounter::formatCount(entries - runner.done()),
                                    ZMessageDlg::Notice, 0, nullptr, nullptr, true, 0);
     notice->setTitleIcon(QStringLiteral("info_pop.bmp"));
     notice->exec();

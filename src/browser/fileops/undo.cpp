@@ -4,6 +4,7 @@
 
 #include "browser/fileops/operationrunner.h"
 #include "core/filename.h"
+#include "core/progresscounter.h"
 #include "core/undo.h"
 #include "lang/languagecatalog.h"
 #include "platform/zmessagedlg.h"
@@ -16,7 +17,22 @@ namespace {
 // By Journal::Kind.
 const char *const undoKeys[]
         = { "BR_UNDO_MOVE", "BR_UNDO_RENAME", "BR_UNDO_COPY", "BR_UNDO_MKDIR" };
-const char *const titleKeys[] = { "BR_MOVE", "BR_RENAME", "BR_COPY", "BR_MKDIR" };
+
+// What an operation cut short was doing, before its folder.
+const char *unfinishedKey(Journal::Kind kind)
+{
+    switch (kind) {
+    case Journal::Move:
+        return "BR_UNFINISHED_MOVE";
+    case Journal::Copy:
+        return "BR_UNFINISHED_COPY";
+    case Journal::Rename:
+        return "BR_UNFINISHED_RENAME";
+    case Journal::NewFolder:
+        break;
+    }
+    return "BR_UNFINISHED_MKDIR";
+}
 // By Undo::Verdict.
 const char *const reasonKeys[] = { "BR_UNDO_FAILED",     "BR_UNDO_GONE",      "BR_UNDO_CHANGED",
                                    "BR_UNDO_NAME_TAKEN", "BR_UNDO_NOT_EMPTY", "BR_UNDO_TOO_LONG" };
@@ -44,9 +60,11 @@ void fileDialog::undo()
                    + (several ? last->folder : last->entries.first().destination)
                    + catalog->lookup("BR_QUESTION_END");
     if (several)
-        text += u'\n' + catalog->lookup("BR_ENTRIES") + QString::number(last->count(Journal::Done));
+        text += u'\n' + catalog->lookup("BR_ENTRIES")
+                + ProgressCounter::formatCount(last->count(Journal::Done));
     if (last->replaced > 0)
-        text += u'\n' + catalog->lookup("BR_REPLACED_STAY") + QString::number(last->replaced);
+        text += u'\n' + catalog->lookup("BR_REPLACED_STAY")
+                + ProgressCounter::formatCount(last->replaced);
     if (askQuestion(catalog->lookup("BR_UNDO"), text))
         takeBack(*last);
 }
@@ -72,10 +90,10 @@ void fileDialog::reportInterrupted()
     }
     Journal::settle(&*last);
     const int done = last->count(Journal::Done);
-    const QString text = catalog->lookup("BR_NOT_FINISHED") + catalog->lookup(titleKeys[last->kind])
-                         + u'\n' + last->folder + u'\n' + catalog->lookup("BR_DONE")
-                         + QString::number(done) + u'\n' + catalog->lookup("BR_NOT_DONE")
-                         + QString::number(last->planned - done);
+    const QString text = catalog->lookup(unfinishedKey(last->kind)) + last->folder + u'\n'
+                         + catalog->lookup("BR_DONE") + ProgressCounter::formatCount(done) + u'\n'
+                         + catalog->lookup("BR_NOT_DONE")
+                         + ProgressCounter::formatCount(last->planned - done);
     // Nothing done is nothing to take back: then only a notice.
     bool takeBackDone = false;
     if (done > 0) {
@@ -105,7 +123,10 @@ void fileDialog::takeBack(const Journal::Operation &operation)
     m_journal->clear();
     m_canUndo = false;
     const QString title = catalog->lookup("BR_UNDO");
-    OperationRunner runner(title, stopQuestion(OperationPlan::Delete), true);
+    // Moves go back, copies and new folders are removed.
+    const bool movesBack = operation.kind == Journal::Move || operation.kind == Journal::Rename;
+    OperationRunner runner(
+            title, stopQuestion(movesBack ? OperationPlan::Move : OperationPlan::Delete), true);
     QStringList notTaken;
     for (qsizetype i = operation.entries.size() - 1; i >= 0 && !runner.stopped(); --i) {
         const Journal::Entry &entry = operation.entries[i];
