@@ -3,7 +3,7 @@
 // program's CPU time over those 10 s (as a share of one core) and the delay from the last file
 // made to its row shown. The files are removed afterwards.
 #include "browser/filedialog.h"
-#include "core/filename.h"
+#include "core/names/filename.h"
 #include "platform/zapplication.h"
 #include "platform/zlistbox.h"
 

@@ -2,8 +2,8 @@
 // The folder is made once: 100,000 entries in 1,000 folders (99 empty files each). Prints the
 // medians of five runs of OperationPlan::look() for a copy of it, and of an nftw walk that sums
 // the lstat sizes.
-#include "core/filename.h"
-#include "core/operationplan.h"
+#include "core/names/filename.h"
+#include "core/operation/operationplan.h"
 
 #include <QByteArray>
 #include <QElapsedTimer>

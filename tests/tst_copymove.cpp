@@ -1,7 +1,7 @@
 // Copy and move in two steps, and the operations on the checked entries, with the real utilities.
 #include "browser/filedialog.h"
-#include "core/filename.h"
-#include "core/operationplan.h"
+#include "core/names/filename.h"
+#include "core/operation/operationplan.h"
 #include "platform/zlistbox.h"
 #include "platform/zsoftkey.h"
 #include "runner/deathdlg.h"

@@ -1,6 +1,6 @@
 // The command runner with real commands: the log, the debug line, when the log is opened, and
 // the commands it refuses.
-#include "core/commandlog.h"
+#include "core/shell/commandlog.h"
 #include "platform/zmessagedlg.h"
 #include "platform/zsoftkey.h"
 #include "runner/deathdlg.h"

@@ -1,7 +1,7 @@
 // Creating folders, renaming and deleting the highlighted entry: the dialogs and their texts, the
 // commands, what is listed afterwards, and the refusals.
 #include "browser/filedialog.h"
-#include "core/journal.h"
+#include "core/operation/journal.h"
 #include "platform/zlistbox.h"
 #include "support/testmain.h"
 

@@ -1,6 +1,6 @@
 // The journal of the last operation and the rules that take it back, without a window.
-#include "core/filename.h"
-#include "core/undo.h"
+#include "core/names/filename.h"
+#include "core/operation/undo.h"
 #include "support/testfiles.h"
 
 #include <QtTest>

@@ -1,6 +1,6 @@
 // The catalogue at the byte level: which file the configuration selects, what a lookup returns,
 // and what it says on standard error.
-#include "core/progresscounter.h"
+#include "core/shell/progresscounter.h"
 #include "lang/languagecatalog.h"
 #include "support/testfiles.h"
 

@@ -1,15 +1,15 @@
 // The core without a window: forming shell commands (the exact text for ordinary paths, literal
 // arguments whatever they hold, the length bound), the plan of an operation, where the commands'
 // output goes, and how a folder's entries are read and ordered.
-#include "core/commandlog.h"
-#include "core/entrydetails.h"
-#include "core/filename.h"
-#include "core/folderentries.h"
-#include "core/folderwatch.h"
-#include "core/namecheck.h"
-#include "core/operationplan.h"
-#include "core/shellcommand.h"
-#include "core/targetfilesystem.h"
+#include "core/folder/entrydetails.h"
+#include "core/folder/folderentries.h"
+#include "core/folder/folderwatch.h"
+#include "core/folder/targetfilesystem.h"
+#include "core/names/filename.h"
+#include "core/names/namecheck.h"
+#include "core/operation/operationplan.h"
+#include "core/shell/commandlog.h"
+#include "core/shell/shellcommand.h"
 #include "support/testfiles.h"
 
 #include <QDir>

@@ -1,9 +1,9 @@
 // The details of the highlighted entry, or of the checked ones; the wait popup of a long count.
 #include "browser/filedialog.h"
 
-#include "core/entrydetails.h"
-#include "core/filename.h"
-#include "core/progresscounter.h"
+#include "core/folder/entrydetails.h"
+#include "core/names/filename.h"
+#include "core/shell/progresscounter.h"
 #include "lang/languagecatalog.h"
 #include "platform/zlistbox.h"
 #include "platform/zmessagedlg.h"

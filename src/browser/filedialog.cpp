@@ -1,9 +1,9 @@
 #include "browser/filedialog.h"
 
 #include "browser/folderlisting.h"
-#include "core/filename.h"
-#include "core/folderwatch.h"
-#include "core/progresscounter.h"
+#include "core/folder/folderwatch.h"
+#include "core/names/filename.h"
+#include "core/shell/progresscounter.h"
 #include "lang/languagecatalog.h"
 #include "platform/zapplication.h"
 #include "platform/zglobal.h"

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "core/journal.h"
-#include "core/operationplan.h"
+#include "core/operation/journal.h"
+#include "core/operation/operationplan.h"
 #include "platform/res_icon_reader.h"
 #include "platform/zpopup.h"
 

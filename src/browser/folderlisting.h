@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/folderentries.h"
+#include "core/folder/folderentries.h"
 #include "platform/zlistbox.h"
 
 #include <QPixmap>

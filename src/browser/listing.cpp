@@ -2,8 +2,8 @@
 #include "browser/filedialog.h"
 
 #include "browser/folderlisting.h"
-#include "core/filename.h"
-#include "core/folderwatch.h"
+#include "core/folder/folderwatch.h"
+#include "core/names/filename.h"
 #include "lang/languagecatalog.h"
 #include "platform/zlistbox.h"
 #include "platform/zoptionsmenu.h"

@@ -1,7 +1,7 @@
 // Moving between folders and modes without touching the file system.
 #include "browser/filedialog.h"
 
-#include "core/filename.h"
+#include "core/names/filename.h"
 #include "lang/languagecatalog.h"
 #include "platform/am_launcherclient.h"
 #include "platform/zlistbox.h"

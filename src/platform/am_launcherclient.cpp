@@ -1,7 +1,7 @@
 #include "platform/am_launcherclient.h"
 
-#include "core/filename.h"
-#include "core/shell.h"
+#include "core/names/filename.h"
+#include "core/shell/shell.h"
 
 #include <QDir>
 #include <QStandardPaths>
@@ -48,13 +48,13 @@ bool launch(const QString &path, int patience)
     // child here.
     const QByteArray openerBytes = FileName::toBytes(opener);
     int error = 0;
-    const pid_t pid = Shell::start(R"("$1" "$2" &
+    const pid_t pid
+            = Shell::start(R"("$1" "$2" &
 p=$!
 n=0
 while [ "$n" -lt "$3" ] && kill -0 "$p" 2>/dev/null; do sleep 0.05; n=$((n + 1)); done
 kill -0 "$p" 2>/dev/null || wait "$p")",
-                                   { "sh", openerBytes, file, QByteArray::number(patience) }, {},
-                                   &error);
+                           { "sh", openerBytes, file, QByteArray::number(patience) }, {}, &error);
     const int status = pid < 0 ? -1 : Shell::waitFor(pid);
     if (status != -1 && WIFEXITED(status) && WEXITSTATUS(status) == 0)
         return true;

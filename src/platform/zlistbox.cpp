@@ -1,6 +1,6 @@
 #include "platform/zlistbox.h"
 
-#include "core/filename.h"
+#include "core/names/filename.h"
 #include "platform/zglobal.h"
 
 #include <QAbstractListModel>

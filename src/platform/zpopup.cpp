@@ -1,6 +1,6 @@
 #include "platform/zpopup.h"
 
-#include "core/filename.h"
+#include "core/names/filename.h"
 #include "platform/res_icon_reader.h"
 #include "platform/zglobal.h"
 #include "platform/zpalette.h"

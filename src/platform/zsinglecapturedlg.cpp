@@ -1,6 +1,6 @@
 #include "platform/zsinglecapturedlg.h"
 
-#include "core/filename.h"
+#include "core/names/filename.h"
 #include "platform/zsoftkey.h"
 
 #include <QCoreApplication>

@@ -1,9 +1,9 @@
 #include "runner/deathdlg.h"
 
-#include "core/commandlog.h"
-#include "core/filename.h"
-#include "core/progresscounter.h"
-#include "core/shellprocess.h"
+#include "core/names/filename.h"
+#include "core/shell/commandlog.h"
+#include "core/shell/progresscounter.h"
+#include "core/shell/shellprocess.h"
 #include "platform/am_launcherclient.h"
 #include "platform/zmessagedlg.h"
 #include "platform/zsoftkey.h"

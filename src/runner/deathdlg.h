@@ -1,7 +1,7 @@
 #pragma once
 
-#include "core/shellcommand.h"
-#include "core/shellprocess.h"
+#include "core/shell/shellcommand.h"
+#include "core/shell/shellprocess.h"
 #include "platform/res_icon_reader.h"
 #include "platform/zpopup.h"
 

@@ -3,8 +3,8 @@
 // argument gives back the path or name byte for byte.
 // Build with: cmake --preset fuzz && cmake --build build-fuzz --target fuzz_command
 // Run with:   build-fuzz/tests/fuzz_command -max_total_time=60 tests/fuzz/corpus/command
-#include "core/filename.h"
-#include "core/shellcommand.h"
+#include "core/names/filename.h"
+#include "core/shell/shellcommand.h"
 
 #include <QByteArrayList>
 #include <QStringList>

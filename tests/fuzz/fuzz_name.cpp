@@ -1,8 +1,8 @@
 // libFuzzer target: arbitrary typed text through the trimming and the name check.
 // Build with: cmake --preset fuzz && cmake --build build-fuzz --target fuzz_name
 // Run with:   build-fuzz/tests/fuzz_name -max_total_time=60 tests/fuzz/corpus/name
-#include "core/filename.h"
-#include "core/namecheck.h"
+#include "core/names/filename.h"
+#include "core/names/namecheck.h"
 
 #include <cstdint>
 #include <cstdlib>

@@ -57,7 +57,8 @@ OutputCapture::~OutputCapture()
     const QByteArray caught = finish();
     const int fd = m_fd;
     for (qsizetype written = 0; written < caught.size();) {
-        const ssize_t now = ::write(fd, caught.constData() + written, size_t(caught.size() - written));
+        const ssize_t now
+                = ::write(fd, caught.constData() + written, size_t(caught.size() - written));
         if (now <= 0)
             break;
         written += now;

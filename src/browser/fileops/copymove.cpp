@@ -3,8 +3,8 @@
 #include "browser/filedialog.h"
 
 #include "browser/fileops/operationrunner.h"
-#include "core/filename.h"
-#include "core/progresscounter.h"
+#include "core/names/filename.h"
+#include "core/shell/progresscounter.h"
 #include "lang/languagecatalog.h"
 #include "platform/zlistbox.h"
 #include "platform/zsingleselectdlg.h"

@@ -2,9 +2,9 @@
 #include "browser/filedialog.h"
 
 #include "browser/fileops/operationrunner.h"
-#include "core/filename.h"
-#include "core/namecheck.h"
-#include "core/shellcommand.h"
+#include "core/names/filename.h"
+#include "core/names/namecheck.h"
+#include "core/shell/shellcommand.h"
 #include "lang/languagecatalog.h"
 #include "platform/zsinglecapturedlg.h"
 

@@ -1,6 +1,6 @@
 #include "browser/fileops/operationrunner.h"
 
-#include "core/filename.h"
+#include "core/names/filename.h"
 #include "runner/deathdlg.h"
 
 OperationRunner::OperationRunner(const QString &stopTitle, const QString &stopText,

@@ -3,9 +3,9 @@
 #include "browser/filedialog.h"
 
 #include "browser/fileops/operationrunner.h"
-#include "core/filename.h"
-#include "core/progresscounter.h"
-#include "core/shellcommand.h"
+#include "core/names/filename.h"
+#include "core/shell/progresscounter.h"
+#include "core/shell/shellcommand.h"
 #include "lang/languagecatalog.h"
 #include "platform/zmessagedlg.h"
 #include "runner/deathdlg.h"

@@ -1,6 +1,6 @@
-#include "core/targetfilesystem.h"
+#include "core/folder/targetfilesystem.h"
 
-#include "core/filename.h"
+#include "core/names/filename.h"
 
 #include <QFile>
 

@@ -1,7 +1,7 @@
-#include "core/journal.h"
+#include "core/operation/journal.h"
 
-#include "core/filename.h"
-#include "core/treewalk.h"
+#include "core/folder/treewalk.h"
+#include "core/names/filename.h"
 
 #include <QCryptographicHash>
 #include <QDir>

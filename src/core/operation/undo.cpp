@@ -1,7 +1,7 @@
-#include "core/undo.h"
+#include "core/operation/undo.h"
 
-#include "core/filename.h"
-#include "core/shellcommand.h"
+#include "core/names/filename.h"
+#include "core/shell/shellcommand.h"
 
 #include <dirent.h>
 #include <sys/stat.h>

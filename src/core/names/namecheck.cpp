@@ -1,6 +1,6 @@
-#include "core/namecheck.h"
+#include "core/names/namecheck.h"
 
-#include "core/filename.h"
+#include "core/names/filename.h"
 
 QString NameCheck::trimmed(const QString &typed)
 {

@@ -1,7 +1,7 @@
-#include "core/entrydetails.h"
+#include "core/folder/entrydetails.h"
 
-#include "core/filename.h"
-#include "core/treewalk.h"
+#include "core/folder/treewalk.h"
+#include "core/names/filename.h"
 
 #include <grp.h>
 #include <pwd.h>

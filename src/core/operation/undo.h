@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/journal.h"
+#include "core/operation/journal.h"
 
 #include <QByteArray>
 

@@ -1,6 +1,6 @@
-#include "core/shellcommand.h"
+#include "core/shell/shellcommand.h"
 
-#include "core/filename.h"
+#include "core/names/filename.h"
 
 #include <cstring>
 

@@ -1,9 +1,9 @@
-#include "core/operationplan.h"
+#include "core/operation/operationplan.h"
 
-#include "core/filename.h"
-#include "core/namecheck.h"
-#include "core/shellcommand.h"
-#include "core/treewalk.h"
+#include "core/folder/treewalk.h"
+#include "core/names/filename.h"
+#include "core/names/namecheck.h"
+#include "core/shell/shellcommand.h"
 
 #include <QSet>
 

@@ -1,6 +1,6 @@
-#include "core/folderentries.h"
+#include "core/folder/folderentries.h"
 
-#include "core/filename.h"
+#include "core/names/filename.h"
 
 #include <QDir>
 

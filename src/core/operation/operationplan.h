@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/targetfilesystem.h"
+#include "core/folder/targetfilesystem.h"
 
 #include <QByteArray>
 #include <QString>

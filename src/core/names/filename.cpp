@@ -1,4 +1,4 @@
-#include "core/filename.h"
+#include "core/names/filename.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "core/commandlog.h"
+#include "core/shell/commandlog.h"
 
 #include <cerrno>
 #include <cstdio>

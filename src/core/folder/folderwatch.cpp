@@ -1,4 +1,4 @@
-#include "core/folderwatch.h"
+#include "core/folder/folderwatch.h"
 
 #include <QSocketNotifier>
 #include <QTimer>

@@ -1,6 +1,6 @@
-#include "core/progresscounter.h"
+#include "core/shell/progresscounter.h"
 
-#include "core/treewalk.h"
+#include "core/folder/treewalk.h"
 
 #include <QRegularExpression>
 #include <QTimer>

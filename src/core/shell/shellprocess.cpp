@@ -1,7 +1,7 @@
-#include "core/shellprocess.h"
+#include "core/shell/shellprocess.h"
 
-#include "core/commandlog.h"
-#include "core/shell.h"
+#include "core/shell/commandlog.h"
+#include "core/shell/shell.h"
 
 #include <QElapsedTimer>
 #include <QSocketNotifier>

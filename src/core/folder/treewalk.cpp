@@ -1,4 +1,4 @@
-#include "core/treewalk.h"
+#include "core/folder/treewalk.h"
 
 #include <cerrno>
 #include <fts.h>
