@@ -38,28 +38,23 @@ EntryDetails EntryDetails::of(const QString &path, const std::function<bool()> &
                    : S_ISLNK(info.st_mode) ? Link
                                            : Other;
     if (details.type == Link) {
-        QByteArray target(4096, '\0');
-        const ssize_t n = ::readlink(bytes.constData(), target.data(), size_t(target.size()));
+        // As long as the link says, and longer where it grew meanwhile.
+        QByteArray target(qMax<qsizetype>(qsizetype(info.st_size) + 1, 256), '\0');
+        ssize_t n;
+        while ((n = ::readlink(bytes.constData(), target.data(), size_t(target.size())))
+               == ssize_t(target.size()))
+            target.resize(target.size() * 2);
         details.linkTarget = FileName::fromBytes(target.left(n < 0 ? 0 : n));
     }
     details.size = info.st_size;
     if (details.type == Folder) {
         details.size = 0;
-        int entries = 0;
-        bool whole = true;
-        TreeWalk::walk(
-                bytes,
-                [&](QByteArrayView, const struct stat &inside) {
-                    if (++entries % 512 == 0 && keepGoing && !keepGoing()) {
-                        whole = false;
-                        return TreeWalk::Stop;
-                    }
-                    if (S_ISREG(inside.st_mode))
-                        details.size += inside.st_size;
-                    return TreeWalk::Continue;
-                },
-                &whole);
-        details.sizeComplete = whole;
+        const auto add = [&](QByteArrayView, const struct stat &inside) {
+            if (S_ISREG(inside.st_mode))
+                details.size += inside.st_size;
+            return TreeWalk::Continue;
+        };
+        details.sizeComplete = TreeWalk::walk(bytes, add, { keepGoing }).whole;
     }
     details.changed = QDateTime::fromSecsSinceEpoch(info.st_mtime);
     details.permissions = permissionsText(info.st_mode);

@@ -200,16 +200,17 @@ void Journal::begin(Kind kind, const QString &folder, int entries)
     // Held until the end, by the program and by each command it starts: another copy of the
     // program that starts meanwhile must not take this operation for one cut short, and one that
     // starts after a kill finds the commands that still run.
-    ::flock(m_fd, LOCK_EX);
+    if (::flock(m_fd, LOCK_EX) != 0)
+        return giveUp("cannot lock", errno);
     if (!append("begin " + QByteArray(kindNames[kind]) + ' ' + encoded(FileName::toBytes(folder))
                 + ' ' + QByteArray::number(entries) + ' ' + QByteArray::number(::getpid())))
         return;
     if (::rename(fresh.constData(), path.constData()) != 0)
         return giveUp("cannot replace", errno);
-    const int home_fd = ::open(home.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (home_fd >= 0) {
-        ::fsync(home_fd);
-        ::close(home_fd);
+    const int homeFd = ::open(home.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (homeFd >= 0) {
+        ::fsync(homeFd);
+        ::close(homeFd);
     }
 }
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/folder/treewalk.h"
+
 #include <QByteArray>
 #include <QString>
 #include <QVector>
@@ -109,7 +111,7 @@ public:
     static void settle(Operation *operation);
     // What stands at path: itself, and for a copy, every entry inside it too. Empty when nothing
     // is there, or a tree of more than limit entries.
-    static QVector<Mark> marksOf(const QString &path, bool wholeTree, int limit = 100000);
+    static QVector<Mark> marksOf(const QString &path, bool wholeTree, int limit = TreeWalk::limit);
 
 private:
     bool append(const QByteArray &record);

@@ -12,7 +12,6 @@
 #include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
-#include <ftw.h>
 #include <sys/stat.h>
 #include <sys/statvfs.h>
 #include <unistd.h>
@@ -26,14 +25,14 @@ bool sameEntry(const struct stat &a, const struct stat &b)
 
 // Whether the folder at path holds, at any depth and without following links, the entry with
 // the identity of target. This finds a destination that is a bind mount of a folder inside the
-// source, which no path comparison can. Beyond OperationPlan::walkLimit entries it gives up.
+// source, which no path comparison can. Beyond TreeWalk::limit entries it gives up.
 bool treeHolds(const QByteArray &path, const struct stat &target)
 {
     bool found = false;
     int entries = 0;
     TreeWalk::walk(path, [&](QByteArrayView, const struct stat &info) {
         found = S_ISDIR(info.st_mode) && sameEntry(info, target);
-        return found || ++entries > OperationPlan::walkLimit ? TreeWalk::Stop : TreeWalk::Continue;
+        return found || ++entries > TreeWalk::limit ? TreeWalk::Stop : TreeWalk::Continue;
     });
     return found;
 }
@@ -146,15 +145,20 @@ bool removeEntry(const QByteArray &path, QByteArray *why)
 // mounts entered.
 bool removeTree(const QByteArray &path, QByteArray *why)
 {
-    const int failed = ::nftw(
-            path.constData(),
-            [](const char *entry, const struct stat *, int, FTW *) { return ::remove(entry); }, 32,
-            FTW_DEPTH | FTW_PHYS | FTW_MOUNT);
-    if (failed == 0)
-        return true;
-    if (why)
-        *why = path + " could not be removed before it was replaced: " + std::strerror(errno);
-    return false;
+    bool removed = true;
+    TreeWalk::walk(path,
+                   [&](QByteArrayView entry, const struct stat &) {
+                       if (::remove(entry.toByteArray().constData()) == 0)
+                           return TreeWalk::Continue;
+                       if (why)
+                           *why = entry.toByteArray()
+                                  + " could not be removed before it was replaced: "
+                                  + std::strerror(errno);
+                       removed = false;
+                       return TreeWalk::Stop;
+                   },
+                   { nullptr, true, true });
+    return removed;
 }
 
 // Whatever is not a plain file or a folder: opening it would write elsewhere or wait.
@@ -168,19 +172,20 @@ bool isSpecial(mode_t mode)
 bool clearFoldersOfCopy(const QByteArray &source, const QByteArray &destination, QByteArray *why)
 {
     bool cleared = true;
-    const bool walked = TreeWalk::walk(source, [&](QByteArrayView path, const struct stat &info) {
-        if (!S_ISDIR(info.st_mode))
-            return TreeWalk::Continue;
-        const QByteArray there = destination + path.sliced(source.size()).toByteArray();
-        struct stat standing;
-        if (::lstat(there.constData(), &standing) != 0)
-            return TreeWalk::SkipInside; // nothing of it there: cp makes it anew
-        if (!S_ISDIR(standing.st_mode)) {
-            cleared = removeEntry(there, why) && cleared;
-            return TreeWalk::SkipInside;
-        }
-        return TreeWalk::Continue;
-    });
+    const bool walked
+            = TreeWalk::walk(source, [&](QByteArrayView path, const struct stat &info) {
+                  if (!S_ISDIR(info.st_mode))
+                      return TreeWalk::Continue;
+                  const QByteArray there = destination + path.sliced(source.size()).toByteArray();
+                  struct stat standing;
+                  if (::lstat(there.constData(), &standing) != 0)
+                      return TreeWalk::SkipInside; // nothing of it there: cp makes it anew
+                  if (!S_ISDIR(standing.st_mode)) {
+                      cleared = removeEntry(there, why) && cleared;
+                      return TreeWalk::SkipInside;
+                  }
+                  return TreeWalk::Continue;
+              }).opened;
     if (!walked && why)
         *why = source + " could not be read: " + std::strerror(errno);
     return walked && cleared;
@@ -361,7 +366,6 @@ OperationPlan::Look OperationPlan::look(const std::function<bool()> &keepGoing) 
     struct stat there;
     const bool known = ::stat(destination.constData(), &there) == 0;
 
-    int walked = 0;
     for (int i = 0; i < count() && !look.stopped; ++i) {
         const QByteArray source = FileName::toBytes(sourceOf(i));
         struct stat from, standing;
@@ -386,11 +390,7 @@ OperationPlan::Look OperationPlan::look(const std::function<bool()> &keepGoing) 
         }
         Spoils spoils(target, m_target.foldsCase && !renames, merges);
         const QByteArray inside = FileName::toBytes(m_names[i]);
-        TreeWalk::walk(source, [&](QByteArrayView path, const struct stat &info) {
-            if (++walked % 512 == 0 && keepGoing && !keepGoing()) {
-                look.stopped = true;
-                return TreeWalk::Stop;
-            }
+        const auto visit = [&](QByteArrayView path, const struct stat &info) {
             const QByteArrayView relative = path.sliced(source.size());
             spoils.visit(relative, info);
             if (renames)
@@ -407,7 +407,8 @@ OperationPlan::Look OperationPlan::look(const std::function<bool()> &keepGoing) 
             if (++look.unstorable <= 5)
                 look.firstUnstorable << FileName::fromBytes(inside + relative.toByteArray());
             return TreeWalk::Continue;
-        });
+        };
+        look.stopped = TreeWalk::walk(source, visit, { keepGoing }).stopped;
         look.linksOntoFolders += spoils.links;
         look.caseClashes += spoils.clashes;
     }

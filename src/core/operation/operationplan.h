@@ -127,9 +127,6 @@ public:
     static void finishFolder(const Step &step);
     static bool removeIfEmpty(const QString &folder);
 
-    // More entries than this in a source tree are not walked for an identity check.
-    static constexpr int walkLimit = 100000;
-
 private:
     QString sourceOf(int index) const;
     void lookAtTheDestination();
