@@ -7,6 +7,7 @@
 // - a copy of a tree and of one large file, behind the wait popup with and without its progress
 //   sampling.
 #include "browser/filedialog.h"
+#include "core/folder/treewalk.h"
 #include "platform/zapplication.h"
 #include "platform/zlistbox.h"
 #include "platform/zmessagedlg.h"
@@ -105,9 +106,11 @@ qint64 copyBehindThePopup(const QString &source, const QString &target, bool sam
     QElapsedTimer clock;
     clock.start();
     auto *runner = new deathDlg(QString(), QStringLiteral("Copying"), command.constData());
+    // As a copy measures itself: what its source holds, and what stands at its destination.
+    const QByteArray copied = QFile::encodeName(target + '/' + QFileInfo(source).fileName());
     if (sampled)
-        runner->setProgress(QFile::encodeName(source),
-                            QFile::encodeName(target + '/' + QFileInfo(source).fileName()), false);
+        runner->setProgress([source] { return TreeWalk::bytesUnder(QFile::encodeName(source)); },
+                            [copied] { return TreeWalk::bytesUnder(copied); });
     runner->exec();
     delete runner;
     return clock.elapsed();

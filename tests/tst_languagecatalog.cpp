@@ -1,6 +1,6 @@
 // The catalogue at the byte level: which file the configuration selects, what a lookup returns,
 // and what it says on standard error.
-#include "core/shell/progresscounter.h"
+#include "lang/formats.h"
 #include "lang/languagecatalog.h"
 #include "support/testfiles.h"
 
@@ -355,12 +355,9 @@ private slots:
         }
         QCOMPARE(errors.finish(),
                  "vandr --debug--: read lngfile '" + base + '_' + language + ".lng'\n");
-        ProgressCounter::setUnits(catalog.lookup("BR_BYTE_UNITS").split(u' '));
-        ProgressCounter::setLocale(QLocale(catalog.lookup("BR_LOCALE")));
-        QCOMPARE(ProgressCounter::formatBytes(1363149), size);
-        QCOMPARE(ProgressCounter::formatDateTime(QDateTime(QDate(2026, 12, 7), QTime(22, 31))),
-                 date);
-        ProgressCounter::setLocale(QLocale::c());
+        Formats::useCatalogue(catalog);
+        QCOMPARE(Formats::bytes(1363149), size);
+        QCOMPARE(Formats::dateTime(QDateTime(QDate(2026, 12, 7), QTime(22, 31))), date);
         // Each menu entry of one menu is told apart from the others.
         QCOMPARE(QSet<QString>(seen.cbegin(), seen.cend()).size(), seen.size());
     }

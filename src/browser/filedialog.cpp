@@ -1,21 +1,21 @@
 #include "browser/filedialog.h"
 
-#include "browser/folderlisting.h"
+#include "core/folder/folderentries.h"
 #include "core/folder/folderwatch.h"
 #include "core/names/filename.h"
-#include "core/shell/progresscounter.h"
+#include "lang/formats.h"
 #include "lang/languagecatalog.h"
+#include "lang/texts.h"
 #include "platform/zapplication.h"
 #include "platform/zglobal.h"
 #include "platform/zlistbox.h"
 #include "platform/zmessagedlg.h"
 #include "platform/zoptionsmenu.h"
 #include "platform/zsoftkey.h"
+#include "runner/deathdlg.h"
 
 #include <QApplication>
-#include <QLocale>
 #include <QTimer>
-#include <QWindow>
 
 fileDialog::fileDialog()
     : ZPopup(ZPopup::MainWindow, nullptr, nullptr, true, 0, 0)
@@ -28,16 +28,13 @@ fileDialog::fileDialog()
     // bare name through PATH, or through a symbolic link.
     m_catalogBase = FileName::toBytes(QCoreApplication::applicationFilePath());
     catalog = new LanguageCatalog(m_catalogBase.isEmpty() ? nullptr : m_catalogBase.constData());
-    sourcePath = QStringLiteral("");
-    currentDir = QStringLiteral("/");
-    nameFilter = QString();
+    m_texts = std::make_unique<Texts>(*catalog);
 
     setTitle(catalog->lookup("BR_FILEMANAGER"));
     // The catalogue has read the platform's language setting: the platform's texts follow it.
     setPlatformLanguage(QByteArray::fromStdString(catalog->languageCode()));
     setTitleIcon(iconReader.getIcon(QStringLiteral("fm_folder_small.bmp"), true));
-    ProgressCounter::setUnits(catalog->lookup("BR_BYTE_UNITS").split(u' ', Qt::SkipEmptyParts));
-    ProgressCounter::setLocale(QLocale(catalog->lookup("BR_LOCALE")));
+    Formats::useCatalogue(*catalog);
 
     // The start folder is a path: kept exactly, whatever bytes it holds.
     if (argc > 1)
@@ -66,6 +63,9 @@ fileDialog::fileDialog()
     m_folderWatch = new FolderWatch(this);
     connect(m_folderWatch, &FolderWatch::changed, this, &fileDialog::followOutsideChanges);
     connect(m_folderWatch, &FolderWatch::gone, this, &fileDialog::followRemoval);
+    // Not under a popup, nor while a command of ours runs: then later.
+    m_folderWatch->setBusy(
+            [] { return QApplication::activeModalWidget() || QApplication::activePopupWidget(); });
 
     const QRect contentRect = ZGlobal::getContentR(false);
     optionsMenu = new ZOptionsMenu(contentRect, this, nullptr, 0, 55);
@@ -80,19 +80,7 @@ fileDialog::fileDialog()
     QObject::connect(list, SIGNAL(selected(int)), this, SLOT(obj_selected(int)));
     // Once the window is on the screen, so that the question shows over it.
     if (last && !last->finished)
-        QTimer::singleShot(0, this, [this] { whenOnScreen(&fileDialog::reportInterrupted, 40); });
-}
-
-// A window shown is not at once where the window system puts it: what opens over it waits until
-// it is (for a while), so that it is placed over the window and not where the window was meant
-// to be.
-void fileDialog::whenOnScreen(void (fileDialog::*then)(), int patience)
-{
-    if (patience > 0 && isVisible() && !(windowHandle() && windowHandle()->isExposed())) {
-        QTimer::singleShot(50, this, [this, then, patience] { whenOnScreen(then, patience - 1); });
-        return;
-    }
-    (this->*then)();
+        QTimer::singleShot(0, this, [this] { whenOnScreen([this] { reportInterrupted(); }); });
 }
 
 fileDialog::~fileDialog()
@@ -105,27 +93,31 @@ void fileDialog::quit_app()
     QApplication::quit();
 }
 
-// A yes/no question: only the left key, yes, counts as yes.
-bool fileDialog::askQuestion(const QString &title, const QString &text)
+Operation::Result fileDialog::perform(const char *titleKey, OperationPlan::Kind stopping,
+                                      bool several,
+                                      const std::function<Operation::Result(Operation &)> &what)
 {
-    auto *question
-            = new ZMessageDlg(title, text, ZMessageDlg::Question, 0, nullptr, nullptr, true, 0);
-    const int answer = question->exec();
-    delete question;
-    return answer == 1;
+    const QString title = m_operationTitle = (*m_texts)(titleKey);
+    auto runner = deathDlg::forOperation(title, m_texts->stopQuestion(stopping), several, catalog);
+    Operation operation(*this, *runner, *m_journal);
+    const Operation::Result result = what(operation);
+    runner.reset(); // what follows shows on its own
+    if (result.undoable) {
+        m_canUndo = *result.undoable;
+        rebuildMenu(mode);
+    }
+    if (!result.failures.isEmpty())
+        deathDlg::showOutput(result.failures, title);
+    const QString info = QStringLiteral("info_pop.bmp");
+    if (result.stopped)
+        ZMessageDlg::inform(title, m_texts->stopped(result.done, result.entries), info);
+    if (!result.notTakenBack.isEmpty())
+        ZMessageDlg::inform(title, m_texts->notTakenBack(result.notTakenBack), info);
+    return result;
 }
 
 void fileDialog::about()
 {
-    const QString title = catalog->lookup("BR_ABOUT");
-    const QString text
-            = catalog->lookup("BR_FILEMANAGER")
-              + QApplication::translate("fileDialog",
-                                        " for the phone: browse, open, create, rename, delete, "
-                                        "copy and move files and folders.\n"
-                                        "Free software, built on Qt.");
-    auto *box = new ZMessageDlg(title, text, ZMessageDlg::Notice, 0, nullptr, nullptr, true, 0);
-    box->setTitleIcon(QStringLiteral("info_pop.bmp"));
-    box->exec();
-    delete box;
+    ZMessageDlg::inform(catalog->lookup("BR_ABOUT"), m_texts->about(),
+                        QStringLiteral("info_pop.bmp"));
 }

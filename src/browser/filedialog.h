@@ -1,7 +1,7 @@
 #pragma once
 
 #include "core/operation/journal.h"
-#include "core/operation/operationplan.h"
+#include "core/operation/operation.h"
 #include "platform/res_icon_reader.h"
 #include "platform/zpopup.h"
 
@@ -10,11 +10,10 @@
 #include <functional>
 #include <memory>
 
-class FolderListing;
 class FolderWatch;
 class LanguageCatalog;
 class NameFilter;
-class OperationRunner;
+class Texts;
 class ZListBox;
 class ZOptionsMenu;
 class ZSoftKey;
@@ -23,8 +22,9 @@ class ZSoftKey;
 enum BrowseMode { Browse = 0, PickCopyTarget = 1, PickMoveTarget = 2, MultiSelect = 3 };
 
 // The file manager's one window: the list of a folder's entries, the soft keys and the options
-// menus. Its slots are invoked by name from the menus.
-class fileDialog : public ZPopup
+// menus. Its slots are invoked by name from the menus; a slot that changes the file system
+// starts an Operation, asks its questions with popups and shows what came of it.
+class fileDialog : public ZPopup, public Asker
 {
     Q_OBJECT
 public:
@@ -53,75 +53,53 @@ public:
 public slots:
     void rename();
     void del();
-    void copy();
-    void move();
+    void copy() { firstStep(PickCopyTarget); }
+    void move() { firstStep(PickMoveTarget); }
     void multi_del();
-    void multi_copy();
-    void multi_move();
+    void multi_copy() { multiFirstStep(PickCopyTarget); }
+    void multi_move() { multiFirstStep(PickMoveTarget); }
     void back();
-    void copy_to();
-    void move_to();
+    void copy_to() { secondStep(OperationPlan::Copy); }
+    void move_to() { secondStep(OperationPlan::Move); }
     void cancel();
     void createDir();
-    void multiSelect();
+    void multiSelect() { showDir(currentDir, MultiSelect); }
     void multiSelectAll();
     void multiSelectNon();
     void quit_app();
     void about();
     void obj_selected(int index);
     void details();
-    void undo();
+    void undo() { takeBack(&Operation::undo); }
     // At start-up: an operation that the program did not live to finish is reported, and what
     // of it was done may be taken back.
-    void reportInterrupted();
+    void reportInterrupted() { takeBack(&Operation::reportInterrupted); }
 
 private:
-    void whenOnScreen(void (fileDialog::*then)(), int patience);
+    // Asker: an operation's questions, worded and asked with popups.
+    QString askName(NameFor what, const QString &folder, const QString &current,
+                    const QString &offered, int selected) override;
+    bool wait(Wait what, const std::function<void(const std::function<bool()> &)> &work) override;
+    bool confirm(const OperationPlan &plan, const OperationPlan::Look &look) override;
+    bool goOnWithoutRoom(qint64 needed, qint64 free) override;
+    bool goOnWithoutNames(int count, const QStringList &first) override;
+    std::optional<OperationPlan::Resolution> chooseForExisting(int count) override;
+    bool replace(const QString &destination) override;
+    bool keepLinkApart(const QString &destination) override;
+    void refuse(Refusal why) override;
+    bool confirmUndo(const Journal::Operation &last) override;
+    bool interrupted(const Journal::Operation &last, int done) override;
+
+    // Runs one operation, its questions under the title of titleKey and its commands behind one
+    // wait popup whose stop question says what a stop leaves for `stopping`; then shows what
+    // came of it: failures, a stop, what could not be taken back.
+    Operation::Result perform(const char *titleKey, OperationPlan::Kind stopping, bool several,
+                              const std::function<Operation::Result(Operation &)> &what);
+    void takeBack(Operation::Result (Operation::*how)());
     void followOutsideChanges();
     void followRemoval();
     void setRowLayout(int newMode);
-    void appendRow(const QString &name, bool entry, const QPixmap &icon);
     QString childPath(const QString &name) const;
-    static bool isListable(const QString &folder);
-    static QString nearestListableAbove(const QString &folder);
-    bool askQuestion(const QString &title, const QString &text);
-    bool askOverTheWork(OperationRunner &runner, const QString &title, const QString &text);
-    void showError(const char *key);
-    QString stopQuestion(OperationPlan::Kind kind) const;
-    bool runCommand(OperationRunner &runner, const QString &title, const QString &text,
-                    const QByteArray &command);
-    // What the user decided before a copy or move: one answer for the entries that exist at the
-    // destination, and the entries that get no command since their names cannot be stored there.
-    struct Decision
-    {
-        OperationPlan::Resolution resolution = OperationPlan::DecideEach;
-        QStringList unstorable;
-    };
-    // What the wait popup says, when not "please wait".
-    bool whileWaiting(const std::function<void(const std::function<bool()> &)> &work,
-                      const QString &text = QString());
-    bool decideBeforeTheWork(const OperationPlan &plan, const QString &title,
-                             const QString &question, Decision *decision);
-    bool runStep(OperationRunner &runner, const OperationPlan::Step &step,
-                 const QString &questionTitle, const QString &runnerTitle,
-                 const QString &runnerText,
-                 OperationPlan::Resolution resolution = OperationPlan::DecideEach,
-                 bool remember = true);
-    void runWhole(OperationRunner &runner, const OperationPlan::Step &step,
-                  const QString &questionTitle, const QString &runnerTitle,
-                  const QString &runnerText, OperationPlan::Resolution resolution, bool remember);
-    void replaceEntry(OperationRunner &runner, const OperationPlan::Step &step,
-                      const QString &questionTitle, const QString &runnerTitle,
-                      const QString &runnerText, OperationPlan::Resolution resolution,
-                      bool remember);
-    void runInside(OperationRunner &runner, const OperationPlan::Step &step,
-                   const QString &questionTitle, const QString &runnerTitle,
-                   const QString &runnerText, OperationPlan::Resolution resolution, bool madeHere);
-    void showStopped(const OperationRunner &runner, const QString &title, int entries);
-    void runEntries(const OperationPlan &plan, const QString &title, const QString &doing,
-                    const Decision &decision);
-    void journalEnded();
-    void takeBack(const Journal::Operation &operation);
     void firstStep(int pickMode);
     void multiFirstStep(int pickMode);
     void secondStep(OperationPlan::Kind kind);
@@ -134,16 +112,17 @@ private:
     ZSoftKey *softKey = nullptr;
     ZOptionsMenu *optionsMenu = nullptr;
     ZOptionsMenu *manageMenu = nullptr;
-    QString currentDir;
-    QString sourcePath;
+    QString currentDir = QStringLiteral("/");
+    QString sourcePath = QStringLiteral("");
     QStringList selectedNames;
     QString nameFilter;
     LanguageCatalog *catalog = nullptr;
+    std::unique_ptr<Texts> m_texts; // the program's sentences, from the catalogue
+    QString m_operationTitle; // of the operation that asks
     int mode = -1;
     bool multiPending = false;
     std::unique_ptr<NameFilter> m_compiledFilter; // nameFilter, compiled once
     FolderWatch *m_folderWatch = nullptr;
-    const FolderListing *m_listing = nullptr; // the rows of the folder's entries, in the list
     QString m_watchedDir;
     QByteArray m_catalogBase; // the executable's own path, which the catalogue borrows
     std::unique_ptr<Journal> m_journal; // what the last operation did, to undo it

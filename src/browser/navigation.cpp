@@ -1,14 +1,13 @@
 // Moving between folders and modes without touching the file system.
 #include "browser/filedialog.h"
 
-#include "core/names/filename.h"
+#include "core/folder/folderpath.h"
 #include "lang/languagecatalog.h"
 #include "platform/am_launcherclient.h"
 #include "platform/zlistbox.h"
+#include "platform/zmessagedlg.h"
 
 #include <QApplication>
-
-#include <sys/stat.h>
 
 void fileDialog::obj_selected(int index)
 {
@@ -22,12 +21,11 @@ void fileDialog::obj_selected(int index)
     if (path == QLatin1String("/.."))
         return;
     if (name == QLatin1String("..")) {
-        showDir(nearestListableAbove(currentDir), mode);
+        showDir(FolderPath::nearestListableAbove(currentDir), mode);
         return;
     }
     // A regular file, or a link to one, is opened; anything else is listed.
-    struct stat info;
-    if (::stat(FileName::toBytes(path).constData(), &info) == 0 && S_ISREG(info.st_mode)) {
+    if (FolderPath::isFile(path)) {
         AM_LauncherClient::openDocument(path, QString(), true);
         return;
     }
@@ -41,24 +39,11 @@ void fileDialog::back()
         return;
     }
     if (currentDir == QLatin1String("/")) {
-        if (askQuestion(catalog->lookup("BR_QUIT"), catalog->lookup("BR_CONFIRM_QUIT")))
+        if (ZMessageDlg::ask(catalog->lookup("BR_QUIT"), catalog->lookup("BR_CONFIRM_QUIT")))
             QApplication::quit();
         return;
     }
-    showDir(nearestListableAbove(currentDir), Browse);
-}
-
-// The nearest folder above that can be listed, "/" at worst: a folder removed from outside, or
-// one below a folder that cannot be read, must not leave Back and ".." stuck where they are.
-QString fileDialog::nearestListableAbove(const QString &folder)
-{
-    QString path = folder;
-    for (;;) {
-        const int slash = int(path.lastIndexOf(u'/'));
-        path = slash < 1 ? QStringLiteral("/") : path.left(slash);
-        if (path == QLatin1String("/") || isListable(path))
-            return path;
-    }
+    showDir(FolderPath::nearestListableAbove(currentDir), Browse);
 }
 
 void fileDialog::cancel()
@@ -67,19 +52,12 @@ void fileDialog::cancel()
     showDir(currentDir, Browse);
 }
 
-void fileDialog::multiSelect()
-{
-    showDir(currentDir, MultiSelect);
-}
-
 void fileDialog::multiSelectAll()
 {
-    for (int i = 0; i < list->count(); ++i)
-        list->checkItem(i, true);
+    list->checkAll(true);
 }
 
 void fileDialog::multiSelectNon()
 {
-    for (int i = 0; i < list->count(); ++i)
-        list->checkItem(i, false);
+    list->checkAll(false);
 }

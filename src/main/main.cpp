@@ -1,5 +1,5 @@
-#include "browser/commandline.h"
 #include "browser/filedialog.h"
+#include "main/commandline.h"
 #include "platform/zapplication.h"
 
 int main(int argc, char *argv[])

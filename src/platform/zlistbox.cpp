@@ -6,6 +6,7 @@
 #include <QAbstractListModel>
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QScrollBar>
 #include <QTimer>
 
 #include <functional>
@@ -90,6 +91,55 @@ private:
 };
 
 ZListBoxRows::~ZListBoxRows() = default;
+
+int ZListBoxRows::rowOf(const QString &text) const
+{
+    for (int row = 0; row < count(); ++row) {
+        if (this->text(row) == text)
+            return row;
+    }
+    return -1;
+}
+
+int ZListBox::rowOf(const QString &text) const
+{
+    for (int row = 0; row < int(m_items.size()); ++row) {
+        if (m_items[size_t(row)]->getSubItemText(textColumn()) == text)
+            return row;
+    }
+    const int bulk = m_bulk ? m_bulk->rowOf(text) : -1;
+    return bulk < 0 ? -1 : int(m_items.size()) + bulk;
+}
+
+QStringList ZListBox::checkedTexts() const
+{
+    QStringList texts;
+    for (const int row : itemsChecked())
+        texts << text(row);
+    return texts;
+}
+
+void ZListBox::checkAll(bool on)
+{
+    for (int row = 0; row < count(); ++row)
+        checkItem(row, on);
+}
+
+void ZListBox::refill(const std::function<void()> &fill)
+{
+    const int row = currentItem();
+    const QString current = row < 0 ? QString() : text(row);
+    const QStringList checked = checkedTexts();
+    const int scrolled = verticalScrollBar()->value();
+    fill();
+    for (const QString &name : checked) {
+        if (const int at = rowOf(name); at >= 0)
+            checkItem(at, true);
+    }
+    const int at = row < 0 ? -1 : rowOf(current);
+    setCurrentItem(at >= 0 ? at : std::min(row, count() - 1));
+    verticalScrollBar()->setValue(scrolled);
+}
 
 ZListBoxItem::ZListBoxItem(ZListBox *, const QString &) { }
 

@@ -4,7 +4,9 @@
 #include <QListView>
 #include <QPixmap>
 #include <QString>
+#include <QStringList>
 
+#include <functional>
 #include <memory>
 #include <unordered_map>
 #include <vector>
@@ -45,6 +47,9 @@ public:
     virtual int count() const = 0;
     virtual QString text(int row) const = 0;
     virtual QPixmap pixmap(int row) const = 0;
+    // The row whose text this is, or -1; rows that are sorted can find it faster than by looking
+    // at each.
+    virtual int rowOf(const QString &text) const;
 };
 
 // A fast list of rows (a model/view list with uniform rows). Rows come one by one as
@@ -83,8 +88,14 @@ public:
     void setCurrentItem(int index);
     void checkItem(int index, bool on);
     bool isChecked(int index) const;
-    // The checked rows, in row order.
+    // The checked rows, in row order, and their texts.
     std::vector<int> itemsChecked() const;
+    QStringList checkedTexts() const;
+    void checkAll(bool on);
+    // Fills the list anew (fill() clears it and adds the rows), keeping the same row current (by
+    // its text, or the row that took a vanished one's place), the same rows checked and the view
+    // where it was.
+    void refill(const std::function<void()> &fill);
 
 signals:
     void selected(int index);
@@ -104,6 +115,7 @@ private:
     void findByKey(QChar typed);
     int textColumn() const { return hasCheckBoxes() ? 2 : 1; }
     QPixmap pixmap(int index) const;
+    int rowOf(const QString &text) const;
 
     QString m_itemType;
     std::vector<std::unique_ptr<ZListBoxItem>> m_items;

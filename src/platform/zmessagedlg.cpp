@@ -89,3 +89,20 @@ int ZMessageDlg::softKeyForKey(int key) const
         return ZSoftKey::Left;
     return ZPopup::softKeyForKey(key);
 }
+
+bool ZMessageDlg::ask(const QString &title, const QString &text)
+{
+    auto *question = new ZMessageDlg(title, text, Question, 0, nullptr, nullptr, true, 0);
+    const int answer = question->exec();
+    delete question;
+    return answer == 1;
+}
+
+void ZMessageDlg::inform(const QString &title, const QString &text, const QString &iconFileName)
+{
+    auto *notice = new ZMessageDlg(title, text, Notice, 0, nullptr, nullptr, true, 0);
+    if (!iconFileName.isEmpty())
+        notice->setTitleIcon(iconFileName);
+    notice->exec();
+    delete notice;
+}

@@ -23,6 +23,12 @@ public:
     QString text() const;
     int type() const { return m_type; }
 
+    // The two ways an application uses it: a yes/no question, made, run and gone, which says
+    // whether the left key (yes) answered it; and a notice with a title icon (an icon's file
+    // name, empty for none).
+    static bool ask(const QString &title, const QString &text);
+    static void inform(const QString &title, const QString &text, const QString &iconFileName);
+
 protected:
     int softKeyForKey(int key) const override;
     void keyPressEvent(QKeyEvent *event) override;

@@ -14,7 +14,9 @@
 #include <QLabel>
 #include <QPainter>
 #include <QScreen>
+#include <QTimer>
 #include <QVBoxLayout>
+#include <QWindow>
 
 #include <algorithm>
 
@@ -261,6 +263,15 @@ QRect ZPopup::hostArea() const
     // not have told its widget. And never past the screen's edge.
     const QRect window(main->mapToGlobal(QPoint(0, 0)), main->size());
     return room.isValid() && room.intersects(window) ? window.intersected(room) : window;
+}
+
+void ZPopup::whenOnScreen(const std::function<void()> &then, int patience)
+{
+    if (patience > 0 && isVisible() && !(windowHandle() && windowHandle()->isExposed())) {
+        QTimer::singleShot(50, this, [this, then, patience] { whenOnScreen(then, patience - 1); });
+        return;
+    }
+    then();
 }
 
 void ZPopup::showEvent(QShowEvent *event)

@@ -3,6 +3,8 @@
 #include <QDialog>
 #include <QEvent>
 
+#include <functional>
+
 class QLabel;
 class QVBoxLayout;
 class ZSoftKey;
@@ -37,6 +39,10 @@ public:
     // Where a dialog shows: the application's main window, whose bottom it covers, soft keys
     // over soft keys, so that one soft-key bar shows at a time; without one, the screen.
     QRect hostArea() const;
+    // A window shown is not at once where the window system puts it: what opens over it waits
+    // until it is (a few seconds at most), so that it is placed over the window and not where
+    // the window was meant to be. At once for a window that is not shown.
+    void whenOnScreen(const std::function<void()> &then, int patience = 40);
     // The text with places where a label may wrap it: after each "/" between folders, and
     // within long runs; and the blank of a question's end (" ?") made one that never breaks.
     static QString breakable(const QString &text);

@@ -57,3 +57,16 @@ void ZSingleCaptureDlg::showEvent(QShowEvent *event)
     ZPopup::showEvent(event);
     m_edit->setFocus();
 }
+
+QString ZSingleCaptureDlg::ask(const QString &title, const QString &text, const QString &offered,
+                               int selected)
+{
+    auto *dialog = new ZSingleCaptureDlg(title, text, 0, nullptr, "ZSingleCaptureDlg", true, 0, 0);
+    dialog->getLineEdit()->setText(offered);
+    dialog->getLineEdit()->setSelection(0, selected);
+    QString name;
+    if (dialog->exec() == 1)
+        name = dialog->getResultText();
+    delete dialog;
+    return name;
+}

@@ -21,6 +21,12 @@ public:
     QString getResultText() const;
     QString text() const;
 
+    // Made, run and gone: the text the user accepted, as it stands, or a null string when the
+    // entry was cancelled. It starts with the offered text, its first `selected` characters
+    // selected, so that typing replaces them and the arrow keys edit it.
+    static QString ask(const QString &title, const QString &text, const QString &offered,
+                       int selected);
+
 protected:
     int softKeyForKey(int key) const override;
     void showEvent(QShowEvent *event) override;

@@ -4,6 +4,8 @@
 #include "core/shell/commandlog.h"
 #include "core/shell/progresscounter.h"
 #include "core/shell/shellprocess.h"
+#include "lang/formats.h"
+#include "lang/languagecatalog.h"
 #include "platform/am_launcherclient.h"
 #include "platform/zmessagedlg.h"
 #include "platform/zsoftkey.h"
@@ -30,22 +32,100 @@ deathDlg::deathDlg(const QString &title, const QString &instructText, const char
     connect(m_process, &ShellProcess::finished, this, &deathDlg::finish);
     m_progress = new ProgressCounter(this);
     connect(m_progress, &ProgressCounter::changed, this, &deathDlg::showProgress);
-    if (takeCommand(command)) {
-        setTitleIcon(QStringLiteral("recur_enable_pop.bmp"));
-        hide();
-        show();
-        m_clock.start();
-        m_tick->start(1000);
-    }
     QCoreApplication::instance()->installEventFilter(this);
-    // Also without a command, so that the caller's exec() always comes back.
-    QTimer::singleShot(10, this, &deathDlg::system_exec);
+    // Without a command to run, exec() comes back at once; the commands of an operation come
+    // through run().
+    if (takeCommand(command)) {
+        hide();
+        startClock();
+        show();
+        QTimer::singleShot(10, this, &deathDlg::system_exec);
+    }
 }
 
 deathDlg::~deathDlg()
 {
     QCoreApplication::instance()->removeEventFilter(this);
     std::memset(commandLine, 0, sizeof commandLine);
+}
+
+void deathDlg::startClock()
+{
+    setTitleIcon(QStringLiteral("recur_enable_pop.bmp"));
+    m_clock.start();
+    m_tick->start(1000);
+}
+
+std::unique_ptr<deathDlg> deathDlg::forOperation(const QString &title, const QString &stopText,
+                                                 bool several, LanguageCatalog *catalog)
+{
+    auto runner = std::make_unique<deathDlg>(QString(), QString(), nullptr);
+    runner->setStopQuestion(title, stopText);
+    runner->setShowsLogOnFailure(false);
+    runner->setKeepsShowing(several);
+    runner->setCatalog(catalog);
+    return runner;
+}
+
+CommandRunner::Ran deathDlg::run(const Command &command)
+{
+    // What it shows, worded: an operation on one entry says "please wait", one on several names
+    // each entry.
+    QString title = command.shows == Waiting ? QString() : command.entry;
+    QString text = m_catalog ? m_catalog->lookup("BR_PLEASEWAIT") : QString();
+    const char *doing = command.shows == Copying    ? "BR_COPYING"
+                        : command.shows == Moving   ? "BR_MOVING"
+                        : command.shows == Deleting ? "BR_DELETING"
+                                                    : nullptr;
+    if (doing && m_catalog)
+        text = m_catalog->lookup(doing) + command.entry;
+    m_process->setInheritedFd(command.inheritedFd);
+    m_progressTotal = command.total;
+    m_progressWritten = command.written;
+    if (!m_clock.isValid())
+        startClock();
+    runNext(title, text, command.line.constData());
+    Ran ran;
+    ran.output = m_output;
+    ran.outcome = ranToItsEnd() ? (m_failed ? Failed : Succeeded) : m_stopped ? Stopped : Failed;
+    return ran;
+}
+
+void deathDlg::stepAside()
+{
+    hide();
+}
+
+void deathDlg::rightKey()
+{
+    if (m_working)
+        m_workStopped = true;
+    else
+        askToStop();
+}
+
+bool deathDlg::whileWorking(const QString &text,
+                            const std::function<void(const std::function<bool()> &)> &work)
+{
+    QElapsedTimer clock;
+    clock.start();
+    deathDlg popup(QString(), text, nullptr);
+    popup.m_working = true;
+    work([&] {
+        if (!popup.isVisible() && clock.elapsed() > 300) {
+            popup.getSoftKey()->setText(
+                    ZSoftKey::Right,
+                    QCoreApplication::translate("deathDlg", "TXT_RID_OPTION_CANCEL", "Cancel"));
+            popup.startClock();
+            popup.show();
+        }
+        if (popup.isVisible()) {
+            popup.showElapsed();
+            QCoreApplication::processEvents();
+        }
+        return !popup.m_workStopped;
+    });
+    return !popup.m_workStopped;
 }
 
 void deathDlg::buildBody()
@@ -148,7 +228,7 @@ int deathDlg::runLoop()
 // With a stop question, the right soft key counts as long as the popup is up.
 int deathDlg::softKeyForKey(int key) const
 {
-    return m_stopText.isEmpty() ? -1 : ZPopup::softKeyForKey(key);
+    return m_stopText.isEmpty() && !m_working ? -1 : ZPopup::softKeyForKey(key);
 }
 
 // While a command runs, the user's input reaches this popup and its stop question only; while
@@ -203,7 +283,7 @@ void deathDlg::system_exec()
 
     m_bar->hide();
     m_amount->hide();
-    if (m_progress->start(m_progressSource, m_progressDestination, m_progressMoving))
+    if (m_progressTotal && m_progress->start(m_progressTotal(), m_progressWritten))
         showProgress();
     m_ran = true;
     if (!m_process->start(commandLine))
@@ -221,8 +301,7 @@ void deathDlg::finish(int status)
     }
     m_failed = m_process->wasStopped() || !ShellProcess::succeeded(status);
     m_output = m_process->output();
-    m_progressSource.clear();
-    m_progressDestination.clear();
+    setProgress(nullptr, nullptr);
     // Input that came while the command ended was meant for this popup, which takes none but the
     // right soft key: that is remembered for the next command; the rest never reaches what follows.
     m_draining = true;
@@ -248,11 +327,8 @@ void deathDlg::showOutput(const QByteArray &output, const QString &title)
     const QByteArray path = CommandLog::handOver(output);
     if (!path.isEmpty() && AM_LauncherClient::openDocumentSurely(FileName::fromBytes(path)))
         return;
-    auto *notice = new ZMessageDlg(title, QString::fromUtf8(CommandLog::lastLines(output, 12)),
-                                   ZMessageDlg::Notice, 0, nullptr, nullptr, true, 0);
-    notice->setTitleIcon(QStringLiteral("error_pop.bmp"));
-    notice->exec();
-    delete notice;
+    ZMessageDlg::inform(title, QString::fromUtf8(CommandLog::lastLines(output, 12)),
+                        QStringLiteral("error_pop.bmp"));
 }
 
 // The command's whole process group is paused while the question is open, so that what the
@@ -304,13 +380,14 @@ void deathDlg::showProgress()
     const qint64 total = m_progress->total();
     m_bar->setValue(total > 0 ? int(m_progress->done() * 1000 / total) : 0);
     m_bar->show();
-    m_amount->setText(m_progress->text());
+    m_amount->setText(Formats::bytes(m_progress->done()) + QStringLiteral(" / ")
+                      + Formats::bytes(total));
     m_amount->show();
 }
 
 void deathDlg::showElapsed()
 {
-    const QString text = ProgressCounter::formatElapsed(m_clock.elapsed());
+    const QString text = Formats::elapsed(m_clock.elapsed());
     if (text.isEmpty())
         return;
     m_elapsed->setText(text);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/shell/commandrunner.h"
 #include "core/shell/shellcommand.h"
 #include "core/shell/shellprocess.h"
 #include "platform/res_icon_reader.h"
@@ -9,8 +10,11 @@
 #include <QCloseEvent>
 #include <QElapsedTimer>
 
+#include <functional>
+#include <memory>
 #include <sys/types.h>
 
+class LanguageCatalog;
 class ProgressCounter;
 class QEventLoop;
 class QLabel;
@@ -28,7 +32,10 @@ class QTimer;
 // also between two commands: it asks at once, with the command's process group paused; yes ends
 // the whole group, notes that in the log, counts as a failure and runs no further command.
 // A command it will not run (null, empty or too long) closes the popup as soon as exec() runs.
-class deathDlg : public ZPopup
+// It also runs the commands of a whole operation (CommandRunner), made without a command and
+// kept for all of them, and words what each shows with the catalogue; and it is the wait popup
+// of work that runs without a command (whileWorking()).
+class deathDlg : public ZPopup, public CommandRunner
 {
     Q_OBJECT
 public:
@@ -45,16 +52,33 @@ public:
     void setShowsLogOnFailure(bool shows) { m_showsLog = shows; }
     // The question that the right soft key asks.
     void setStopQuestion(const QString &title, const QString &text);
-    // Progress of the next command, a copy or move (see ProgressCounter).
-    void setProgress(const QByteArray &source, const QByteArray &destination, bool moving)
+    // Progress of the next command: all it is to write (asked when it begins), and a measure of
+    // what it has written.
+    void setProgress(const std::function<qint64()> &total, const std::function<qint64()> &written)
     {
-        m_progressSource = source;
-        m_progressDestination = destination;
-        m_progressMoving = moving;
+        m_progressTotal = total;
+        m_progressWritten = written;
     }
-    // A descriptor that its commands inherit, so that what holds it outlives this program with
-    // them (the operation's journal).
-    void setInheritedFd(int fd) { m_process->setInheritedFd(fd); }
+    // The catalogue that words what the commands of an operation show (run()).
+    void setCatalog(LanguageCatalog *catalog) { m_catalog = catalog; }
+
+    // The runner of an operation's commands: its stop question (the title also that of its
+    // failures), whether it has several entries (the popup then stays up between them), and the
+    // catalogue that words what each command shows. Failures are the operation's to show.
+    static std::unique_ptr<deathDlg> forOperation(const QString &title, const QString &stopText,
+                                                  bool several, LanguageCatalog *catalog);
+
+    // CommandRunner: the next command of an operation, in this popup.
+    Ran run(const Command &command) override;
+    bool stopped() const override { return m_stopped; }
+    void stepAside() override;
+
+    // Work that runs in this program rather than in a command (the look before a copy, a
+    // folder's size), handed a keepGoing() to ask every so often: after a moment a popup with
+    // this text shows the time that has passed, and its right soft key (Cancel) makes
+    // keepGoing() say no. False when it did.
+    static bool whileWorking(const QString &text,
+                             const std::function<void(const std::function<bool()> &)> &work);
     // For an operation on several entries: the popup stays shown when a command has ended, and
     // runNext() runs the next one in it at once, with its own title and text.
     void setKeepsShowing(bool keeps) { m_keepsShowing = keeps; }
@@ -82,7 +106,7 @@ protected:
     int softKeyForKey(int key) const override;
     // Only the right soft key counts, and no close request ends the popup.
     void leftKey() override { }
-    void rightKey() override { askToStop(); }
+    void rightKey() override;
     void closeEvent(QCloseEvent *event) override { event->ignore(); }
     bool eventFilter(QObject *watched, QEvent *event) override;
 
@@ -99,8 +123,13 @@ private:
     void showProgress();
     void showElapsed();
 
+    void startClock();
+
     RES_ICON_Reader iconReader;
     char commandLine[1024];
+    LanguageCatalog *m_catalog = nullptr;
+    bool m_working = false; // the wait popup of work without a command
+    bool m_workStopped = false;
     ShellProcess *m_process = nullptr;
     ProgressCounter *m_progress = nullptr;
     bool m_finished = false;
@@ -117,8 +146,7 @@ private:
     QByteArray m_output;
     QWidget *m_question = nullptr;
     QString m_stopTitle, m_stopText;
-    QByteArray m_progressSource, m_progressDestination;
-    bool m_progressMoving = false;
+    std::function<qint64()> m_progressTotal, m_progressWritten;
     QElapsedTimer m_clock;
     QElapsedTimer m_painted; // when the popup was last allowed to repaint
     QEventLoop *m_loop = nullptr;

@@ -15,12 +15,7 @@ FolderWatch::FolderWatch(QObject *parent)
 {
     m_pace = new QTimer(this);
     m_pace->setSingleShot(true);
-    connect(m_pace, &QTimer::timeout, this, [this] {
-        if (m_gone)
-            emit gone();
-        else
-            emit changed();
-    });
+    connect(m_pace, &QTimer::timeout, this, &FolderWatch::tell);
     m_sinceRead.start();
 }
 
@@ -97,6 +92,23 @@ void FolderWatch::readEvents()
     }
     if (any)
         schedule();
+}
+
+// A change or the folder's end said, when it is not busy; what the re-read that follows costs
+// paces the next.
+void FolderWatch::tell()
+{
+    if (m_busy && m_busy()) {
+        retryLater();
+        return;
+    }
+    QElapsedTimer took;
+    took.start();
+    if (m_gone)
+        emit gone();
+    else
+        emit changed();
+    readTook(took.elapsed());
 }
 
 void FolderWatch::retryLater()

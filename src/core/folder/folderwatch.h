@@ -4,6 +4,8 @@
 #include <QElapsedTimer>
 #include <QObject>
 
+#include <functional>
+
 class QSocketNotifier;
 class QTimer;
 
@@ -21,11 +23,12 @@ public:
 
     // Watches this folder from now on, and no other.
     void watch(const QByteArray &folder);
-    // How long the listing's last re-read took, which paces the next.
+    // While busy() says so (a popup is open, a command of ours runs), nothing is said: it is
+    // asked again later, not at once, however long ago the last re-read was.
+    void setBusy(const std::function<bool()> &busy) { m_busy = busy; }
+    // How long the listing's last reading took, which paces the next re-read (a re-read that a
+    // change caused is timed here).
     void readTook(qint64 milliseconds);
-    // Asks again later: the listing could not be re-read now (a popup is open, a command runs).
-    // Not at once, however long ago the last re-read was: a popup may stay open for minutes.
-    void retryLater();
 
     // The time to wait, after a change, before the next re-read.
     static qint64 delayBeforeReread(qint64 sinceLastRead, qint64 lastReadCost);
@@ -39,6 +42,8 @@ signals:
 private:
     void readEvents();
     void schedule();
+    void retryLater();
+    void tell();
 
     int m_fd = -1;
     int m_watch = -1;
@@ -48,4 +53,5 @@ private:
     QElapsedTimer m_sinceRead;
     QSocketNotifier *m_notifier = nullptr;
     QTimer *m_pace = nullptr;
+    std::function<bool()> m_busy;
 };

@@ -73,6 +73,11 @@ public:
                                   const QString &destinationFolder = QString());
 
     Kind kind() const { return m_kind; }
+    // Entries by name in a folder, or one entry by its path.
+    bool isMultiple() const { return m_multiple; }
+    // The one entry's path, or the folder of the named entries; and the destination folder.
+    const QString &source() const { return m_source; }
+    const QString &destination() const { return m_destination; }
     int count() const { return int(m_names.size()); }
     Step step(int index) const;
 

@@ -1,4 +1,4 @@
-#include "browser/commandline.h"
+#include "main/commandline.h"
 
 #include <cstdio>
 #include <cstring>

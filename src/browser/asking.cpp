@@ -1,0 +1,84 @@
+// The window as the asker of operations: each question worded in the user's language (Texts) and
+// asked with the toolkit's popups, under the operation's title.
+#include "browser/filedialog.h"
+
+#include "lang/texts.h"
+
+#include "platform/zmessagedlg.h"
+#include "platform/zsinglecapturedlg.h"
+#include "platform/zsingleselectdlg.h"
+#include "runner/deathdlg.h"
+
+QString fileDialog::askName(NameFor what, const QString &folder, const QString &current,
+                            const QString &offered, int selected)
+{
+    return ZSingleCaptureDlg::ask((*m_texts)(what == NewFolder ? "BR_MKDIR" : "BR_RENAME"),
+                                  m_texts->nameQuestion(folder, current), offered, selected);
+}
+
+bool fileDialog::wait(Wait what, const std::function<void(const std::function<bool()> &)> &work)
+{
+    return deathDlg::whileWorking(
+            (*m_texts)(what == Looking ? "BR_PLEASEWAIT" : "BR_STILL_RUNNING"), work);
+}
+
+bool fileDialog::confirm(const OperationPlan &plan, const OperationPlan::Look &look)
+{
+    return ZMessageDlg::ask(m_operationTitle, m_texts->confirm(plan, look));
+}
+
+bool fileDialog::goOnWithoutRoom(qint64 needed, qint64 free)
+{
+    return ZMessageDlg::ask((*m_texts)("BR_NOT_ENOUGH_SPACE"), m_texts->noRoom(needed, free));
+}
+
+bool fileDialog::goOnWithoutNames(int count, const QStringList &first)
+{
+    return ZMessageDlg::ask((*m_texts)("BR_NAMES_NOT_STORED"),
+                            m_texts->namesNotStored(count, first));
+}
+
+std::optional<OperationPlan::Resolution> fileDialog::chooseForExisting(int count)
+{
+    QStringList offered;
+    for (const auto &choice : Texts::resolutions())
+        offered << (*m_texts)(choice.second);
+    auto *popup = new ZSingleSelectDlg(m_operationTitle, m_texts->existing(count), offered);
+    const bool chosen = popup->exec() == 1;
+    const int row = popup->selectedIndex();
+    delete popup;
+    if (!chosen || row < 0 || row >= offered.size())
+        return std::nullopt;
+    return Texts::resolutions()[row].first;
+}
+
+bool fileDialog::replace(const QString &destination)
+{
+    return ZMessageDlg::ask(m_operationTitle, m_texts->replace(destination));
+}
+
+bool fileDialog::keepLinkApart(const QString &destination)
+{
+    return ZMessageDlg::ask(m_operationTitle, m_texts->keepLinkApart(destination));
+}
+
+void fileDialog::refuse(Refusal why)
+{
+    ZMessageDlg::inform((*m_texts)("BR_ERROR"), m_texts->refusal(why),
+                        QStringLiteral("error_pop.bmp"));
+}
+
+bool fileDialog::confirmUndo(const Journal::Operation &last)
+{
+    return ZMessageDlg::ask((*m_texts)("BR_UNDO"), m_texts->undo(last));
+}
+
+bool fileDialog::interrupted(const Journal::Operation &last, int done)
+{
+    // Nothing done is nothing to take back: then only a notice.
+    if (done > 0)
+        return ZMessageDlg::ask((*m_texts)("BR_INTERRUPTED"), m_texts->interrupted(last, done));
+    ZMessageDlg::inform((*m_texts)("BR_INTERRUPTED"), m_texts->interrupted(last, done),
+                        QStringLiteral("info_pop.bmp"));
+    return false;
+}

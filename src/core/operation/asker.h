@@ -1,0 +1,62 @@
+#pragma once
+
+#include "core/operation/journal.h"
+#include "core/operation/operationplan.h"
+
+#include <QString>
+#include <QStringList>
+
+#include <functional>
+#include <optional>
+
+// What an operation asks of the user, in its own terms: what it is about to do and what it
+// found, what to do with what stands in its way, and what it could not do. The window words
+// each question with the catalogue and answers with its popups; a test answers from a script.
+class Asker
+{
+public:
+    // Why an entry, or a whole operation, is not done.
+    enum Refusal {
+        IntoItself, // a folder into itself or into a folder inside it
+        HoldsSource, // onto a folder that holds the source
+        TooLong, // its command would not fit the runner
+        NameTaken, // a rename onto a name that another entry has
+        NotMade, // a new folder that could not be made
+        InvalidName, // a typed name that is empty or holds one of " * / : < > ? \ |
+    };
+    // What a typed name is for.
+    enum NameFor { NewFolder, NewName };
+    // What takes long without a command.
+    enum Wait {
+        Looking, // the look before a copy or move
+        StillRunning, // a command of an operation cut short, which outlived the program
+    };
+
+    virtual ~Asker() = default;
+    // A name typed in folder (for a rename, instead of `current`): the text accepted, as it
+    // stands, or a null string when cancelled. The entry offers `offered`, its first `selected`
+    // characters selected.
+    virtual QString askName(NameFor what, const QString &folder, const QString &current,
+                            const QString &offered, int selected)
+            = 0;
+    // Runs work, which asks keepGoing() every so often; false when the user stopped it.
+    virtual bool wait(Wait what, const std::function<void(const std::function<bool()> &)> &work)
+            = 0;
+    // Whether to copy, move or delete, with what the look found (for a copy or move).
+    virtual bool confirm(const OperationPlan &plan, const OperationPlan::Look &look) = 0;
+    // Whether to go on where it does not fit, or where names cannot be stored there.
+    virtual bool goOnWithoutRoom(qint64 needed, qint64 free) = 0;
+    virtual bool goOnWithoutNames(int count, const QStringList &first) = 0;
+    // One choice for every entry that stands there already; nothing when the user cancelled.
+    virtual std::optional<OperationPlan::Resolution> chooseForExisting(int count) = 0;
+    // Deciding for each: whether to replace what stands there, and whether to keep a link
+    // beside the real folder of its name there.
+    virtual bool replace(const QString &destination) = 0;
+    virtual bool keepLinkApart(const QString &destination) = 0;
+    virtual void refuse(Refusal why) = 0;
+    // Whether to take back the last operation.
+    virtual bool confirmUndo(const Journal::Operation &last) = 0;
+    // An operation that the program did not live to finish, and how much of it was done: said,
+    // and, where something was done, whether to take that back.
+    virtual bool interrupted(const Journal::Operation &last, int done) = 0;
+};

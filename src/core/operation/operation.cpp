@@ -1,0 +1,443 @@
+#include "core/operation/operation.h"
+
+#include "core/folder/treewalk.h"
+#include "core/names/filename.h"
+#include "core/names/namecheck.h"
+#include "core/shell/shellcommand.h"
+
+#include <QThread>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <memory>
+#include <sys/stat.h>
+
+namespace {
+
+Journal::Kind journalKind(OperationPlan::Kind kind)
+{
+    return kind == OperationPlan::Copy ? Journal::Copy : Journal::Move;
+}
+
+bool sameEntry(const QString &a, const QString &b)
+{
+    struct stat first, second;
+    return OperationPlan::entryAt(a, &first) && OperationPlan::entryAt(b, &second)
+           && first.st_dev == second.st_dev && first.st_ino == second.st_ino;
+}
+
+QString parentOf(const QString &path)
+{
+    const qsizetype slash = path.lastIndexOf(u'/');
+    return slash > 0 ? path.left(slash) : QStringLiteral("/");
+}
+
+// How far a copy or move has come: what its source holds, and what has grown at its
+// destination over what stood there before it began. A move within one file system is a rename,
+// done at once: nothing to show.
+void measureProgress(CommandRunner::Command *command, const OperationPlan::Step &step)
+{
+    if (step.kind == OperationPlan::Delete || step.destination.isEmpty())
+        return;
+    const QByteArray source = FileName::toBytes(step.source);
+    const QByteArray destination = FileName::toBytes(step.destination);
+    struct stat from, to;
+    if (step.kind == OperationPlan::Move && OperationPlan::entryAt(step.source, &from)
+        && ::stat(FileName::toBytes(parentOf(step.destination)).constData(), &to) == 0
+        && from.st_dev == to.st_dev)
+        return;
+    const auto before = std::make_shared<qint64>(0);
+    command->total = [=] {
+        *before = TreeWalk::bytesUnder(destination);
+        return *before < 0 ? -1 : TreeWalk::bytesUnder(source);
+    };
+    command->written = [=] {
+        const qint64 now = TreeWalk::bytesUnder(destination);
+        return now < 0 ? -1 : now - *before;
+    };
+}
+
+} // namespace
+
+Operation::Operation(Asker &asker, CommandRunner &runner, Journal &journal)
+    : m_asker(asker)
+    , m_runner(runner)
+    , m_journal(journal)
+{
+}
+
+// Asks for a name until it is a valid one: a refused name is offered again as typed, after the
+// notice, to be mended rather than typed anew. The trimmed name, or a null one when cancelled or
+// left as the current one (a rename accepted as offered, blanks around it or not: nothing to do,
+// and a name with blanks at its ends is neither trimmed nor refused).
+QString Operation::askName(Asker::NameFor what, const QString &folder, const QString &current,
+                           QString *typed, int selected)
+{
+    for (;;) {
+        *typed = m_asker.askName(what, folder, current, *typed, selected);
+        const QString name = NameCheck::trimmed(*typed);
+        if (typed->isNull() || (!current.isNull() && (*typed == current || name == current)))
+            return QString();
+        if (NameCheck::isValid(name))
+            return name;
+        m_asker.refuse(Asker::InvalidName);
+        selected = int(typed->size());
+    }
+}
+
+Operation::Result Operation::createFolder(const QString &folder)
+{
+    QString typed;
+    const QString name = askName(Asker::NewFolder, folder, QString(), &typed, 0);
+    if (name.isNull())
+        return m_result;
+    // A folder there afterwards is success, also one that was there before; only one that this
+    // made can be taken back.
+    const QString path = FileName::join(folder, name);
+    const QByteArray bytes = FileName::toBytes(path);
+    struct stat info;
+    const bool remember = !OperationPlan::entryAt(path, &info);
+    if (remember)
+        m_journal.begin(Journal::NewFolder, folder);
+    const int entry = remember ? m_journal.intend(QString(), path) : -1;
+    const int made = ::mkdir(bytes.constData(), 0777);
+    const int error = errno;
+    m_journal.finish(entry, made == 0);
+    if (remember)
+        ended();
+    m_result.agreed = true;
+    m_result.ran = ::stat(bytes.constData(), &info) == 0 && S_ISDIR(info.st_mode);
+    if (!m_result.ran) {
+        std::fprintf(stderr, "filemanager: the folder %s was not created: %s\n", bytes.constData(),
+                     std::strerror(made == 0 ? ENOTDIR : error));
+        m_asker.refuse(Asker::NotMade);
+    }
+    return m_result;
+}
+
+Operation::Result Operation::rename(const QString &path)
+{
+    const QString folder = parentOf(path);
+    const QString name = path.mid(path.lastIndexOf(u'/') + 1);
+    struct stat info;
+    const bool isFolder
+            = ::stat(FileName::toBytes(path).constData(), &info) == 0 && S_ISDIR(info.st_mode);
+    // The name offered with its base selected: typing keeps the extension.
+    QString typed = name, newPath;
+    int selected = NameCheck::baseLength(name, isFolder);
+    for (;;) {
+        const QString newName = askName(Asker::NewName, folder, name, &typed, selected);
+        if (newName.isNull())
+            return m_result;
+        newPath = FileName::join(folder, newName);
+        // mv would replace the other entry, or move ours into it. The same entry under another
+        // case, on a file system that ignores case, is a real rename. A name taken is offered
+        // again too.
+        if (!OperationPlan::entryAt(newPath, &info) || sameEntry(path, newPath))
+            break;
+        m_asker.refuse(Asker::NameTaken);
+        selected = int(typed.size());
+    }
+    m_result.agreed = true;
+    m_result.entries = 1;
+    const std::optional<QByteArray> command
+            = ShellCommand::form(R"(mv "%s" "%s")", { path, newPath });
+    m_journal.begin(Journal::Rename, folder);
+    const int entry = m_journal.intend(path, newPath);
+    bool succeeded = false;
+    if (!command || command->size() > ShellCommand::maxLength) {
+        m_asker.refuse(Asker::TooLong);
+    } else {
+        m_result.ran = true;
+        succeeded = runCommand(*command);
+    }
+    m_journal.finish(entry, succeeded);
+    ended();
+    return m_result;
+}
+
+Operation::Result Operation::run(const OperationPlan &plan)
+{
+    m_several = plan.isMultiple();
+    m_result.entries = m_several ? plan.count() : 1;
+    const bool deleting = plan.kind() == OperationPlan::Delete;
+    OperationPlan::Look look;
+    OperationPlan::Resolution resolution = OperationPlan::DecideEach;
+    // Asked in this order, each only when it applies; whatever ends it here ends it before
+    // anything at the destination changes.
+    if (!deleting) {
+        if (!m_asker.wait(Asker::Looking, [&](const std::function<bool()> &keepGoing) {
+                look = plan.look(keepGoing);
+            }))
+            return m_result;
+    }
+    if (!m_asker.confirm(plan, look))
+        return m_result;
+    if (look.freeBytes >= 0 && look.bytes > look.freeBytes
+        && !m_asker.goOnWithoutRoom(look.bytes, look.freeBytes))
+        return m_result;
+    if (look.unstorable > 0 && !m_asker.goOnWithoutNames(look.unstorable, look.firstUnstorable))
+        return m_result;
+    if (look.conflicts > 0) {
+        const std::optional<OperationPlan::Resolution> chosen
+                = m_asker.chooseForExisting(look.conflicts);
+        if (!chosen)
+            return m_result;
+        resolution = *chosen;
+    }
+    m_result.agreed = true;
+    // An entry whose own name cannot be stored there gets no command.
+    if (!m_several && !look.unstorableEntries.isEmpty())
+        return m_result;
+    // A delete cannot be taken back: it is not on record.
+    if (!deleting)
+        m_journal.begin(journalKind(plan.kind()), plan.destination(), m_result.entries);
+    bool ran = false;
+    for (int i = 0; i < plan.count() && !m_runner.stopped(); ++i) {
+        const OperationPlan::Step step = plan.step(i);
+        if (look.unstorableEntries.contains(step.name))
+            continue;
+        m_shows = !m_several                           ? CommandRunner::Waiting
+                  : plan.kind() == OperationPlan::Copy ? CommandRunner::Copying
+                  : plan.kind() == OperationPlan::Move ? CommandRunner::Moving
+                                                       : CommandRunner::Deleting;
+        m_shown = step.name;
+        ran = runStep(step, resolution, !deleting) || ran;
+    }
+    if (!deleting)
+        ended();
+    // One entry is listed again when its command ran; several always.
+    m_result.ran = m_several || ran;
+    m_result.stopped = m_runner.stopped();
+    return m_result;
+}
+
+// One planned entry: refused, or, when another entry of its name stands at the destination,
+// run only as the user decided. Returns whether anything of it ran.
+bool Operation::runStep(const OperationPlan::Step &step, OperationPlan::Resolution resolution,
+                        bool remember)
+{
+    const auto keepApart = [&] {
+        if (step.keepBothCommand.isEmpty()) {
+            m_asker.refuse(Asker::TooLong);
+            return false;
+        }
+        OperationPlan::Step apart = step;
+        apart.destination = step.keepBothDestination;
+        apart.command = step.keepBothCommand;
+        runWhole(apart, resolution, remember);
+        return true;
+    };
+    switch (step.verdict) {
+    case OperationPlan::IntoItself:
+        m_asker.refuse(Asker::IntoItself);
+        return false;
+    case OperationPlan::HoldsSource:
+        m_asker.refuse(Asker::HoldsSource);
+        return false;
+    case OperationPlan::TooLong:
+        m_asker.refuse(Asker::TooLong);
+        return false;
+    case OperationPlan::CaseClash:
+        return keepApart();
+    case OperationPlan::LinkOntoFolder:
+        if (resolution == OperationPlan::SkipExisting)
+            return false;
+        if (resolution == OperationPlan::DecideEach) {
+            // A question between two commands shows alone.
+            m_runner.stepAside();
+            if (!m_asker.keepLinkApart(step.destination))
+                return false;
+        }
+        return keepApart();
+    case OperationPlan::Conflict:
+        if (resolution == OperationPlan::SkipExisting)
+            return false;
+        if (resolution == OperationPlan::KeepBoth)
+            return keepApart();
+        if (resolution == OperationPlan::DecideEach) {
+            m_runner.stepAside();
+            if (!m_asker.replace(step.destination))
+                return false;
+        }
+        replace(step, resolution, remember);
+        return true;
+    case OperationPlan::Clear:
+    case OperationPlan::SameEntry:
+        break;
+    }
+    runWhole(step, resolution, remember);
+    return true;
+}
+
+// An entry that nothing stands in the way of: its command, or, for a tree that the command would
+// spoil, its folder made and what it holds taken across one by one.
+void Operation::runWhole(const OperationPlan::Step &step, OperationPlan::Resolution resolution,
+                         bool remember)
+{
+    const int entry = remember ? m_journal.intend(step.source, step.destination) : -1;
+    if (!OperationPlan::goesEntryByEntry(step, false)) {
+        m_journal.finish(entry, runCommand(step.command, &step));
+        return;
+    }
+    const bool made = OperationPlan::makeFolder(step);
+    if (made)
+        runInside(step, resolution, true);
+    else
+        fail(step.command, FileName::toBytes(step.destination) + ": cannot be made");
+    m_journal.finish(entry, made);
+}
+
+// An agreed replace: a merge into the folder there, entry by entry where one command would not
+// do; otherwise what stands there is cleared away first, and the command replaces the rest.
+// Nothing runs over what could not be cleared.
+void Operation::replace(const OperationPlan::Step &step, OperationPlan::Resolution resolution,
+                        bool remember)
+{
+    const bool merges = OperationPlan::mergesFolders(step);
+    if (merges && OperationPlan::goesEntryByEntry(step, true)) {
+        runInside(step, resolution, false);
+        // What went into a folder that was there is not told apart from what was there.
+        if (remember)
+            m_journal.noteReplaced();
+        return;
+    }
+    // What cp would refuse, or open through a link, goes first; cp removes each file there.
+    QByteArray why;
+    if (!OperationPlan::clearWayForReplace(step, &why)) {
+        fail(step.replaceCommand, why);
+        return;
+    }
+    if (!merges && OperationPlan::goesEntryByEntry(step, false))
+        runWhole(step, resolution, false);
+    else if (!runCommand(step.replaceCommand, &step))
+        return;
+    // What it replaced is gone: this entry cannot be taken back.
+    if (remember)
+        m_journal.noteReplaced();
+}
+
+// The entries of a folder, each by the rules of a step, into its destination folder; then a
+// folder made here or merged by a copy is given its source's permissions and times, as cp -a
+// would, and a move's emptied source goes: only once all of it went across, since a stop or an
+// entry left behind leaves the source folder.
+void Operation::runInside(const OperationPlan::Step &step, OperationPlan::Resolution resolution,
+                          bool madeHere)
+{
+    const OperationPlan inside = OperationPlan::insideOf(step);
+    bool ranAll = true;
+    for (int i = 0; i < inside.count() && !m_runner.stopped(); ++i)
+        ranAll = runStep(inside.step(i), resolution, false) && ranAll;
+    if (madeHere || step.kind == OperationPlan::Copy)
+        OperationPlan::finishFolder(step);
+    if (step.kind == OperationPlan::Move && ranAll && !m_runner.stopped())
+        OperationPlan::removeIfEmpty(step.source);
+}
+
+// One command through the runner, with the progress of the step it does; whether it succeeded.
+bool Operation::runCommand(const QByteArray &line, const OperationPlan::Step *step)
+{
+    CommandRunner::Command command;
+    command.line = line;
+    command.shows = m_shows;
+    command.entry = m_shown;
+    command.inheritedFd = m_journal.descriptor();
+    if (step)
+        measureProgress(&command, *step);
+    const CommandRunner::Ran ran = m_runner.run(command);
+    m_result.stopped = m_result.stopped || m_runner.stopped();
+    if (ran.outcome != CommandRunner::Stopped)
+        ++m_result.done;
+    if (ran.outcome == CommandRunner::Failed)
+        fail(line, ran.output);
+    return ran.outcome == CommandRunner::Succeeded;
+}
+
+// An entry that failed, and why: one on its own shows its output as it is; those of an
+// operation on several are gathered, each under its command, to be shown once at the end.
+void Operation::fail(const QByteArray &line, const QByteArray &why)
+{
+    if (!m_several) {
+        m_result.failures = why.isEmpty() || why.endsWith('\n') ? why : why + '\n';
+        return;
+    }
+    QByteArray output = why;
+    if (!output.isEmpty() && !output.endsWith('\n'))
+        output += '\n';
+    m_result.failures += "$ " + line + '\n' + output + '\n';
+}
+
+void Operation::ended()
+{
+    m_journal.end();
+    m_result.undoable = m_journal.doneEntries() > 0;
+}
+
+Operation::Result Operation::undo()
+{
+    const std::optional<Journal::Operation> last = m_journal.last();
+    if (!last || last->count(Journal::Done) == 0) {
+        m_result.undoable = false;
+        return m_result;
+    }
+    if (!m_asker.confirmUndo(*last))
+        return m_result;
+    takeBack(*last);
+    return m_result;
+}
+
+Operation::Result Operation::reportInterrupted()
+{
+    std::optional<Journal::Operation> last = m_journal.last();
+    if (!last || last->finished)
+        return m_result;
+    // A command of it that outlived the program goes on: the report waits for its end (or the
+    // user stops it), so that it tells what was done.
+    if (!last->stillRunning.isEmpty()) {
+        if (!m_asker.wait(Asker::StillRunning, [&](const std::function<bool()> &keepGoing) {
+                while (m_journal.isHeld() && keepGoing())
+                    QThread::msleep(50);
+            }))
+            Journal::stopCommands(last->stillRunning);
+        last = m_journal.last();
+        if (!last || last->finished)
+            return m_result;
+    }
+    Journal::settle(&*last);
+    const int done = last->count(Journal::Done);
+    const bool takeBackDone = m_asker.interrupted(*last, done);
+    // Either way it is settled now: nothing else is run for it.
+    m_journal.clear();
+    m_result.undoable = false;
+    if (takeBackDone && done > 0)
+        takeBack(*last);
+    return m_result;
+}
+
+// Each done entry, the last first, by the rules of Undo, one command each; what cannot be taken
+// back is kept with the reason.
+void Operation::takeBack(const Journal::Operation &operation)
+{
+    // Undo is not undone, and a second undo of the same would find nothing of its own.
+    m_journal.clear();
+    m_result.undoable = false;
+    m_result.agreed = m_result.ran = true;
+    m_result.entries = operation.count(Journal::Done);
+    m_several = true;
+    m_shows = CommandRunner::TakingBack;
+    for (qsizetype i = operation.entries.size() - 1; i >= 0 && !m_runner.stopped(); --i) {
+        const Journal::Entry &entry = operation.entries[i];
+        if (entry.state != Journal::Done)
+            continue;
+        const Undo::Step step = Undo::check(operation.kind, entry);
+        if (step.verdict == Undo::Possible) {
+            m_shown = entry.destination.mid(entry.destination.lastIndexOf(u'/') + 1);
+            runCommand(step.command);
+            if (m_runner.stopped() || Undo::tookBack(operation.kind, entry))
+                continue;
+        }
+        m_result.notTakenBack.append({ step.verdict, entry.destination });
+    }
+    m_result.stopped = m_runner.stopped();
+}

@@ -1,0 +1,76 @@
+#pragma once
+
+#include "core/operation/asker.h"
+#include "core/operation/journal.h"
+#include "core/operation/operationplan.h"
+#include "core/operation/undo.h"
+#include "core/shell/commandrunner.h"
+
+#include <QByteArray>
+#include <QList>
+#include <QPair>
+#include <QString>
+
+#include <optional>
+
+// One operation that the user asked for, the whole way: the look before the work and the
+// questions in their order, each entry's step (what stands in its way, merges, clearing the way,
+// keep-both names), the journal's intents and outcomes, and what came of it. It asks through an
+// Asker and runs its commands through a CommandRunner, so that it needs no screen: the window
+// only starts it and shows its result.
+class Operation
+{
+public:
+    struct Result
+    {
+        bool agreed = false; // the user said yes; after a no all is as it was
+        bool ran = false; // something ran or was made: the folder is to be listed again
+        bool stopped = false; // the user stopped it
+        int done = 0; // commands that ran to their own end
+        int entries = 0; // what it was to do
+        // What failing commands wrote: the one command's output, or, for an operation on several
+        // entries, each failure's under its command.
+        QByteArray failures;
+        QList<QPair<Undo::Verdict, QString>> notTakenBack; // what an undo could not take back
+        std::optional<bool> undoable; // whether there is something to undo now, where it changed
+    };
+
+    Operation(Asker &asker, CommandRunner &runner, Journal &journal);
+
+    // A new folder in folder, made here, its name asked.
+    Result createFolder(const QString &folder);
+    // The entry at path given a new name in its folder, asked.
+    Result rename(const QString &path);
+    // A copy, move or delete of one entry or of several in one folder.
+    Result run(const OperationPlan &plan);
+    // Takes back the last operation on record, after asking.
+    Result undo();
+    // At start-up: an operation that the program did not live to finish is reported (once the
+    // commands of it that outlived the program are done), and what of it was done may be taken
+    // back.
+    Result reportInterrupted();
+
+private:
+    QString askName(Asker::NameFor what, const QString &folder, const QString &current,
+                    QString *typed, int selected);
+    bool runStep(const OperationPlan::Step &step, OperationPlan::Resolution resolution,
+                 bool remember);
+    void runWhole(const OperationPlan::Step &step, OperationPlan::Resolution resolution,
+                  bool remember);
+    void replace(const OperationPlan::Step &step, OperationPlan::Resolution resolution,
+                 bool remember);
+    void runInside(const OperationPlan::Step &step, OperationPlan::Resolution resolution,
+                   bool madeHere);
+    bool runCommand(const QByteArray &line, const OperationPlan::Step *step = nullptr);
+    void fail(const QByteArray &line, const QByteArray &why);
+    void takeBack(const Journal::Operation &operation);
+    void ended();
+
+    Asker &m_asker;
+    CommandRunner &m_runner;
+    Journal &m_journal;
+    Result m_result;
+    bool m_several = false; // failures are gathered, each entry named while it runs
+    CommandRunner::Shows m_shows = CommandRunner::Waiting;
+    QString m_shown; // the entry that the runner names
+};

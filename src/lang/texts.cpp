@@ -1,0 +1,216 @@
+#include "lang/texts.h"
+
+#include "core/names/filename.h"
+#include "lang/formats.h"
+#include "lang/languagecatalog.h"
+
+#include <QCoreApplication>
+
+#include <map>
+
+namespace {
+
+const std::map<Journal::Kind, const char *> undoKeys = {
+    { Journal::Move, "BR_UNDO_MOVE" },
+    { Journal::Rename, "BR_UNDO_RENAME" },
+    { Journal::Copy, "BR_UNDO_COPY" },
+    { Journal::NewFolder, "BR_UNDO_MKDIR" },
+};
+// What an operation cut short was doing, before its folder.
+const std::map<Journal::Kind, const char *> unfinishedKeys = {
+    { Journal::Move, "BR_UNFINISHED_MOVE" },
+    { Journal::Rename, "BR_UNFINISHED_RENAME" },
+    { Journal::Copy, "BR_UNFINISHED_COPY" },
+    { Journal::NewFolder, "BR_UNFINISHED_MKDIR" },
+};
+const std::map<Asker::Refusal, const char *> refusalKeys = {
+    { Asker::IntoItself, "BR_INTO_ITSELF" }, { Asker::HoldsSource, "BR_HOLDS_SOURCE" },
+    { Asker::TooLong, "BR_TOO_LONG" },       { Asker::NameTaken, "BR_NAME_EXISTS" },
+    { Asker::NotMade, "BR_MKDIR_ERROR" },    { Asker::InvalidName, "BR_INVALID_NAME" },
+};
+const std::map<Undo::Verdict, const char *> reasonKeys = {
+    { Undo::Possible, "BR_UNDO_FAILED" },    { Undo::Gone, "BR_UNDO_GONE" },
+    { Undo::Changed, "BR_UNDO_CHANGED" },    { Undo::NameTaken, "BR_UNDO_NAME_TAKEN" },
+    { Undo::NotEmpty, "BR_UNDO_NOT_EMPTY" }, { Undo::TooLong, "BR_UNDO_TOO_LONG" },
+};
+const std::map<EntryDetails::Type, const char *> typeKeys = {
+    { EntryDetails::Missing, "BR_OTHER_TYPE" }, { EntryDetails::Folder, "BR_FOLDER_TYPE" },
+    { EntryDetails::File, "BR_FILE_TYPE" },     { EntryDetails::Link, "BR_LINK_TYPE" },
+    { EntryDetails::Other, "BR_OTHER_TYPE" },
+};
+
+} // namespace
+
+Texts::Texts(LanguageCatalog &catalog)
+    : m_catalog(catalog)
+{
+}
+
+QString Texts::operator()(const char *key) const
+{
+    return m_catalog.lookup(key);
+}
+
+QString Texts::nameQuestion(const QString &folder, const QString &current) const
+{
+    const QString text = (*this)("BR_CUR_DIR") + folder;
+    return current.isNull() ? text : text + u'\n' + (*this)("BR_CUR_NAME") + current;
+}
+
+QString Texts::title(OperationPlan::Kind kind) const
+{
+    return (*this)(kind == OperationPlan::Copy   ? "BR_COPY"
+                   : kind == OperationPlan::Move ? "BR_MOVE"
+                                                 : "BR_DELETE");
+}
+
+QString Texts::confirm(const OperationPlan &plan, const OperationPlan::Look &look) const
+{
+    const Texts &text = *this;
+    const bool several = plan.isMultiple();
+    if (plan.kind() == OperationPlan::Delete)
+        return several ? text("BR_CONFIRM_DELETE_MULTI")
+                       : text("BR_CONFIRM_DELETE") + plan.source() + text("BR_QUESTION_END");
+    const bool copying = plan.kind() == OperationPlan::Copy;
+    QString question = text(several ? (copying ? "BR_CONFIRM_COPY_MULTI" : "BR_CONFIRM_MOVE_MULTI")
+                                    : (copying ? "BR_CONFIRM_COPY" : "BR_CONFIRM_MOVE"))
+                       + plan.source() + QStringLiteral(" -> ") + plan.destination()
+                       + text("BR_QUESTION_END") + u'\n' + text("BR_ENTRIES")
+                       + Formats::count(plan.count());
+    if (copying || look.crossesFileSystems)
+        question += QStringLiteral(" (%1)").arg(Formats::bytes(look.bytes));
+    if (look.crossesFileSystems)
+        question += u'\n' + text("BR_MOVE_COPIES");
+    if (look.linksOntoFolders > 0)
+        question += u'\n' + text("BR_LINKS_KEPT_APART") + Formats::count(look.linksOntoFolders);
+    if (look.caseClashes > 0)
+        question += u'\n' + text("BR_CASE_KEPT_APART") + Formats::count(look.caseClashes);
+    return question;
+}
+
+QString Texts::noRoom(qint64 needed, qint64 free) const
+{
+    const Texts &text = *this;
+    return text("BR_SPACE_NEEDED") + Formats::bytes(needed) + u'\n' + text("BR_SPACE_FREE")
+           + Formats::bytes(free) + u'\n' + text("BR_GO_ON_ANYWAY");
+}
+
+QString Texts::namesNotStored(int count, const QStringList &first) const
+{
+    const Texts &text = *this;
+    return text("BR_NAMES_CANNOT_BE_STORED") + Formats::count(count) + u'\n' + first.join(u'\n')
+           + u'\n' + text("BR_GO_ON_ANYWAY");
+}
+
+QString Texts::existing(int count) const
+{
+    return (*this)("BR_EXIST_THERE") + Formats::count(count);
+}
+
+const QList<QPair<OperationPlan::Resolution, const char *>> &Texts::resolutions()
+{
+    static const QList<QPair<OperationPlan::Resolution, const char *>> offered = {
+        { OperationPlan::ReplaceAll, "BR_REPLACE_ALL" },
+        { OperationPlan::SkipExisting, "BR_SKIP_EXISTING" },
+        { OperationPlan::KeepBoth, "BR_KEEP_BOTH" },
+        { OperationPlan::DecideEach, "BR_DECIDE_EACH" },
+    };
+    return offered;
+}
+
+QString Texts::replace(const QString &destination) const
+{
+    return (*this)("BR_CONFIRM_REPLACE") + destination + (*this)("BR_QUESTION_END");
+}
+
+QString Texts::keepLinkApart(const QString &destination) const
+{
+    return (*this)("BR_KEEP_LINK_APART") + destination + (*this)("BR_QUESTION_END");
+}
+
+QString Texts::refusal(Asker::Refusal why) const
+{
+    return (*this)(refusalKeys.at(why));
+}
+
+QString Texts::stopQuestion(OperationPlan::Kind kind) const
+{
+    return (*this)("BR_CONFIRM_STOP") + u'\n'
+           + (*this)(kind == OperationPlan::Copy   ? "BR_STOP_COPY"
+                     : kind == OperationPlan::Move ? "BR_STOP_MOVE"
+                                                   : "BR_STOP_DELETE");
+}
+
+QString Texts::stopped(int done, int entries) const
+{
+    return (*this)("BR_DONE") + Formats::count(done) + u'\n' + (*this)("BR_NOT_DONE")
+           + Formats::count(entries - done);
+}
+
+QString Texts::undo(const Journal::Operation &last) const
+{
+    const Texts &text = *this;
+    const bool several = last.kind == Journal::Move || last.kind == Journal::Copy;
+    QString question = text(undoKeys.at(last.kind))
+                       + (several ? last.folder : last.entries.first().destination)
+                       + text("BR_QUESTION_END");
+    if (several)
+        question += u'\n' + text("BR_ENTRIES") + Formats::count(last.count(Journal::Done));
+    if (last.replaced > 0)
+        question += u'\n' + text("BR_REPLACED_STAY") + Formats::count(last.replaced);
+    return question;
+}
+
+QString Texts::interrupted(const Journal::Operation &last, int done) const
+{
+    const QString report = (*this)(unfinishedKeys.at(last.kind)) + last.folder + u'\n'
+                           + stopped(done, last.planned);
+    return done > 0 ? report + u'\n' + (*this)("BR_TAKE_BACK_DONE") : report;
+}
+
+QString Texts::notTakenBack(const QList<QPair<Undo::Verdict, QString>> &entries) const
+{
+    QString text = (*this)("BR_NOT_TAKEN_BACK");
+    for (const auto &[verdict, path] : entries)
+        text += u'\n' + (*this)(reasonKeys.at(verdict)) + FileName::forDisplay(path);
+    return text;
+}
+
+QString Texts::about() const
+{
+    // The credits come through the platform's translation, as its own texts do.
+    return (*this)("BR_FILEMANAGER")
+           + QCoreApplication::translate("fileDialog",
+                                         " for the phone: browse, open, create, rename, delete, "
+                                         "copy and move files and folders.\n"
+                                         "Free software, built on Qt.");
+}
+
+QString Texts::details(const QString &name, const EntryDetails &entry) const
+{
+    const Texts &text = *this;
+    // One line for the name, whatever it holds: a line break shows as a sign.
+    QString oneLine = name;
+    oneLine.replace(u'\n', QChar(0x21b5));
+    return text("BR_CUR_NAME") + oneLine + u'\n' + text("BR_TYPE") + text(typeKeys.at(entry.type))
+           + (entry.type == EntryDetails::Link ? entry.linkTarget : QString()) + u'\n'
+           + text("BR_SIZE") + (entry.sizeComplete ? QString() : text("BR_AT_LEAST"))
+           + Formats::bytes(entry.size) + u'\n' + text("BR_CHANGED")
+           + Formats::dateTime(entry.changed) + u'\n' + text("BR_RIGHTS") + entry.permissions + u' '
+           + entry.owner + u' ' + entry.group + u'\n' + text("BR_SPACE")
+           + Formats::bytes(entry.freeBytes) + QStringLiteral(" / ")
+           + Formats::bytes(entry.totalBytes);
+}
+
+QString Texts::details(const QList<EntryDetails> &entries) const
+{
+    qint64 bytes = 0;
+    bool whole = true;
+    for (const EntryDetails &entry : entries) {
+        bytes += entry.size;
+        whole = whole && entry.sizeComplete;
+    }
+    // A count that missed what it could not read says that it is at least that.
+    return (*this)("BR_CHECKED") + Formats::count(entries.size()) + u'\n' + (*this)("BR_SIZE")
+           + (whole ? QString() : (*this)("BR_AT_LEAST")) + Formats::bytes(bytes);
+}

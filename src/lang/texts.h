@@ -1,0 +1,57 @@
+#pragma once
+
+#include "core/folder/entrydetails.h"
+#include "core/operation/asker.h"
+#include "core/operation/journal.h"
+#include "core/operation/operationplan.h"
+#include "core/operation/undo.h"
+
+#include <QList>
+#include <QPair>
+#include <QString>
+#include <QStringList>
+
+class LanguageCatalog;
+
+// The program's sentences in the user's language: each question, notice and report that the
+// window shows, put together from the catalogue's texts and what an operation says, with sizes,
+// counts and dates as the language writes them (Formats). Nothing here needs a screen.
+class Texts
+{
+public:
+    explicit Texts(LanguageCatalog &catalog);
+
+    // One text of the catalogue.
+    QString operator()(const char *key) const;
+
+    // What a name entry says: the folder, and for a rename the entry's name.
+    QString nameQuestion(const QString &folder, const QString &current) const;
+    // The title of an operation's popups.
+    QString title(OperationPlan::Kind kind) const;
+    // Before a copy or move (with what the look found), or a delete.
+    QString confirm(const OperationPlan &plan, const OperationPlan::Look &look) const;
+    QString noRoom(qint64 needed, qint64 free) const;
+    QString namesNotStored(int count, const QStringList &first) const;
+    // The choice for entries that stand there, and its choices in the order offered.
+    QString existing(int count) const;
+    static const QList<QPair<OperationPlan::Resolution, const char *>> &resolutions();
+    QString replace(const QString &destination) const;
+    QString keepLinkApart(const QString &destination) const;
+    QString refusal(Asker::Refusal why) const;
+    // What a stop leaves, asked before it is done.
+    QString stopQuestion(OperationPlan::Kind kind) const;
+    // After a stop: how many were done and how many not.
+    QString stopped(int done, int entries) const;
+    QString undo(const Journal::Operation &last) const;
+    // An operation cut short, and, where some of it was done, whether to take that back.
+    QString interrupted(const Journal::Operation &last, int done) const;
+    QString notTakenBack(const QList<QPair<Undo::Verdict, QString>> &entries) const;
+    // The program's name and what it does.
+    QString about() const;
+    // The details of one entry, and of several.
+    QString details(const QString &name, const EntryDetails &entry) const;
+    QString details(const QList<EntryDetails> &entries) const;
+
+private:
+    LanguageCatalog &m_catalog;
+};
