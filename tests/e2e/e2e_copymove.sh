@@ -4,11 +4,8 @@
 . "$(dirname "$0")/lib.sh"
 
 start_xvfb
-home=$WORK/home
-src=$home/src
-dest=$home/dest
-mkdir -p "$src/dirA" "$dest"
-for name in one two three; do echo "$name" > "$src/$name.txt"; done
+make_home one.txt two.txt three.txt
+mkdir -p "$src/dirA"
 echo inner > "$src/dirA/inner.txt"
 
 command_ran() {

@@ -4,11 +4,7 @@
 . "$(dirname "$0")/lib.sh"
 
 start_xvfb
-home=$WORK/home
-src=$home/src
-dest=$home/dest
-mkdir -p "$src" "$dest"
-for name in a b c; do echo "$name" > "$src/$name.txt"; done
+make_home a.txt b.txt c.txt
 tree() { (cd "$home" && find . -printf '%y %p %s %i\n' -type f -printf '%T@\n' | sort); }
 before=$(tree)
 

@@ -49,6 +49,17 @@ start_xvfb() {
     export PATH=$WORK/bin:$PATH
 }
 
+# A home with a source folder holding the files named (each holding its own name) and an empty
+# destination: $home, $src and $dest.
+make_home() {
+    home=$WORK/home
+    src=$home/src
+    dest=$home/dest
+    mkdir -p "$src" "$dest"
+    local name
+    for name in "$@"; do echo "${name%.txt}" > "$src/$name"; done
+}
+
 # Starts the file manager with the given arguments and focuses its window.
 start_app() {
     (cd "$WORK" && exec "$APP" "$@" >"$WORK/stdout" 2>"$WORK/stderr") &

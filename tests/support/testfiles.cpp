@@ -87,9 +87,23 @@ QByteArray OutputCapture::finish()
     return program;
 }
 
+// Root of this namespace, and nobody a user it knows: in a user namespace made for the tests
+// only this user is mapped, and nobody cannot be become.
 bool canBecomeNobody()
 {
-    return ::geteuid() == 0 && ::getpwnam("nobody");
+    const passwd *nobody = ::getpwnam("nobody");
+    if (::geteuid() != 0 || !nobody)
+        return false;
+    QFile map(QStringLiteral("/proc/self/uid_map"));
+    if (!map.open(QIODevice::ReadOnly))
+        return true;
+    for (const QByteArray &line : map.readAll().split('\n')) {
+        const QList<QByteArray> range = line.simplified().split(' ');
+        if (range.size() == 3 && nobody->pw_uid >= range[0].toULongLong()
+            && nobody->pw_uid - range[0].toULongLong() < range[2].toULongLong())
+            return true;
+    }
+    return false;
 }
 
 bool asNobody(const std::function<void()> &action)

@@ -1,0 +1,99 @@
+#include "support/operationscript.h"
+
+#include "core/shell/shell.h"
+
+#include <QTemporaryFile>
+
+#include <sys/wait.h>
+
+QString ScriptedAsker::askName(NameFor, const QString &, const QString &, const QString &, int)
+{
+    asked << QStringLiteral("name");
+    return typedNames.isEmpty() ? QString() : typedNames.takeFirst();
+}
+
+bool ScriptedAsker::wait(Wait, const std::function<void(const std::function<bool()> &)> &work)
+{
+    work([] { return true; });
+    return true;
+}
+
+bool ScriptedAsker::confirm(const OperationPlan &, const OperationPlan::Look &found)
+{
+    asked << QStringLiteral("confirm");
+    look = found;
+    return confirmed;
+}
+
+bool ScriptedAsker::goOnWithoutRoom(qint64, qint64)
+{
+    asked << QStringLiteral("room");
+    return goOn;
+}
+
+bool ScriptedAsker::goOnWithoutNames(int, const QStringList &)
+{
+    asked << QStringLiteral("names");
+    return goOn;
+}
+
+std::optional<OperationPlan::Resolution> ScriptedAsker::chooseForExisting(int)
+{
+    asked << QStringLiteral("choice");
+    return choice;
+}
+
+bool ScriptedAsker::decide()
+{
+    return decisions.isEmpty() || decisions.takeFirst();
+}
+
+bool ScriptedAsker::replace(const QString &destination)
+{
+    asked << QStringLiteral("replace ") + destination;
+    return decide();
+}
+
+bool ScriptedAsker::keepLinkApart(const QString &destination)
+{
+    asked << QStringLiteral("keep link apart ") + destination;
+    return decide();
+}
+
+void ScriptedAsker::refuse(Refusal why)
+{
+    asked << QStringLiteral("refused %1").arg(int(why));
+}
+
+bool ScriptedAsker::confirmUndo(const Journal::Operation &)
+{
+    asked << QStringLiteral("undo");
+    return confirmed;
+}
+
+bool ScriptedAsker::interrupted(const Journal::Operation &, int)
+{
+    asked << QStringLiteral("interrupted");
+    return takeBack;
+}
+
+CommandRunner::Ran ShellRunner::run(const Command &command)
+{
+    Ran ran;
+    if (stopped()) {
+        ran.outcome = Stopped;
+        return ran;
+    }
+    commands << command.line;
+    QTemporaryFile output;
+    output.open();
+    int error = 0;
+    const pid_t pid = Shell::start(command.line.constData(), {},
+                                   { output.handle(), true, command.inheritedFd }, &error);
+    const int status = pid < 0 ? -1 : Shell::waitFor(pid);
+    output.seek(0);
+    ran.output = output.readAll();
+    ran.outcome
+            = status != -1 && WIFEXITED(status) && WEXITSTATUS(status) == 0 ? Succeeded : Failed;
+    return ran;
+}

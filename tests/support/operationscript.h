@@ -1,0 +1,57 @@
+#pragma once
+
+#include "core/operation/asker.h"
+#include "core/shell/commandrunner.h"
+
+#include <QByteArrayList>
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+
+// Answers an operation's questions from a script, the way a user would with the popups, and
+// records what was asked, in order: "confirm", "room", "names", "choice", "replace <path>",
+// "keep link apart <path>", "refused <why>", "undo", "interrupted", "name".
+class ScriptedAsker : public Asker
+{
+public:
+    QStringList asked;
+    bool confirmed = true; // the first question, and the room and names questions
+    bool goOn = true;
+    // The choice for entries that stand there; none: cancelled.
+    std::optional<OperationPlan::Resolution> choice = OperationPlan::ReplaceAll;
+    QList<bool> decisions; // deciding for each, in turn; yes when none is left
+    QStringList typedNames; // typed into the name entry, in turn; cancelled when none is left
+    bool takeBack = true; // after an operation cut short
+    OperationPlan::Look look; // what the look before the work found, as the question said
+
+    QString askName(NameFor what, const QString &folder, const QString &current,
+                    const QString &offered, int selected) override;
+    bool wait(Wait what, const std::function<void(const std::function<bool()> &)> &work) override;
+    bool confirm(const OperationPlan &plan, const OperationPlan::Look &look) override;
+    bool goOnWithoutRoom(qint64 needed, qint64 free) override;
+    bool goOnWithoutNames(int count, const QStringList &first) override;
+    std::optional<OperationPlan::Resolution> chooseForExisting(int count) override;
+    bool replace(const QString &destination) override;
+    bool keepLinkApart(const QString &destination) override;
+    void refuse(Refusal why) override;
+    bool confirmUndo(const Journal::Operation &last) override;
+    bool interrupted(const Journal::Operation &last, int done) override;
+
+private:
+    bool decide();
+};
+
+// Runs each command with /bin/sh to its end, with no popup, and keeps each command line; it may
+// be told to stop the operation after a number of commands.
+class ShellRunner : public CommandRunner
+{
+public:
+    QByteArrayList commands;
+    int stopAfter = -1;
+
+    Ran run(const Command &command) override;
+    bool stopped() const override { return stopAfter >= 0 && commands.size() >= stopAfter; }
+    void stepAside() override { }
+};

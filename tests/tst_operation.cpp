@@ -1,0 +1,301 @@
+// An operation's policies without a window: a scripted asker answers, the real shell runs the
+// commands on a temporary tree, and what is left there is what counts.
+#include "core/operation/operation.h"
+#include "support/operationscript.h"
+#include "support/testfiles.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QProcess>
+#include <QScopeGuard>
+#include <QStandardPaths>
+#include <QTest>
+
+#include <sys/stat.h>
+
+namespace {
+
+// What stands in the way at the destination, and what a test checks stays as it was.
+enum There { File, Folder, LinkToFile, LinkToFolder, Fifo };
+// The user's answer: one choice for all, or deciding for each with yes or no, or a cancel.
+enum Answer { ReplaceAll, Skip, KeepBoth, DecideYes, DecideNo, Cancel };
+
+QString describe(const QString &path)
+{
+    const QFileInfo info(path);
+    if (info.isSymLink())
+        return "link to " + info.symLinkTarget();
+    struct stat fifo;
+    if (::lstat(QFile::encodeName(path).constData(), &fifo) == 0 && S_ISFIFO(fifo.st_mode))
+        return QStringLiteral("fifo");
+    if (info.isDir())
+        return "folder of "
+               + QDir(path).entryList(QDir::AllEntries | QDir::NoDotAndDotDot).join(',');
+    return info.exists() ? "file " + readFile(path) : QStringLiteral("nothing");
+}
+
+// A tmpfs over the folder: another file system, where this process may mount one.
+bool mountTmpfs(const QString &folder, const QString &size = QStringLiteral("16m"))
+{
+    return QProcess::execute("mount", { "-t", "tmpfs", "-o", "size=" + size, "tmpfs", folder })
+           == 0;
+}
+
+} // namespace
+
+class tst_Operation : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    // Each choice against each kind of entry in the way, for a copy and a move, within one file
+    // system and to another. Two entries go: e meets what stands there, f nothing.
+    void policies_data();
+    void policies();
+    void questionOrder_data();
+    void questionOrder();
+    void refusedEntriesLeaveTheOthers();
+    void mergeKeepsARealFolderForALink();
+    void caseClashesOnACard();
+};
+
+void tst_Operation::policies_data()
+{
+    QTest::addColumn<OperationPlan::Kind>("kind");
+    QTest::addColumn<int>("there");
+    QTest::addColumn<int>("answer");
+    QTest::addColumn<bool>("otherFileSystem");
+    const char *const thereNames[]
+            = { "a file", "a folder", "a link to a file", "a link to a folder", "a pipe" };
+    const char *const answerNames[]
+            = { "replace all", "skip", "keep both", "decide: yes", "decide: no", "cancel" };
+    for (const OperationPlan::Kind kind : { OperationPlan::Copy, OperationPlan::Move }) {
+        for (int there = File; there <= Fifo; ++there) {
+            for (int answer = ReplaceAll; answer <= Cancel; ++answer) {
+                for (const bool other : { false, true })
+                    QTest::addRow("%s onto %s, %s%s", kind == OperationPlan::Copy ? "copy" : "move",
+                                  thereNames[there], answerNames[answer],
+                                  other ? ", another file system" : "")
+                            << kind << there << answer << other;
+            }
+        }
+    }
+}
+
+void tst_Operation::policies()
+{
+    QFETCH(OperationPlan::Kind, kind);
+    QFETCH(int, there);
+    QFETCH(int, answer);
+    QFETCH(bool, otherFileSystem);
+    TestFolder folder;
+    QVERIFY(folder.makeDirs({ "src", "dest", "keep/dir" }));
+    if (otherFileSystem && !mountTmpfs(folder / "dest"))
+        QSKIP("no file system can be mounted here (root, or a user namespace, is needed)");
+    const auto unmount = qScopeGuard([&] {
+        if (otherFileSystem)
+            QProcess::execute("umount", { folder / "dest" });
+    });
+    QVERIFY(folder.makeFiles({ { "src/e", "new" }, { "src/f", "f" }, { "keep/f", "keep" } }));
+    const QString e = folder / "dest/e";
+    switch (There(there)) {
+    case File:
+        QVERIFY(makeFile(e, "old"));
+        break;
+    case Folder:
+        QVERIFY(folder.makeDirs({ "dest/e/inner" }));
+        break;
+    case LinkToFile:
+        QVERIFY(QFile::link(folder / "keep/f", e));
+        break;
+    case LinkToFolder:
+        QVERIFY(QFile::link(folder / "keep/dir", e));
+        break;
+    case Fifo:
+        QCOMPARE(::mkfifo(QFile::encodeName(e).constData(), 0644), 0);
+        break;
+    }
+    const QString before = describe(e);
+
+    ScriptedAsker asker;
+    asker.choice = answer == Cancel       ? std::nullopt
+                   : answer == Skip       ? std::optional(OperationPlan::SkipExisting)
+                   : answer == KeepBoth   ? std::optional(OperationPlan::KeepBoth)
+                   : answer == ReplaceAll ? std::optional(OperationPlan::ReplaceAll)
+                                          : std::optional(OperationPlan::DecideEach);
+    asker.decisions = { answer == DecideYes };
+    ShellRunner runner;
+    Journal journal(folder / "state/journal");
+    Operation(asker, runner, journal)
+            .run(OperationPlan::multiple(kind, folder / "src", { "e", "f" }, folder / "dest"));
+
+    const bool replaced = answer == ReplaceAll || answer == DecideYes;
+    const bool keptBoth = answer == KeepBoth;
+    QCOMPARE(describe(e), replaced ? QStringLiteral("file new") : before);
+    QCOMPARE(describe(folder / "dest/e (2)"),
+             keptBoth ? QStringLiteral("file new") : QStringLiteral("nothing"));
+    QCOMPARE(describe(folder / "dest/f"),
+             answer == Cancel ? QStringLiteral("nothing") : QStringLiteral("file f"));
+    // A source goes only with its copy in place.
+    const bool moved = kind == OperationPlan::Move;
+    QCOMPARE(QFile::exists(folder / "src/e"), !moved || !(replaced || keptBoth));
+    QCOMPARE(QFile::exists(folder / "src/f"), !moved || answer == Cancel);
+    // Nothing is ever written through what stood there.
+    QCOMPARE(readFile(folder / "keep/f"), QByteArray("keep"));
+    QCOMPARE(describe(folder / "keep/dir"), QStringLiteral("folder of "));
+    QCOMPARE(asker.asked.mid(0, 2), QStringList({ "confirm", "choice" }));
+}
+
+// Asked in this order, each only where it applies, and whatever ends it ends it before anything
+// is written there: the question, the room, the choice for what stands there.
+void tst_Operation::questionOrder_data()
+{
+    QTest::addColumn<int>("noAt"); // the question answered no, or -1
+    QTest::addColumn<QStringList>("asked");
+    const QStringList all = { "confirm", "room", "choice" };
+    QTest::newRow("all answered") << -1 << all;
+    QTest::newRow("no to the question") << 0 << all.mid(0, 1);
+    QTest::newRow("no to the room") << 1 << all.mid(0, 2);
+    QTest::newRow("the choice cancelled") << 2 << all;
+}
+
+void tst_Operation::questionOrder()
+{
+    QFETCH(int, noAt);
+    QFETCH(QStringList, asked);
+    TestFolder folder;
+    QVERIFY(folder.makeDirs({ "small" }));
+    if (!mountTmpfs(folder / "small", QStringLiteral("64k")))
+        QSKIP("no small file system can be mounted here (root, or a user namespace, is needed)");
+    const auto unmount = qScopeGuard([&] { QProcess::execute("umount", { folder / "small" }); });
+    QVERIFY(folder.makeFiles({ { "src/big", QByteArray(200000, 'b') },
+                               { "src/p", "new p" },
+                               { "small/p", "old p" } }));
+    ScriptedAsker asker;
+    asker.confirmed = noAt != 0;
+    asker.goOn = noAt != 1;
+    if (noAt == 2)
+        asker.choice = std::nullopt;
+    ShellRunner runner;
+    Journal journal(folder / "state/journal");
+    const Operation::Result result
+            = Operation(asker, runner, journal)
+                      .run(OperationPlan::multiple(OperationPlan::Copy, folder / "src",
+                                                   { "big", "p" }, folder / "small"));
+    QCOMPARE(asker.asked.mid(0, 3), asked);
+    QCOMPARE(result.agreed, noAt < 0);
+    if (noAt >= 0) {
+        QCOMPARE(runner.commands, QByteArrayList());
+        QCOMPARE(entriesOf(QFile::encodeName(folder / "small")), QByteArrayList({ "p" }));
+    }
+}
+
+// A folder into itself, and an entry whose command would not fit: each refused with its reason,
+// before anything of it runs; the other entries go on.
+void tst_Operation::refusedEntriesLeaveTheOthers()
+{
+    TestFolder folder;
+    QString deep = folder.path();
+    for (int i = 0; i < 3; ++i)
+        deep += u'/' + QString(200, QChar(u'a' + i));
+    const QString longName = QString(250, u'n');
+    QVERIFY(makeFile(deep + u'/' + longName, "long") && makeFile(deep + "/x", "x"));
+    QVERIFY(folder.makeFiles({ { "tree/inner/leaf", "leaf" }, { "x", "x" } }));
+    ScriptedAsker asker;
+    ShellRunner runner;
+    Journal journal(folder / "state/journal");
+    Operation(asker, runner, journal)
+            .run(OperationPlan::multiple(OperationPlan::Move, folder.path(), { "tree", "x" },
+                                         folder / "tree/inner"));
+    QCOMPARE(asker.asked,
+             QStringList({ "confirm", QStringLiteral("refused %1").arg(Asker::IntoItself) }));
+    QCOMPARE(readFile(folder / "tree/inner/x"), QByteArray("x"));
+    QCOMPARE(readFile(folder / "tree/inner/leaf"), QByteArray("leaf"));
+
+    const QString target = folder / QString(200, u'z');
+    QVERIFY(QDir().mkpath(target));
+    ScriptedAsker again;
+    Operation(again, runner, journal)
+            .run(OperationPlan::multiple(OperationPlan::Copy, deep, { longName, "x" }, target));
+    QCOMPARE(again.asked,
+             QStringList({ "confirm", QStringLiteral("refused %1").arg(Asker::TooLong) }));
+    QCOMPARE(readFile(target + "/x"), QByteArray("x"));
+    QVERIFY(!QFile::exists(target + u'/' + longName));
+}
+
+// A folder moved onto a folder that holds something: what is inside goes across, merged at every
+// depth, and the emptied folder goes. A link inside never replaces a real folder there, even
+// under "Replace all": it is kept beside it.
+void tst_Operation::mergeKeepsARealFolderForALink()
+{
+    TestFolder folder;
+    QVERIFY(folder.makeFiles({ { "a/tree/inner/leaf", "leaf" },
+                               { "b/tree/other", "other" },
+                               { "b/tree/inner/old", "old" },
+                               { "b/tree/Music/song", "song" } }));
+    QVERIFY(QFile::link(folder / "b/tree/Music", folder / "a/tree/Music"));
+    ScriptedAsker asker;
+    ShellRunner runner;
+    Journal journal(folder / "state/journal");
+    Operation(asker, runner, journal)
+            .run(OperationPlan::single(OperationPlan::Move, folder / "a/tree", folder / "b"));
+    QCOMPARE(asker.look.linksOntoFolders, 1);
+    QCOMPARE(entriesOf(QFile::encodeName(folder / "b/tree")),
+             QByteArrayList({ "Music", "Music (2)", "inner", "other" }));
+    QCOMPARE(readFile(folder / "b/tree/Music/song"), QByteArray("song"));
+    QVERIFY(QFileInfo(folder / "b/tree/Music (2)").isSymLink());
+    QCOMPARE(entriesOf(QFile::encodeName(folder / "b/tree/inner")),
+             QByteArrayList({ "leaf", "old" }));
+    QVERIFY(!QFile::exists(folder / "a/tree"));
+}
+
+// A FAT card (a real image, through fusefat) takes names that differ only in case for one: the
+// second of each pair arrives under the name keep both gives it, at the top and inside a folder;
+// and no source goes whose copy is not there.
+void tst_Operation::caseClashesOnACard()
+{
+    if (!QFile::exists("/dev/fuse") || QStandardPaths::findExecutable("fusefat").isEmpty()
+        || QStandardPaths::findExecutable("mkfs.vfat", { "/sbin", "/usr/sbin" }).isEmpty())
+        QSKIP("no FAT image can be mounted here: needs /dev/fuse, fusefat and dosfstools");
+    TestFolder folder;
+    const QString image = folder / "card.img", card = folder / "card";
+    QVERIFY(folder.makeDirs({ "card" }));
+    QProcess mount;
+    mount.setStandardOutputFile(QProcess::nullDevice());
+    mount.setStandardErrorFile(QProcess::nullDevice());
+    mount.start("sh", { "-c", R"(truncate -s 8M "$1" && PATH=$PATH:/sbin:/usr/sbin mkfs.vfat "$1" &&
+                                 fusefat -o rw+ "$1" "$2")",
+                        "sh", image, card });
+    QFile mounts(QStringLiteral("/proc/self/mountinfo"));
+    if (!mount.waitForFinished() || mount.exitCode() != 0 || !mounts.open(QIODevice::ReadOnly)
+        || !mounts.readAll().contains(' ' + QFile::encodeName(card) + ' '))
+        QSKIP("the FAT image could not be mounted through fusefat here (in a user namespace, "
+              "fusermount mounts elsewhere)");
+    const auto unmount = qScopeGuard([&] { QProcess::execute("fusermount", { "-u", card }); });
+    QVERIFY(folder.makeFiles({ { "a/music/A.txt", "UPPER" },
+                               { "a/music/a.txt", "lower" },
+                               { "a/IMG.JPG", "big" },
+                               { "a/img.jpg", "small" } }));
+    ScriptedAsker asker;
+    ShellRunner runner;
+    Journal journal(folder / "state/journal");
+    Operation(asker, runner, journal)
+            .run(OperationPlan::multiple(OperationPlan::Move, folder / "a",
+                                         { "IMG.JPG", "img.jpg", "music" }, card));
+    QCOMPARE(asker.look.caseClashes, 2);
+    QCOMPARE(entriesOf(QFile::encodeName(card)),
+             QByteArrayList({ "IMG.JPG", "img (2).jpg", "music" }));
+    QCOMPARE(entriesOf(QFile::encodeName(card + "/music")),
+             QByteArrayList({ "A.txt", "a (2).txt" }));
+    const QStringList arrived = { "IMG.JPG", "img (2).jpg", "music/A.txt", "music/a (2).txt" };
+    const QStringList sources = { "IMG.JPG", "img.jpg", "music/A.txt", "music/a.txt" };
+    const QByteArrayList contents = { "big", "small", "UPPER", "lower" };
+    for (int i = 0; i < sources.size(); ++i) {
+        QCOMPARE(readFile(card + '/' + arrived[i]), contents[i]);
+        const QByteArray left = readFile(folder / ("a/" + sources[i]));
+        QVERIFY(left == "<missing>" || left == contents[i]);
+    }
+}
+
+QTEST_GUILESS_MAIN(tst_Operation)
+#include "tst_operation.moc"
