@@ -20,7 +20,22 @@
 
 namespace {
 
-const char *const kindNames[] = { "move", "rename", "copy", "mkdir" };
+// Each kind as the file writes it.
+const std::pair<Journal::Kind, QByteArrayView> kindNames[] = {
+    { Journal::Move, "move" },
+    { Journal::Rename, "rename" },
+    { Journal::Copy, "copy" },
+    { Journal::NewFolder, "mkdir" },
+};
+
+QByteArray nameOf(Journal::Kind kind)
+{
+    for (const auto &[named, name] : kindNames) {
+        if (named == kind)
+            return name.toByteArray();
+    }
+    return QByteArray();
+}
 
 QByteArray encoded(const QByteArray &field)
 {
@@ -66,10 +81,12 @@ bool apply(const QByteArrayList &fields, Journal::Operation *operation)
         if (planned > INT_MAX)
             return false;
         operation->planned = int(planned);
-        const auto kind = std::find(std::begin(kindNames), std::end(kindNames), fields[1]);
+        const auto kind
+                = std::find_if(std::begin(kindNames), std::end(kindNames),
+                               [&](const auto &named) { return named.second == fields[1]; });
         if (kind == std::end(kindNames))
             return false;
-        operation->kind = Journal::Kind(kind - std::begin(kindNames));
+        operation->kind = kind->first;
         operation->folder = FileName::fromBytes(decoded(fields[2]));
         return true;
     }
@@ -202,8 +219,8 @@ void Journal::begin(Kind kind, const QString &folder, int entries)
     // starts after a kill finds the commands that still run.
     if (::flock(m_fd, LOCK_EX) != 0)
         return giveUp("cannot lock", errno);
-    if (!append("begin " + QByteArray(kindNames[kind]) + ' ' + encoded(FileName::toBytes(folder))
-                + ' ' + QByteArray::number(entries) + ' ' + QByteArray::number(::getpid())))
+    if (!append("begin " + nameOf(kind) + ' ' + encoded(FileName::toBytes(folder)) + ' '
+                + QByteArray::number(entries) + ' ' + QByteArray::number(::getpid())))
         return;
     if (::rename(fresh.constData(), path.constData()) != 0)
         return giveUp("cannot replace", errno);
