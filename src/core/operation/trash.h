@@ -1,0 +1,50 @@
+#pragma once
+
+#include <QByteArray>
+#include <QList>
+#include <QString>
+
+#include <optional>
+
+// The freedesktop.org trash of the file system that holds an entry: where a replace puts what it
+// would otherwise remove, so that the desktop's trash lists it and can restore it, and undo can
+// put it back. An entry reaches it by a rename within its own file system, never a copy.
+class Trash
+{
+public:
+    // The trash for the entries of folder: the home trash ($XDG_DATA_HOME/Trash, else
+    // ~/.local/share/Trash) when folder is on its file system; otherwise the one at the top of
+    // folder's mount: $topdir/.Trash/$uid where $topdir/.Trash is a real folder with the sticky
+    // bit, else $topdir/.Trash-$uid, made with mode 0700 when missing. Empty when no trash can be
+    // had there (read-only, no permission, a link or a file where a folder should be).
+    static QString forEntriesOf(const QString &folder);
+
+    struct Put
+    {
+        QString original; // where the entry stood
+        QString trashed; // files/NAME
+        QString info; // info/NAME.trashinfo
+        QByteArray command; // `mv -T "%s" "%s"`: original to trashed
+    };
+    // Writes and flushes info/NAME.trashinfo for the entry at path (NAME unique in that trash),
+    // and gives the command that then moves the entry to files/NAME. Nothing when no trash can be
+    // had for it, or the command would not fit.
+    static std::optional<Put> prepare(const QString &path);
+    // The same for several entries of one folder that go to the trash by one command, their
+    // infos flushed together: those that can go under their own names, in order, with the
+    // command (`cd "%s" && mv -t "%s" -- "%s"...`, within the runner's limit) that moves the
+    // first of them, as many as fit. Empty when none can.
+    struct Batch
+    {
+        QList<Put> puts;
+        QByteArray command;
+    };
+    static Batch prepare(const QString &folder, const QStringList &names);
+
+private:
+    static std::optional<Put> prepare(const QString &path, bool flush, bool ownName);
+
+public:
+    // The trashinfo of an entry whose move did not happen goes, or that of one taken back.
+    static void forget(const QString &info);
+};
