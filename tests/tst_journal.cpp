@@ -5,8 +5,11 @@
 
 #include <QtTest>
 
+#include <csignal>
 #include <cstdlib>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 #include <utime.h>
 
 class tst_Journal : public QObject
@@ -14,13 +17,14 @@ class tst_Journal : public QObject
     Q_OBJECT
 public:
     // What happens to the operation's work before the undo.
-    enum Change { Nothing, Edited, Touched, Added, Removed, Remade, OldNameTaken };
+    enum Change { Nothing, Edited, Touched, Added, Removed, Remade, Reborn, OldNameTaken };
     Q_ENUM(Change)
 
 private slots:
     void undoRules_data();
     void undoRules();
     void tornJournal();
+    void killedAfterAnIntent();
     void journalThatIsNoFile_data();
     void journalThatIsNoFile();
 };
@@ -49,6 +53,9 @@ void tst_Journal::undoRules_data()
     QTest::newRow("new folder") << Journal::NewFolder << true << Nothing << Undo::Possible;
     QTest::newRow("new folder, not empty") << Journal::NewFolder << true << Added << Undo::NotEmpty;
     QTest::newRow("new folder, made again") << Journal::NewFolder << true << Remade << Undo::Gone;
+    // Made again under the inode number the file system gave back: only the birth time tells.
+    QTest::newRow("move, its inode reused") << Journal::Move << false << Reborn << Undo::Gone;
+    QTest::newRow("copy, its inode reused") << Journal::Copy << true << Reborn << Undo::Gone;
 }
 
 void tst_Journal::undoRules()
@@ -101,6 +108,9 @@ void tst_Journal::undoRules()
         if (change == Remade)
             QVERIFY(QFile::rename(made + "~", made));
         break;
+    case Reborn: // as if it were made again: its record is of an entry born at another time
+        ++entry.marks.first().born;
+        break;
     case OldNameTaken:
         QVERIFY(makeFile(entry.source, "someone else's"));
         break;
@@ -129,24 +139,27 @@ void tst_Journal::tornJournal()
     // Blanks, a line break, "%", "-" and a byte that is not UTF-8: all kept, none a separator.
     const QString odd = root / FileName::fromBytes("a b\n%-\xff");
     QVERIFY(makeFileBytes(FileName::toBytes(odd), "x"));
-    const QString journalPath = root / "state/filemanager/journal";
-    Journal journal(journalPath);
+    const QString history = root / "state/filemanager/history";
+    Journal journal(history);
     journal.begin(Journal::Move, root.path(), 4);
     journal.finish(journal.intend(root / "old", odd), true);
-    journal.noteReplaced();
+    journal.replacedForGood();
+    journal.trashed(journal.trash(root / "place", odd, root / "info"));
     journal.finish(journal.intend(odd, root / "missing"), true); // nothing there: not done
     journal.intend(root / "cut", root / "short");
     // Not cut short while its program lives: another copy finds nothing to report.
-    QVERIFY(!Journal(journalPath).last());
+    QVERIFY(!Journal(history).last());
     journal.end();
-    QVERIFY(Journal(journalPath).last());
+    QVERIFY(Journal(history).last());
     struct stat home;
     QCOMPARE(::stat(FileName::toBytes(root / "state/filemanager").constData(), &home), 0);
     QCOMPARE(home.st_mode & 0777, 0700u);
 
-    const QByteArray whole = readFile(journalPath);
+    const QByteArray whole = readFile(history + "/1");
     const std::optional<Journal::Operation> full = Journal::read(whole);
-    QVERIFY(full && full->finished && full->records == 8 && full->replaced == 1);
+    QVERIFY(full && full->finished && full->records == 10 && full->replaced == 1);
+    QCOMPARE(full->trashed.size(), 1);
+    QCOMPARE(full->trashed[0].marks, Journal::marksOf(odd, false));
     QCOMPARE(full->planned, 4);
     QCOMPARE(full->entries.size(), 3);
     QCOMPARE(full->entries[0].destination, odd);
@@ -181,6 +194,34 @@ void tst_Journal::tornJournal()
     }
 }
 
+// A kill right after an intent, before its command or after it: the intent is on record at
+// once (never held back for a later flush), and the next start settles the entry by what it
+// finds.
+void tst_Journal::killedAfterAnIntent()
+{
+    for (const bool commandRan : { false, true }) {
+        TestFolder root;
+        QVERIFY(root.makeFiles({ { "from/a", "a" } }) && root.makeDirs({ "to" }));
+        const QString history = root / "state/filemanager/history";
+        const pid_t child = ::fork();
+        if (child == 0) {
+            Journal journal(history);
+            journal.begin(Journal::Move, root / "to");
+            journal.intend(root / "from/a", root / "to/a");
+            if (commandRan)
+                QFile::rename(root / "from/a", root / "to/a");
+            ::kill(::getpid(), SIGKILL);
+        }
+        int status = 0;
+        QVERIFY(child > 0 && ::waitpid(child, &status, 0) == child && WIFSIGNALED(status));
+        std::optional<Journal::Operation> last = Journal(history).last();
+        QVERIFY(last && !last->finished && last->entries.size() == 1);
+        QCOMPARE(last->entries[0].state, Journal::Intended);
+        Journal::settle(&*last);
+        QCOMPARE(last->entries[0].state, commandRan ? Journal::Done : Journal::NotDone);
+    }
+}
+
 // What stands at the journal's place is read only when it is a regular file of the user's: a
 // pipe would hang the start, /dev/zero fill the memory. It is set aside, and the next operation
 // writes a journal of its own.
@@ -197,8 +238,8 @@ void tst_Journal::journalThatIsNoFile()
 {
     QFETCH(QString, what);
     TestFolder root;
-    QVERIFY(root.makeDirs({ "state/filemanager" }));
-    const QString path = root / "state/filemanager/journal";
+    QVERIFY(root.makeDirs({ "state/filemanager/history" }));
+    const QString history = root / "state/filemanager/history", path = history + "/1";
     const QByteArray bytes = FileName::toBytes(path), pipe = FileName::toBytes(root / "pipe");
     if (what == "pipe")
         QCOMPARE(::mkfifo(bytes.constData(), 0600), 0);
@@ -210,15 +251,16 @@ void tst_Journal::journalThatIsNoFile()
         QVERIFY(QFile::link(what, path));
 
     OutputCapture errors(2);
-    QVERIFY(!Journal(path).last());
+    QVERIFY(!Journal(history).last());
     const QByteArray said = errors.finish();
     QVERIFY2(said.contains("is not a regular file of this user's: set aside"), said.constData());
     struct stat aside;
     QCOMPARE(::lstat((bytes + ".set-aside").constData(), &aside), 0);
-    Journal journal(path);
+    Journal journal(history);
     journal.begin(Journal::NewFolder, root.path());
+    journal.finish(journal.intend(QString(), root / "made"), QDir().mkdir(root / "made"));
     journal.end();
-    QVERIFY(Journal(path).last());
+    QVERIFY(Journal(history).last());
 }
 
 QTEST_GUILESS_MAIN(tst_Journal)

@@ -4,6 +4,7 @@
 #include "support/operationscript.h"
 #include "support/testfiles.h"
 
+#include <QDateTime>
 #include <QDir>
 #include <QFileInfo>
 #include <QProcess>
@@ -12,6 +13,7 @@
 #include <QTest>
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -41,6 +43,13 @@ bool mountTmpfs(const QString &folder, const QString &size = QStringLiteral("16m
            == 0;
 }
 
+// What stands at dest/e to be replaced (a folder merged is replaced inside: e/inner).
+enum Replaced { AFile, ALinkToFile, ALinkToFolder, APipe, AFolderByFile, AFileByFolder, InMerge };
+// Which trash takes it: the home trash, or one at the top of a tmpfs over dest: its own, a shared
+// .Trash with the sticky bit, a .Trash that is a link (refused); or the home trash where the name
+// is taken already.
+enum Trashed { Home, Top, TopShared, TopLinked, HomeNameTaken };
+
 } // namespace
 
 class tst_Operation : public QObject
@@ -57,6 +66,12 @@ private slots:
     void refusedEntriesLeaveTheOthers();
     void mergeKeepsARealFolderForALink();
     void caseClashesOnACard();
+    // Each kind of entry a replace removes, in each kind of trash: there with its info, and back
+    // with its bytes after undo.
+    void replacedGoToTheTrash_data();
+    void replacedGoToTheTrash();
+    void stopPutsBackWhatWasAhead();
+    void undoGoesBackThreeStepsAfterARestart();
 };
 
 void tst_Operation::policies_data()
@@ -295,6 +310,185 @@ void tst_Operation::caseClashesOnACard()
         const QByteArray left = readFile(folder / ("a/" + sources[i]));
         QVERIFY(left == "<missing>" || left == contents[i]);
     }
+}
+
+void tst_Operation::replacedGoToTheTrash_data()
+{
+    QTest::addColumn<int>("replaced");
+    QTest::addColumn<int>("trash");
+    QTest::addColumn<bool>("decideEach"); // one by one, rather than ahead in one command
+    const char *const names[] = { "a file",
+                                  "a link to a file",
+                                  "a link to a folder",
+                                  "a pipe",
+                                  "a folder under a file",
+                                  "a file under a folder",
+                                  "a file inside a merge" };
+    for (int replaced = AFile; replaced <= InMerge; ++replaced) {
+        QTest::addRow("%s, home trash", names[replaced]) << replaced << int(Home) << false;
+        QTest::addRow("%s, home trash, decided", names[replaced]) << replaced << int(Home) << true;
+        QTest::addRow("%s, top of a tmpfs", names[replaced]) << replaced << int(Top) << false;
+    }
+    QTest::newRow("a shared .Trash") << int(AFile) << int(TopShared) << false;
+    QTest::newRow(".Trash a link: refused") << int(AFile) << int(TopLinked) << false;
+    QTest::newRow("name taken in the trash") << int(AFile) << int(HomeNameTaken) << false;
+}
+
+void tst_Operation::replacedGoToTheTrash()
+{
+    QFETCH(int, replaced);
+    QFETCH(int, trash);
+    QFETCH(bool, decideEach);
+    TestFolder folder;
+    QVERIFY(folder.makeDirs({ "src", "dest", "keep/dir" }));
+    const bool top = trash == Top || trash == TopShared || trash == TopLinked;
+    if (top && !mountTmpfs(folder / "dest"))
+        QSKIP("no file system can be mounted here (root, or a user namespace, is needed)");
+    const auto unmount = qScopeGuard([&] {
+        if (top)
+            QProcess::execute("umount", { folder / "dest" });
+    });
+    qputenv("XDG_DATA_HOME", QFile::encodeName(folder / "data"));
+    const QString uid = QString::number(::geteuid());
+    QString bin = top ? folder / ("dest/.Trash-" + uid) : folder / "data/Trash";
+    // A sticky folder: .Trash itself, or where a .Trash link leads.
+    const QString sticky = trash == TopShared ? folder / "dest/.Trash" : folder / "elsewhere";
+    QVERIFY(QDir().mkpath(sticky) && ::chmod(QFile::encodeName(sticky).constData(), 01777) == 0);
+    QVERIFY(trash != TopLinked || QFile::link(sticky, folder / "dest/.Trash"));
+    if (trash == TopShared)
+        bin = sticky + u'/' + uid;
+    QVERIFY(folder.makeFiles({ { "keep/f", "keep" } }));
+    const QString e = folder / "dest/e";
+    switch (Replaced(replaced)) {
+    case AFile:
+    case AFileByFolder:
+        QVERIFY(makeFile(e, "old"));
+        break;
+    case ALinkToFile:
+        QVERIFY(QFile::link(folder / "keep/f", e));
+        break;
+    case ALinkToFolder:
+        QVERIFY(QFile::link(folder / "keep/dir", e));
+        break;
+    case APipe:
+        QCOMPARE(::mkfifo(QFile::encodeName(e).constData(), 0644), 0);
+        break;
+    case AFolderByFile:
+    case InMerge:
+        QVERIFY(makeFile(e + "/inner", "old inner"));
+        break;
+    }
+    const bool folderComes = replaced == AFileByFolder || replaced == InMerge;
+    QVERIFY(folderComes ? makeFile(folder / "src/e/inner", "new inner")
+                        : makeFile(folder / "src/e", "new"));
+    const QString gone = replaced == InMerge ? e + "/inner" : e;
+    const QString name = gone.mid(gone.lastIndexOf(u'/') + 1);
+    const QString before = describe(gone);
+    const QString inTrash = trash == HomeNameTaken ? name + ".2" : name;
+    if (trash == HomeNameTaken)
+        QVERIFY(makeFile(bin + "/files/" + name, "older")
+                && makeFile(bin + "/info/" + name + ".trashinfo"));
+
+    ScriptedAsker asker;
+    asker.choice = decideEach ? OperationPlan::DecideEach : OperationPlan::ReplaceAll;
+    ShellRunner runner;
+    Journal journal(folder / "state/journal");
+    Operation(asker, runner, journal)
+            .run(OperationPlan::multiple(OperationPlan::Copy, folder / "src", { "e" },
+                                         folder / "dest"));
+    QVERIFY(!asker.asked.contains("for good"));
+    QCOMPARE(describe(e),
+             folderComes ? QStringLiteral("folder of inner") : QStringLiteral("file new"));
+    QCOMPARE(describe(bin + "/files/" + inTrash), before);
+    const QList<QByteArray> info = readFile(bin + "/info/" + inTrash + ".trashinfo").split('\n');
+    // Path= relative to the top of the mount in a trash there; percent-encoded.
+    const QString path = top ? gone.mid(folder.path().size() + 6) : gone;
+    QCOMPARE(info.mid(0, 2),
+             QList<QByteArray>(
+                     { "[Trash Info]", "Path=" + QFile::encodeName(path).toPercentEncoding("/") }));
+    const QByteArray date = info.value(2);
+    QVERIFY2(date.startsWith("DeletionDate=")
+                     && QDateTime::fromString(date.mid(13), Qt::ISODate).isValid(),
+             date.constData());
+
+    ScriptedAsker again;
+    const Operation::Result result = Operation(again, runner, journal).undo();
+    QCOMPARE(result.notTakenBack, (QList<QPair<Undo::Verdict, QString>>()));
+    QCOMPARE(describe(gone), before);
+    QCOMPARE(describe(bin + "/files/" + inTrash), QStringLiteral("nothing"));
+    QVERIFY(!QFile::exists(bin + "/info/" + inTrash + ".trashinfo"));
+    QCOMPARE(readFile(folder / "keep/f"), QByteArray("keep"));
+    QCOMPARE(entriesOf(QFile::encodeName(folder / "elsewhere")), QByteArrayList());
+}
+
+// A stop between the entries of a replace of all: what went to the trash ahead of the entries
+// not reached is back in place, and only the replaced one is in the trash.
+void tst_Operation::stopPutsBackWhatWasAhead()
+{
+    TestFolder folder;
+    for (const QString name : { "a", "b", "c" })
+        QVERIFY(makeFile(folder / "src/" + name, "new " + name.toUtf8())
+                && makeFile(folder / "dest/" + name, "old " + name.toUtf8()));
+    qputenv("XDG_DATA_HOME", QFile::encodeName(folder / "data"));
+    ScriptedAsker asker;
+    ShellRunner runner;
+    runner.stopAfter = 2; // the one for the trash, and a's
+    Journal journal(folder / "state/journal");
+    Operation(asker, runner, journal)
+            .run(OperationPlan::multiple(OperationPlan::Copy, folder / "src", { "a", "b", "c" },
+                                         folder / "dest"));
+    QCOMPARE(runner.commands.size(), 2);
+    QCOMPARE(readFile(folder / "dest/a") + readFile(folder / "dest/b")
+                     + readFile(folder / "dest/c"),
+             QByteArray("new aold bold c"));
+    QCOMPARE(entriesOf(QFile::encodeName(folder / "data/Trash/files")), QByteArrayList({ "a" }));
+    QVERIFY(QFile::exists(folder / "data/Trash/info/a.trashinfo"));
+    QVERIFY(!QFile::exists(folder / "data/Trash/info/b.trashinfo"));
+    ScriptedAsker again;
+    ShellRunner undoing;
+    Operation(again, undoing, journal).undo();
+    QCOMPARE(readFile(folder / "dest/a"), QByteArray("old a"));
+    QCOMPARE(entriesOf(QFile::encodeName(folder / "data/Trash/files")), QByteArrayList());
+}
+
+// A copy, a rename of what it made, and a new folder; someone else's file then takes the old name.
+// After a restart, each is taken back in turn, newest first: the folder; the rename, but its old
+// name is taken; the copy, but one of its entries is not where it put it (the reason said); its
+// other entry goes. Then nothing is left to undo.
+void tst_Operation::undoGoesBackThreeStepsAfterARestart()
+{
+    TestFolder folder;
+    QVERIFY(folder.makeFiles({ { "src/p", "p" }, { "src/q", "q" } })
+            && folder.makeDirs({ "dest" }));
+    const QString history = folder / "state/history";
+    {
+        ShellRunner runner;
+        Journal journal(history);
+        ScriptedAsker asker;
+        asker.typedNames = { "p2", "new" };
+        Operation(asker, runner, journal)
+                .run(OperationPlan::multiple(OperationPlan::Copy, folder / "src", { "p", "q" },
+                                             folder / "dest"));
+        Operation(asker, runner, journal).rename(folder / "dest/p");
+        Operation(asker, runner, journal).createFolder(folder / "dest");
+    }
+    QVERIFY(makeFile(folder / "dest/p", "someone else's"));
+    using NotTakenBack = QList<QPair<Undo::Verdict, QString>>;
+    const QList<NotTakenBack> reasons = { {},
+                                          { { Undo::NameTaken, folder / "dest/p2" } },
+                                          { { Undo::Gone, folder / "dest/p" } } };
+    const QList<QByteArrayList> left = { { "p", "p2", "q" }, { "p", "p2", "q" }, { "p", "p2" } };
+    Journal journal(history);
+    for (int step = 0; step < 3; ++step) {
+        ScriptedAsker asker;
+        ShellRunner runner;
+        const Operation::Result result = Operation(asker, runner, journal).undo();
+        QCOMPARE(asker.asked, QStringList({ "undo" }));
+        QCOMPARE(result.notTakenBack, reasons[step]);
+        QCOMPARE(entriesOf(QFile::encodeName(folder / "dest")), left[step]);
+        QCOMPARE(result.undoable, step < 2);
+    }
+    QCOMPARE(readFile(folder / "dest/p"), QByteArray("someone else's"));
 }
 
 QTEST_GUILESS_MAIN(tst_Operation)

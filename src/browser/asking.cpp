@@ -52,6 +52,11 @@ std::optional<OperationPlan::Resolution> fileDialog::chooseForExisting(int count
     return Texts::resolutions()[row].first;
 }
 
+bool fileDialog::replaceForGood(int count)
+{
+    return ZMessageDlg::ask(m_operationTitle, m_texts->replaceForGood(count));
+}
+
 bool fileDialog::replace(const QString &destination)
 {
     return ZMessageDlg::ask(m_operationTitle, m_texts->replace(destination));

@@ -73,7 +73,7 @@ fileDialog::fileDialog()
 
     m_journal = std::make_unique<Journal>();
     const std::optional<Journal::Operation> last = m_journal->last();
-    m_canUndo = last && last->finished && last->count(Journal::Done) > 0;
+    m_canUndo = last && last->finished && last->didSomething();
 
     showDir(currentDir, Browse);
 

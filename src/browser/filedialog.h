@@ -84,6 +84,7 @@ private:
     bool goOnWithoutRoom(qint64 needed, qint64 free) override;
     bool goOnWithoutNames(int count, const QStringList &first) override;
     std::optional<OperationPlan::Resolution> chooseForExisting(int count) override;
+    bool replaceForGood(int count) override;
     bool replace(const QString &destination) override;
     bool keepLinkApart(const QString &destination) override;
     void refuse(Refusal why) override;

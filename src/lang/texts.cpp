@@ -118,6 +118,11 @@ const QList<QPair<OperationPlan::Resolution, const char *>> &Texts::resolutions(
     return offered;
 }
 
+QString Texts::replaceForGood(int count) const
+{
+    return (*this)("BR_REPLACE_FOR_GOOD") + Formats::count(count) + u'\n' + (*this)("BR_GO_ON_ANYWAY");
+}
+
 QString Texts::replace(const QString &destination) const
 {
     return (*this)("BR_CONFIRM_REPLACE") + destination + (*this)("BR_QUESTION_END");
@@ -156,8 +161,8 @@ QString Texts::undo(const Journal::Operation &last) const
                        + text("BR_QUESTION_END");
     if (several)
         question += u'\n' + text("BR_ENTRIES") + Formats::count(last.count(Journal::Done));
-    if (last.replaced > 0)
-        question += u'\n' + text("BR_REPLACED_STAY") + Formats::count(last.replaced);
+    if (last.inTheTrash() > 0)
+        question += u'\n' + text("BR_COME_BACK") + Formats::count(last.inTheTrash());
     return question;
 }
 

@@ -35,6 +35,7 @@ public:
     // The choice for entries that stand there, and its choices in the order offered.
     QString existing(int count) const;
     static const QList<QPair<OperationPlan::Resolution, const char *>> &resolutions();
+    QString replaceForGood(int count) const;
     QString replace(const QString &destination) const;
     QString keepLinkApart(const QString &destination) const;
     QString refusal(Asker::Refusal why) const;

@@ -43,6 +43,12 @@ std::optional<OperationPlan::Resolution> ScriptedAsker::chooseForExisting(int)
     return choice;
 }
 
+bool ScriptedAsker::replaceForGood(int)
+{
+    asked << QStringLiteral("for good");
+    return forGood;
+}
+
 bool ScriptedAsker::decide()
 {
     return decisions.isEmpty() || decisions.takeFirst();

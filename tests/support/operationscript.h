@@ -11,14 +11,15 @@
 #include <optional>
 
 // Answers an operation's questions from a script, the way a user would with the popups, and
-// records what was asked, in order: "confirm", "room", "names", "choice", "replace <path>",
-// "keep link apart <path>", "refused <why>", "undo", "interrupted", "name".
+// records what was asked, in order: "confirm", "room", "names", "choice", "for good",
+// "replace <path>", "keep link apart <path>", "refused <why>", "undo", "interrupted", "name".
 class ScriptedAsker : public Asker
 {
 public:
     QStringList asked;
     bool confirmed = true; // the first question, and the room and names questions
     bool goOn = true;
+    bool forGood = true; // where there is no trash
     // The choice for entries that stand there; none: cancelled.
     std::optional<OperationPlan::Resolution> choice = OperationPlan::ReplaceAll;
     QList<bool> decisions; // deciding for each, in turn; yes when none is left
@@ -33,6 +34,7 @@ public:
     bool goOnWithoutRoom(qint64 needed, qint64 free) override;
     bool goOnWithoutNames(int count, const QStringList &first) override;
     std::optional<OperationPlan::Resolution> chooseForExisting(int count) override;
+    bool replaceForGood(int count) override;
     bool replace(const QString &destination) override;
     bool keepLinkApart(const QString &destination) override;
     void refuse(Refusal why) override;

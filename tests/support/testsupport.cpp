@@ -213,6 +213,8 @@ fileDialog &WindowFixture::start(const QStringList &arguments,
     // Each window starts with nothing to undo, whatever the tests before it did.
     m_state = std::make_unique<QTemporaryDir>();
     qputenv("XDG_STATE_HOME", m_state->path().toUtf8());
+    // And its own home trash, beside the test's folders, so that a replace goes there.
+    qputenv("XDG_DATA_HOME", m_state->path().toUtf8() + "/data");
     if (beforeTheWindow)
         beforeTheWindow();
     m_window = new fileDialog;

@@ -88,8 +88,8 @@ class WindowFixture
 {
 public:
     ~WindowFixture();
-    // beforeTheWindow runs with the window's own state folder set (XDG_STATE_HOME), before it is
-    // made: to leave a journal there, say.
+    // beforeTheWindow runs with the window's own state and data folders set (XDG_STATE_HOME,
+    // XDG_DATA_HOME, so its own trash), before it is made: to leave a journal there, say.
     fileDialog &start(const QStringList &arguments,
                       const std::function<void()> &beforeTheWindow = nullptr);
     fileDialog &start(const QString &folder) { return start(QStringList{ folder }); }

@@ -49,6 +49,8 @@ public:
     virtual bool goOnWithoutNames(int count, const QStringList &first) = 0;
     // One choice for every entry that stands there already; nothing when the user cancelled.
     virtual std::optional<OperationPlan::Resolution> chooseForExisting(int count) = 0;
+    // Whether to replace for good, where there is no trash to keep what is replaced.
+    virtual bool replaceForGood(int count) = 0;
     // Deciding for each: whether to replace what stands there, and whether to keep a link
     // beside the real folder of its name there.
     virtual bool replace(const QString &destination) = 0;

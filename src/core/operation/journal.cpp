@@ -65,6 +65,29 @@ std::optional<quint64> number(const QByteArray &field)
     return value;
 }
 
+// The six fields of a mark, from fields[at] on.
+std::optional<Journal::Mark> markOf(const QByteArrayList &fields, int at)
+{
+    const auto device = number(fields[at + 1]), inode = number(fields[at + 2]),
+               size = number(fields[at + 3]), time = number(fields[at + 4]),
+               born = number(fields[at + 5]);
+    if (!device || !inode || !size || !time || !born)
+        return std::nullopt;
+    return Journal::Mark{ decoded(fields[at]), *device,       *inode,
+                          qint64(*size),       qint64(*time), qint64(*born) };
+}
+
+QByteArray marked(const QVector<Journal::Mark> &marks)
+{
+    QByteArray fields;
+    for (const Journal::Mark &mark : marks)
+        fields += ' ' + encoded(mark.path) + ' ' + QByteArray::number(mark.device) + ' '
+                  + QByteArray::number(mark.inode) + ' ' + QByteArray::number(mark.size) + ' '
+                  + QByteArray::number(quint64(mark.time)) + ' ' // before 1970 too
+                  + QByteArray::number(quint64(mark.born));
+    return fields;
+}
+
 // Applies one record to the operation; false when it is not one that could have been written
 // at this point, which ends the reading.
 bool apply(const QByteArrayList &fields, Journal::Operation *operation)
@@ -99,12 +122,35 @@ bool apply(const QByteArrayList &fields, Journal::Operation *operation)
     const std::optional<quint64> index = fields.size() > 1 ? number(fields[1]) : std::nullopt;
     if (!index)
         return false;
-    if (what == "intent" && fields.size() == 4 && *index == quint64(operation->entries.size())
-        && *index < quint64(operation->planned)) {
+    const bool inside = what == "inside";
+    const int entries
+            = int(std::count_if(operation->entries.begin(), operation->entries.end(),
+                                [](const Journal::Entry &entry) { return !entry.inside; }));
+    if ((what == "intent" || inside) && fields.size() == 4
+        && *index == quint64(operation->entries.size())
+        && (inside || entries < operation->planned)) {
         operation->entries.append({ FileName::fromBytes(decoded(fields[2])),
                                     FileName::fromBytes(decoded(fields[3])),
                                     Journal::Intended,
+                                    {},
+                                    inside });
+        return true;
+    }
+    if (what == "trash" && fields.size() == 5 && *index == quint64(operation->trashed.size())) {
+        operation->trashed.append({ FileName::fromBytes(decoded(fields[2])),
+                                    FileName::fromBytes(decoded(fields[3])),
+                                    FileName::fromBytes(decoded(fields[4])),
                                     {} });
+        return true;
+    }
+    if (what == "trashed") {
+        if (*index >= quint64(operation->trashed.size()) || fields.size() != 8
+            || !operation->trashed[int(*index)].marks.isEmpty())
+            return false;
+        const std::optional<Journal::Mark> mark = markOf(fields, 2);
+        if (!mark)
+            return false;
+        operation->trashed[int(*index)].marks = { *mark };
         return true;
     }
     if (*index >= quint64(operation->entries.size()))
@@ -119,13 +165,10 @@ bool apply(const QByteArrayList &fields, Journal::Operation *operation)
     if (what != "done" || fields.size() < 8 || (fields.size() - 2) % 6 != 0)
         return false;
     for (int at = 2; at < fields.size(); at += 6) {
-        const auto device = number(fields[at + 1]), inode = number(fields[at + 2]),
-                   size = number(fields[at + 3]), time = number(fields[at + 4]),
-                   born = number(fields[at + 5]);
-        if (!device || !inode || !size || !time || !born)
+        const std::optional<Journal::Mark> mark = markOf(fields, at);
+        if (!mark)
             return false;
-        entry.marks.append({ decoded(fields[at]), *device, *inode, qint64(*size), qint64(*time),
-                             qint64(*born) });
+        entry.marks.append(*mark);
     }
     entry.state = Journal::Done;
     return true;
@@ -141,21 +184,35 @@ bool Journal::Mark::operator==(const Mark &other) const
 
 int Journal::Operation::count(State state) const
 {
-    return int(std::count_if(entries.begin(), entries.end(),
-                             [state](const Entry &entry) { return entry.state == state; }));
+    return int(std::count_if(entries.begin(), entries.end(), [state](const Entry &entry) {
+        return !entry.inside && entry.state == state;
+    }));
 }
 
-QString Journal::defaultPath()
+int Journal::Operation::inTheTrash() const
+{
+    return int(std::count_if(trashed.begin(), trashed.end(),
+                             [](const Trashed &item) { return !item.marks.isEmpty(); }));
+}
+
+bool Journal::Operation::didSomething() const
+{
+    return inTheTrash() > 0 || std::any_of(entries.begin(), entries.end(), [](const Entry &entry) {
+               return entry.state == Done;
+           });
+}
+
+QString Journal::defaultFolder()
 {
     // A relative XDG_STATE_HOME is to be ignored, as the XDG base directories say.
     QString state = qEnvironmentVariable("XDG_STATE_HOME");
     if (!state.startsWith(u'/'))
         state = QDir::homePath() + QStringLiteral("/.local/state");
-    return state + QStringLiteral("/filemanager/journal");
+    return state + QStringLiteral("/filemanager/history");
 }
 
-Journal::Journal(const QString &path)
-    : m_path(path)
+Journal::Journal(const QString &folder)
+    : m_folder(FileName::toBytes(folder))
 {
 }
 
@@ -165,15 +222,39 @@ Journal::~Journal()
         ::close(m_fd);
 }
 
+QList<qint64> Journal::numbers() const
+{
+    QList<qint64> found;
+    if (DIR *folder = ::opendir(m_folder.constData())) {
+        while (const dirent *entry = ::readdir(folder)) {
+            const std::optional<quint64> named = number(QByteArray(entry->d_name));
+            if (named)
+                found << qint64(*named);
+        }
+        ::closedir(folder);
+    }
+    std::sort(found.begin(), found.end());
+    return found;
+}
+
+QByteArray Journal::fileOf(qint64 number) const
+{
+    return m_folder + '/' + QByteArray::number(number);
+}
+
 void Journal::giveUp(const QByteArray &why, int error)
 {
     std::fprintf(stderr, "filemanager: this operation cannot be undone: %s %s: %s\n",
-                 why.constData(), FileName::toBytes(m_path).constData(), std::strerror(error));
+                 why.constData(), m_path.constData(), std::strerror(error));
     // What was written of it must not be taken for the whole.
-    clear();
+    if (m_fd >= 0)
+        ::close(m_fd);
+    m_fd = -1;
+    ::unlink(m_path.constData());
+    ::unlink((m_path + ".new").constData());
 }
 
-bool Journal::append(const QByteArray &record)
+bool Journal::append(const QByteArray &record, bool flush)
 {
     if (m_fd < 0)
         return false;
@@ -189,26 +270,36 @@ bool Journal::append(const QByteArray &record)
         }
         written += now;
     }
-    if (::fdatasync(m_fd) != 0) {
+    if (flush && ::fdatasync(m_fd) != 0) {
         giveUp("cannot flush", errno);
         return false;
     }
+    if (flush)
+        m_flushed.start();
     return true;
 }
 
 void Journal::begin(Kind kind, const QString &folder, int entries)
 {
-    clear();
+    if (m_fd >= 0)
+        ::close(m_fd);
+    m_fd = -1;
     m_kind = kind;
-    const QByteArray path = FileName::toBytes(m_path);
-    const QByteArray home = path.left(path.lastIndexOf('/'));
+    m_entries = m_done = 0;
+    m_destinations.clear();
+    m_trashed.clear();
+    m_somethingTrashed = false;
     // A folder of its own that no one else reads: the journal names the user's files.
+    const QByteArray home = m_folder.left(m_folder.lastIndexOf('/'));
     QDir().mkpath(FileName::fromBytes(home.left(home.lastIndexOf('/'))));
-    if (::mkdir(home.constData(), 0700) != 0 && errno != EEXIST)
+    const QList<qint64> before = numbers();
+    m_path = fileOf(before.isEmpty() ? 1 : before.last() + 1);
+    if ((::mkdir(home.constData(), 0700) != 0 && errno != EEXIST)
+        || (::mkdir(m_folder.constData(), 0700) != 0 && errno != EEXIST))
         return giveUp("cannot make the folder of", errno);
-    // The new operation's first record is whole on disk before it replaces the last operation.
-    // A file of that name is never written through: whatever stands there goes first.
-    const QByteArray fresh = path + ".new";
+    // The new operation's first record is whole on disk before it joins the history. A file of
+    // that name is never written through: whatever stands there goes first.
+    const QByteArray fresh = m_path + ".new";
     ::unlink(fresh.constData());
     m_fd = ::open(fresh.constData(),
                   O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_APPEND | O_CLOEXEC, 0600);
@@ -220,24 +311,31 @@ void Journal::begin(Kind kind, const QString &folder, int entries)
     if (::flock(m_fd, LOCK_EX) != 0)
         return giveUp("cannot lock", errno);
     if (!append("begin " + nameOf(kind) + ' ' + encoded(FileName::toBytes(folder)) + ' '
-                + QByteArray::number(entries) + ' ' + QByteArray::number(::getpid())))
+                        + QByteArray::number(entries) + ' ' + QByteArray::number(::getpid()),
+                true))
         return;
-    if (::rename(fresh.constData(), path.constData()) != 0)
-        return giveUp("cannot replace", errno);
-    const int homeFd = ::open(home.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (homeFd >= 0) {
-        ::fsync(homeFd);
-        ::close(homeFd);
+    if (::rename(fresh.constData(), m_path.constData()) != 0)
+        return giveUp("cannot name", errno);
+    const int folderFd = ::open(m_folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (folderFd >= 0) {
+        ::fsync(folderFd);
+        ::close(folderFd);
     }
+    // The last ten stay.
+    for (qsizetype i = 0; i + kept - 1 < before.size(); ++i)
+        ::unlink(fileOf(before[i]).constData());
 }
 
-int Journal::intend(const QString &source, const QString &destination)
+int Journal::intend(const QString &source, const QString &destination, bool inside)
 {
     if (m_fd < 0)
         return -1;
     const int entry = m_entries;
-    if (!append("intent " + QByteArray::number(entry) + ' ' + encoded(FileName::toBytes(source))
-                + ' ' + encoded(FileName::toBytes(destination))))
+    // Flushed before the command runs, with what came before it, once a while has passed.
+    if (!append((inside ? "inside " : "intent ") + QByteArray::number(entry) + ' '
+                        + encoded(FileName::toBytes(source)) + ' '
+                        + encoded(FileName::toBytes(destination)),
+                m_flushed.hasExpired(flushEvery)))
         return -1;
     ++m_entries;
     m_destinations.append(destination);
@@ -250,47 +348,109 @@ void Journal::finish(int entry, bool succeeded)
         return;
     const QVector<Mark> marks
             = succeeded ? marksOf(m_destinations[entry], m_kind == Copy) : QVector<Mark>();
-    QByteArray record = (marks.isEmpty() ? "notdone " : "done ") + QByteArray::number(entry);
-    for (const Mark &mark : marks)
-        record += ' ' + encoded(mark.path) + ' ' + QByteArray::number(mark.device) + ' '
-                  + QByteArray::number(mark.inode) + ' ' + QByteArray::number(mark.size) + ' '
-                  + QByteArray::number(quint64(mark.time)) + ' ' // before 1970 too
-                  + QByteArray::number(quint64(mark.born));
-    if (append(record) && !marks.isEmpty())
+    const QByteArray record
+            = (marks.isEmpty() ? "notdone " : "done ") + QByteArray::number(entry) + marked(marks);
+    if (append(record, false) && !marks.isEmpty())
         ++m_done;
 }
 
-void Journal::noteReplaced()
+int Journal::trash(const QString &place, const QString &trashed, const QString &info)
 {
-    append("replaced");
+    if (m_fd < 0)
+        return -1;
+    const int item = int(m_trashed.size());
+    // Flushed with the intent that follows it, as the intents are.
+    if (!append("trash " + QByteArray::number(item) + ' ' + encoded(FileName::toBytes(place)) + ' '
+                        + encoded(FileName::toBytes(trashed)) + ' '
+                        + encoded(FileName::toBytes(info)),
+                false))
+        return -1;
+    m_trashed.append(trashed);
+    return item;
+}
+
+void Journal::trashed(int item)
+{
+    if (m_fd < 0 || item < 0 || item >= m_trashed.size())
+        return;
+    const QVector<Mark> marks = marksOf(m_trashed[item], false);
+    if (!marks.isEmpty() && append("trashed " + QByteArray::number(item) + marked(marks), false))
+        m_somethingTrashed = true;
+}
+
+void Journal::flush()
+{
+    if (m_fd >= 0 && ::fdatasync(m_fd) != 0)
+        return giveUp("cannot flush", errno);
+    m_flushed.start();
+}
+
+void Journal::replacedForGood()
+{
+    append("replaced", false);
 }
 
 void Journal::end()
 {
-    append("end");
-    if (m_fd >= 0)
+    if (append("end", true)) {
         ::close(m_fd);
-    m_fd = -1;
+        m_fd = -1;
+    }
+    if (m_done == 0 && !m_somethingTrashed)
+        forgetLast();
 }
 
-void Journal::clear()
+void Journal::forgetLast()
 {
     if (m_fd >= 0)
         ::close(m_fd);
     m_fd = -1;
-    m_entries = 0;
-    m_done = 0;
-    m_destinations.clear();
-    const QByteArray path = FileName::toBytes(m_path);
-    ::unlink(path.constData());
-    ::unlink((path + ".new").constData());
+    const QList<qint64> all = numbers();
+    if (!all.isEmpty())
+        ::unlink(fileOf(all.last()).constData());
+}
+
+void Journal::closeCutShort(const Operation &settled)
+{
+    // Only what the file holds no outcome of is put on record.
+    const std::optional<Operation> asRead = last();
+    const QList<qint64> all = numbers();
+    if (!asRead || all.isEmpty())
+        return;
+    m_path = fileOf(all.last());
+    m_fd = ::open(m_path.constData(), O_WRONLY | O_APPEND | O_NOFOLLOW | O_CLOEXEC);
+    if (m_fd < 0 || ::flock(m_fd, LOCK_EX | LOCK_NB) != 0)
+        return giveUp("cannot close", errno);
+    for (qsizetype i = 0; i < asRead->entries.size() && i < settled.entries.size(); ++i) {
+        if (asRead->entries[i].state != Intended)
+            continue;
+        const Entry &entry = settled.entries[i];
+        append((entry.state == Done ? "done " : "notdone ") + QByteArray::number(i)
+                       + marked(entry.marks),
+               false);
+    }
+    for (qsizetype i = 0; i < asRead->trashed.size() && i < settled.trashed.size(); ++i) {
+        if (asRead->trashed[i].marks.isEmpty() && !settled.trashed[i].marks.isEmpty())
+            append("trashed " + QByteArray::number(i) + marked(settled.trashed[i].marks), false);
+    }
+    if (m_fd >= 0 && append("end", true)) {
+        ::close(m_fd);
+        m_fd = -1;
+    }
+    if (!settled.didSomething())
+        forgetLast();
+}
+
+bool Journal::canUndo() const
+{
+    const std::optional<Operation> newest = last();
+    return newest && newest->finished && newest->didSomething();
 }
 
 // The journal open for reading, or -1: one that is not a regular file of the user's own (a pipe
 // would hang the start, a link to /dev/zero fill the memory) is set aside and said so.
-int Journal::openForReading() const
+int Journal::openForReading(const QByteArray &path) const
 {
-    const QByteArray path = FileName::toBytes(m_path);
     const int fd = ::open(path.constData(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
     struct stat info;
     if (fd < 0 && errno == ENOENT)
@@ -341,7 +501,8 @@ QVector<qint64> holdersOf(const struct stat &file)
 
 std::optional<Journal::Operation> Journal::last() const
 {
-    const int fd = openForReading();
+    const QList<qint64> all = numbers();
+    const int fd = all.isEmpty() ? -1 : openForReading(fileOf(all.last()));
     if (fd < 0)
         return std::nullopt;
     const bool held = ::flock(fd, LOCK_SH | LOCK_NB) != 0 && errno == EWOULDBLOCK;
@@ -373,7 +534,8 @@ std::optional<Journal::Operation> Journal::last() const
 
 bool Journal::isHeld() const
 {
-    const int fd = openForReading();
+    const QList<qint64> all = numbers();
+    const int fd = all.isEmpty() ? -1 : openForReading(fileOf(all.last()));
     if (fd < 0)
         return false;
     const bool held = ::flock(fd, LOCK_SH | LOCK_NB) != 0 && errno == EWOULDBLOCK;
@@ -418,6 +580,11 @@ std::optional<Journal::Operation> Journal::read(const QByteArray &journal)
 
 void Journal::settle(Operation *operation)
 {
+    // What was on its way to the trash is there, or not.
+    for (Trashed &item : operation->trashed) {
+        if (item.marks.isEmpty())
+            item.marks = marksOf(item.trashed, false);
+    }
     if (operation->kind != Move && operation->kind != Rename)
         return;
     for (Entry &entry : operation->entries) {

@@ -3,34 +3,46 @@
 #include "core/folder/treewalk.h"
 
 #include <QByteArray>
+#include <QElapsedTimer>
 #include <QString>
 #include <QVector>
 
 #include <optional>
 
-// What the last create folder, rename, copy or move did, on disk before and after each entry's
-// command, so that it can be taken back even after the program was killed in the middle. One
-// operation is kept: beginning another replaces it.
+// What the last ten create folder, rename, copy or move operations did, newest first, so that
+// each can be taken back in turn, even after the program was killed in the middle of one: one
+// file for each operation, numbered in the order they began, in a folder of the user's own.
+// A delete is not on record.
 //
-// The file is lines of blank-separated fields, each field percent-encoded (so a name with a
-// blank, a line break or any byte stays one field; "-" alone is the empty field), and the line
-// ends with the first 8 hex digits of the SHA-1 of what precedes its last blank:
+// A file is lines of blank-separated fields, each field percent-encoded (so a name with a blank,
+// a line break or any byte stays one field; "-" alone is the empty field), and the line ends
+// with the first 8 hex digits of the SHA-1 of what precedes its last blank:
 //   begin <kind> <folder> <entries> <pid>
 //                                     kind: move, rename, copy, mkdir; folder: the destination;
 //                                     entries: how many the operation is to do; pid: the
 //                                     program's, which holds the file open and locked
 //   intent <n> <source> <destination> before entry n's command runs (n counts from 0)
+//   inside <n> <source> <destination> the same for an entry inside a folder that it merges into
+//                                     one there: taken back too, not counted among the entries
 //   done <n> <mark>...                after it succeeded; a mark is six fields: a path inside
 //                                     what it made ("." for itself), device, inode, size,
 //                                     modification time and birth time in nanoseconds
 //   notdone <n>                       it failed or was stopped: not to be taken back
-//   replaced                          an entry replaced another: not remembered
+//   trash <k> <place> <trashed> <info>
+//                                     before a replace moves what stands at place into the trash
+//   trashed <k> <mark>                once it is there: undo puts it back
+//   replaced                          an entry replaced another for good (there was no trash)
 //   end                               the operation ran to its end
 // A line counts only when it is whole and its check matches; reading stops at the first that
-// does not, so a record torn by a kill is ignored, never misread.
+// does not, so a record torn by a crash is ignored, never misread. Each record is written at
+// once, so a kill of the program loses none; an intent without an outcome is settled at the next
+// start by what is found (settle()). Against a crash of the machine, records are flushed to disk
+// in groups: an intent with all before it, where the last flush is flushEvery ago or more (so
+// every intent when entries take longer than that, and one in many when they come fast; a crash
+// loses at most the last moments of the record, never an entry's files), and the end.
 // Each command of the operation inherits the locked file: a command that outlives the program
 // (a kill) still holds it, so the next start can tell that it runs and wait for it. Only a
-// regular file of the user's own, read up to maxSize, is ever taken for the journal.
+// regular file of the user's own, read up to maxSize, is ever taken for a journal.
 class Journal
 {
 public:
@@ -54,6 +66,15 @@ public:
         QString destination;
         State state = Intended;
         QVector<Mark> marks;
+        bool inside = false; // inside a folder that the operation merged into
+    };
+    // What a replace moved into the trash instead of removing it.
+    struct Trashed
+    {
+        QString place; // where it stood
+        QString trashed; // where it is in the trash
+        QString info; // its .trashinfo
+        QVector<Mark> marks; // itself, once there; none: it never got there
     };
     struct Operation
     {
@@ -61,45 +82,66 @@ public:
         QString folder;
         int planned = 0; // the entries it was to do; those not begun have no entry
         QVector<Entry> entries;
-        int replaced = 0;
+        QVector<Trashed> trashed;
+        int replaced = 0; // entries replaced for good
         bool finished = false;
         int records = 0; // the lines that were read
         qint64 owner = 0; // the program that wrote it
         // Processes of its commands that still run though the program that started them is gone.
         QVector<qint64> stillRunning;
+        // Of its entries (not those inside a merged folder).
         int count(State state) const;
+        // The entries that a replace put in the trash and are there.
+        int inTheTrash() const;
+        // Whether anything of it can be taken back.
+        bool didSomething() const;
     };
 
     static constexpr qint64 maxSize = 64 * 1024 * 1024;
+    static constexpr int kept = 10;
+    static constexpr int flushEvery = 50; // ms
 
-    // $XDG_STATE_HOME/filemanager/journal, else ~/.local/state/filemanager/journal.
-    static QString defaultPath();
-    explicit Journal(const QString &path = defaultPath());
+    // $XDG_STATE_HOME/filemanager/history, else ~/.local/state/filemanager/history.
+    static QString defaultFolder();
+    explicit Journal(const QString &folder = defaultFolder());
     ~Journal();
     Journal(const Journal &) = delete;
     Journal &operator=(const Journal &) = delete;
 
-    // Each of these writes and flushes its record. Where the journal cannot be written, the
-    // operation goes on without it: standard error says why, and nothing of it can be undone.
+    // Each of these writes its record. Where the journal cannot be written, the operation goes
+    // on without it: standard error says why, and nothing of it can be undone.
+    // A new operation on record, as the newest; the oldest beyond the last ten go.
     void begin(Kind kind, const QString &folder, int entries = 1);
     // The entry's number, or -1 when the journal is not being written.
-    int intend(const QString &source, const QString &destination);
+    int intend(const QString &source, const QString &destination, bool inside = false);
     // Done: what stands at the entry's destination now is what was made.
     void finish(int entry, bool succeeded);
-    void noteReplaced();
+    // What stands at place goes into the trash as trashed (its info written): its number; and,
+    // once the command ran, whether it is there.
+    int trash(const QString &place, const QString &trashed, const QString &info);
+    void trashed(int item);
+    void replacedForGood();
+    // What was written so far is made durable now.
+    void flush();
+    // The operation ran to its end. One of which nothing can be taken back leaves the history.
     void end();
-    // Nothing is left to undo.
-    void clear();
+    // The newest operation leaves the history: it was taken back, or could not be written.
+    void forgetLast();
+    // An operation cut short, settled: what was found of each entry is put on record and the
+    // operation is closed, to stay in the history as what was done.
+    void closeCutShort(const Operation &settled);
     // The entries of the operation begun last that are done.
     int doneEntries() const { return m_done; }
     // The open, locked journal while an operation is written, for its commands to inherit; -1.
     int descriptor() const { return m_fd; }
+    // Whether the newest operation on record can be taken back.
+    bool canUndo() const;
 
-    // The operation on record, if any can be read and no other copy of the program is at work
-    // on it. A journal that is not a regular file of the user's own is set aside, with a line on
-    // standard error.
+    // The newest operation on record, if any can be read and no other copy of the program is at
+    // work on it. A journal that is not a regular file of the user's own is set aside, with a
+    // line on standard error.
     std::optional<Operation> last() const;
-    // Whether anything holds the journal locked: a program at work on it, or its commands.
+    // Whether anything holds the newest journal locked: a program at work on it, or its commands.
     bool isHeld() const;
     // Ends what is left of the commands that outlived their program: the process groups of
     // these processes, TERM and, a second later, KILL.
@@ -114,14 +156,21 @@ public:
     static QVector<Mark> marksOf(const QString &path, bool wholeTree, int limit = TreeWalk::limit);
 
 private:
-    bool append(const QByteArray &record);
+    bool append(const QByteArray &record, bool flush);
     void giveUp(const QByteArray &why, int error);
-    int openForReading() const;
+    // The numbers of the operations on record, oldest first.
+    QList<qint64> numbers() const;
+    QByteArray fileOf(qint64 number) const;
+    int openForReading(const QByteArray &path) const;
 
-    QString m_path;
+    QByteArray m_folder;
+    QByteArray m_path; // the file of the operation being written
     int m_fd = -1;
     Kind m_kind = Move;
     int m_entries = 0;
     int m_done = 0;
     QVector<QString> m_destinations;
+    QVector<QString> m_trashed;
+    bool m_somethingTrashed = false;
+    QElapsedTimer m_flushed; // since the last flush
 };

@@ -3,13 +3,16 @@
 #include "core/folder/treewalk.h"
 #include "core/names/filename.h"
 #include "core/names/namecheck.h"
+#include "core/operation/trash.h"
 #include "core/shell/shellcommand.h"
 
+#include <QDir>
 #include <QThread>
 
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <fcntl.h>
 #include <memory>
 #include <sys/stat.h>
 
@@ -186,6 +189,14 @@ Operation::Result Operation::run(const OperationPlan &plan)
             return m_result;
         resolution = *chosen;
     }
+    // What a replace removes goes to the trash; where there is none, only as the user agrees.
+    if (look.conflicts > 0
+        && (resolution == OperationPlan::ReplaceAll || resolution == OperationPlan::DecideEach)
+        && Trash::forEntriesOf(plan.destination()).isEmpty()) {
+        if (!m_asker.replaceForGood(look.conflicts))
+            return m_result;
+        m_forGood = true;
+    }
     m_result.agreed = true;
     // An entry whose own name cannot be stored there gets no command.
     if (!m_several && !look.unstorableEntries.isEmpty())
@@ -195,7 +206,7 @@ Operation::Result Operation::run(const OperationPlan &plan)
         m_journal.begin(journalKind(plan.kind()), plan.destination(), m_result.entries);
     bool ran = false;
     for (int i = 0; i < plan.count() && !m_runner.stopped(); ++i) {
-        const OperationPlan::Step step = plan.step(i);
+        const OperationPlan::Step step = nextStep(plan, i, resolution);
         if (look.unstorableEntries.contains(step.name))
             continue;
         m_shows = !m_several                           ? CommandRunner::Waiting
@@ -203,8 +214,9 @@ Operation::Result Operation::run(const OperationPlan &plan)
                   : plan.kind() == OperationPlan::Move ? CommandRunner::Moving
                                                        : CommandRunner::Deleting;
         m_shown = step.name;
-        ran = runStep(step, resolution, !deleting) || ran;
+        ran = runStep(step, resolution, deleting ? NotKept : Kept) || ran;
     }
+    putBack();
     if (!deleting)
         ended();
     // One entry is listed again when its command ran; several always.
@@ -216,7 +228,7 @@ Operation::Result Operation::run(const OperationPlan &plan)
 // One planned entry: refused, or, when another entry of its name stands at the destination,
 // run only as the user decided. Returns whether anything of it ran.
 bool Operation::runStep(const OperationPlan::Step &step, OperationPlan::Resolution resolution,
-                        bool remember)
+                        Record record)
 {
     const auto keepApart = [&] {
         if (step.keepBothCommand.isEmpty()) {
@@ -226,7 +238,7 @@ bool Operation::runStep(const OperationPlan::Step &step, OperationPlan::Resoluti
         OperationPlan::Step apart = step;
         apart.destination = step.keepBothDestination;
         apart.command = step.keepBothCommand;
-        runWhole(apart, resolution, remember);
+        runWhole(apart, resolution, record);
         return true;
     };
     switch (step.verdict) {
@@ -261,74 +273,179 @@ bool Operation::runStep(const OperationPlan::Step &step, OperationPlan::Resoluti
             if (!m_asker.replace(step.destination))
                 return false;
         }
-        replace(step, resolution, remember);
+        replace(step, resolution, record);
         return true;
     case OperationPlan::Clear:
     case OperationPlan::SameEntry:
         break;
     }
-    runWhole(step, resolution, remember);
+    runWhole(step, resolution, record);
     return true;
 }
 
 // An entry that nothing stands in the way of: its command, or, for a tree that the command would
 // spoil, its folder made and what it holds taken across one by one.
 void Operation::runWhole(const OperationPlan::Step &step, OperationPlan::Resolution resolution,
-                         bool remember)
+                         Record record)
 {
-    const int entry = remember ? m_journal.intend(step.source, step.destination) : -1;
+    const int entry = record == NotKept ? -1
+                                        : m_journal.intend(step.source, step.destination,
+                                                           record == KeptInside);
     if (!OperationPlan::goesEntryByEntry(step, false)) {
         m_journal.finish(entry, runCommand(step.command, &step));
         return;
     }
     const bool made = OperationPlan::makeFolder(step);
     if (made)
-        runInside(step, resolution, true);
+        runInside(step, resolution, true, record);
     else
         fail(step.command, FileName::toBytes(step.destination) + ": cannot be made");
     m_journal.finish(entry, made);
 }
 
-// An agreed replace: a merge into the folder there, entry by entry where one command would not
-// do; otherwise what stands there is cleared away first, and the command replaces the rest.
-// Nothing runs over what could not be cleared.
+// An agreed replace: a merge into the folder there goes entry by entry, each by these rules;
+// otherwise what stands there goes to the trash, in the same command as the one that then
+// writes there where that fits, or, where the user agreed to that, is removed for good. Nothing
+// runs over what could not be put aside.
 void Operation::replace(const OperationPlan::Step &step, OperationPlan::Resolution resolution,
-                        bool remember)
+                        Record record)
 {
-    const bool merges = OperationPlan::mergesFolders(step);
-    if (merges && OperationPlan::goesEntryByEntry(step, true)) {
-        runInside(step, resolution, false);
-        // What went into a folder that was there is not told apart from what was there.
-        if (remember)
-            m_journal.noteReplaced();
+    if (OperationPlan::mergesFolders(step)) {
+        runInside(step, resolution, false, record);
         return;
     }
-    // What cp would refuse, or open through a link, goes first; cp removes each file there.
-    QByteArray why;
-    if (!OperationPlan::clearWayForReplace(step, &why)) {
-        fail(step.replaceCommand, why);
-        return;
+    std::optional<Trash::Put> put;
+    int item = -1;
+    bool aside = false;
+    if (m_forGood) {
+        QByteArray why;
+        if (!OperationPlan::clearWayForReplace(step, &why))
+            return fail(step.command, why);
+        m_journal.replacedForGood();
+    } else if (const auto ahead = m_aside.constFind(step.destination); ahead != m_aside.cend()) {
+        put = ahead->put;
+        item = ahead->item;
+        aside = true;
+        m_aside.erase(ahead);
+    } else {
+        put = Trash::prepare(step.destination);
+        if (!put)
+            return fail(step.command, FileName::toBytes(step.destination)
+                                              + ": there is no trash here to keep it in");
+        item = m_journal.trash(put->original, put->trashed, put->info);
     }
-    if (!merges && OperationPlan::goesEntryByEntry(step, false))
-        runWhole(step, resolution, false);
-    else if (!runCommand(step.replaceCommand, &step))
-        return;
-    // What it replaced is gone: this entry cannot be taken back.
-    if (remember)
-        m_journal.noteReplaced();
+    const bool entryByEntry = OperationPlan::goesEntryByEntry(step, false);
+    const std::optional<QByteArray> both = put && !aside && !entryByEntry
+                                                   ? ShellCommand::join(put->command, step.command)
+                                                   : std::nullopt;
+    const auto wentToTheTrash = [&] {
+        m_journal.trashed(item);
+        struct stat there;
+        if (!OperationPlan::entryAt(put->trashed, &there))
+            Trash::forget(put->info);
+    };
+    if (put && (aside || !both)) {
+        const bool moved = aside || runCommand(put->command);
+        wentToTheTrash();
+        if (!moved)
+            return;
+        put.reset();
+    }
+    if (entryByEntry)
+        return runWhole(step, resolution, record);
+    const int entry = record == NotKept ? -1
+                                        : m_journal.intend(step.source, step.destination,
+                                                           record == KeptInside);
+    m_journal.finish(entry, runCommand(put ? *both : step.command, &step));
+    if (put)
+        wentToTheTrash();
 }
 
-// The entries of a folder, each by the rules of a step, into its destination folder; then a
-// folder made here or merged by a copy is given its source's permissions and times, as cp -a
-// would, and a move's emptied source goes: only once all of it went across, since a stop or an
-// entry left behind leaves the source folder.
+// Entry i's step as planned before what stood in its way went ahead to the trash; where it
+// begins a run of replaces of all, the run goes ahead to the trash first.
+OperationPlan::Step Operation::nextStep(const OperationPlan &plan, int i,
+                                        OperationPlan::Resolution resolution)
+{
+    const OperationPlan::Step step = plan.step(i);
+    const auto ahead = m_aside.constFind(step.destination);
+    if (ahead != m_aside.cend())
+        return ahead->step;
+    if (resolution == OperationPlan::ReplaceAll && !m_forGood)
+        putAsideAhead(plan, i, step);
+    return step;
+}
+
+// What the replaces of the next entries would remove goes to the trash by one command, so that
+// each costs a rename there rather than a process of its own; each entry's own command then runs
+// as ever. One that did not go is tried again on its own, in its turn.
+void Operation::putAsideAhead(const OperationPlan &plan, int from, const OperationPlan::Step &first)
+{
+    const auto replaced = [](const OperationPlan::Step &step) {
+        return step.verdict == OperationPlan::Conflict && !OperationPlan::mergesFolders(step);
+    };
+    if (!replaced(first))
+        return;
+    QList<OperationPlan::Step> steps;
+    QStringList names;
+    for (int i = from; i < plan.count() && i < from + 64; ++i) {
+        const OperationPlan::Step step = i == from ? first : plan.step(i);
+        if (replaced(step) && !m_aside.contains(step.destination)) {
+            steps.append(step);
+            names.append(step.destination.mid(step.destination.lastIndexOf(u'/') + 1));
+        }
+    }
+    const Trash::Batch batch = Trash::prepare(parentOf(first.destination), names);
+    if (batch.puts.isEmpty())
+        return;
+    QList<int> items;
+    for (const Trash::Put &put : batch.puts)
+        items.append(m_journal.trash(put.original, put.trashed, put.info));
+    // On record before any of them moves.
+    m_journal.flush();
+    runCommand(batch.command, nullptr, false);
+    for (qsizetype i = 0; i < batch.puts.size(); ++i) {
+        const Trash::Put &put = batch.puts[i];
+        struct stat there;
+        if (!OperationPlan::entryAt(put.trashed, &there)) {
+            Trash::forget(put.info);
+            continue;
+        }
+        for (const OperationPlan::Step &step : std::as_const(steps)) {
+            if (step.destination == put.original)
+                m_aside.insert(put.original, { put, items[i], step });
+        }
+    }
+}
+
+// What went to the trash ahead of an entry that a stop left undone goes back, by a rename of its
+// own: the runner takes no command once stopped, and nothing of that entry was done. One whose
+// place was taken meanwhile stays in the trash, on record for undo.
+void Operation::putBack()
+{
+    for (const Aside &aside : std::as_const(m_aside)) {
+        if (::renameat2(AT_FDCWD, FileName::toBytes(aside.put.trashed).constData(), AT_FDCWD,
+                        FileName::toBytes(aside.put.original).constData(), RENAME_NOREPLACE)
+            == 0)
+            Trash::forget(aside.put.info);
+        else
+            m_journal.trashed(aside.item);
+    }
+    m_aside.clear();
+}
+
+// The entries of a folder, each by the rules of a step, into its destination folder, kept on
+// record as inside it where it was there before (a merge); then a folder made here or merged by
+// a copy is given its source's permissions and times, as cp -a would, and a move's emptied
+// source goes: only once all of it went across, since a stop or an entry left behind leaves the
+// source folder.
 void Operation::runInside(const OperationPlan::Step &step, OperationPlan::Resolution resolution,
-                          bool madeHere)
+                          bool madeHere, Record record)
 {
     const OperationPlan inside = OperationPlan::insideOf(step);
+    const Record kept = madeHere || record == NotKept ? NotKept : KeptInside;
     bool ranAll = true;
     for (int i = 0; i < inside.count() && !m_runner.stopped(); ++i)
-        ranAll = runStep(inside.step(i), resolution, false) && ranAll;
+        ranAll = runStep(nextStep(inside, i, resolution), resolution, kept) && ranAll;
     if (madeHere || step.kind == OperationPlan::Copy)
         OperationPlan::finishFolder(step);
     if (step.kind == OperationPlan::Move && ranAll && !m_runner.stopped())
@@ -336,7 +453,9 @@ void Operation::runInside(const OperationPlan::Step &step, OperationPlan::Resolu
 }
 
 // One command through the runner, with the progress of the step it does; whether it succeeded.
-bool Operation::runCommand(const QByteArray &line, const OperationPlan::Step *step)
+// One that is not an entry's (a batch for the trash) is neither counted nor reported: its entries
+// report their own.
+bool Operation::runCommand(const QByteArray &line, const OperationPlan::Step *step, bool ofAnEntry)
 {
     CommandRunner::Command command;
     command.line = line;
@@ -347,9 +466,9 @@ bool Operation::runCommand(const QByteArray &line, const OperationPlan::Step *st
         measureProgress(&command, *step);
     const CommandRunner::Ran ran = m_runner.run(command);
     m_result.stopped = m_result.stopped || m_runner.stopped();
-    if (ran.outcome != CommandRunner::Stopped)
+    if (ran.outcome != CommandRunner::Stopped && ofAnEntry)
         ++m_result.done;
-    if (ran.outcome == CommandRunner::Failed)
+    if (ran.outcome == CommandRunner::Failed && ofAnEntry)
         fail(line, ran.output);
     return ran.outcome == CommandRunner::Succeeded;
 }
@@ -371,13 +490,13 @@ void Operation::fail(const QByteArray &line, const QByteArray &why)
 void Operation::ended()
 {
     m_journal.end();
-    m_result.undoable = m_journal.doneEntries() > 0;
+    m_result.undoable = m_journal.canUndo();
 }
 
 Operation::Result Operation::undo()
 {
     const std::optional<Journal::Operation> last = m_journal.last();
-    if (!last || last->count(Journal::Done) == 0) {
+    if (!last || !last->finished || !last->didSomething()) {
         m_result.undoable = false;
         return m_result;
     }
@@ -406,24 +525,25 @@ Operation::Result Operation::reportInterrupted()
     }
     Journal::settle(&*last);
     const int done = last->count(Journal::Done);
-    const bool takeBackDone = m_asker.interrupted(*last, done);
-    // Either way it is settled now: nothing else is run for it.
-    m_journal.clear();
-    m_result.undoable = false;
-    if (takeBackDone && done > 0)
+    // Either way it is settled now: what was done stays on record, to be taken back later.
+    m_journal.closeCutShort(*last);
+    if (m_asker.interrupted(*last, done) && last->didSomething())
         takeBack(*last);
+    else
+        m_result.undoable = m_journal.canUndo();
     return m_result;
 }
 
-// Each done entry, the last first, by the rules of Undo, one command each; what cannot be taken
-// back is kept with the reason.
+// Each done entry, the last first, by the rules of Undo, one command each; then each entry that
+// a replace put in the trash, back to its place. What cannot be taken back is kept with the
+// reason.
 void Operation::takeBack(const Journal::Operation &operation)
 {
     // Undo is not undone, and a second undo of the same would find nothing of its own.
-    m_journal.clear();
-    m_result.undoable = false;
+    m_journal.forgetLast();
+    m_result.undoable = m_journal.canUndo();
     m_result.agreed = m_result.ran = true;
-    m_result.entries = operation.count(Journal::Done);
+    m_result.entries = operation.count(Journal::Done) + operation.inTheTrash();
     m_several = true;
     m_shows = CommandRunner::TakingBack;
     for (qsizetype i = operation.entries.size() - 1; i >= 0 && !m_runner.stopped(); --i) {
@@ -432,12 +552,35 @@ void Operation::takeBack(const Journal::Operation &operation)
             continue;
         const Undo::Step step = Undo::check(operation.kind, entry);
         if (step.verdict == Undo::Possible) {
-            m_shown = entry.destination.mid(entry.destination.lastIndexOf(u'/') + 1);
-            runCommand(step.command);
+            takeBack(step.command, entry.source, entry.destination);
             if (m_runner.stopped() || Undo::tookBack(operation.kind, entry))
                 continue;
         }
         m_result.notTakenBack.append({ step.verdict, entry.destination });
     }
+    for (qsizetype i = operation.trashed.size() - 1; i >= 0 && !m_runner.stopped(); --i) {
+        const Journal::Trashed &item = operation.trashed[i];
+        if (item.marks.isEmpty())
+            continue;
+        const Undo::Step step = Undo::check(item);
+        if (step.verdict == Undo::Possible) {
+            takeBack(step.command, item.place, item.place);
+            if (Undo::tookBack(item))
+                Trash::forget(item.info);
+            if (m_runner.stopped() || Undo::tookBack(item))
+                continue;
+        }
+        m_result.notTakenBack.append({ step.verdict, item.place });
+    }
     m_result.stopped = m_runner.stopped();
+}
+
+// One command that takes back: a move back finds the folder it came from, made again where it
+// went (a folder that a merge emptied and removed).
+void Operation::takeBack(const QByteArray &line, const QString &place, const QString &shown)
+{
+    if (!place.isEmpty())
+        QDir().mkpath(parentOf(place));
+    m_shown = shown.mid(shown.lastIndexOf(u'/') + 1);
+    runCommand(line);
 }

@@ -3,10 +3,12 @@
 #include "core/operation/asker.h"
 #include "core/operation/journal.h"
 #include "core/operation/operationplan.h"
+#include "core/operation/trash.h"
 #include "core/operation/undo.h"
 #include "core/shell/commandrunner.h"
 
 #include <QByteArray>
+#include <QHash>
 #include <QList>
 #include <QPair>
 #include <QString>
@@ -51,17 +53,27 @@ public:
     Result reportInterrupted();
 
 private:
+    // Which entries the journal keeps: none (a delete), the operation's own, or those inside a
+    // folder it merges into.
+    enum Record { NotKept, Kept, KeptInside };
+
     QString askName(Asker::NameFor what, const QString &folder, const QString &current,
                     QString *typed, int selected);
     bool runStep(const OperationPlan::Step &step, OperationPlan::Resolution resolution,
-                 bool remember);
+                 Record record);
     void runWhole(const OperationPlan::Step &step, OperationPlan::Resolution resolution,
-                  bool remember);
+                  Record record);
     void replace(const OperationPlan::Step &step, OperationPlan::Resolution resolution,
-                 bool remember);
+                 Record record);
     void runInside(const OperationPlan::Step &step, OperationPlan::Resolution resolution,
-                   bool madeHere);
-    bool runCommand(const QByteArray &line, const OperationPlan::Step *step = nullptr);
+                   bool madeHere, Record record);
+    OperationPlan::Step nextStep(const OperationPlan &plan, int i,
+                                 OperationPlan::Resolution resolution);
+    void putAsideAhead(const OperationPlan &plan, int from, const OperationPlan::Step &first);
+    void putBack();
+    void takeBack(const QByteArray &line, const QString &place, const QString &shown);
+    bool runCommand(const QByteArray &line, const OperationPlan::Step *step = nullptr,
+                    bool ofAnEntry = true);
     void fail(const QByteArray &line, const QByteArray &why);
     void takeBack(const Journal::Operation &operation);
     void ended();
@@ -73,4 +85,13 @@ private:
     bool m_several = false; // failures are gathered, each entry named while it runs
     CommandRunner::Shows m_shows = CommandRunner::Waiting;
     QString m_shown; // the entry that the runner names
+    bool m_forGood = false; // no trash there: what a replace removes is lost, as agreed
+    // What stood at these destinations went to the trash ahead of their entries' commands.
+    struct Aside
+    {
+        Trash::Put put;
+        int item = -1; // in the journal
+        OperationPlan::Step step; // as planned while it stood there
+    };
+    QHash<QString, Aside> m_aside;
 };

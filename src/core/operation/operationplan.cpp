@@ -161,36 +161,6 @@ bool removeTree(const QByteArray &path, QByteArray *why)
     return removed;
 }
 
-// Whatever is not a plain file or a folder: opening it would write elsewhere or wait.
-bool isSpecial(mode_t mode)
-{
-    return !S_ISREG(mode) && !S_ISDIR(mode);
-}
-
-// For each folder of the copy, what stands at its place in the destination and is not a folder
-// is removed; a folder there is merged into, and walked on.
-bool clearFoldersOfCopy(const QByteArray &source, const QByteArray &destination, QByteArray *why)
-{
-    bool cleared = true;
-    const bool walked
-            = TreeWalk::walk(source, [&](QByteArrayView path, const struct stat &info) {
-                  if (!S_ISDIR(info.st_mode))
-                      return TreeWalk::Continue;
-                  const QByteArray there = destination + path.sliced(source.size()).toByteArray();
-                  struct stat standing;
-                  if (::lstat(there.constData(), &standing) != 0)
-                      return TreeWalk::SkipInside; // nothing of it there: cp makes it anew
-                  if (!S_ISDIR(standing.st_mode)) {
-                      cleared = removeEntry(there, why) && cleared;
-                      return TreeWalk::SkipInside;
-                  }
-                  return TreeWalk::Continue;
-              }).opened;
-    if (!walked && why)
-        *why = source + " could not be read: " + std::strerror(errno);
-    return walked && cleared;
-}
-
 // Drops the last character: both halves of one beyond U+FFFF, so that no UTF-8 sequence is cut.
 void chopCharacter(QString *text)
 {
@@ -201,13 +171,10 @@ void chopCharacter(QString *text)
                        : 1);
 }
 
-const char *formOf(OperationPlan::Kind kind, bool multiple, bool replacing = false)
+const char *formOf(OperationPlan::Kind kind, bool multiple)
 {
     switch (kind) {
     case OperationPlan::Copy:
-        if (replacing)
-            return multiple ? R"(cp -a --remove-destination "%s/%s" "%s/")"
-                            : R"(cp -a --remove-destination "%s" "%s/")";
         return multiple ? R"(cp -a "%s/%s" "%s/")" : R"(cp -a "%s" "%s/")";
     case OperationPlan::Move:
         return multiple ? R"(mv "%s/%s" "%s/")" : R"(mv "%s" "%s/")";
@@ -236,15 +203,7 @@ bool OperationPlan::clearWayForReplace(const Step &step, QByteArray *why)
                      " the place of a folder";
         return false;
     }
-    if (!S_ISDIR(from.st_mode)) {
-        // A file onto a folder: the user chose to replace it.
-        if (S_ISDIR(there.st_mode))
-            return removeTree(destination, why);
-        return isSpecial(there.st_mode) ? removeEntry(destination, why) : true;
-    }
-    if (step.kind == Copy)
-        return clearFoldersOfCopy(source, destination, why);
-    return S_ISDIR(there.st_mode) ? true : removeEntry(destination, why);
+    return S_ISDIR(there.st_mode) ? removeTree(destination, why) : removeEntry(destination, why);
 }
 
 bool OperationPlan::mergesFolders(const Step &step)
@@ -256,9 +215,7 @@ bool OperationPlan::mergesFolders(const Step &step)
 
 bool OperationPlan::goesEntryByEntry(const Step &step, bool replacing)
 {
-    if (replacing && mergesFolders(step))
-        return step.kind == Move || step.clashesInside || step.linksOntoFoldersInside;
-    return step.clashesInside;
+    return (replacing && mergesFolders(step)) || step.clashesInside;
 }
 
 bool OperationPlan::makeFolder(const Step &step)
@@ -467,24 +424,20 @@ OperationPlan::Step OperationPlan::step(int index) const
             step.verdict = LinkOntoFolder;
         else if (stands)
             step.verdict = Conflict;
-        // A folder's tree is looked into only where its one command could spoil something: a
-        // copy merged into a folder, or a destination that ignores case. A move merges entry by
-        // entry anyway, and within one file system it renames, which keeps every name.
+        // A folder's tree is looked into only where the destination ignores case: not for a
+        // move within one file system, a rename that keeps every name.
         struct stat folder;
         const bool renames = m_kind == Move && isFolder && entryAt(m_destination, &folder)
                              && source.st_dev == folder.st_dev;
-        const bool merges = m_kind == Copy && stands && isFolder && S_ISDIR(there.st_mode);
-        const bool foldsCase = m_target.foldsCase && !renames;
-        if (isFolder && (merges || foldsCase)
+        if (isFolder && m_target.foldsCase && !renames
             && (step.verdict == Clear || step.verdict == Conflict || step.verdict == CaseClash)) {
             const QByteArray root = FileName::toBytes(step.source);
-            Spoils spoils(FileName::toBytes(step.destination), foldsCase, merges);
+            Spoils spoils(FileName::toBytes(step.destination), true, false);
             TreeWalk::walk(root, [&](QByteArrayView path, const struct stat &info) {
                 spoils.visit(path.sliced(root.size()), info);
                 return spoils.any() ? TreeWalk::Stop : TreeWalk::Continue;
             });
             step.clashesInside = spoils.clashes > 0;
-            step.linksOntoFoldersInside = spoils.links > 0;
         }
     }
     if (step.verdict == IntoItself || step.verdict == HoldsSource)
@@ -493,16 +446,11 @@ OperationPlan::Step OperationPlan::step(int index) const
             = ShellCommand::form(formOf(m_kind, m_multiple), arguments);
     const bool standsThere = step.verdict == Conflict || step.verdict == LinkOntoFolder
                              || step.verdict == CaseClash;
-    const std::optional<QByteArray> replacing
-            = step.verdict == Conflict
-                      ? ShellCommand::form(formOf(m_kind, m_multiple, true), arguments)
-                      : command;
-    if (!command || !replacing) {
+    if (!command) {
         step.verdict = TooLong;
         return step;
     }
     step.command = *command;
-    step.replaceCommand = *replacing;
     if (standsThere) {
         struct stat source;
         const bool isFolder = entryAt(step.source, &source) && S_ISDIR(source.st_mode);

@@ -47,21 +47,14 @@ public:
         QString destination; // the path it would get; empty for a delete
         Verdict verdict = Clear;
         QByteArray command; // empty when refused
-        // What runs instead once the user has agreed to replace a Conflict: a copy removes each
-        // file there before it writes (a link, a pipe, a device or a second name of a file
-        // elsewhere is never written through); a move's rename replaces the entry itself.
-        QByteArray replaceCommand;
         // For a Conflict that the user wants to keep beside the new entry: the first free name
         // of the form "name (2).ext" (a folder: "name (2)") and the command that copies or
         // moves the entry to it: `cp -a "%s" "%s"`, `mv "%s" "%s"` (or "%s/%s" for the first).
         QString keepBothDestination;
         QByteArray keepBothCommand;
-        // For a real folder, what its one command would spoil at the destination, so that it goes
-        // entry by entry instead (see goesEntryByEntry()): names inside that clash where the
-        // destination ignores case; and, merged into the folder there, a link inside where a
-        // real folder stands.
+        // A real folder whose one command would spoil it at the destination, which ignores
+        // case: names inside clash. It goes entry by entry instead (see goesEntryByEntry()).
         bool clashesInside = false;
-        bool linksOntoFoldersInside = false;
     };
 
     // One entry, by its full path: the forms `cp -a "%s" "%s/"`, `mv "%s" "%s/"`, `rm -rf "%s"`.
@@ -109,19 +102,19 @@ public:
     // Whether an entry stands at path, dangling symbolic links included (lstat), and which.
     static bool entryAt(const QString &path, struct stat *info);
 
-    // Right before an agreed replace runs: removes what stands at the destination where a folder
-    // of the source comes and is not itself a folder (a link to one above all, which cp would
-    // refuse or, worse, be taken into), at any depth of the folders that the copy merges into,
-    // and at the top a link, pipe, socket or device that the command would otherwise open.
-    // Returns false, with the reason in *why, when something could not be removed: then the
-    // replace must not run.
+    // Where a replace may not keep what it replaces (there is no trash there, and the user
+    // agreed): removes what stands at the destination, whatever it is, so that the command that
+    // follows writes into nothing (never through a link, into a pipe or a second name). Never the
+    // source itself, a folder that holds it, or a real folder for a link: false then, with the
+    // reason in *why, as when something could not be removed; the replace must not run.
     static bool clearWayForReplace(const Step &step, QByteArray *why = nullptr);
     // Whether the source and the destination are both real folders (neither a link): an agreed
     // replace merges them.
     static bool mergesFolders(const Step &step);
     // Whether the step's folder goes across entry by entry, each by these same rules, rather than
-    // by its one command: when replacing, a move merged into a folder (mv refuses one that holds
-    // anything) or a merge that its command would spoil; otherwise a tree with clashing names.
+    // by its one command: when replacing, a merge into the folder there (mv refuses one that
+    // holds anything, and each entry it replaces is to be kept); otherwise a tree with clashing
+    // names.
     static bool goesEntryByEntry(const Step &step, bool replacing);
     // The entries of a folder that goes entry by entry, into its destination. For a folder that
     // nothing stood in the way of, makeFolder() makes its destination first, and once the entries

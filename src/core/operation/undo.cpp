@@ -74,3 +74,27 @@ bool Undo::tookBack(Journal::Kind kind, const Journal::Entry &entry)
     const bool back = (kind != Journal::Move && kind != Journal::Rename) || exists(entry.source);
     return back && !exists(entry.destination);
 }
+
+Undo::Step Undo::check(const Journal::Trashed &item)
+{
+    Step step;
+    const QVector<Journal::Mark> now = Journal::marksOf(item.trashed, false);
+    if (now.isEmpty() || item.marks.isEmpty() || now.first().device != item.marks.first().device
+        || now.first().inode != item.marks.first().inode
+        || now.first().born != item.marks.first().born)
+        return step; // Gone
+    if (exists(item.place)) {
+        step.verdict = NameTaken;
+        return step;
+    }
+    const std::optional<QByteArray> command
+            = ShellCommand::form(R"(mv -T -n "%s" "%s")", { item.trashed, item.place });
+    step.verdict = command ? Possible : TooLong;
+    step.command = command.value_or(QByteArray());
+    return step;
+}
+
+bool Undo::tookBack(const Journal::Trashed &item)
+{
+    return exists(item.place) && !exists(item.trashed);
+}

@@ -4,7 +4,8 @@
 
 #include <QByteArray>
 
-// Whether one entry of the last operation can be taken back now, and the command that does it.
+// Whether one entry of an operation on record can be taken back now, and the command that does
+// it.
 // Nothing is taken back that cannot be shown to be the operation's own work as it left it.
 class Undo
 {
@@ -27,4 +28,8 @@ public:
     static Step check(Journal::Kind kind, const Journal::Entry &entry);
     // Whether, after its command, the entry is taken back.
     static bool tookBack(Journal::Kind kind, const Journal::Entry &entry);
+    // An entry that a replace put in the trash: back to its place (`mv -T -n "%s" "%s"`) where
+    // it is still the one put there and its place is free.
+    static Step check(const Journal::Trashed &item);
+    static bool tookBack(const Journal::Trashed &item);
 };

@@ -35,3 +35,11 @@ std::optional<QByteArray> ShellCommand::form(const char *form, const QStringList
         return std::nullopt;
     return command;
 }
+
+std::optional<QByteArray> ShellCommand::join(const QByteArray &first, const QByteArray &second)
+{
+    const QByteArray both = first + " && " + second;
+    if (both.size() > maxLength)
+        return std::nullopt;
+    return both;
+}

@@ -17,6 +17,9 @@ public:
 
     // The command, or nothing when it would be longer than maxLength: a command is never cut.
     static std::optional<QByteArray> form(const char *form, const QStringList &arguments);
+    // One command that runs the second only when the first succeeded: nothing when it would be
+    // longer than maxLength.
+    static std::optional<QByteArray> join(const QByteArray &first, const QByteArray &second);
     // An argument's bytes as they go between double quotes.
     static QByteArray escapeForDoubleQuotes(const QString &argument);
 };
