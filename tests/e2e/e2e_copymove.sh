@@ -60,6 +60,18 @@ command_ran "rm -rf \"$dest/two.txt\""
 [ "$(grep -c 'get item list:' "$WORK/stdout")" = 3 ] || fail "expected three gatherings"
 screenshot copymove
 focus "$MAIN_WINDOW"
+
+# one.txt copied again onto the one in dest, Replace all: the old one is in the desktop's trash.
+echo older > "$dest/one.txt"
+keys F2 Down Down Return Down Down F1 Down Right Down Down Return
+keys Return Down Return F1 Down Return
+question=$(find_window Copy) || fail "no question"
+answer Copy F1
+wait_for '[ "$(find_window Copy)" != "$question" ]' && answer Copy F1   # the choice: Replace all
+wait_for '[ "$(cat "$dest/one.txt")" = one ]' || fail "one.txt was not replaced"
+trash-list | grep -qF " $dest/one.txt" || fail "the trash does not list it: $(trash-list)"
+[ "$(cat "$XDG_DATA_HOME/Trash/files/one.txt")" = older ] || fail "the trash does not hold it"
+focus "$MAIN_WINDOW"
 keys F1 Up Return
 expect_exit 0
 echo "PASS"

@@ -43,6 +43,7 @@ start_xvfb() {
     export XDG_RUNTIME_DIR=$WORK/runtime
     mkdir -m 700 -p "$XDG_RUNTIME_DIR"
     export XDG_STATE_HOME=$WORK/state
+    export XDG_DATA_HOME=$WORK/data   # its home trash, on the test home's file system
     mkdir -p "$WORK/bin"
     printf '#!/bin/sh\nprintf "%%s\\n" "$1" >> "%s/opened.txt"\n' "$WORK" > "$WORK/bin/xdg-open"
     chmod +x "$WORK/bin/xdg-open"
