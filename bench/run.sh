@@ -6,7 +6,8 @@
 # from the start of the process to its window shown with the listing drawn, their ratio, and the
 # peak resident memory per row over that of an empty folder; then the in-process figures of
 # bench_listing (showDir against a bare readdir and sort), and a multiple delete of 1,000 files
-# and a multiple copy with and without the undo journal behind the wait popup
+# and a multiple copy with and without the undo journal, and onto 1,000 files replaced to the
+# trash and for good, behind the wait popup
 # (bench_operations), and the look before a copy of 100,000 entries
 # against a bare nftw walk (bench_look), and the CPU and delay of the listing while another
 # program makes 100 files a second in the folder shown (bench_live).
