@@ -1,4 +1,4 @@
-// The journal of the last operation and the rules that take it back, without a window.
+// The history of the last operations and the rules that take each back, without a window.
 #include "core/names/filename.h"
 #include "core/operation/undo.h"
 #include "support/testfiles.h"

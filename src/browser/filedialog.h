@@ -126,7 +126,7 @@ private:
     FolderWatch *m_folderWatch = nullptr;
     QString m_watchedDir;
     QByteArray m_catalogBase; // the executable's own path, which the catalogue borrows
-    std::unique_ptr<Journal> m_journal; // what the last operation did, to undo it
+    std::unique_ptr<Journal> m_journal; // what the last ten operations did, to undo them
     bool m_canUndo = false;
     bool m_menuHasUndo = false;
 };

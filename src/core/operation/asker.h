@@ -56,7 +56,7 @@ public:
     virtual bool replace(const QString &destination) = 0;
     virtual bool keepLinkApart(const QString &destination) = 0;
     virtual void refuse(Refusal why) = 0;
-    // Whether to take back the last operation.
+    // Whether to take back the newest operation on record.
     virtual bool confirmUndo(const Journal::Operation &last) = 0;
     // An operation that the program did not live to finish, and how much of it was done: said,
     // and, where something was done, whether to take that back.

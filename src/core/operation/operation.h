@@ -45,7 +45,7 @@ public:
     Result rename(const QString &path);
     // A copy, move or delete of one entry or of several in one folder.
     Result run(const OperationPlan &plan);
-    // Takes back the last operation on record, after asking.
+    // Takes back the newest operation on record, after asking; the one before it is next.
     Result undo();
     // At start-up: an operation that the program did not live to finish is reported (once the
     // commands of it that outlived the program are done), and what of it was done may be taken
