@@ -22,6 +22,12 @@ QByteArray quoted(const QString &text)
     return '"' + text.toUtf8() + '"';
 }
 
+// What an operation that wrote data runs last: it is done once that is on the disk.
+QByteArray synced(const QString &folder)
+{
+    return "Debug: system(sync -f " + quoted(folder) + ")\n";
+}
+
 } // namespace
 
 class tst_CopyMove : public QObject
@@ -100,14 +106,17 @@ private slots:
         OutputCapture output(1);
         moving ? window.move_to() : window.copy_to();
         QCOMPARE(output.finish(), "Debug: system(" + QByteArray(moving ? "mv " : "cp -a ")
-                                          + quoted(m_a + "/x") + ' ' + quoted(m_b + '/') + ")\n");
+                                          + quoted(m_a + "/x") + ' ' + quoted(m_b + '/') + ")\n"
+                                          + (moving ? QByteArray() : synced(m_b)));
         QCOMPARE(answerer.seen.size(), 1);
         QCOMPARE(answerer.seen[0].title, QString(moving ? "Move" : "Copy"));
         QCOMPARE(answerer.seen[0].text, QString(moving ? "Move " : "Copy ") + m_a + "/x -> " + m_b
                                                 + " ?\nEntries: 1" + (moving ? "" : " (1 B)"));
-        QCOMPARE(answerer.runners.size(), 1);
+        QCOMPARE(answerer.runners.size(), moving ? 1 : 2);
         QCOMPARE(answerer.runners[0].title, QString());
         QCOMPARE(answerer.runners[0].text, QStringLiteral("Please wait..."));
+        if (!moving)
+            QCOMPARE(answerer.runners[1].text, QStringLiteral("Writing to the disk…"));
         QCOMPARE(readFile(m_b + "/x"), QByteArray("x"));
         QCOMPARE(QFile::exists(m_a + "/x"), !moving);
         QCOMPARE(window.browseMode(), int(Browse));
@@ -189,7 +198,7 @@ private slots:
         const QByteArray printed = copyCheckedInto(window, m_b);
         QFile::remove("/" + name);
         QVERIFY2(printed.endsWith("Debug: system(cp -a " + quoted("//" + name) + ' '
-                                  + quoted(m_b + '/') + ")\n"),
+                                  + quoted(m_b + '/') + ")\n" + synced(m_b)),
                  printed.constData());
         QVERIFY(answerer.seen.value(0).text.startsWith("Copy the checked entries of / -> " + m_b
                                                        + " ?\n"));
@@ -249,8 +258,9 @@ private slots:
         const QByteArray printed = copyCheckedInto(window, m_b);
         QCOMPARE(printed, "get item list:\n..\n50%s%d\n================\n"
                           "Debug: system(cp -a "
-                                  + quoted(m_a + "/50%s%d") + ' ' + quoted(m_b + '/') + ")\n");
-        QCOMPARE(answerer.runners.size(), 1);
+                                  + quoted(m_a + "/50%s%d") + ' ' + quoted(m_b + '/') + ")\n"
+                                  + synced(m_b));
+        QCOMPARE(answerer.runners.size(), 2);
         QCOMPARE(answerer.runners[0].title, QStringLiteral("50%s%d"));
         QCOMPARE(answerer.runners[0].text, QStringLiteral("Copying 50%s%d"));
         QCOMPARE(readFile(m_b + "/50%s%d"), QByteArray("percent"));
@@ -358,7 +368,7 @@ private slots:
         DialogAnswerer answerer;
         answerer.answer(DialogAnswerer::Yes);
         copyCheckedInto(window, m_b);
-        QCOMPARE(answerer.runners.size(), 2);
+        QCOMPARE(answerer.runners.size(), 3); // gone, p, and the closing sync
         QCOMPARE(readFile(m_b + "/p"), QByteArray("p"));
         QCOMPARE(m_opener.launcherCalls().size(), 1);
         const QByteArray shown = readFile(m_opener.launcherCalls()[0]);
@@ -434,7 +444,8 @@ private slots:
                 const QString trash = qEnvironmentVariable("XDG_DATA_HOME") + "/Trash";
                 QCOMPARE(printed, "Debug: system(mv -T " + quoted(m_b + "/x") + ' '
                                           + quoted(trash + "/files/x") + " && cp -a "
-                                          + quoted(m_a + "/x") + ' ' + quoted(m_b + '/') + ")\n");
+                                          + quoted(m_a + "/x") + ' ' + quoted(m_b + '/') + ")\n"
+                                          + synced(m_b));
                 QCOMPARE(readFile(m_b + "/x"), QByteArray("x"));
                 QCOMPARE(readFile(trash + "/files/x"), QByteArray("older x"));
                 QCOMPARE(window.browseMode(), int(Browse));
@@ -489,7 +500,8 @@ private slots:
                          + root + '/' + folder + "\" \"" + root
                          + "/dest/\")\n"
                            "Debug: system(cp -a \""
-                         + root + '/' + file + "\" \"" + root + "/dest/\")\n");
+                         + root + '/' + file + "\" \"" + root + "/dest/\")\n"
+                         + synced(rootText + "/dest"));
         QCOMPARE(entriesOf(root + "/dest"), QByteArrayList({ folder, file }));
         QCOMPARE(entriesOf(root + "/dest/" + folder), QByteArrayList({ "inner\xff", "new" }));
 

@@ -17,7 +17,7 @@ class tst_Journal : public QObject
     Q_OBJECT
 public:
     // What happens to the operation's work before the undo.
-    enum Change { Nothing, Edited, Touched, Added, Removed, Remade, Reborn, OldNameTaken };
+    enum Change { Nothing, Edited, Touched, Added, Removed, Remade, Reborn, OldNameTaken, Crossed };
     Q_ENUM(Change)
 
 private slots:
@@ -43,6 +43,8 @@ void tst_Journal::undoRules_data()
     QTest::newRow("move, another there") << Journal::Move << false << Remade << Undo::Gone;
     QTest::newRow("move, old name taken")
             << Journal::Move << false << OldNameTaken << Undo::NameTaken;
+    QTest::newRow("move to another file system")
+            << Journal::Move << true << Crossed << Undo::Possible;
     QTest::newRow("rename") << Journal::Rename << true << Nothing << Undo::Possible;
     QTest::newRow("copy") << Journal::Copy << true << Nothing << Undo::Possible;
     QTest::newRow("copy, a file edited") << Journal::Copy << false << Edited << Undo::Changed;
@@ -114,10 +116,14 @@ void tst_Journal::undoRules()
     case OldNameTaken:
         QVERIFY(makeFile(entry.source, "someone else's"));
         break;
+    case Crossed: // copied, flushed, then its source removed: it goes back the same way
+        entry.copied = true;
+        break;
     }
 
     const Undo::Step step = Undo::check(kind, entry);
     QCOMPARE(step.verdict, verdict);
+    QCOMPARE(step.command.contains("sync -f"), change == Crossed);
     if (verdict != Undo::Possible) {
         QVERIFY(step.command.isEmpty());
         return;

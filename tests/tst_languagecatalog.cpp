@@ -341,7 +341,8 @@ private slots:
             "BR_DECIDE_EACH", "BR_DETAILS", "BR_FOLDER_TYPE", "BR_FILE_TYPE", "BR_OTHER_TYPE",
             "BR_QUESTION_END", "BR_BYTE_UNITS", "BR_UNDO", "BR_NOT_TAKEN_BACK", "BR_INTERRUPTED",
             "BR_TAKE_BACK_DONE", "BR_HOLDS_SOURCE", "BR_STILL_RUNNING", "BR_STOP_COPY",
-            "BR_STOP_DELETE", "BR_LOCALE" };
+            "BR_STOP_DELETE", "BR_LOCALE", "BR_WRITING", "BR_STORE_MAPPED", "BR_LEAVE_OUT",
+            "BR_STOP_WRITING", "BR_STILL_WRITING" };
         // clang-format on
         QStringList seen;
         for (const QByteArray &key : followedByText + standalone) {

@@ -50,6 +50,28 @@ enum Replaced { AFile, ALinkToFile, ALinkToFolder, APipe, AFolderByFile, AFileBy
 // is taken already.
 enum Trashed { Home, Top, TopShared, TopLinked, HomeNameTaken };
 
+// An 8 MiB FAT image at card, mounted through fusefat as a desktop mounts a card; empty, or why
+// it could not be.
+QString mountFat(const QString &image, const QString &card)
+{
+    if (!QFile::exists("/dev/fuse") || QStandardPaths::findExecutable("fusefat").isEmpty()
+        || QStandardPaths::findExecutable("mkfs.vfat", { "/sbin", "/usr/sbin" }).isEmpty())
+        return QStringLiteral("no FAT image can be mounted here: needs /dev/fuse, fusefat and "
+                              "dosfstools");
+    QProcess mount;
+    mount.setStandardOutputFile(QProcess::nullDevice());
+    mount.setStandardErrorFile(QProcess::nullDevice());
+    mount.start("sh", { "-c", R"(truncate -s 8M "$1" && PATH=$PATH:/sbin:/usr/sbin mkfs.vfat "$1" &&
+                                 fusefat -o rw+ "$1" "$2")",
+                        "sh", image, card });
+    QFile mounts(QStringLiteral("/proc/self/mountinfo"));
+    if (!mount.waitForFinished() || mount.exitCode() != 0 || !mounts.open(QIODevice::ReadOnly)
+        || !mounts.readAll().contains(' ' + QFile::encodeName(card) + ' '))
+        return QStringLiteral("the FAT image could not be mounted through fusefat here (in a user "
+                              "namespace, fusermount mounts elsewhere)");
+    return QString();
+}
+
 } // namespace
 
 class tst_Operation : public QObject
@@ -66,6 +88,9 @@ private slots:
     void refusedEntriesLeaveTheOthers();
     void mergeKeepsARealFolderForALink();
     void caseClashesOnACard();
+    void mappedOntoACard();
+    void roomToTheLastUnit();
+    void moveKeepsItsSourceUntilWritten();
     // Each kind of entry a replace removes, in each kind of trash: there with its info, and back
     // with its bytes after undo.
     void replacedGoToTheTrash_data();
@@ -269,23 +294,11 @@ void tst_Operation::mergeKeepsARealFolderForALink()
 // and no source goes whose copy is not there.
 void tst_Operation::caseClashesOnACard()
 {
-    if (!QFile::exists("/dev/fuse") || QStandardPaths::findExecutable("fusefat").isEmpty()
-        || QStandardPaths::findExecutable("mkfs.vfat", { "/sbin", "/usr/sbin" }).isEmpty())
-        QSKIP("no FAT image can be mounted here: needs /dev/fuse, fusefat and dosfstools");
     TestFolder folder;
-    const QString image = folder / "card.img", card = folder / "card";
+    const QString card = folder / "card";
     QVERIFY(folder.makeDirs({ "card" }));
-    QProcess mount;
-    mount.setStandardOutputFile(QProcess::nullDevice());
-    mount.setStandardErrorFile(QProcess::nullDevice());
-    mount.start("sh", { "-c", R"(truncate -s 8M "$1" && PATH=$PATH:/sbin:/usr/sbin mkfs.vfat "$1" &&
-                                 fusefat -o rw+ "$1" "$2")",
-                        "sh", image, card });
-    QFile mounts(QStringLiteral("/proc/self/mountinfo"));
-    if (!mount.waitForFinished() || mount.exitCode() != 0 || !mounts.open(QIODevice::ReadOnly)
-        || !mounts.readAll().contains(' ' + QFile::encodeName(card) + ' '))
-        QSKIP("the FAT image could not be mounted through fusefat here (in a user namespace, "
-              "fusermount mounts elsewhere)");
+    if (const QString no = mountFat(folder / "card.img", card); !no.isEmpty())
+        QSKIP(qPrintable(no));
     const auto unmount = qScopeGuard([&] { QProcess::execute("fusermount", { "-u", card }); });
     QVERIFY(folder.makeFiles({ { "a/music/A.txt", "UPPER" },
                                { "a/music/a.txt", "lower" },
@@ -310,6 +323,97 @@ void tst_Operation::caseClashesOnACard()
         const QByteArray left = readFile(folder / ("a/" + sources[i]));
         QVERIFY(left == "<missing>" || left == contents[i]);
     }
+}
+
+// Names a card cannot hold, stored mapped deep inside a folder, and taken back by undo; room
+// counted in what the card allocates.
+void tst_Operation::mappedOntoACard()
+{
+    TestFolder folder;
+    const QString card = folder / "card";
+    QVERIFY(folder.makeDirs({ "card" }));
+    if (const QString no = mountFat(folder / "card.img", card); !no.isEmpty())
+        QSKIP(qPrintable(no));
+    const auto unmount = qScopeGuard([&] { QProcess::execute("fusermount", { "-u", card }); });
+    QVERIFY(folder.makeFiles({ { "a/songs/a:b.txt", "colon" },
+                               { "a/songs/a_b.txt", "plain" },
+                               { "a/songs/cd/Why?. ", "why" } }));
+    ScriptedAsker asker;
+    asker.forNames = Asker::StoreMapped;
+    ShellRunner runner;
+    Journal journal(folder / "state/journal");
+    const auto copy = [&](const QString &name) {
+        Operation(asker, runner, journal)
+                .run(OperationPlan::multiple(OperationPlan::Copy, folder / "a", { name }, card));
+    };
+    copy("songs");
+    QCOMPARE(asker.asked, QStringList({ "confirm", "names" }));
+    QCOMPARE(entriesOf(QFile::encodeName(card + "/songs")),
+             QByteArrayList({ "a_b (2).txt", "a_b.txt", "cd" }));
+    QCOMPARE(readFile(card + "/songs/a_b (2).txt") + readFile(card + "/songs/a_b.txt")
+                     + readFile(card + "/songs/cd/Why_"),
+             QByteArray("colonplainwhy"));
+    Operation(asker, runner, journal).undo();
+    QCOMPARE(entriesOf(QFile::encodeName(card)), QByteArrayList());
+    // 1 KiB each as fusefat counts: more than the 8 MiB card has, for a few kilobytes.
+    for (int i = 0; i < 8200; ++i)
+        QVERIFY(makeFile(folder / "a/many/" + QString::number(i), "x"));
+    asker.asked.clear();
+    asker.goOn = false;
+    copy("many");
+    QCOMPARE(asker.asked, QStringList({ "confirm", "room" }));
+}
+
+// Files take whole units: as many one-byte files as a 64 KiB tmpfs has pages fit, one more not.
+void tst_Operation::roomToTheLastUnit()
+{
+    TestFolder folder;
+    QVERIFY(folder.makeDirs({ "small" }));
+    if (!mountTmpfs(folder / "small", QStringLiteral("64k")))
+        QSKIP("no small file system can be mounted here (root, or a user namespace, is needed)");
+    const auto unmount = qScopeGuard([&] { QProcess::execute("umount", { folder / "small" }); });
+    QStringList names;
+    for (int i = 0; i < 17; ++i)
+        QVERIFY(makeFile(folder / "src/" + (names << QString::number(i)).last(), "x"));
+    for (const int files : { 17, 16 }) {
+        ScriptedAsker asker;
+        asker.goOn = false;
+        ShellRunner runner;
+        Journal journal(folder / "state/journal");
+        Operation(asker, runner, journal)
+                .run(OperationPlan::multiple(OperationPlan::Copy, folder / "src",
+                                             names.mid(0, files), folder / "small"));
+        QCOMPARE(asker.asked.contains("room"), files > 16);
+        QCOMPARE(entriesOf(QFile::encodeName(folder / "small")).size(), files > 16 ? 0 : files);
+    }
+}
+
+// A move to another file system removes each source only once its copy is on the disk: a sync
+// first on PATH lists what is left of the sources each time it runs.
+void tst_Operation::moveKeepsItsSourceUntilWritten()
+{
+    TestFolder folder;
+    QVERIFY(folder.makeDirs({ "dest" }));
+    if (!mountTmpfs(folder / "dest"))
+        QSKIP("no file system can be mounted here (root, or a user namespace, is needed)");
+    const auto unmount = qScopeGuard([&] { QProcess::execute("umount", { folder / "dest" }); });
+    QVERIFY(folder.makeFiles({ { "a/x", "x" }, { "a/tree/y", "y" }, { "bin/sync", R"(#!/bin/sh
+        sleep 0.1; echo $(ls "$SOURCES") >> "$SEEN"; exec /bin/sync "$@")" } }));
+    QCOMPARE(::chmod(QFile::encodeName(folder / "bin/sync").constData(), 0755), 0);
+    const QByteArray path = qgetenv("PATH");
+    qputenv("PATH", QFile::encodeName(folder / "bin:") + path);
+    qputenv("SOURCES", QFile::encodeName(folder / "a"));
+    qputenv("SEEN", QFile::encodeName(folder / "seen"));
+    const auto restore = qScopeGuard([&] { qputenv("PATH", path); });
+    ScriptedAsker asker;
+    ShellRunner runner;
+    Journal journal(folder / "state/journal");
+    Operation(asker, runner, journal)
+            .run(OperationPlan::multiple(OperationPlan::Move, folder / "a", { "tree", "x" },
+                                         folder / "dest"));
+    QCOMPARE(readFile(folder / "seen"), QByteArray("tree x\nx\n\n"));
+    QCOMPARE(entriesOf(QFile::encodeName(folder / "dest")), QByteArrayList({ "tree", "x" }));
+    QCOMPARE(readFile(folder / "dest/tree/y"), QByteArray("y"));
 }
 
 void tst_Operation::replacedGoToTheTrash_data()

@@ -26,6 +26,7 @@
 #include <fcntl.h>
 #include <pwd.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <unistd.h>
 
 namespace {
@@ -471,22 +472,36 @@ private slots:
         QCOMPARE(content, QByteArray("output"));
     }
 
-    // The names a file system cannot hold, FAT-like or not.
+    // The names a file system cannot hold, FAT-like or not, and the names they are stored under
+    // when mapped.
     void namesATargetCannotHold_data()
     {
         QTest::addColumn<QByteArray>("name");
         QTest::addColumn<bool>("fat");
         QTest::addColumn<bool>("holds");
-        QTest::newRow("plain, FAT") << QByteArray("IMG 0001.jpg") << true << true;
-        QTest::newRow("a colon, FAT") << QByteArray("a:b.txt") << true << false;
-        QTest::newRow("a colon, elsewhere") << QByteArray("a:b.txt") << false << true;
-        QTest::newRow("a question mark, FAT") << QByteArray("why?") << true << false;
-        QTest::newRow("a tab, FAT") << QByteArray("a\tb") << true << false;
-        QTest::newRow("a trailing dot, FAT") << QByteArray("notes.") << true << false;
-        QTest::newRow("a trailing blank, FAT") << QByteArray("notes ") << true << false;
-        QTest::newRow("255 UTF-16 units, FAT") << QString(255, u'\u00e9').toUtf8() << true << true;
-        QTest::newRow("256 UTF-16 units, FAT") << QString(256, u'\u00e9').toUtf8() << true << false;
-        QTest::newRow("over the byte limit") << QByteArray(256, 'x') << false << false;
+        QTest::addColumn<QByteArray>("stored");
+        const QByteArray e255 = QString(255, u'\u00e9').toUtf8();
+        QTest::newRow("plain, FAT") << QByteArray("IMG 0001.jpg") << true << true << QByteArray();
+        QTest::newRow("a colon, FAT")
+                << QByteArray("a:b.txt") << true << false << QByteArray("a_b.txt");
+        QTest::newRow("a colon, elsewhere")
+                << QByteArray("a:b.txt") << false << true << QByteArray();
+        QTest::newRow("a question mark, FAT")
+                << QByteArray("why?") << true << false << QByteArray("why_");
+        QTest::newRow("every other refused, FAT") << QByteArray("a\"*<>\\|\x01"
+                                                                "b.txt")
+                                                  << true << false << QByteArray("a_______b.txt");
+        QTest::newRow("a tab, FAT") << QByteArray("a\tb") << true << false << QByteArray("a_b");
+        QTest::newRow("a trailing dot, FAT")
+                << QByteArray("notes.") << true << false << QByteArray("notes");
+        QTest::newRow("dots and blanks, FAT")
+                << QByteArray("So long . . ") << true << false << QByteArray("So long");
+        QTest::newRow("nothing left, FAT") << QByteArray(". .") << true << false << QByteArray("_");
+        QTest::newRow("255 UTF-16 units, FAT") << e255 << true << true << QByteArray();
+        QTest::newRow("256 UTF-16 units, FAT")
+                << QString(256, u'\u00e9').toUtf8() << true << false << e255;
+        QTest::newRow("over the byte limit")
+                << QByteArray(256, 'x') << false << false << QByteArray(255, 'x');
     }
 
     void namesATargetCannotHold()
@@ -494,7 +509,11 @@ private slots:
         QFETCH(QByteArray, name);
         QFETCH(bool, fat);
         QFETCH(bool, holds);
-        QCOMPARE((TargetFileSystem{ fat, fat, fat ? 1530 : 255 }.canHold(name)), holds);
+        QFETCH(QByteArray, stored);
+        const TargetFileSystem target{ fat, fat, fat ? 1530 : 255 };
+        QCOMPARE(target.canHold(name), holds);
+        if (!holds)
+            QCOMPARE(FileName::toBytes(target.mapped(FileName::fromBytes(name), false)), stored);
     }
 
     // A rename offers the base name selected: typing keeps the extension.
@@ -553,19 +572,21 @@ private slots:
         QTest::addColumn<OperationPlan::Kind>("kind");
         QTest::addColumn<QString>("destination");
         QTest::addColumn<qint64>("bytes");
+        QTest::addColumn<qint64>("units"); // of 4 KiB: a file in whole ones, one for each folder
         QTest::addColumn<bool>("crosses");
         QTest::addColumn<bool>("fits");
         QTest::addColumn<int>("conflicts");
         using P = OperationPlan;
-        QTest::newRow("copy") << P::Copy << "dest" << qint64(103000) << false << true << 0;
+        const qint64 all = 103000, units = 1 + 25 + 2;
+        QTest::newRow("copy") << P::Copy << "dest" << all << units << false << true << 0;
         QTest::newRow("copy onto an entry there")
-                << P::Copy << "taken" << qint64(103000) << false << true << 1;
+                << P::Copy << "taken" << all << units << false << true << 1;
         QTest::newRow("move within one file system")
-                << P::Move << "dest" << qint64(0) << false << true << 0;
+                << P::Move << "dest" << qint64(0) << qint64(0) << false << true << 0;
         QTest::newRow("move to another file system")
-                << P::Move << "small" << qint64(103000) << true << false << 0;
+                << P::Move << "small" << all << units << true << false << 0;
         QTest::newRow("copy larger than the room")
-                << P::Copy << "small" << qint64(103000) << false << false << 0;
+                << P::Copy << "small" << all << units << false << false << 0;
     }
 
     void lookBeforeTheWork()
@@ -573,6 +594,7 @@ private slots:
         QFETCH(OperationPlan::Kind, kind);
         QFETCH(QString, destination);
         QFETCH(qint64, bytes);
+        QFETCH(qint64, units);
         QFETCH(bool, crosses);
         QFETCH(bool, fits);
         QFETCH(int, conflicts);
@@ -595,8 +617,9 @@ private slots:
                                           folder / destination)
                           .look();
         QCOMPARE(look.bytes, bytes);
+        QCOMPARE(look.taken, units * 4096);
         QCOMPARE(look.crossesFileSystems, crosses);
-        QCOMPARE(look.bytes <= look.freeBytes, fits);
+        QCOMPARE(look.taken <= look.freeBytes, fits);
         QCOMPARE(look.conflicts, conflicts);
         QCOMPARE(look.entries, kind == OperationPlan::Move && !crosses ? 2 : 6);
         QCOMPARE(look.unstorable, 0);
@@ -675,6 +698,12 @@ private slots:
         QFETCH(QByteArray, mount);
         QFETCH(bool, card);
         QCOMPARE(TargetFileSystem::isCard(type, mount), card);
+        // Found for its device in a mountinfo text, past optional fields and another mount.
+        const QByteArray mountinfo = "24 1 8:2 / / rw - ext4 /dev/sda2 rw\n"
+                                     "45 24 0:40 / /media/a\\040card rw shared:7 master:1 - "
+                                     + mount + " /dev/sdb1 rw,user_id=0\n";
+        QCOMPARE(TargetFileSystem::mountTypeIn(mountinfo, makedev(0, 40)), mount);
+        QCOMPARE(TargetFileSystem::mountTypeIn(mountinfo, makedev(0, 41)), QByteArray());
         // What such a file system takes for one name.
         const auto same = [](const char *a, const char *b) {
             return TargetFileSystem::folded(QString::fromUtf8(a))

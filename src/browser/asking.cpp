@@ -32,10 +32,12 @@ bool fileDialog::goOnWithoutRoom(qint64 needed, qint64 free)
     return ZMessageDlg::ask((*m_texts)("BR_NOT_ENOUGH_SPACE"), m_texts->noRoom(needed, free));
 }
 
-bool fileDialog::goOnWithoutNames(int count, const QStringList &first)
+std::optional<Asker::ForNames> fileDialog::chooseForNames(int count, const QStringList &first)
 {
-    return ZMessageDlg::ask((*m_texts)("BR_NAMES_NOT_STORED"),
-                            m_texts->namesNotStored(count, first));
+    const int row = ZSingleSelectDlg::choose(
+            (*m_texts)("BR_NAMES_NOT_STORED"), m_texts->namesNotStored(count, first),
+            { (*m_texts)("BR_STORE_MAPPED"), (*m_texts)("BR_LEAVE_OUT") });
+    return row < 0 ? std::nullopt : std::optional(row == 0 ? StoreMapped : LeaveOut);
 }
 
 std::optional<OperationPlan::Resolution> fileDialog::chooseForExisting(int count)
@@ -43,13 +45,8 @@ std::optional<OperationPlan::Resolution> fileDialog::chooseForExisting(int count
     QStringList offered;
     for (const auto &choice : Texts::resolutions())
         offered << (*m_texts)(choice.second);
-    auto *popup = new ZSingleSelectDlg(m_operationTitle, m_texts->existing(count), offered);
-    const bool chosen = popup->exec() == 1;
-    const int row = popup->selectedIndex();
-    delete popup;
-    if (!chosen || row < 0 || row >= offered.size())
-        return std::nullopt;
-    return Texts::resolutions()[row].first;
+    const int row = ZSingleSelectDlg::choose(m_operationTitle, m_texts->existing(count), offered);
+    return row < 0 ? std::nullopt : std::optional(Texts::resolutions()[row].first);
 }
 
 bool fileDialog::replaceForGood(int count)

@@ -110,7 +110,8 @@ Operation::Result fileDialog::perform(const char *titleKey, OperationPlan::Kind 
         deathDlg::showOutput(result.failures, title);
     const QString info = QStringLiteral("info_pop.bmp");
     if (result.stopped)
-        ZMessageDlg::inform(title, m_texts->stopped(result.done, result.entries), info);
+        ZMessageDlg::inform(
+                title, m_texts->stopped(result.done, result.entries, result.stillWriting), info);
     if (!result.notTakenBack.isEmpty())
         ZMessageDlg::inform(title, m_texts->notTakenBack(result.notTakenBack), info);
     return result;

@@ -82,7 +82,7 @@ private:
     bool wait(Wait what, const std::function<void(const std::function<bool()> &)> &work) override;
     bool confirm(const OperationPlan &plan, const OperationPlan::Look &look) override;
     bool goOnWithoutRoom(qint64 needed, qint64 free) override;
-    bool goOnWithoutNames(int count, const QStringList &first) override;
+    std::optional<ForNames> chooseForNames(int count, const QStringList &first) override;
     std::optional<OperationPlan::Resolution> chooseForExisting(int count) override;
     bool replaceForGood(int count) override;
     bool replace(const QString &destination) override;

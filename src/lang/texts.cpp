@@ -120,7 +120,8 @@ const QList<QPair<OperationPlan::Resolution, const char *>> &Texts::resolutions(
 
 QString Texts::replaceForGood(int count) const
 {
-    return (*this)("BR_REPLACE_FOR_GOOD") + Formats::count(count) + u'\n' + (*this)("BR_GO_ON_ANYWAY");
+    return (*this)("BR_REPLACE_FOR_GOOD") + Formats::count(count) + u'\n'
+           + (*this)("BR_GO_ON_ANYWAY");
 }
 
 QString Texts::replace(const QString &destination) const
@@ -146,8 +147,10 @@ QString Texts::stopQuestion(OperationPlan::Kind kind) const
                                                    : "BR_STOP_DELETE");
 }
 
-QString Texts::stopped(int done, int entries) const
+QString Texts::stopped(int done, int entries, bool stillWriting) const
 {
+    if (stillWriting)
+        return (*this)("BR_STILL_WRITING");
     return (*this)("BR_DONE") + Formats::count(done) + u'\n' + (*this)("BR_NOT_DONE")
            + Formats::count(entries - done);
 }

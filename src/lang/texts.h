@@ -42,7 +42,8 @@ public:
     // What a stop leaves, asked before it is done.
     QString stopQuestion(OperationPlan::Kind kind) const;
     // After a stop: how many were done and how many not.
-    QString stopped(int done, int entries) const;
+    // Stopped while what was copied was being flushed: all was done, and the writing goes on.
+    QString stopped(int done, int entries, bool stillWriting = false) const;
     QString undo(const Journal::Operation &last) const;
     // An operation cut short, and, where some of it was done, whether to take that back.
     QString interrupted(const Journal::Operation &last, int done) const;

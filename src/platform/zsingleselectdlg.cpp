@@ -56,6 +56,15 @@ int ZSingleSelectDlg::selectedIndex() const
     return m_list->currentRow();
 }
 
+int ZSingleSelectDlg::choose(const QString &title, const QString &text, const QStringList &choices)
+{
+    auto *popup = new ZSingleSelectDlg(title, text, choices);
+    const bool chosen = popup->exec() == 1;
+    const int row = popup->selectedIndex();
+    delete popup;
+    return chosen && row >= 0 && row < choices.size() ? row : -1;
+}
+
 int ZSingleSelectDlg::softKeyForKey(int key) const
 {
     if (key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Select)

@@ -20,6 +20,8 @@ public:
                      QWidget *parent = nullptr);
 
     int selectedIndex() const;
+    // Shows one and waits: the row taken, or -1 when it was cancelled.
+    static int choose(const QString &title, const QString &text, const QStringList &choices);
     QString text() const { return m_shownText; }
     QStringList choices() const { return m_choices; }
 

@@ -76,9 +76,13 @@ CommandRunner::Ran deathDlg::run(const Command &command)
     const char *doing = command.shows == Copying    ? "BR_COPYING"
                         : command.shows == Moving   ? "BR_MOVING"
                         : command.shows == Deleting ? "BR_DELETING"
+                        : command.shows == Writing  ? "BR_WRITING"
                                                     : nullptr;
     if (doing && m_catalog)
         text = m_catalog->lookup(doing) + command.entry;
+    // A stop while the copies are flushed ends only the wait: the question says so.
+    if (command.shows == Writing && m_catalog)
+        m_stopText = m_catalog->lookup("BR_STOP_WRITING");
     m_process->setInheritedFd(command.inheritedFd);
     m_progressTotal = command.total;
     m_progressWritten = command.written;

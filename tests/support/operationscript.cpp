@@ -31,10 +31,10 @@ bool ScriptedAsker::goOnWithoutRoom(qint64, qint64)
     return goOn;
 }
 
-bool ScriptedAsker::goOnWithoutNames(int, const QStringList &)
+std::optional<Asker::ForNames> ScriptedAsker::chooseForNames(int, const QStringList &)
 {
     asked << QStringLiteral("names");
-    return goOn;
+    return goOn ? std::optional(forNames) : std::nullopt;
 }
 
 std::optional<OperationPlan::Resolution> ScriptedAsker::chooseForExisting(int)

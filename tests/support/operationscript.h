@@ -19,6 +19,7 @@ public:
     QStringList asked;
     bool confirmed = true; // the first question, and the room and names questions
     bool goOn = true;
+    ForNames forNames = LeaveOut; // where names cannot be stored, unless goOn is false
     bool forGood = true; // where there is no trash
     // The choice for entries that stand there; none: cancelled.
     std::optional<OperationPlan::Resolution> choice = OperationPlan::ReplaceAll;
@@ -32,7 +33,7 @@ public:
     bool wait(Wait what, const std::function<void(const std::function<bool()> &)> &work) override;
     bool confirm(const OperationPlan &plan, const OperationPlan::Look &look) override;
     bool goOnWithoutRoom(qint64 needed, qint64 free) override;
-    bool goOnWithoutNames(int count, const QStringList &first) override;
+    std::optional<ForNames> chooseForNames(int count, const QStringList &first) override;
     std::optional<OperationPlan::Resolution> chooseForExisting(int count) override;
     bool replaceForGood(int count) override;
     bool replace(const QString &destination) override;

@@ -1,6 +1,7 @@
 #include "core/folder/targetfilesystem.h"
 
 #include "core/names/filename.h"
+#include "core/names/namecheck.h"
 
 #include <QFile>
 
@@ -55,12 +56,15 @@ bool TargetFileSystem::isCard(qint64 statfsType, QByteArrayView mountType)
 QByteArray TargetFileSystem::mountTypeOf(dev_t device)
 {
     QFile mounts(QStringLiteral("/proc/self/mountinfo"));
-    if (!mounts.open(QIODevice::ReadOnly))
-        return QByteArray();
+    return mounts.open(QIODevice::ReadOnly) ? mountTypeIn(mounts.readAll(), device) : QByteArray();
+}
+
+QByteArray TargetFileSystem::mountTypeIn(const QByteArray &mountinfo, dev_t device)
+{
     const QByteArray wanted
             = QByteArray::number(major(device)) + ':' + QByteArray::number(minor(device));
     // "id parent major:minor root point options [optional...] - type source options"
-    for (const QByteArray &line : mounts.readAll().split('\n')) {
+    for (const QByteArray &line : mountinfo.split('\n')) {
         const QList<QByteArray> fields = line.split(' ');
         const qsizetype dash = fields.indexOf("-");
         if (fields.size() > 3 && fields[2] == wanted && dash > 0 && dash + 1 < fields.size())
@@ -79,6 +83,9 @@ TargetFileSystem TargetFileSystem::of(const QByteArray &folder)
         if (qint64(system.f_type) == fuseType && ::stat(folder.constData(), &info) == 0)
             mountType = mountTypeOf(info.st_dev);
         target.card = isCard(qint64(system.f_type), mountType);
+        target.unit = system.f_frsize > 0  ? system.f_frsize
+                      : system.f_bsize > 0 ? system.f_bsize
+                                           : 4096;
     }
     target.foldsCase = target.card || hasCasefoldAttribute(folder);
     const long nameMax = ::pathconf(folder.constData(), _PC_NAME_MAX);
@@ -94,6 +101,24 @@ QString TargetFileSystem::folded(const QString &name)
 bool TargetFileSystem::fits(const QString &name) const
 {
     return FileName::toBytes(name).size() <= nameMax && (!card || name.size() <= 255);
+}
+
+QString TargetFileSystem::mapped(const QString &name, bool isFolder) const
+{
+    QString stored = name;
+    for (QChar &c : stored) {
+        if (c.unicode() < 0x20 || QStringView(u"\"*:<>?\\|").contains(c))
+            c = u'_';
+    }
+    while (stored.endsWith(u' ') || stored.endsWith(u'.'))
+        stored.chop(1);
+    const qsizetype split = NameCheck::baseLength(stored, isFolder);
+    QString base = stored.left(split);
+    const QString extension = stored.mid(split);
+    while (!base.isEmpty() && !fits(base + extension))
+        NameCheck::chopCharacter(&base);
+    stored = base + extension;
+    return stored.isEmpty() || !fits(stored) ? QStringLiteral("_") : stored;
 }
 
 bool TargetFileSystem::canHold(QByteArrayView name) const

@@ -15,13 +15,16 @@ struct TargetFileSystem
     bool card = false;
     bool foldsCase = false;
     long nameMax = 255;
+    qint64 unit = 4096; // what it allocates at least: a block, a card's cluster (statfs)
 
     static TargetFileSystem of(const QByteArray &folder);
 
     // By the type that statfs gives and, for FUSE, the type of the mount in /proc/self/mountinfo.
     static bool isCard(qint64 statfsType, QByteArrayView mountType);
-    // The type that /proc/self/mountinfo gives the mount of this device ("fuse.fusefat"), or empty.
+    // The type that /proc/self/mountinfo gives the mount of this device ("fuse.fusefat"), or empty;
+    // and the same read from a text of that form.
     static QByteArray mountTypeOf(dev_t device);
+    static QByteArray mountTypeIn(const QByteArray &mountinfo, dev_t device);
     // Two names that a file system that folds case takes for one have the same folded form.
     static QString folded(const QString &name);
 
@@ -30,4 +33,9 @@ struct TargetFileSystem
     // Whether the name can be stored at all: it fits, and on a card holds none of
     // " * : < > ? \ | or a control character and ends in no blank or dot.
     bool canHold(QByteArrayView name) const;
+    // What a file of this size takes there: whole units.
+    qint64 taken(qint64 size) const { return (size + unit - 1) / unit * unit; }
+    // A name it can hold for one it cannot: each character it refuses as "_", blanks and dots at
+    // the end dropped, the base shortened by whole characters until it fits ("_" for nothing).
+    QString mapped(const QString &name, bool isFolder) const;
 };

@@ -43,3 +43,12 @@ bool NameCheck::isValid(const QString &name)
     }
     return true;
 }
+
+void NameCheck::chopCharacter(QString *text)
+{
+    const qsizetype size = text->size();
+    text->chop(size >= 2 && text->at(size - 1).isLowSurrogate()
+                               && text->at(size - 2).isHighSurrogate()
+                       ? 2
+                       : 1);
+}

@@ -15,4 +15,7 @@ public:
     // (".tar.gz"), else up to the last "." that does not begin the name; a folder's name whole.
     // A rename offers it selected, so that typing keeps the extension.
     static int baseLength(const QString &name, bool isFolder);
+    // Drops the last character: both halves of one beyond U+FFFF, so that no UTF-8 sequence is
+    // cut.
+    static void chopCharacter(QString *text);
 };

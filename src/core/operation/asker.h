@@ -44,9 +44,12 @@ public:
             = 0;
     // Whether to copy, move or delete, with what the look found (for a copy or move).
     virtual bool confirm(const OperationPlan &plan, const OperationPlan::Look &look) = 0;
-    // Whether to go on where it does not fit, or where names cannot be stored there.
+    // Whether to go on where it does not fit.
     virtual bool goOnWithoutRoom(qint64 needed, qint64 free) = 0;
-    virtual bool goOnWithoutNames(int count, const QStringList &first) = 0;
+    // Where names cannot be stored there: store them mapped, or leave them out; nothing ends
+    // the operation.
+    enum ForNames { StoreMapped, LeaveOut };
+    virtual std::optional<ForNames> chooseForNames(int count, const QStringList &first) = 0;
     // One choice for every entry that stands there already; nothing when the user cancelled.
     virtual std::optional<OperationPlan::Resolution> chooseForExisting(int count) = 0;
     // Whether to replace for good, where there is no trash to keep what is replaced.

@@ -162,6 +162,8 @@ bool apply(const QByteArrayList &fields, Journal::Operation *operation)
         entry.state = Journal::NotDone;
         return true;
     }
+    if (what == "copied" && fields.size() == 2 && !entry.copied)
+        return entry.copied = true;
     if (what != "done" || fields.size() < 8 || (fields.size() - 2) % 6 != 0)
         return false;
     for (int at = 2; at < fields.size(); at += 6) {
@@ -367,6 +369,12 @@ int Journal::trash(const QString &place, const QString &trashed, const QString &
         return -1;
     m_trashed.append(trashed);
     return item;
+}
+
+void Journal::copied(int entry)
+{
+    if (entry >= 0 && entry < m_destinations.size())
+        append("copied " + QByteArray::number(entry), false);
 }
 
 void Journal::trashed(int item)

@@ -28,6 +28,8 @@
 //                                     what it made ("." for itself), device, inode, size,
 //                                     modification time and birth time in nanoseconds
 //   notdone <n>                       it failed or was stopped: not to be taken back
+//   copied <n>                        a move to another file system: its copy is whole on the
+//                                     destination's disk; only now is its source removed
 //   trash <k> <place> <trashed> <info>
 //                                     before a replace moves what stands at place into the trash
 //   trashed <k> <mark>                once it is there: undo puts it back
@@ -67,6 +69,7 @@ public:
         State state = Intended;
         QVector<Mark> marks;
         bool inside = false; // inside a folder that the operation merged into
+        bool copied = false; // moved to another file system: copied and flushed, then removed
     };
     // What a replace moved into the trash instead of removing it.
     struct Trashed
@@ -116,6 +119,8 @@ public:
     int intend(const QString &source, const QString &destination, bool inside = false);
     // Done: what stands at the entry's destination now is what was made.
     void finish(int entry, bool succeeded);
+    // A move to another file system, copied and flushed: its source is removed next.
+    void copied(int entry);
     // What stands at place goes into the trash as trashed (its info written): its number; and,
     // once the command ran, whether it is there.
     int trash(const QString &place, const QString &trashed, const QString &info);
@@ -148,7 +153,9 @@ public:
     static void stopCommands(const QVector<qint64> &processes);
     static std::optional<Operation> read(const QByteArray &journal);
     // For an operation that never finished: an entry with an intent and no outcome counts as
-    // done where, moved or renamed, it stands at its destination and no longer at its source.
+    // done where, moved or renamed, it stands at its destination and no longer at its source
+    // (a move to another file system removes its source only once copied: one cut short while
+    // removing it is not done, and its copy is never taken for the only one).
     // A copy or a new folder cut short cannot be told from what was there, so it is not done.
     static void settle(Operation *operation);
     // What stands at path: itself, and for a copy, every entry inside it too. Empty when nothing

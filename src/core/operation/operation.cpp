@@ -160,8 +160,9 @@ Operation::Result Operation::rename(const QString &path)
     return m_result;
 }
 
-Operation::Result Operation::run(const OperationPlan &plan)
+Operation::Result Operation::run(const OperationPlan &planned)
 {
+    OperationPlan plan = planned;
     m_several = plan.isMultiple();
     m_result.entries = m_several ? plan.count() : 1;
     const bool deleting = plan.kind() == OperationPlan::Delete;
@@ -177,11 +178,15 @@ Operation::Result Operation::run(const OperationPlan &plan)
     }
     if (!m_asker.confirm(plan, look))
         return m_result;
-    if (look.freeBytes >= 0 && look.bytes > look.freeBytes
-        && !m_asker.goOnWithoutRoom(look.bytes, look.freeBytes))
+    if (look.freeBytes >= 0 && look.taken > look.freeBytes
+        && !m_asker.goOnWithoutRoom(look.taken, look.freeBytes))
         return m_result;
-    if (look.unstorable > 0 && !m_asker.goOnWithoutNames(look.unstorable, look.firstUnstorable))
+    std::optional<Asker::ForNames> forNames = Asker::LeaveOut;
+    if (look.unstorable > 0
+        && !(forNames = m_asker.chooseForNames(look.unstorable, look.firstUnstorable)))
         return m_result;
+    const bool mapping = forNames == Asker::StoreMapped;
+    plan.setMapsNames(mapping);
     if (look.conflicts > 0) {
         const std::optional<OperationPlan::Resolution> chosen
                 = m_asker.chooseForExisting(look.conflicts);
@@ -199,7 +204,7 @@ Operation::Result Operation::run(const OperationPlan &plan)
     }
     m_result.agreed = true;
     // An entry whose own name cannot be stored there gets no command.
-    if (!m_several && !look.unstorableEntries.isEmpty())
+    if (!m_several && !mapping && !look.unstorableEntries.isEmpty())
         return m_result;
     // A delete cannot be taken back: it is not on record.
     if (!deleting)
@@ -207,7 +212,7 @@ Operation::Result Operation::run(const OperationPlan &plan)
     bool ran = false;
     for (int i = 0; i < plan.count() && !m_runner.stopped(); ++i) {
         const OperationPlan::Step step = nextStep(plan, i, resolution);
-        if (look.unstorableEntries.contains(step.name))
+        if (!mapping && look.unstorableEntries.contains(step.name))
             continue;
         m_shows = !m_several                           ? CommandRunner::Waiting
                   : plan.kind() == OperationPlan::Copy ? CommandRunner::Copying
@@ -217,6 +222,15 @@ Operation::Result Operation::run(const OperationPlan &plan)
         ran = runStep(step, resolution, deleting ? NotKept : Kept) || ran;
     }
     putBack();
+    // Done means on the disk: what was copied is flushed before the operation ends. A stop
+    // then only ends the wait.
+    if (m_wrote && !m_runner.stopped()) {
+        m_shows = CommandRunner::Writing;
+        m_shown.clear();
+        runCommand(*ShellCommand::form(R"(sync -f "%s")", { plan.destination() }), nullptr,
+                   Reported);
+        m_result.stillWriting = m_runner.stopped();
+    }
     if (!deleting)
         ended();
     // One entry is listed again when its command ran; several always.
@@ -292,7 +306,9 @@ void Operation::runWhole(const OperationPlan::Step &step, OperationPlan::Resolut
                                         : m_journal.intend(step.source, step.destination,
                                                            record == KeptInside);
     if (!OperationPlan::goesEntryByEntry(step, false)) {
-        m_journal.finish(entry, runCommand(step.command, &step));
+        struct stat there;
+        const bool wayClear = !OperationPlan::entryAt(step.destination, &there);
+        m_journal.finish(entry, runEntry(step.command, step, entry, wayClear));
         return;
     }
     const bool made = OperationPlan::makeFolder(step);
@@ -356,7 +372,7 @@ void Operation::replace(const OperationPlan::Step &step, OperationPlan::Resoluti
     const int entry = record == NotKept ? -1
                                         : m_journal.intend(step.source, step.destination,
                                                            record == KeptInside);
-    m_journal.finish(entry, runCommand(put ? *both : step.command, &step));
+    m_journal.finish(entry, runEntry(put ? *both : step.command, step, entry, true));
     if (put)
         wentToTheTrash();
 }
@@ -402,7 +418,7 @@ void Operation::putAsideAhead(const OperationPlan &plan, int from, const Operati
         items.append(m_journal.trash(put.original, put.trashed, put.info));
     // On record before any of them moves.
     m_journal.flush();
-    runCommand(batch.command, nullptr, false);
+    runCommand(batch.command, nullptr, Neither);
     for (qsizetype i = 0; i < batch.puts.size(); ++i) {
         const Trash::Put &put = batch.puts[i];
         struct stat there;
@@ -452,11 +468,31 @@ void Operation::runInside(const OperationPlan::Step &step, OperationPlan::Resolu
         OperationPlan::removeIfEmpty(step.source);
 }
 
-// One command through the runner, with the progress of the step it does; whether it succeeded.
-// One that is not an entry's (a batch for the trash) is neither counted nor reported: its entries
-// report their own.
-bool Operation::runCommand(const QByteArray &line, const OperationPlan::Step *step, bool ofAnEntry)
+// One entry's command. A move to another file system copies, flushes the copy to its disk and
+// only then removes its source; a copy that failed or was stopped goes again where the way was
+// clear for it (nothing else stood there), and the source stays whole.
+bool Operation::runEntry(const QByteArray &line, const OperationPlan::Step &step, int entry,
+                         bool wayClear)
 {
+    if (!step.crosses)
+        return runCommand(line, &step);
+    // Both shorter than the copy's command, which names both paths.
+    const QByteArray flush = *ShellCommand::form(R"(sync -f "%s")", { step.destination });
+    const QByteArray remove = *ShellCommand::form(R"(rm -rf "%s")", { step.source });
+    if (!runCommand(line, &step) || !runCommand(flush, nullptr, Reported)) {
+        if (wayClear)
+            OperationPlan::removeCopy(step);
+        return false;
+    }
+    m_journal.copied(entry);
+    return runCommand(remove, nullptr, Reported);
+}
+
+// One command through the runner, with the progress of the step it does; whether it succeeded.
+bool Operation::runCommand(const QByteArray &line, const OperationPlan::Step *step, Counts counts)
+{
+    if (step && (step->kind == OperationPlan::Copy || step->crosses))
+        m_wrote = true;
     CommandRunner::Command command;
     command.line = line;
     command.shows = m_shows;
@@ -466,9 +502,9 @@ bool Operation::runCommand(const QByteArray &line, const OperationPlan::Step *st
         measureProgress(&command, *step);
     const CommandRunner::Ran ran = m_runner.run(command);
     m_result.stopped = m_result.stopped || m_runner.stopped();
-    if (ran.outcome != CommandRunner::Stopped && ofAnEntry)
+    if (ran.outcome != CommandRunner::Stopped && counts == AnEntry)
         ++m_result.done;
-    if (ran.outcome == CommandRunner::Failed && ofAnEntry)
+    if (ran.outcome == CommandRunner::Failed && counts != Neither)
         fail(line, ran.output);
     return ran.outcome == CommandRunner::Succeeded;
 }

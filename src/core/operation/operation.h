@@ -35,6 +35,7 @@ public:
         QByteArray failures;
         QList<QPair<Undo::Verdict, QString>> notTakenBack; // what an undo could not take back
         std::optional<bool> undoable; // whether there is something to undo now, where it changed
+        bool stillWriting = false; // stopped while what it copied was flushed: that goes on
     };
 
     Operation(Asker &asker, CommandRunner &runner, Journal &journal);
@@ -72,8 +73,14 @@ private:
     void putAsideAhead(const OperationPlan &plan, int from, const OperationPlan::Step &first);
     void putBack();
     void takeBack(const QByteArray &line, const QString &place, const QString &shown);
+    bool runEntry(const QByteArray &line, const OperationPlan::Step &step, int entry,
+                  bool wayClear);
+    // A command is an entry's (counted among those done, its failure reported), one whose
+    // failure is reported (part of an entry, the closing flush), or neither (a batch for the
+    // trash, whose entries report their own).
+    enum Counts { AnEntry, Reported, Neither };
     bool runCommand(const QByteArray &line, const OperationPlan::Step *step = nullptr,
-                    bool ofAnEntry = true);
+                    Counts counts = AnEntry);
     void fail(const QByteArray &line, const QByteArray &why);
     void takeBack(const Journal::Operation &operation);
     void ended();
@@ -86,6 +93,7 @@ private:
     CommandRunner::Shows m_shows = CommandRunner::Waiting;
     QString m_shown; // the entry that the runner names
     bool m_forGood = false; // no trash there: what a replace removes is lost, as agreed
+    bool m_wrote = false; // data was copied: it is flushed before the operation ends
     // What stood at these destinations went to the trash ahead of their entries' commands.
     struct Aside
     {

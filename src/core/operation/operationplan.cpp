@@ -161,27 +161,21 @@ bool removeTree(const QByteArray &path, QByteArray *why)
     return removed;
 }
 
-// Drops the last character: both halves of one beyond U+FFFF, so that no UTF-8 sequence is cut.
-void chopCharacter(QString *text)
+// A card keeps no owner or rights, and cp -a fails on every file there for trying: only the
+// times go with the bytes. With a destination: named whole, not a folder to put it into.
+QByteArray formOf(OperationPlan::Kind kind, bool multiple, bool card, bool named = false)
 {
-    const qsizetype size = text->size();
-    text->chop(size >= 2 && text->at(size - 1).isLowSurrogate()
-                               && text->at(size - 2).isHighSurrogate()
-                       ? 2
-                       : 1);
-}
-
-const char *formOf(OperationPlan::Kind kind, bool multiple)
-{
+    const QByteArray from = multiple ? R"("%s/%s")" : R"("%s")";
+    const QByteArray into = named ? R"( "%s")" : R"( "%s/")";
     switch (kind) {
     case OperationPlan::Copy:
-        return multiple ? R"(cp -a "%s/%s" "%s/")" : R"(cp -a "%s" "%s/")";
+        return (card ? "cp -dR --preserve=timestamps " : "cp -a ") + from + into;
     case OperationPlan::Move:
-        return multiple ? R"(mv "%s/%s" "%s/")" : R"(mv "%s" "%s/")";
+        return "mv " + from + into;
     case OperationPlan::Delete:
         break;
     }
-    return multiple ? R"(rm -rf "%s/%s")" : R"(rm -rf "%s")";
+    return "rm -rf " + from;
 }
 
 } // namespace
@@ -215,7 +209,15 @@ bool OperationPlan::mergesFolders(const Step &step)
 
 bool OperationPlan::goesEntryByEntry(const Step &step, bool replacing)
 {
-    return (replacing && mergesFolders(step)) || step.clashesInside;
+    return (replacing && mergesFolders(step)) || step.clashesInside || step.mapsInside;
+}
+
+void OperationPlan::removeCopy(const Step &step)
+{
+    struct stat from, there;
+    if (entryAt(step.destination, &there)
+        && !(entryAt(step.source, &from) && sameEntry(from, there)))
+        removeTree(FileName::toBytes(step.destination), nullptr);
 }
 
 bool OperationPlan::makeFolder(const Step &step)
@@ -251,7 +253,9 @@ OperationPlan OperationPlan::insideOf(const Step &step)
         ::closedir(folder);
     }
     names.sort();
-    return multiple(step.kind, step.source, names, step.destination);
+    OperationPlan inside = multiple(step.kind, step.source, names, step.destination);
+    inside.setMapsNames(step.mapsNames);
+    return inside;
 }
 
 bool OperationPlan::removeIfEmpty(const QString &folder)
@@ -353,8 +357,12 @@ OperationPlan::Look OperationPlan::look(const std::function<bool()> &keepGoing) 
             if (renames)
                 return TreeWalk::Continue;
             ++look.entries;
-            if (S_ISREG(info.st_mode))
+            if (S_ISREG(info.st_mode)) {
                 look.bytes += info.st_size;
+                look.taken += m_target.taken(info.st_size);
+            } else if (S_ISDIR(info.st_mode)) {
+                look.taken += m_target.unit;
+            }
             const QByteArrayView name = relative.isEmpty() ? QByteArrayView(inside)
                                                            : path.sliced(path.lastIndexOf('/') + 1);
             if (m_target.canHold(name))
@@ -385,10 +393,21 @@ QString OperationPlan::freeName(const QString &folder, const QString &name, bool
         const QString suffix = QStringLiteral(" (%1)").arg(n) + extension;
         QString shortened = base;
         while (!shortened.isEmpty() && !target.fits(shortened + suffix))
-            chopCharacter(&shortened);
+            NameCheck::chopCharacter(&shortened);
         const QString candidate = shortened + suffix;
         if (!entryAt(FileName::join(folder, candidate), &info))
             return candidate;
+    }
+}
+
+void OperationPlan::setMapsNames(bool maps)
+{
+    m_mapsNames = maps;
+    m_heldNames.clear();
+    // A mapped name must not take the place of another of these that is still to come.
+    for (const QString &name : maps ? m_names : QStringList()) {
+        if (m_target.canHold(FileName::toBytes(name)))
+            m_heldNames.insert(m_target.foldsCase ? TargetFileSystem::folded(name) : name);
     }
 }
 
@@ -404,12 +423,30 @@ OperationPlan::Step OperationPlan::step(int index) const
         arguments << m_source << step.name;
     else
         arguments << m_source;
+    bool mapped = false;
     if (m_kind != Delete) {
         arguments << m_destination;
         step.destination = FileName::join(m_destination, step.name);
-        struct stat source, there;
+        struct stat source, there, folder;
         const bool sourceExists = entryAt(step.source, &source);
         const bool isFolder = sourceExists && S_ISDIR(source.st_mode);
+        // A move within one file system is a rename, which keeps every name; one to another
+        // copies.
+        const bool moves = m_kind == Move && sourceExists
+                           && ::stat(FileName::toBytes(m_destination).constData(), &folder) == 0;
+        step.crosses = moves && source.st_dev != folder.st_dev;
+        const bool renames = moves && !step.crosses;
+        step.mapsNames = m_mapsNames && !renames;
+        // A name it cannot hold arrives mapped, under a free name where that is taken.
+        if (step.mapsNames && !m_target.canHold(FileName::toBytes(step.name))) {
+            QString stored = m_target.mapped(step.name, isFolder);
+            if (entryAt(FileName::join(m_destination, stored), &there)
+                || m_heldNames.contains(m_target.foldsCase ? TargetFileSystem::folded(stored)
+                                                           : stored))
+                stored = freeName(m_destination, stored, isFolder);
+            step.destination = FileName::join(m_destination, stored);
+            mapped = true;
+        }
         const bool stands = entryAt(step.destination, &there);
         if (isFolder && isWithin(m_destination, step.source, source))
             step.verdict = IntoItself;
@@ -424,26 +461,35 @@ OperationPlan::Step OperationPlan::step(int index) const
             step.verdict = LinkOntoFolder;
         else if (stands)
             step.verdict = Conflict;
-        // A folder's tree is looked into only where the destination ignores case: not for a
-        // move within one file system, a rename that keeps every name.
-        struct stat folder;
-        const bool renames = m_kind == Move && isFolder && entryAt(m_destination, &folder)
-                             && source.st_dev == folder.st_dev;
-        if (isFolder && m_target.foldsCase && !renames
+        // A folder's tree is looked into where the destination ignores case or names are
+        // mapped, unless it is renamed.
+        if (isFolder && !renames && (m_target.foldsCase || step.mapsNames)
             && (step.verdict == Clear || step.verdict == Conflict || step.verdict == CaseClash)) {
             const QByteArray root = FileName::toBytes(step.source);
-            Spoils spoils(FileName::toBytes(step.destination), true, false);
+            Spoils spoils(FileName::toBytes(step.destination), m_target.foldsCase, false);
             TreeWalk::walk(root, [&](QByteArrayView path, const struct stat &info) {
                 spoils.visit(path.sliced(root.size()), info);
-                return spoils.any() ? TreeWalk::Stop : TreeWalk::Continue;
+                step.mapsInside = step.mapsInside
+                                  || (step.mapsNames && path.size() > root.size()
+                                      && !m_target.canHold(path.sliced(path.lastIndexOf('/') + 1)));
+                return (spoils.any() || !m_target.foldsCase) && (step.mapsInside || !step.mapsNames)
+                               ? TreeWalk::Stop
+                               : TreeWalk::Continue;
             });
             step.clashesInside = spoils.clashes > 0;
         }
     }
     if (step.verdict == IntoItself || step.verdict == HoldsSource)
         return step;
-    const std::optional<QByteArray> command
-            = ShellCommand::form(formOf(m_kind, m_multiple), arguments);
+    // A mapped name is named whole; a move to another file system copies.
+    const bool copies = m_kind == Copy || step.crosses;
+    const Kind kind = copies ? Copy : m_kind;
+    const QByteArray explicitForm = formOf(kind, m_multiple, m_target.card, true);
+    if (mapped)
+        arguments.last() = step.destination;
+    const std::optional<QByteArray> command = ShellCommand::form(
+            (mapped ? explicitForm : formOf(kind, m_multiple, m_target.card)).constData(),
+            arguments);
     const bool standsThere = step.verdict == Conflict || step.verdict == LinkOntoFolder
                              || step.verdict == CaseClash;
     if (!command) {
@@ -458,10 +504,8 @@ OperationPlan::Step OperationPlan::step(int index) const
                 = FileName::join(m_destination, freeName(m_destination, step.name, isFolder));
         QStringList keepBoth = arguments;
         keepBoth.last() = step.keepBothDestination;
-        const char *form = m_kind == Copy
-                                   ? (m_multiple ? R"(cp -a "%s/%s" "%s")" : R"(cp -a "%s" "%s")")
-                                   : (m_multiple ? R"(mv "%s/%s" "%s")" : R"(mv "%s" "%s")");
-        step.keepBothCommand = ShellCommand::form(form, keepBoth).value_or(QByteArray());
+        step.keepBothCommand
+                = ShellCommand::form(explicitForm.constData(), keepBoth).value_or(QByteArray());
     }
     return step;
 }

@@ -3,6 +3,7 @@
 #include "core/folder/targetfilesystem.h"
 
 #include <QByteArray>
+#include <QSet>
 #include <QString>
 #include <QStringList>
 #include <QVector>
@@ -55,6 +56,13 @@ public:
         // A real folder whose one command would spoil it at the destination, which ignores
         // case: names inside clash. It goes entry by entry instead (see goesEntryByEntry()).
         bool clashesInside = false;
+        // Names that the destination cannot hold are stored mapped (TargetFileSystem::mapped());
+        // and this folder holds some: it goes entry by entry too.
+        bool mapsNames = false;
+        bool mapsInside = false;
+        // A move to another file system: its command copies (`cp -a`), and the operation then
+        // flushes the copy to its disk and only then removes the source.
+        bool crosses = false;
     };
 
     // One entry, by its full path: the forms `cp -a "%s" "%s/"`, `mv "%s" "%s/"`, `rm -rf "%s"`.
@@ -73,6 +81,8 @@ public:
     const QString &destination() const { return m_destination; }
     int count() const { return int(m_names.size()); }
     Step step(int index) const;
+    // Whether names the destination cannot hold are stored mapped, rather than left out.
+    void setMapsNames(bool maps);
 
     // What a copy or move will meet, found before anything runs: the trees are walked without
     // following links.
@@ -80,6 +90,9 @@ public:
     {
         int entries = 0; // everything the walk met, at any depth
         qint64 bytes = 0; // what will be written at the destination
+        // The room that takes there: each file in whole allocation units, and one for each
+        // folder.
+        qint64 taken = 0;
         bool crossesFileSystems = false; // a move that copies, then removes its source
         qint64 freeBytes = -1; // the room there for an unprivileged user; -1 when unknown
         int conflicts = 0; // entries of which another of the same name stands there
@@ -124,6 +137,9 @@ public:
     static bool makeFolder(const Step &step);
     static void finishFolder(const Step &step);
     static bool removeIfEmpty(const QString &folder);
+    // What a copy that failed or was stopped left at its destination goes (bottom up, never
+    // through a link or into a mount); never the source itself.
+    static void removeCopy(const Step &step);
 
 private:
     QString sourceOf(int index) const;
@@ -136,4 +152,6 @@ private:
     QString m_destination;
     TargetFileSystem m_target; // the destination's
     QVector<bool> m_clashesWithEarlier; // by entry, where the destination ignores case
+    bool m_mapsNames = false;
+    QSet<QString> m_heldNames; // as compared there: those that arrive as they are, when mapping
 };

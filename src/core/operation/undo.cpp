@@ -47,7 +47,14 @@ Undo::Step Undo::check(Journal::Kind kind, const Journal::Entry &entry)
             return step;
         }
         // -T: never into a folder that took the old name meanwhile; -n: never over an entry.
-        command = ShellCommand::form(R"(mv -T -n "%s" "%s")", { entry.destination, entry.source });
+        // Back from another file system as it went there: the copy on the disk before the
+        // removal.
+        command = entry.copied ? ShellCommand::form(
+                          R"(cp -a -T "%s" "%s" && sync -f "%s" && )"
+                          R"(rm -rf "%s")",
+                          { entry.destination, entry.source, entry.source, entry.destination })
+                               : ShellCommand::form(R"(mv -T -n "%s" "%s")",
+                                                    { entry.destination, entry.source });
         break;
     case Journal::Copy:
         if (now != entry.marks) {

@@ -18,6 +18,7 @@ public:
         Moving,
         Deleting,
         TakingBack, // "Please wait", with the name taken back as the title
+        Writing, // what was copied, on its way to the disk: stopping only ends the wait
     };
     struct Command
     {
