@@ -1,12 +1,20 @@
-// Figures of the operations that run commands:  bench_operations [work-folder [delete|replace]]
-// (with "delete", the first five figures alone; with "replace", the replaces alone)
+// Figures of the operations that run commands:
+//   bench_operations [work-folder [delete|replace|card]]
+// (with "delete", the first five figures alone; with "replace", the replaces alone; with "card",
+// the last two alone)
 // - a multiple delete and a multiple copy of 1,000 one-byte files, through the window's own slots,
 //   timed from the answer to the question to the last command done; the copy with and without
 //   the journal that undo reads (one record flushed to the work folder's disk for each entry);
 // - the same copy onto 1,000 files of the same names, replaced: to the trash, and for good;
 // - the popups of a multiple copy of 300 files into a folder that holds 200 of them;
 // - a copy of a tree and of one large file, behind the wait popup with and without its progress
-//   sampling.
+//   sampling;
+// - a copy of 1,000 small files and of one of 200 MB from a tmpfs to the work folder's disk,
+//   timed to "done", which waits for the data to be on the disk, against cp -a and sync -f run
+//   by hand;
+// - onto a FAT image through fusefat, a folder of 200 small files one of whose names is mapped
+//   (so copied entry by entry), against one cp of the folder by hand (fusefat takes some 20 ms
+//   a file, and more as a folder fills).
 #include "browser/filedialog.h"
 #include "core/folder/treewalk.h"
 #include "platform/zapplication.h"
@@ -24,6 +32,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <functional>
 #include <unistd.h>
 #include <vector>
@@ -121,6 +130,29 @@ qint64 copyBehindThePopup(const QString &source, const QString &target, bool sam
     return clock.elapsed();
 }
 
+// The one entry of folder copied into target through the window, as a user would: the time from
+// the last answer to done.
+qint64 copyThrough(const QString &folder, const QString &target)
+{
+    fileDialog window;
+    window.showDir(folder, MultiSelect);
+    window.multiSelectAll();
+    YesSayer yes;
+    window.multi_copy();
+    window.showDir(target, PickCopyTarget);
+    window.copy_to();
+    return yes.answeredAt.elapsed();
+}
+
+qint64 byHand(const QString &command)
+{
+    QElapsedTimer clock;
+    clock.start();
+    if (std::system(QFile::encodeName(command).constData()) == -1)
+        return -1;
+    return clock.elapsed();
+}
+
 // The medians of five runs of each of two ways, taken in turn so that the machine's drift
 // weighs on both alike.
 std::pair<qint64, qint64> medians(const std::function<qint64(bool)> &run)
@@ -135,6 +167,62 @@ std::pair<qint64, qint64> medians(const std::function<qint64(bool)> &run)
     return { first[2], second[2] };
 }
 
+// Copies whose end waits for the disk, and a copy entry by entry for mapped names.
+void ontoADisk(const QString &work, std::FILE *figures)
+{
+    const QString from
+            = QDir("/dev/shm").exists() ? QStringLiteral("/dev/shm/fm-bench-card") : work + "/from";
+    const QString to = work + "/written";
+    makeFiles(from + "/small/files", 1000, 1000);
+    makeFiles(from + "/large/file", 1, qint64(200) << 20);
+    for (const char *what : { "small", "large" }) {
+        const auto [hand, window] = medians([&](bool throughTheWindow) {
+            QDir(to).removeRecursively();
+            QDir().mkpath(to);
+            ::sync(); // each starts with nothing left to write
+            const QString folder = from + '/' + what;
+            return throughTheWindow ? copyThrough(folder, to)
+                                    : byHand(QStringLiteral("cp -a '%1'/* '%2/' && sync -f '%2'")
+                                                     .arg(folder, to));
+        });
+        std::fprintf(figures,
+                     "copy of %s from a tmpfs to the disk, to done: %lld ms by hand (cp -a, "
+                     "sync -f), %lld ms through the window (%.2fx; medians of 5)\n",
+                     *what == 's' ? "1,000 files of 1 kB" : "one file of 200 MB",
+                     static_cast<long long>(hand), static_cast<long long>(window),
+                     double(window) / double(hand));
+    }
+    QDir(from).removeRecursively();
+    QDir(to).removeRecursively();
+
+    const QString card = work + "/card";
+    QDir().mkpath(card);
+    const QString mount = QStringLiteral("truncate -s 64M '%1.img' && PATH=$PATH:/sbin mkfs.vfat "
+                                         "'%1.img' >/dev/null && fusefat -o rw+ '%1.img' '%1' "
+                                         ">/dev/null 2>&1 && grep -q ' %1 ' /proc/self/mountinfo");
+    if (std::system(QFile::encodeName(mount.arg(card)).constData()) != 0) {
+        std::fprintf(figures, "no FAT image could be mounted through fusefat here\n");
+        return;
+    }
+    makeFiles(work + "/songs/songs", 200, 1000);
+    QFile(work + "/songs/songs/a:b").open(QIODevice::WriteOnly);
+    const auto [whole, byEntry] = medians([&](bool throughTheWindow) {
+        byHand(QStringLiteral("rm -rf '%1'/*").arg(card));
+        return throughTheWindow
+                       ? copyThrough(work + "/songs", card)
+                       : byHand(
+                               QStringLiteral("cp -dR --preserve=timestamps '%1/songs/songs' '%2/' "
+                                              "2>/dev/null; sync -f '%2'")
+                                       .arg(work, card));
+    });
+    std::fprintf(figures,
+                 "copy onto a FAT card of a folder of 200 files, one name mapped: %lld ms entry "
+                 "by entry, %lld ms for one cp by hand (%.2fx; medians of 5)\n",
+                 static_cast<long long>(byEntry), static_cast<long long>(whole),
+                 double(byEntry) / double(whole));
+    byHand(QStringLiteral("fusermount -u '%1'; rm -rf '%1' '%1.img' '%2/songs'").arg(card, work));
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
@@ -146,8 +234,14 @@ int main(int argc, char *argv[])
     const QString work = argc > 1 ? QString::fromLocal8Bit(argv[1]) : temporary.path();
     // The runners' debug lines are not figures.
     std::FILE *figures = fdopen(dup(1), "w");
+    std::setvbuf(figures, nullptr, _IOLBF, 0);
     std::freopen("/dev/null", "w", stdout);
 
+    if (argc > 2 && qstrcmp(argv[2], "card") == 0) {
+        ontoADisk(work, figures);
+        std::fclose(figures);
+        return 0;
+    }
     const bool replaceOnly = argc > 2 && qstrcmp(argv[2], "replace") == 0;
     if (!replaceOnly) {
         std::fprintf(figures, "multiple delete of 1,000 one-byte files: %lld ms\n",

@@ -7,8 +7,10 @@
 # peak resident memory per row over that of an empty folder; then the in-process figures of
 # bench_listing (showDir against a bare readdir and sort), and a multiple delete of 1,000 files
 # and a multiple copy with and without the undo journal, and onto 1,000 files replaced to the
-# trash and for good, behind the wait popup
-# (bench_operations), and the look before a copy of 100,000 entries
+# trash and for good, behind the wait popup, and copies whose end waits for the disk (1,000 small
+# files, one of 200 MB) against cp -a and sync -f by hand, and a folder of 200 copied entry by entry onto
+# a FAT image for a mapped name against one cp (bench_operations), and the look before a copy of
+# 100,000 entries
 # against a bare nftw walk (bench_look), and the CPU and delay of the listing while another
 # program makes 100 files a second in the folder shown (bench_live).
 set -euo pipefail
@@ -73,6 +75,7 @@ echo
 # The wait popup drawn on this X server: from the answer to the last of 1,000 files gone.
 work=$(mktemp -d)
 "$build/bench/bench_operations" "$work" delete 2>/dev/null
+"$build/bench/bench_operations" "$work" card 2>/dev/null
 rm -rf "$work"
 "$build/bench/bench_look" "$folders/look"
 # The listing that follows another program's changes: CPU and the delay to the last row.
