@@ -648,6 +648,53 @@ private slots:
         QCOMPARE(FolderWatch::delayBeforeReread(sinceLastRead, lastReadCost), delay);
     }
 
+    // Changes handed on by name and applied to the rows in place leave what a fresh read gives;
+    // where the events cannot be trusted (an overflow) the folder is read again.
+    void followsByTheEntry_data()
+    {
+        QTest::addColumn<QString>("script"); // run in the folder shown: a b c/ d/
+        QTest::addColumn<bool>("readAgain");
+        QTest::newRow("made") << "touch n && mkdir m" << false;
+        QTest::newRow("removed") << "rm b && rmdir d" << false;
+        QTest::newRow("made again as a folder") << "rm b && mkdir b && touch d2" << false;
+        QTest::newRow("moved out and in") << "mv b ../out && mv ../in . && mv a z" << false;
+        QTest::newRow("a burst") << "seq 500 | sed s/^/f/ | xargs touch && rm a" << false;
+        QTest::newRow("an overflow") << "seq 17000 | sed s/^/f/ | xargs touch" << true;
+    }
+
+    void followsByTheEntry()
+    {
+        QFETCH(QString, script);
+        QFETCH(bool, readAgain);
+        TestFolder folder;
+        QVERIFY(folder.makeDirs({ "shown/c", "shown/d", "in" }));
+        QVERIFY(folder.makeFiles({ { "shown/a", "" }, { "shown/b", "" } }));
+        const QByteArray shown = QFile::encodeName(folder / "shown");
+        FolderEntries entries, fresh;
+        QVERIFY(entries.read(shown, true, NameFilter()));
+        FolderWatch watch;
+        bool askedToReadAgain = false;
+        connect(&watch, &FolderWatch::changed, [&](const QByteArrayList &names) {
+            FolderEntries::Delta delta;
+            askedToReadAgain = askedToReadAgain || names.isEmpty();
+            if (names.isEmpty() || !entries.apply(names, &delta))
+                QVERIFY(entries.read(shown, true, NameFilter()));
+        });
+        watch.watch(shown);
+        QCOMPARE(
+                QProcess::execute("sh", { "-c", "cd \"$1\" && " + script, "sh", folder / "shown" }),
+                0);
+        QVERIFY(fresh.read(shown, true, NameFilter()));
+        const auto rows = [](const FolderEntries &listed) {
+            QByteArrayList all;
+            for (int row = 0; row < listed.count(); ++row)
+                all << listed.name(row).toByteArray() + (listed.isFolder(row) ? "/" : "");
+            return all;
+        };
+        QTRY_COMPARE(rows(entries), rows(fresh));
+        QCOMPARE(askedToReadAgain, readAgain);
+    }
+
     // The folder watched goes, or was gone before its watch could be set: said as gone.
     void watchedFolderGone_data()
     {

@@ -13,7 +13,9 @@
 #include <new>
 #include <sys/stat.h>
 #include <sys/syscall.h>
+#include <tuple>
 #include <unistd.h>
+#include <utility>
 
 namespace {
 
@@ -177,6 +179,10 @@ bool FolderEntries::read(const QByteArray &folder, bool withFiles, const NameFil
     }
     ::close(fd);
 
+    m_folder = folder;
+    m_withFiles = withFiles;
+    m_filter = filter;
+    m_tailUsed = blockSize; // the next record starts a block of its own
     m_folders = folders.count();
     m_files = files.count();
     sortRows(folders, files);
@@ -246,6 +252,12 @@ void FolderEntries::sortRows(const Arena &folders, const Arena &files)
             std::realloc(keyed, std::max<size_t>(total, 1) * sizeof(std::uint32_t))));
 }
 
+QByteArrayView FolderEntries::recordName(std::uint32_t position) const
+{
+    const unsigned char *at = record(position);
+    return QByteArrayView(at + 1, at[0]);
+}
+
 QByteArrayView FolderEntries::name(int row) const
 {
     if (row < 0 || row >= count())
@@ -254,13 +266,116 @@ QByteArrayView FolderEntries::name(int row) const
     return QByteArrayView(at + 1, at[0]);
 }
 
+int FolderEntries::lowerBound(int begin, int end, QByteArrayView wanted) const
+{
+    while (begin < end) {
+        const int middle = begin + (end - begin) / 2;
+        if (compareNames(name(middle), wanted) < 0)
+            begin = middle + 1;
+        else
+            end = middle;
+    }
+    return begin;
+}
+
 int FolderEntries::rowOf(QByteArrayView wanted) const
 {
-    for (int row = 0; row < count(); ++row) {
-        if (name(row) == wanted)
+    for (const auto &[begin, end] : { std::pair(0, m_folders), std::pair(m_folders, count()) }) {
+        const int row = lowerBound(begin, end, wanted);
+        if (row < end && name(row) == wanted)
             return row;
     }
     return -1;
+}
+
+std::uint32_t FolderEntries::appendRecord(QByteArrayView name)
+{
+    if (m_tailUsed + 1 + name.size() > blockSize) {
+        m_blocks.emplace_back(new unsigned char[blockSize]);
+        m_tailUsed = 0;
+    }
+    const std::uint32_t position = std::uint32_t(m_blocks.size() - 1) << blockBits | m_tailUsed;
+    unsigned char *at = m_blocks.back().get() + m_tailUsed;
+    at[0] = static_cast<unsigned char>(name.size());
+    std::memcpy(at + 1, name.data(), size_t(name.size()));
+    m_tailUsed += std::uint32_t(1 + name.size());
+    return position;
+}
+
+bool FolderEntries::apply(const QByteArrayList &changedNames, Delta *delta)
+{
+    QByteArrayList names = changedNames;
+    std::sort(names.begin(), names.end());
+    names.erase(std::unique(names.begin(), names.end()), names.end());
+    // Each name costs a search and a look; a read costs a look at every entry.
+    if (names.size() > count() / 4 + 1000)
+        return false;
+    const int fd = ::open(m_folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    // A row that goes, or a record put in before the old row `at`: in row order, those put in
+    // before the row that goes there, folders before files, each group by name.
+    struct Change
+    {
+        int at;
+        bool goes;
+        bool file;
+        std::uint32_t record;
+    };
+    std::vector<Change> changes;
+    int folders = m_folders, files = m_files;
+    for (const QByteArray &name : std::as_const(names)) {
+        if (name.isEmpty() || name.contains('/') || name.size() > 255)
+            continue;
+        const int folderAt = lowerBound(0, m_folders, name);
+        const int fileAt = lowerBound(m_folders, count(), name);
+        const bool listedFolder = folderAt < m_folders && this->name(folderAt) == name;
+        const bool listedFile = fileAt < count() && this->name(fileAt) == name;
+        const Kind kind = kindOf(fd, name.constData(), DT_UNKNOWN);
+        const bool folder = kind == Kind::Folder;
+        const bool file = kind == Kind::File && m_withFiles
+                          && (m_filter.isEmpty() || m_filter.matches(FileName::fromBytes(name)));
+        if (listedFolder != folder) {
+            changes.push_back({ folderAt, listedFolder, false, folder ? appendRecord(name) : 0 });
+            folders += folder ? 1 : -1;
+        }
+        if (listedFile != file) {
+            changes.push_back({ fileAt, listedFile, true, file ? appendRecord(name) : 0 });
+            files += file ? 1 : -1;
+        }
+    }
+    ::close(fd);
+    std::sort(changes.begin(), changes.end(), [this](const Change &a, const Change &b) {
+        if (a.at != b.at || a.goes != b.goes || a.file != b.file)
+            return std::tie(a.at, a.goes, a.file) < std::tie(b.at, b.goes, b.file);
+        return !a.goes && compareNames(recordName(a.record), recordName(b.record)) < 0;
+    });
+    const size_t total = size_t(folders + files);
+    auto *rows = static_cast<std::uint32_t *>(std::malloc(std::max<size_t>(total, 1) * 4));
+    if (!rows)
+        throw std::bad_alloc();
+    // The old rows between two changes are copied as one block.
+    int from = 0, out = 0;
+    const auto copyTo = [&](int end) {
+        std::memcpy(rows + out, m_rows.get() + from, size_t(end - from) * 4);
+        out += end - from;
+        from = end;
+    };
+    for (const Change &change : changes) {
+        copyTo(change.at);
+        if (change.goes) {
+            delta->removed.push_back(change.at);
+            ++from;
+        } else {
+            delta->inserted.push_back(out);
+            rows[out++] = change.record;
+        }
+    }
+    copyTo(count());
+    m_rows.reset(rows);
+    m_folders = folders;
+    m_files = files;
+    return true;
 }
 
 QString FolderEntries::text(int row) const

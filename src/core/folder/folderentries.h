@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QByteArrayList>
 #include <QByteArrayView>
 #include <QList>
 #include <QRegularExpression>
@@ -39,6 +40,17 @@ public:
     // stops the reading of its entries (a shorter listing would pass for the whole folder).
     bool read(const QByteArray &folder, bool withFiles, const NameFilter &filter);
 
+    // What changed in the rows: the old rows that went and the new rows that came, ascending.
+    struct Delta
+    {
+        std::vector<int> removed;
+        std::vector<int> inserted;
+    };
+    // Follows the entries of these names as they stand now, without reading the folder again:
+    // each is taken out, put in at its sorted row, or left. False, changing nothing, where the
+    // folder cannot be opened or so many changed that reading it again costs less.
+    bool apply(const QByteArrayList &names, Delta *delta);
+
     int count() const { return m_folders + m_files; }
     bool isFolder(int row) const { return row < m_folders; }
     QString text(int row) const;
@@ -61,6 +73,10 @@ private:
         void operator()(void *memory) const { std::free(memory); }
     };
     void sortRows(const Arena &folders, const Arena &files);
+    std::uint32_t appendRecord(QByteArrayView name);
+    QByteArrayView recordName(std::uint32_t position) const;
+    // The first row of [begin, end) whose name does not sort before this one.
+    int lowerBound(int begin, int end, QByteArrayView wanted) const;
     // A record: a length byte and the name's bytes, at a position of block << 18 | offset.
     const unsigned char *record(std::uint32_t position) const
     {
@@ -71,4 +87,10 @@ private:
     std::unique_ptr<std::uint32_t[], FreeDeleter> m_rows; // each row's record, in order
     int m_folders = 0;
     int m_files = 0;
+    // What was read, so that changes are followed alike; and where a new record goes. Records
+    // of names that went stay until the folder is read again.
+    QByteArray m_folder;
+    bool m_withFiles = true;
+    NameFilter m_filter;
+    std::uint32_t m_tailUsed = 0;
 };

@@ -30,10 +30,19 @@ qint64 FolderWatch::delayBeforeReread(qint64 sinceLastRead, qint64 lastReadCost)
     return std::max<qint64>(0, std::max<qint64>(250, 4 * lastReadCost) - sinceLastRead);
 }
 
+qint64 FolderWatch::delayBeforeChanges(qint64 sinceLastChanges, qint64 lastChangesCost)
+{
+    // Ten times the cost keeps it under a tenth of a core, up to what keeps a change in sight
+    // within a quarter second.
+    const qint64 wait = std::clamp<qint64>(10 * lastChangesCost, 100, 200);
+    return std::max<qint64>(0, wait - sinceLastChanges);
+}
+
 void FolderWatch::watch(const QByteArray &folder)
 {
     m_pace->stop();
     m_gone = false;
+    drop();
     m_sinceRead.start();
     if (m_fd < 0) {
         m_fd = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
@@ -66,9 +75,21 @@ void FolderWatch::watch(const QByteArray &folder)
     }
 }
 
+void FolderWatch::drop()
+{
+    if (m_fd >= 0 && m_watch >= 0)
+        readEvents();
+    m_names.clear();
+    m_named.clear();
+    m_overflowed = false;
+    if (!m_gone)
+        m_pace->stop();
+}
+
 void FolderWatch::readTook(qint64 milliseconds)
 {
     m_lastCost = milliseconds;
+    m_readReported = true;
     m_sinceRead.start();
 }
 
@@ -83,10 +104,17 @@ void FolderWatch::readEvents()
         for (ssize_t at = 0; at < n;) {
             const auto *event = reinterpret_cast<const inotify_event *>(buffer + at);
             at += ssize_t(sizeof(inotify_event) + event->len);
+            m_overflowed = m_overflowed || (event->mask & IN_Q_OVERFLOW);
+            any = any || (event->mask & IN_Q_OVERFLOW);
             if (event->wd != m_watch)
                 continue; // a folder watched before
             if (event->mask & (IN_DELETE_SELF | IN_MOVE_SELF | IN_IGNORED))
                 m_gone = true;
+            const QByteArray name(event->len ? event->name : "");
+            if (!name.isEmpty() && !m_named.contains(name)) {
+                m_named.insert(name);
+                m_names.append(name);
+            }
             any = true;
         }
     }
@@ -94,8 +122,8 @@ void FolderWatch::readEvents()
         schedule();
 }
 
-// A change or the folder's end said, when it is not busy; what the re-read that follows costs
-// paces the next.
+// A change or the folder's end said, when it is not busy; what following it costs paces the
+// next.
 void FolderWatch::tell()
 {
     if (m_busy && m_busy()) {
@@ -104,20 +132,31 @@ void FolderWatch::tell()
     }
     QElapsedTimer took;
     took.start();
+    const QByteArrayList names = m_overflowed ? QByteArrayList() : m_names;
+    m_names.clear();
+    m_named.clear();
+    m_overflowed = false;
+    m_readReported = false;
     if (m_gone)
         emit gone();
     else
-        emit changed();
-    readTook(took.elapsed());
+        emit changed(names);
+    // A whole read paces re-reads; following changes by name paces the next changes.
+    if (!m_readReported)
+        (names.isEmpty() || m_gone ? m_lastCost : m_changesCost) = took.elapsed();
+    m_sinceRead.start();
 }
 
+// While busy, asked again often, so that what changed shows soon after the popup closes.
 void FolderWatch::retryLater()
 {
-    m_pace->start(int(std::max<qint64>(250, delayBeforeReread(m_sinceRead.elapsed(), m_lastCost))));
+    m_pace->start(100);
 }
 
 void FolderWatch::schedule()
 {
+    const bool whole = m_overflowed || m_gone;
     if (!m_pace->isActive())
-        m_pace->start(int(delayBeforeReread(m_sinceRead.elapsed(), m_lastCost)));
+        m_pace->start(int(whole ? delayBeforeReread(m_sinceRead.elapsed(), m_lastCost)
+                                : delayBeforeChanges(m_sinceRead.elapsed(), m_changesCost)));
 }
