@@ -2,11 +2,13 @@
 // marks of multi-select.
 #include "browser/filedialog.h"
 #include "platform/zlistbox.h"
+#include "platform/zsoftkey.h"
 #include "support/testmain.h"
 
 #include <QDir>
 #include <QFile>
 #include <QSignalSpy>
+#include <QTimer>
 
 #include <memory>
 #include <sys/stat.h>
@@ -316,6 +318,26 @@ private slots:
             nowChecked << window.entryList()->text(row);
         QCOMPARE(nowChecked, checked);
         QCOMPARE(window.browseMode(), int(multiSelect ? MultiSelect : Browse));
+    }
+
+    // Nothing changes under an open popup; what changed shows when it closes.
+    void outsideChangeWaitsForThePopup()
+    {
+        TestFolder folder;
+        QVERIFY(folder.makeFiles({ { "a", "" } }));
+        fileDialog &window = m_fixture.start(folder.path());
+        QStringList underThePopup;
+        QTimer::singleShot(0, [&] {
+            makeFile(folder / "e");
+            QTest::qWait(400);
+            underThePopup = rows(window);
+            static_cast<ZPopup *>(QApplication::activeModalWidget())
+                    ->getSoftKey()
+                    ->click(ZSoftKey::Left);
+        });
+        window.about();
+        QCOMPARE(underThePopup, QStringList({ "..", "a" }));
+        QTRY_COMPARE(rows(window), QStringList({ "..", "a", "e" }));
     }
 
     void unreadableFolderKeepsTheCurrentFolder()

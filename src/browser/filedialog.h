@@ -10,6 +10,7 @@
 #include <functional>
 #include <memory>
 
+class FolderEntries;
 class FolderWatch;
 class LanguageCatalog;
 class NameFilter;
@@ -97,7 +98,7 @@ private:
     Operation::Result perform(const char *titleKey, OperationPlan::Kind stopping, bool several,
                               const std::function<Operation::Result(Operation &)> &what);
     void takeBack(Operation::Result (Operation::*how)());
-    void followOutsideChanges();
+    void followOutsideChanges(const QByteArrayList &names);
     void followRemoval();
     void setRowLayout(int newMode);
     QString childPath(const QString &name) const;
@@ -124,6 +125,7 @@ private:
     bool multiPending = false;
     std::unique_ptr<NameFilter> m_compiledFilter; // nameFilter, compiled once
     FolderWatch *m_folderWatch = nullptr;
+    FolderEntries *m_entries = nullptr; // the rows the list shows, which changes follow
     QString m_watchedDir;
     QByteArray m_catalogBase; // the executable's own path, which the catalogue borrows
     std::unique_ptr<Journal> m_journal; // what the last ten operations did, to undo them

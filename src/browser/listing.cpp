@@ -64,6 +64,7 @@ void fileDialog::showDir(const QString &path, int newMode)
     setRowLayout(newMode);
     rebuildMenu(newMode);
     list->clear();
+    m_entries = nullptr;
 
     // Our own copy: callers pass currentDir itself, which changes below.
     const QString folder = FolderPath::cleaned(path);
@@ -86,6 +87,7 @@ void fileDialog::showDir(const QString &path, int newMode)
                      FileName::toBytes(folder).constData(), std::strerror(errno));
         return;
     }
+    m_entries = entries.get();
     list->setBulkRows(std::make_unique<FolderRows>(
             std::move(entries), iconReader.getIcon(QStringLiteral("fm_folder_small.bmp"), true),
             iconReader.getIcon(QStringLiteral("fm_insert_file_small.bmp"), true)));
@@ -100,15 +102,18 @@ void fileDialog::showDir(const QString &path, int newMode)
         m_watchedDir = currentDir;
         m_folderWatch->watch(FileName::toBytes(currentDir));
     }
+    m_folderWatch->drop(); // read whole just now, our own changes too
     m_folderWatch->readTook(reading.elapsed());
 }
 
-// Another program changed the folder on screen: it is listed again, in the same mode, with the
-// same entry highlighted (or the row that took a vanished one's place), the same entries checked
-// and the view where it was.
-void fileDialog::followOutsideChanges()
+// Another program changed the folder on screen: those entries change in place (or all is listed
+// again), keeping the highlight, the checks and the view (see ZListBox::bulkRowsChanged).
+void fileDialog::followOutsideChanges(const QByteArrayList &names)
 {
-    list->refill([this] { showDir(currentDir, mode); });
+    FolderEntries::Delta delta;
+    if (names.isEmpty() || !m_entries || !m_entries->apply(names, &delta))
+        return list->refill([this] { showDir(currentDir, mode); });
+    list->bulkRowsChanged(delta.removed, delta.inserted);
 }
 
 // The folder on screen was removed or moved away, or its watch could not be set or was lost:
@@ -119,7 +124,7 @@ void fileDialog::followRemoval()
     if (!FolderPath::isListable(currentDir))
         return showDir(FolderPath::nearestListableAbove(currentDir), mode);
     m_watchedDir.clear();
-    followOutsideChanges();
+    followOutsideChanges({});
 }
 
 void fileDialog::rebuildMenu(int newMode)

@@ -20,10 +20,8 @@ void fileDialog::obj_selected(int index)
     const QString path = currentDir + u'/' + name;
     if (path == QLatin1String("/.."))
         return;
-    if (name == QLatin1String("..")) {
-        showDir(FolderPath::nearestListableAbove(currentDir), mode);
-        return;
-    }
+    if (name == QLatin1String(".."))
+        return showDir(FolderPath::nearestListableAbove(currentDir), mode);
     // A regular file, or a link to one, is opened; anything else is listed.
     if (FolderPath::isFile(path)) {
         AM_LauncherClient::openDocument(path, QString(), true);
@@ -34,10 +32,8 @@ void fileDialog::obj_selected(int index)
 
 void fileDialog::back()
 {
-    if (mode == MultiSelect) {
-        showDir(currentDir, Browse);
-        return;
-    }
+    if (mode == MultiSelect)
+        return showDir(currentDir, Browse);
     if (currentDir == QLatin1String("/")) {
         if (ZMessageDlg::ask(catalog->lookup("BR_QUIT"), catalog->lookup("BR_CONFIRM_QUIT")))
             QApplication::quit();

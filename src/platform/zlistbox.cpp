@@ -9,6 +9,7 @@
 #include <QScrollBar>
 #include <QTimer>
 
+#include <algorithm>
 #include <functional>
 
 class ZListBoxModel : public QAbstractListModel
@@ -23,6 +24,14 @@ public:
     int rowCount(const QModelIndex &parent = QModelIndex()) const override
     {
         return parent.isValid() ? 0 : m_shown;
+    }
+
+    // Without the two virtual calls of the default: the view asks for every row at each layout.
+    QModelIndex index(int row, int column = 0,
+                      const QModelIndex &parent = QModelIndex()) const override
+    {
+        return row >= 0 && row < m_shown && column == 0 && !parent.isValid() ? createIndex(row, 0)
+                                                                             : QModelIndex();
     }
 
     QVariant data(const QModelIndex &index, int role) const override
@@ -138,6 +147,50 @@ void ZListBox::refill(const std::function<void()> &fill)
     }
     const int at = row < 0 ? -1 : rowOf(current);
     setCurrentItem(at >= 0 ? at : std::min(row, count() - 1));
+    verticalScrollBar()->setValue(scrolled);
+}
+
+void ZListBox::bulkRowsChanged(const std::vector<int> &removed, const std::vector<int> &inserted)
+{
+    const size_t items = m_items.size();
+    const int current = currentIndex().isValid() ? currentIndex().row() : -1;
+    const int scrolled = verticalScrollBar()->value();
+    // An old row's new place: fewer for each row gone before it, more for each row come at or
+    // before where it lands; a row gone leaves its place, by number, to whatever is there now.
+    const auto placeOf = [&](int old) {
+        if (std::binary_search(removed.begin(), removed.end(), old))
+            return old;
+        int row = old
+                  - int(std::lower_bound(removed.begin(), removed.end(), old) - removed.begin());
+        for (auto at = inserted.begin(); at != inserted.end() && *at <= row; ++at)
+            ++row;
+        return row;
+    };
+    m_model->reset([&] {
+        m_madeItems.clear();
+        const size_t rows = size_t(count());
+        if (std::find(m_checked.begin() + long(items), m_checked.end(), true) == m_checked.end()) {
+            m_checked.assign(items + rows, false);
+            return;
+        }
+        std::vector<bool> checked(items + rows, false);
+        std::copy(m_checked.begin(), m_checked.begin() + long(items), checked.begin());
+        size_t gone = 0, come = 0, old = 0;
+        for (size_t row = 0; row < rows; ++row) {
+            if (come < inserted.size() && size_t(inserted[come]) == row) {
+                ++come;
+                continue;
+            }
+            while (gone < removed.size() && size_t(removed[gone]) == old)
+                ++gone, ++old;
+            checked[items + row] = m_checked[items + old++];
+        }
+        m_checked.swap(checked);
+    });
+    const int row = current < int(items) ? current : int(items) + placeOf(current - int(items));
+    // Laid out now rather than at the next paint: what a change costs is what paces the next.
+    doItemsLayout();
+    setCurrentItem(std::min(row, count() - 1));
     verticalScrollBar()->setValue(scrolled);
 }
 

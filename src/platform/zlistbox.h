@@ -96,6 +96,10 @@ public:
     // its text, or the row that took a vanished one's place), the same rows checked and the view
     // where it was.
     void refill(const std::function<void()> &fill);
+    // The bulk rows changed in place: these old rows went and these new rows came (each
+    // ascending, numbered among the bulk rows). The same row stays current (or the row that took
+    // a vanished one's place), the same rows checked, the view where it was.
+    void bulkRowsChanged(const std::vector<int> &removed, const std::vector<int> &inserted);
 
 signals:
     void selected(int index);
