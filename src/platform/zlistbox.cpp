@@ -168,7 +168,7 @@ void ZListBox::bulkRowsChanged(const std::vector<int> &removed, const std::vecto
     };
     m_model->reset([&] {
         m_madeItems.clear();
-        const size_t rows = size_t(count());
+        const size_t rows = size_t(count()) - items; // the bulk rows, as they are now
         if (std::find(m_checked.begin() + long(items), m_checked.end(), true) == m_checked.end()) {
             m_checked.assign(items + rows, false);
             return;
