@@ -17,7 +17,18 @@ class tst_Journal : public QObject
     Q_OBJECT
 public:
     // What happens to the operation's work before the undo.
-    enum Change { Nothing, Edited, Touched, Added, Removed, Remade, Reborn, OldNameTaken, Crossed };
+    enum Change {
+        Nothing,
+        Edited,
+        Touched,
+        Added,
+        Removed,
+        Remade,
+        Reborn,
+        OldNameTaken,
+        Crossed,
+        SourceRemoved
+    };
     Q_ENUM(Change)
 
 private slots:
@@ -52,6 +63,9 @@ void tst_Journal::undoRules_data()
     QTest::newRow("copy, touched inside") << Journal::Copy << true << Touched << Undo::Changed;
     QTest::newRow("copy, added inside") << Journal::Copy << true << Added << Undo::Changed;
     QTest::newRow("copy, gone") << Journal::Copy << true << Removed << Undo::Gone;
+    // Copied, then the original deleted: the copy is all there is, and stays.
+    QTest::newRow("copy, its source deleted since")
+            << Journal::Copy << true << SourceRemoved << Undo::OnlyCopy;
     QTest::newRow("new folder") << Journal::NewFolder << true << Nothing << Undo::Possible;
     QTest::newRow("new folder, not empty") << Journal::NewFolder << true << Added << Undo::NotEmpty;
     QTest::newRow("new folder, made again") << Journal::NewFolder << true << Remade << Undo::Gone;
@@ -115,6 +129,9 @@ void tst_Journal::undoRules()
         break;
     case OldNameTaken:
         QVERIFY(makeFile(entry.source, "someone else's"));
+        break;
+    case SourceRemoved:
+        QVERIFY(QDir(entry.source).removeRecursively());
         break;
     case Crossed: // copied, flushed, then its source removed: it goes back the same way
         entry.copied = true;

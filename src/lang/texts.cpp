@@ -32,6 +32,7 @@ const std::map<Undo::Verdict, const char *> reasonKeys = {
     { Undo::Possible, "BR_UNDO_FAILED" },    { Undo::Gone, "BR_UNDO_GONE" },
     { Undo::Changed, "BR_UNDO_CHANGED" },    { Undo::NameTaken, "BR_UNDO_NAME_TAKEN" },
     { Undo::NotEmpty, "BR_UNDO_NOT_EMPTY" }, { Undo::TooLong, "BR_UNDO_TOO_LONG" },
+    { Undo::OnlyCopy, "BR_UNDO_ONLY_COPY" },
 };
 const std::map<EntryDetails::Type, const char *> typeKeys = {
     { EntryDetails::Missing, "BR_OTHER_TYPE" }, { EntryDetails::Folder, "BR_FOLDER_TYPE" },

@@ -61,6 +61,11 @@ Undo::Step Undo::check(Journal::Kind kind, const Journal::Entry &entry)
             step.verdict = Changed;
             return step;
         }
+        // Its source deleted since, the copy is all there is of it: it stays.
+        if (!exists(entry.source)) {
+            step.verdict = OnlyCopy;
+            return step;
+        }
         command = ShellCommand::form(R"(rm -rf "%s")", { entry.destination });
         break;
     case Journal::NewFolder:
