@@ -3,6 +3,7 @@
 #include "core/operation/undo.h"
 #include "support/testfiles.h"
 
+#include <QProcess>
 #include <QtTest>
 
 #include <csignal>
@@ -27,7 +28,8 @@ public:
         Reborn,
         OldNameTaken,
         Crossed,
-        SourceRemoved
+        SourceRemoved,
+        SourceEmptied
     };
     Q_ENUM(Change)
 
@@ -66,6 +68,8 @@ void tst_Journal::undoRules_data()
     // Copied, then the original deleted: the copy is all there is, and stays.
     QTest::newRow("copy, its source deleted since")
             << Journal::Copy << true << SourceRemoved << Undo::OnlyCopy;
+    QTest::newRow("copy, a file in its source deleted since")
+            << Journal::Copy << true << SourceEmptied << Undo::OnlyCopy;
     QTest::newRow("new folder") << Journal::NewFolder << true << Nothing << Undo::Possible;
     QTest::newRow("new folder, not empty") << Journal::NewFolder << true << Added << Undo::NotEmpty;
     QTest::newRow("new folder, made again") << Journal::NewFolder << true << Remade << Undo::Gone;
@@ -96,8 +100,8 @@ void tst_Journal::undoRules()
                       : makeFile(path, "12345");
     };
     QVERIFY(kind == Journal::NewFolder ? QDir().mkdir(made) : make(made));
-    if (kind == Journal::Copy)
-        QVERIFY(make(entry.source));
+    if (kind == Journal::Copy) // the source as cp -a leaves both, times too
+        QCOMPARE(QProcess::execute("cp", { "-a", made, entry.source }), 0);
     entry.marks = Journal::marksOf(made, kind == Journal::Copy);
     QVERIFY(!entry.marks.isEmpty());
 
@@ -132,6 +136,9 @@ void tst_Journal::undoRules()
         break;
     case SourceRemoved:
         QVERIFY(QDir(entry.source).removeRecursively());
+        break;
+    case SourceEmptied:
+        QVERIFY(QFile::remove(entry.source + "/inside/f"));
         break;
     case Crossed: // copied, flushed, then its source removed: it goes back the same way
         entry.copied = true;

@@ -363,6 +363,10 @@ bool Soak::runStep(const Step &step, QString *why)
     case Step::Count:
         break;
     }
+    if (qEnvironmentVariableIsSet("SOAK_VERBOSE")) {
+        for (const QByteArray &command : std::as_const(runner.commands))
+            std::fprintf(stderr, "  ran: %s\n", command.constData());
+    }
     if (step.kind == Step::Undo || step.kind == Step::Kill)
         changing.clear();
     else if (changing.isEmpty() && !exact)
@@ -423,8 +427,15 @@ bool Soak::check(const Tree &before, const std::map<QByteArray, int> &deleted, c
         int left = count - (deleted.count(bytes) ? deleted.at(bytes) : 0);
         if (changing.isEmpty())
             left = std::min(left, 1);
-        if (left > 0 && (there == now.end() || there->second < left))
-            return fail("lost a file holding \"" + QString::fromLatin1(bytes.left(40)) + '"');
+        if (left > 0 && (there == now.end() || there->second < left)) {
+            QByteArray where;
+            for (const auto &[path, node] : before) {
+                if (node.type == 'f' && node.data == bytes)
+                    where += ' ' + path;
+            }
+            return fail("lost a file holding \"" + QString::fromLatin1(bytes.left(40))
+                        + "\", which stood at" + FileName::fromBytes(where));
+        }
     }
     // The history files (a "N.new" that a kill left is the next operation's, made anew then).
     for (const QByteArray &name : entriesOf(m_work + "/state")) {

@@ -1,5 +1,6 @@
 #include "core/operation/undo.h"
 
+#include "core/folder/targetfilesystem.h"
 #include "core/names/filename.h"
 #include "core/shell/shellcommand.h"
 
@@ -24,6 +25,28 @@ bool isEmptyFolder(const QString &path)
         entries += QByteArrayView(entry->d_name) != "." && QByteArrayView(entry->d_name) != "..";
     ::closedir(folder);
     return entries == 0;
+}
+
+// Whether everything of a copy still stands in its source as it was copied: each entry there,
+// each file of the same size and time (cp -a keeps the time). Where not, the copy
+// may be all that is left of it.
+bool sourceStillHolds(const Journal::Entry &entry, const QVector<Journal::Mark> &marks)
+{
+    const QByteArray source = FileName::toBytes(entry.source);
+    const QByteArray copy = FileName::toBytes(entry.destination);
+    for (const Journal::Mark &mark : marks) {
+        struct stat there, copied;
+        const QByteArray inside = mark.path.mid(1);
+        if (::lstat((source + inside).constData(), &there) != 0
+            || ::lstat((copy + inside).constData(), &copied) != 0)
+            return false;
+        if (S_ISREG(copied.st_mode)
+            && (!S_ISREG(there.st_mode) || there.st_size != copied.st_size
+                || there.st_mtim.tv_sec != copied.st_mtim.tv_sec
+                || there.st_mtim.tv_nsec != copied.st_mtim.tv_nsec))
+            return false;
+    }
+    return true;
 }
 
 } // namespace
@@ -61,8 +84,13 @@ Undo::Step Undo::check(Journal::Kind kind, const Journal::Entry &entry)
             step.verdict = Changed;
             return step;
         }
-        // Its source deleted since, the copy is all there is of it: it stays.
-        if (!exists(entry.source)) {
+        // Its source deleted or changed since, in whole or in part, the copy may be all there
+        // is of it: it stays.
+        // On a card, names inside may be mapped and times coarse: there the source itself
+        // must stand.
+        if (TargetFileSystem::of(FileName::toBytes(entry.destination)).card
+                    ? !exists(entry.source)
+                    : !sourceStillHolds(entry, now)) {
             step.verdict = OnlyCopy;
             return step;
         }

@@ -14,7 +14,7 @@ public:
         Possible,
         Gone, // what the operation made is no longer where it put it (or is another entry)
         Changed, // a copy changed or got entries since
-        OnlyCopy, // a copy whose source is gone since: taking it back would lose the bytes
+        OnlyCopy, // a copy whose source lost or changed some of it since: it may be all there is
         NameTaken, // another entry now has the old name
         NotEmpty, // a new folder holds something
         TooLong, // the command would not fit the runner
