@@ -36,12 +36,34 @@ QString describe(const QString &path)
     return info.exists() ? "file " + readFile(path) : QStringLiteral("nothing");
 }
 
-// A tmpfs over the folder: another file system, where this process may mount one.
-bool mountTmpfs(const QString &folder, const QString &size = QStringLiteral("16m"))
+// A tmpfs over the folder while it lives, where wanted: another file system, where this
+// process may mount one.
+class Tmpfs
 {
-    return QProcess::execute("mount", { "-t", "tmpfs", "-o", "size=" + size, "tmpfs", folder })
-           == 0;
-}
+public:
+    explicit Tmpfs(const QString &folder, bool wanted = true,
+                   const QString &size = QStringLiteral("16m"))
+        : m_folder(folder)
+        , m_mounted(wanted
+                    && QProcess::execute("mount",
+                                         { "-t", "tmpfs", "-o", "size=" + size, "tmpfs", folder })
+                               == 0)
+    {
+    }
+    ~Tmpfs()
+    {
+        if (m_mounted)
+            QProcess::execute("umount", { m_folder });
+    }
+    bool mounted() const { return m_mounted; }
+
+private:
+    QString m_folder;
+    bool m_mounted;
+};
+
+const char *const noMount = "no file system can be mounted here (root, or a user namespace, "
+                            "is needed)";
 
 // What stands at dest/e to be replaced (a folder merged is replaced inside: e/inner).
 enum Replaced { AFile, ALinkToFile, ALinkToFolder, APipe, AFolderByFile, AFileByFolder, InMerge };
@@ -130,12 +152,9 @@ void tst_Operation::policies()
     QFETCH(bool, otherFileSystem);
     TestFolder folder;
     QVERIFY(folder.makeDirs({ "src", "dest", "keep/dir" }));
-    if (otherFileSystem && !mountTmpfs(folder / "dest"))
-        QSKIP("no file system can be mounted here (root, or a user namespace, is needed)");
-    const auto unmount = qScopeGuard([&] {
-        if (otherFileSystem)
-            QProcess::execute("umount", { folder / "dest" });
-    });
+    const Tmpfs dest(folder / "dest", otherFileSystem);
+    if (otherFileSystem && !dest.mounted())
+        QSKIP(noMount);
     QVERIFY(folder.makeFiles({ { "src/e", "new" }, { "src/f", "f" }, { "keep/f", "keep" } }));
     const QString e = folder / "dest/e";
     switch (There(there)) {
@@ -205,9 +224,9 @@ void tst_Operation::questionOrder()
     QFETCH(QStringList, asked);
     TestFolder folder;
     QVERIFY(folder.makeDirs({ "small" }));
-    if (!mountTmpfs(folder / "small", QStringLiteral("64k")))
-        QSKIP("no small file system can be mounted here (root, or a user namespace, is needed)");
-    const auto unmount = qScopeGuard([&] { QProcess::execute("umount", { folder / "small" }); });
+    const Tmpfs small(folder / "small", true, QStringLiteral("64k"));
+    if (!small.mounted())
+        QSKIP(noMount);
     QVERIFY(folder.makeFiles({ { "src/big", QByteArray(200000, 'b') },
                                { "src/p", "new p" },
                                { "small/p", "old p" } }));
@@ -369,9 +388,9 @@ void tst_Operation::roomToTheLastUnit()
 {
     TestFolder folder;
     QVERIFY(folder.makeDirs({ "small" }));
-    if (!mountTmpfs(folder / "small", QStringLiteral("64k")))
-        QSKIP("no small file system can be mounted here (root, or a user namespace, is needed)");
-    const auto unmount = qScopeGuard([&] { QProcess::execute("umount", { folder / "small" }); });
+    const Tmpfs small(folder / "small", true, QStringLiteral("64k"));
+    if (!small.mounted())
+        QSKIP(noMount);
     QStringList names;
     for (int i = 0; i < 17; ++i)
         QVERIFY(makeFile(folder / "src/" + (names << QString::number(i)).last(), "x"));
@@ -394,9 +413,9 @@ void tst_Operation::moveKeepsItsSourceUntilWritten()
 {
     TestFolder folder;
     QVERIFY(folder.makeDirs({ "dest" }));
-    if (!mountTmpfs(folder / "dest"))
-        QSKIP("no file system can be mounted here (root, or a user namespace, is needed)");
-    const auto unmount = qScopeGuard([&] { QProcess::execute("umount", { folder / "dest" }); });
+    const Tmpfs dest(folder / "dest");
+    if (!dest.mounted())
+        QSKIP(noMount);
     QVERIFY(folder.makeFiles({ { "a/x", "x" }, { "a/tree/y", "y" }, { "bin/sync", R"(#!/bin/sh
         sleep 0.1; echo $(ls "$SOURCES") >> "$SEEN"; exec /bin/sync "$@")" } }));
     QCOMPARE(::chmod(QFile::encodeName(folder / "bin/sync").constData(), 0755), 0);
@@ -446,12 +465,9 @@ void tst_Operation::replacedGoToTheTrash()
     TestFolder folder;
     QVERIFY(folder.makeDirs({ "src", "dest", "keep/dir" }));
     const bool top = trash == Top || trash == TopShared || trash == TopLinked;
-    if (top && !mountTmpfs(folder / "dest"))
-        QSKIP("no file system can be mounted here (root, or a user namespace, is needed)");
-    const auto unmount = qScopeGuard([&] {
-        if (top)
-            QProcess::execute("umount", { folder / "dest" });
-    });
+    const Tmpfs dest(folder / "dest", top);
+    if (top && !dest.mounted())
+        QSKIP(noMount);
     qputenv("XDG_DATA_HOME", QFile::encodeName(folder / "data"));
     const QString uid = QString::number(::geteuid());
     QString bin = top ? folder / ("dest/.Trash-" + uid) : folder / "data/Trash";
