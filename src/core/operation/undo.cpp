@@ -87,10 +87,10 @@ Undo::Step Undo::check(Journal::Kind kind, const Journal::Entry &entry)
         // Its source deleted or changed since, in whole or in part, the copy may be all there
         // is of it: it stays.
         // On a card, names inside may be mapped and times coarse: there the source itself
-        // must stand.
-        if (TargetFileSystem::of(FileName::toBytes(entry.destination)).card
-                    ? !exists(entry.source)
-                    : !sourceStillHolds(entry, now)) {
+        // must stand. The file system is looked up only where the answer depends on it.
+        if (!sourceStillHolds(entry, now)
+            && (!exists(entry.source)
+                || !TargetFileSystem::of(FileName::toBytes(entry.destination)).card)) {
             step.verdict = OnlyCopy;
             return step;
         }
