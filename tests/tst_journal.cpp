@@ -3,7 +3,6 @@
 #include "core/operation/undo.h"
 #include "support/testfiles.h"
 
-#include <QProcess>
 #include <QtTest>
 
 #include <csignal>
@@ -101,7 +100,7 @@ void tst_Journal::undoRules()
     };
     QVERIFY(kind == Journal::NewFolder ? QDir().mkdir(made) : make(made));
     if (kind == Journal::Copy) // the source as cp -a leaves both, times too
-        QCOMPARE(QProcess::execute("cp", { "-a", made, entry.source }), 0);
+        QCOMPARE(runProgram("cp", { "-a", made, entry.source }), 0);
     entry.marks = Journal::marksOf(made, kind == Journal::Copy);
     QVERIFY(!entry.marks.isEmpty());
 

@@ -7,7 +7,6 @@
 #include <QDateTime>
 #include <QDir>
 #include <QFileInfo>
-#include <QProcess>
 #include <QScopeGuard>
 #include <QStandardPaths>
 #include <QTest>
@@ -45,15 +44,14 @@ public:
                    const QString &size = QStringLiteral("16m"))
         : m_folder(folder)
         , m_mounted(wanted
-                    && QProcess::execute("mount",
-                                         { "-t", "tmpfs", "-o", "size=" + size, "tmpfs", folder })
+                    && runProgram("mount", { "-t", "tmpfs", "-o", "size=" + size, "tmpfs", folder })
                                == 0)
     {
     }
     ~Tmpfs()
     {
         if (m_mounted)
-            QProcess::execute("umount", { m_folder });
+            runProgram("umount", { m_folder });
     }
     bool mounted() const { return m_mounted; }
 
@@ -80,14 +78,15 @@ QString mountFat(const QString &image, const QString &card)
         || QStandardPaths::findExecutable("mkfs.vfat", { "/sbin", "/usr/sbin" }).isEmpty())
         return QStringLiteral("no FAT image can be mounted here: needs /dev/fuse, fusefat and "
                               "dosfstools");
-    QProcess mount;
-    mount.setStandardOutputFile(QProcess::nullDevice());
-    mount.setStandardErrorFile(QProcess::nullDevice());
-    mount.start("sh", { "-c", R"(truncate -s 8M "$1" && PATH=$PATH:/sbin:/usr/sbin mkfs.vfat "$1" &&
+    QByteArray quiet;
+    const int mounted = runProgram(
+            "sh",
+            { "-c", R"(truncate -s 8M "$1" && PATH=$PATH:/sbin:/usr/sbin mkfs.vfat "$1" &&
                                  fusefat -o rw+ "$1" "$2")",
-                        "sh", image, card });
+              "sh", image, card },
+            &quiet);
     QFile mounts(QStringLiteral("/proc/self/mountinfo"));
-    if (!mount.waitForFinished() || mount.exitCode() != 0 || !mounts.open(QIODevice::ReadOnly)
+    if (mounted != 0 || !mounts.open(QIODevice::ReadOnly)
         || !mounts.readAll().contains(' ' + QFile::encodeName(card) + ' '))
         return QStringLiteral("the FAT image could not be mounted through fusefat here (in a user "
                               "namespace, fusermount mounts elsewhere)");
@@ -318,7 +317,7 @@ void tst_Operation::caseClashesOnACard()
     QVERIFY(folder.makeDirs({ "card" }));
     if (const QString no = mountFat(folder / "card.img", card); !no.isEmpty())
         QSKIP(qPrintable(no));
-    const auto unmount = qScopeGuard([&] { QProcess::execute("fusermount", { "-u", card }); });
+    const auto unmount = qScopeGuard([&] { runProgram("fusermount", { "-u", card }); });
     QVERIFY(folder.makeFiles({ { "a/music/A.txt", "UPPER" },
                                { "a/music/a.txt", "lower" },
                                { "a/IMG.JPG", "big" },
@@ -353,7 +352,7 @@ void tst_Operation::mappedOntoACard()
     QVERIFY(folder.makeDirs({ "card" }));
     if (const QString no = mountFat(folder / "card.img", card); !no.isEmpty())
         QSKIP(qPrintable(no));
-    const auto unmount = qScopeGuard([&] { QProcess::execute("fusermount", { "-u", card }); });
+    const auto unmount = qScopeGuard([&] { runProgram("fusermount", { "-u", card }); });
     QVERIFY(folder.makeFiles({ { "a/songs/a:b.txt", "colon" },
                                { "a/songs/a_b.txt", "plain" },
                                { "a/songs/cd/Why?. ", "why" } }));

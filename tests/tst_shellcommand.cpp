@@ -15,7 +15,6 @@
 #include "support/testfiles.h"
 
 #include <QDir>
-#include <QProcess>
 #include <QRandomGenerator>
 #include <QScopeGuard>
 #include <QSignalSpy>
@@ -36,15 +35,15 @@ QList<QByteArray> argumentsReaching(const QByteArray &command, const QByteArray 
 {
     QByteArray probe = command;
     probe.replace(0, utility.size(), "printf '%s\\0'");
-    // From a file, byte for byte: an argument of QProcess would lose bytes that are not UTF-8.
+    // From a file, byte for byte: an argument given as a QString would lose bytes that are not
+    // UTF-8.
     QTemporaryFile script;
     script.open();
     script.write(probe);
     script.close();
-    QProcess shell;
-    shell.start(QStringLiteral("/bin/sh"), { script.fileName() });
-    shell.waitForFinished();
-    QList<QByteArray> arguments = shell.readAllStandardOutput().split('\0');
+    QByteArray output;
+    runProgram(QStringLiteral("/bin/sh"), { script.fileName() }, &output);
+    QList<QByteArray> arguments = output.split('\0');
     arguments.removeLast(); // after the last terminator
     return arguments;
 }
@@ -230,12 +229,12 @@ private slots:
         QVERIFY(QFile::link(folder / "src/dir/sub", folder / "way"));
         if (destination == "bound") {
             QVERIFY(folder.makeDirs({ "bound" }));
-            if (QProcess::execute("mount", { "--bind", folder / "src/dir/sub", folder / "bound" }))
+            if (runProgram("mount", { "--bind", folder / "src/dir/sub", folder / "bound" }))
                 QSKIP("mount --bind is refused here (needs root): no bind-mount case");
         }
         const auto unmount = qScopeGuard([&] {
             if (destination == "bound")
-                QProcess::execute("umount", { folder / "bound" });
+                runProgram("umount", { folder / "bound" });
         });
         const QString to = destination == "-" ? QString() : folder.path() + u'/' + destination;
         const QStringList parts = source.split(u'|');
@@ -605,12 +604,11 @@ private slots:
                                    { "src/note", "" } }));
         QVERIFY(QFile::link("a", folder / "src/tree/link"));
         if (destination == "small"
-            && QProcess::execute("mount",
-                                 { "-t", "tmpfs", "-o", "size=64k", "tmpfs", folder / "small" }))
+            && runProgram("mount", { "-t", "tmpfs", "-o", "size=64k", "tmpfs", folder / "small" }))
             QSKIP("a tmpfs cannot be mounted here (needs root): no other file system to try");
         const auto unmount = qScopeGuard([&] {
             if (destination == "small")
-                QProcess::execute("umount", { folder / "small" });
+                runProgram("umount", { folder / "small" });
         });
         const OperationPlan::Look look
                 = OperationPlan::multiple(kind, folder / "src", { "tree", "note" },
@@ -681,9 +679,7 @@ private slots:
                 QVERIFY(entries.read(shown, true, NameFilter()));
         });
         watch.watch(shown);
-        QCOMPARE(
-                QProcess::execute("sh", { "-c", "cd \"$1\" && " + script, "sh", folder / "shown" }),
-                0);
+        QCOMPARE(runProgram("sh", { "-c", "cd \"$1\" && " + script, "sh", folder / "shown" }), 0);
         QVERIFY(fresh.read(shown, true, NameFilter()));
         const auto rows = [](const FolderEntries &listed) {
             QByteArrayList all;
@@ -769,13 +765,13 @@ private slots:
         TestFolder folder;
         const QString image = folder / "image", mounted = folder / "mounted";
         QVERIFY(folder.makeDirs({ "mounted" }));
-        if (QProcess::execute("truncate", { "-s", "8M", image })
-            || QProcess::execute("mkfs.ext4", { "-q", "-O", "casefold", image })
-            || QProcess::execute("mount", { "-o", "loop", image, mounted }))
+        if (runProgram("truncate", { "-s", "8M", image })
+            || runProgram("mkfs.ext4", { "-q", "-O", "casefold", image })
+            || runProgram("mount", { "-o", "loop", image, mounted }))
             QSKIP("no ext4 image can be made and mounted here (needs e2fsprogs and root)");
-        const auto unmount = qScopeGuard([&] { QProcess::execute("umount", { mounted }); });
+        const auto unmount = qScopeGuard([&] { runProgram("umount", { mounted }); });
         QVERIFY(QDir().mkdir(mounted + "/folded"));
-        QCOMPARE(QProcess::execute("chattr", { "+F", mounted + "/folded" }), 0);
+        QCOMPARE(runProgram("chattr", { "+F", mounted + "/folded" }), 0);
         QVERIFY(TargetFileSystem::of(QFile::encodeName(mounted + "/folded")).foldsCase);
         QVERIFY(!TargetFileSystem::of(QFile::encodeName(mounted)).foldsCase);
     }

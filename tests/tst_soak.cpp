@@ -11,7 +11,6 @@
 #include <QCryptographicHash>
 #include <QDir>
 #include <QElapsedTimer>
-#include <QProcess>
 #include <QRandomGenerator>
 #include <QTest>
 
@@ -224,11 +223,11 @@ QByteArrayList Soak::foldersIn(const QByteArray &top) const
 void Soak::start()
 {
     QRandomGenerator random(m_seed);
-    QProcess::execute("rm", { "-rf", FileName::fromBytes(m_work) });
+    runProgram("rm", { "-rf", FileName::fromBytes(m_work) });
     for (const char *folder : { "a", "b", "data", "state" })
         QDir().mkpath(FileName::fromBytes(m_work + '/' + folder));
     // The second file system: a tmpfs, where this process may mount one.
-    m_mounted = QProcess::execute("mount", { "-t", "tmpfs", "-o", "size=64m", "tmpfs",
+    m_mounted = runProgram("mount", { "-t", "tmpfs", "-o", "size=64m", "tmpfs",
                                              FileName::fromBytes(m_work + "/b") })
                 == 0;
     makeTree(random);
@@ -237,7 +236,7 @@ void Soak::start()
 void Soak::finish()
 {
     if (m_mounted)
-        QProcess::execute("umount", { "-l", FileName::fromBytes(m_work + "/b") });
+        runProgram("umount", { "-l", FileName::fromBytes(m_work + "/b") });
     m_mounted = false;
 }
 

@@ -1,9 +1,12 @@
 #include "support/testfiles.h"
 
+#include "core/shell/shell.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QStandardPaths>
+#include <QTemporaryFile>
 
 #include <algorithm>
 #include <cstdio>
@@ -12,12 +15,32 @@
 #include <fcntl.h>
 #include <ftw.h>
 #include <pwd.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 char *programPath()
 {
     static QByteArray path = QByteArray(FM_BUILD_DIR) + "/filemanager";
     return path.data();
+}
+
+int runProgram(const QString &program, const QStringList &arguments, QByteArray *output)
+{
+    QByteArrayList words = { QFile::encodeName(program) };
+    for (const QString &argument : arguments)
+        words << QFile::encodeName(argument);
+    QTemporaryFile file;
+    Shell::Options options;
+    if (output && file.open())
+        options.outputFd = file.handle();
+    int error = 0;
+    const pid_t pid = Shell::start(output ? "exec \"$0\" \"$@\" 2>/dev/null" : "exec \"$0\" \"$@\"",
+                                   words, options, &error);
+    const int status = pid < 0 ? -1 : Shell::waitFor(pid);
+    // The shell wrote through the same open file, so its end is where this one stands now.
+    if (output && file.seek(0))
+        *output = file.readAll();
+    return status >= 0 && WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
 CommandOnPath::CommandOnPath(const QString &name, const QByteArray &script)

@@ -16,6 +16,12 @@
 // The real executable's path, beside which the shipped catalogues are.
 char *programPath();
 
+// Runs a program found on PATH and waits for it: its exit status, or -1 when it did not start or
+// end normally. Standard output goes to *output when given, else where this program's goes.
+// Started as the program starts its commands, not by QProcess: under qemu-user, where the arm64
+// build's tests run, QProcess starts nothing (Qt asks clone() for a pidfd, which qemu refuses).
+int runProgram(const QString &program, const QStringList &arguments, QByteArray *output = nullptr);
+
 // A command of the given name, first on PATH while it lives: a shell script in a folder of its own.
 class CommandOnPath
 {
