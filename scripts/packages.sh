@@ -5,6 +5,11 @@ BUILD_PACKAGES="cmake g++ ninja-build qt6-base-dev libgl-dev"
 TEST_PACKAGES="xvfb xauth xdotool fonts-dejavu-core xdg-utils imagemagick qt6-qpa-plugins util-linux procps desktop-file-utils weston qt6-wayland appstream lintian dpkg-dev file dosfstools fusefat trash-cli"
 # The Debian package: dpkg-shlibdeps finds its dependencies, with file to tell executables.
 PACKAGE_PACKAGES="dpkg-dev file"
+# The arm64 package (scripts/package.sh --arch arm64): the cross compiler, the arm64 Qt and what
+# its build needs beside this machine's own Qt (whose moc and rcc the build runs), and the
+# emulator its tests run under.
+ARM64_PACKAGES="cmake ninja-build crossbuild-essential-arm64 qt6-base-dev:arm64 libgl-dev:arm64
+    qt6-base-dev:$(dpkg --print-architecture) qemu-user-static lintian appstream"
 # The fuzz targets (libFuzzer): clang and its runtime libraries.
 FUZZ_PACKAGES="clang libclang-rt-14-dev"
 
