@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Installs what is missing, builds into build/ and starts the file manager:
 #   ./run.sh [start-folder [name-filter]] [Qt options such as -platform linuxfb]
 # Without a display it serves the window over VNC on the loopback address.

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Installs what is missing, builds into build/ and runs every test through ctest.
 # Extra arguments go to ctest (for example -R catalog, or -L e2e).
 set -euo pipefail

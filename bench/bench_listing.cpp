@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // In-process figures of one listing:  bench_listing folder [repeats]
 // The window's showDir (rows read, sorted, handed to the view, laid out and drawn) against a bare
 // readdir and std::sort of the names' bytes, which is what any listing must do at least.

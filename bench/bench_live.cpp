@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The listing that follows changes from outside:  bench_live <folder> [burst]
 // While another process makes 100 files a second for 10 s in the folder shown, then removes them
 // at the same pace, prints the program's CPU time over each 10 s (as a share of one core) and

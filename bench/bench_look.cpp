@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The look before a copy, against a bare walk:  bench_look <folder>
 // The folder is made once: 100,000 entries in 1,000 folders (99 empty files each). Prints the
 // medians of five runs of OperationPlan::look() for a copy of it, and of an nftw walk that sums

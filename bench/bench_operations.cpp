@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Figures of the operations that run commands:
 //   bench_operations [work-folder [delete|replace|card]]
 // (with "delete", the first five figures alone; with "replace", the replaces alone; with "card",

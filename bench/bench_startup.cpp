@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Start-up as the program does it, timed from the entry point to the moment the first listing
 // has been drawn on the screen:  bench_startup [start-folder]
 #include "browser/filedialog.h"

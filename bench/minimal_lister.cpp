@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The yardstick of bench/run.sh: about the least a Qt program does to show a folder's names,
 // with readdir, std::sort of QStrings, a QStringListModel and a QListView with uniform item
 // sizes, in a window of the file manager's size:  minimal_lister folder

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Speed and memory of listing a folder, against a minimal Qt lister, on a virtual X server:
 #   bench/run.sh [build-folder]        (after ./test.sh or ./run.sh has built it; default build)
 # For folders of 1,000 to 1,000,000 entries (half folders, half files; made once and kept in

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Cross-building for arm64 (the Linux phones) on a Debian machine of another architecture, with
 # Debian's multiarch: the arm64 Qt and libraries installed beside the machine's own
 # (qt6-base-dev:arm64), the cross compiler from crossbuild-essential-arm64, and Qt's programs

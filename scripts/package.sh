@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Builds the Debian package (installing what is missing) and prints its path:
 #   scripts/package.sh && sudo apt-get install ./build/filemanager_*.deb
 #   scripts/package.sh --arch arm64     cross-built into build-arm64/, for the Linux phones

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Makes the README's screenshots again: starts the real program under a virtual X server, drives
 # it with keys and writes docs/screenshots/*.png. Run after ./test.sh or ./run.sh has built it.
 set -euo pipefail

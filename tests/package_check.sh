@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The Debian package as Debian and the software centres read it: lintian finds no error and no
 # warning in it, its AppStream description and desktop entry are valid, and apt-get would
 # install it. Each check runs where its tool is.

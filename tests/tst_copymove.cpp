@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Copy and move in two steps, and the operations on the checked entries, with the real utilities.
 #include "browser/filedialog.h"
 #include "core/names/filename.h"

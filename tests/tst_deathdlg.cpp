@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The command runner with real commands: the log, the debug line, when the log is opened, and
 // the commands it refuses.
 #include "core/shell/commandlog.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Creating folders, renaming and deleting the highlighted entry: the dialogs and their texts, the
 // commands, what is listed afterwards, and the refusals.
 #include "browser/filedialog.h"

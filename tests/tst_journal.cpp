@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The history of the last operations and the rules that take each back, without a window.
 #include "core/names/filename.h"
 #include "core/operation/undo.h"

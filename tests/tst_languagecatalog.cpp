@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The catalogue at the byte level: which file the configuration selects, what a lookup returns,
 // and what it says on standard error.
 #include "lang/formats.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The window's first listing and every later one: rows, order, modes, menus, and folders that
 // cannot be listed.
 #include "browser/filedialog.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Moving between folders and modes: selecting rows, Back, cancelling a pick mode and the check
 // marks of multi-select.
 #include "browser/filedialog.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // An operation's policies without a window: a scripted asker answers, the real shell runs the
 // commands on a temporary tree, and what is left there is what counts.
 #include "core/operation/operation.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The phone toolkit on Qt: keys, soft keys, menus, dialogs, icons, translation and the launcher.
 #include "platform/am_launcherclient.h"
 #include "platform/res_icon_reader.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The core without a window: forming shell commands (the exact text for ordinary paths, literal
 // arguments whatever they hold, the length bound), the plan of an operation, where the commands'
 // output goes, and how a folder's entries are read and ordered.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A long random run of operations on a tree of hostile names across two file systems, checked
 // after every step: what the model says stands there, nothing lost (every file's bytes are in the
 // tree or in a trash, unless a delete took them), a sentinel tree untouched, every trashed entry

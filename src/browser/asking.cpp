@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The window as the asker of operations: each question worded in the user's language (Texts) and
 // asked with the toolkit's popups, under the operation's title.
 #include "browser/filedialog.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The details of the highlighted entry, or of the checked ones.
 #include "browser/filedialog.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Listing a folder in a mode, and the options menus of each mode.
 #include "browser/filedialog.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Moving between folders and modes without touching the file system.
 #include "browser/filedialog.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "browser/filedialog.h"
 #include "main/commandline.h"
 #include "platform/zapplication.h"

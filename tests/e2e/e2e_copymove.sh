@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Copy and move through the pick modes, a multiple copy and a multiple delete, with the keys and
 # the real utilities.
 . "$(dirname "$0")/lib.sh"

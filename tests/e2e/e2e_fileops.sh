@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Creating, renaming and deleting with the keys and the real utilities, also for names that hold
 # the shell's own characters.
 . "$(dirname "$0")/lib.sh"

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Hostile input with the real utilities, driven with the keys: names that a shell would read,
 # the command limit, an entry removed behind the program's back, a destination the user may not
 # write, a full destination, and a missing catalogue or language. Each case checks that nothing

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The installed program: cmake --install into a temporary prefix puts the executable with its
 # catalogues, a link on PATH, a valid desktop entry and an icon in their places; the program
 # started by its bare name through PATH (as the desktop entry's command does) or through another

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # A long copy under X: the wait popup shows the time passing, the right soft key and F1 stop it,
 # the source stays whole, a notice says what was done, and the program answers on. (This machine copies
 # from the page cache at gigabytes a second, and makes many small files slowly and erratically,

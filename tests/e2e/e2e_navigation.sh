@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Walking folders with the keys, opening files through the desktop's opener, the quit question
 # at the root, and check boxes in multi-select.
 . "$(dirname "$0")/lib.sh"

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The real program under X: its window is found by the catalogue title, F1 opens the options
 # menu, the about box opens and closes, and the quit entry ends the program with status 0.
 . "$(dirname "$0")/lib.sh"

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Undo of a multiple move with the keys, and an operation cut short by a kill, reported and taken
 # back at the next start.
 . "$(dirname "$0")/lib.sh"

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The program on Wayland, as on a Linux phone: under a headless Weston it starts with
 # -platform wayland in a folder, its window is drawn (a screenshot through Weston's own
 # screenshooter shows the list with its highlighted row), and it ends cleanly on SIGTERM.

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Sourced by the end-to-end tests: a virtual X server, the real executable, keys from xdotool,
 # and a recording document opener first on PATH.
 set -euo pipefail

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // libFuzzer target: arbitrary bytes as the configuration and the catalogue, then lookups.
 // Build with: cmake --preset fuzz && cmake --build build-fuzz --target fuzz_catalog
 // Run with:   build-fuzz/tests/fuzz_catalog -max_total_time=60 tests/fuzz/corpus/catalog

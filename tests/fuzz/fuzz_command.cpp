@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // libFuzzer target: arbitrary bytes as folder paths and names through every command form. A
 // command is refused or at most 998 bytes, and the shell's own reading of each double-quoted
 // argument gives back the path or name byte for byte.

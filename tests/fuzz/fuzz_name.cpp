@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // libFuzzer target: arbitrary typed text through the trimming and the name check.
 // Build with: cmake --preset fuzz && cmake --build build-fuzz --target fuzz_name
 // Run with:   build-fuzz/tests/fuzz_name -max_total_time=60 tests/fuzz/corpus/name

@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Runs one test program in a mount namespace of its own: a private /tmp (the command log
 # "/tmp/exec_log.txt", the test folders) and a private platform configuration folder (the
 # language setting), so that another copy of the program on this machine neither disturbs the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Copy and move in two steps (remember the source, then pick the destination), and the
 // operations on the checked entries.
 #include "browser/filedialog.h"

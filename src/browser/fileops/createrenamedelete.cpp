@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Creating a folder, and renaming and deleting the highlighted entry.
 #include "browser/filedialog.h"
 

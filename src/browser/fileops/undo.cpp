@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Taking back the last create folder, rename, copy or move, and what of an operation cut short
 // by the program's end was done.
 #include "browser/filedialog.h"

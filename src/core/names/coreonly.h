@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Included before anything else in every source of the core (see src/CMakeLists.txt): a Gui or
 // Widgets header there stops the build, with this name in the error.

@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Redraws the toolkit's icons (needs ImageMagick). The PNG files are committed, so the build
 # does not need this script; run it after changing a drawing.
 set -e
