@@ -46,6 +46,8 @@ public:
             return FileName::forDisplay(m_list->text(row));
         case Qt::DecorationRole:
             return m_list->pixmap(row);
+        case Qt::AccessibleDescriptionRole:
+            return m_list->description(row);
         case Qt::CheckStateRole:
             if (m_list->hasCheckBoxes())
                 return m_list->isChecked(row) ? Qt::Checked : Qt::Unchecked;
@@ -101,6 +103,11 @@ private:
 };
 
 ZListBoxRows::~ZListBoxRows() = default;
+
+QString ZListBoxRows::description(int) const
+{
+    return QString();
+}
 
 int ZListBoxRows::rowOf(const QString &text) const
 {
@@ -362,6 +369,15 @@ QPixmap ZListBox::pixmap(int index) const
     const int items = int(m_items.size());
     return index < items ? m_items[size_t(index)]->getSubItemPixmap(textColumn() - 1)
                          : m_bulk->pixmap(index - items);
+}
+
+QString ZListBox::description(int index) const
+{
+    if (index < 0 || index >= count())
+        return QString();
+    const int items = int(m_items.size());
+    return index < items ? m_items[size_t(index)]->description()
+                         : m_bulk->description(index - items);
 }
 
 int ZListBox::currentItem() const

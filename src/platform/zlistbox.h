@@ -27,6 +27,9 @@ public:
     void setPixmap(int column, const QPixmap &pixmap, bool = true, bool = false);
     QString getSubItemText(int column, int = 0, bool = true) const;
     QPixmap getSubItemPixmap(int column) const;
+    // What a screen reader says of the row after its text (what it is).
+    void setDescription(const QString &description) { m_description = description; }
+    QString description() const { return m_description; }
 
 private:
     struct SubItem
@@ -35,6 +38,7 @@ private:
         QPixmap pixmap;
     };
     SubItem m_columns[3];
+    QString m_description;
 };
 
 // Rows that a ZListBox takes in bulk (ZListBox::setBulkRows). The list asks for a row's text and
@@ -48,6 +52,8 @@ public:
     virtual int count() const = 0;
     virtual QString text(int row) const = 0;
     virtual QPixmap pixmap(int row) const = 0;
+    // What a screen reader says of the row after its text; asked only when it reads the row.
+    virtual QString description(int row) const;
     // The row whose text this is, or -1; rows that are sorted can find it faster than by looking
     // at each.
     virtual int rowOf(const QString &text) const;
@@ -120,6 +126,7 @@ private:
     void findByKey(QChar typed);
     int textColumn() const { return hasCheckBoxes() ? 2 : 1; }
     QPixmap pixmap(int index) const;
+    QString description(int index) const;
     int rowOf(const QString &text) const;
 
     QString m_itemType;

@@ -19,6 +19,9 @@ ZMessageDlg::ZMessageDlg(const QString &title, const QString &text, int type, in
     , m_type(type)
 {
     setTitle(title);
+    // A notice tells what happened: a screen reader reads an alert as soon as it shows.
+    if (type == Notice)
+        setAccessibleRole(QAccessible::AlertMessage);
     m_shownText = FileName::forDisplay(text);
     m_text = new QLabel(breakable(m_shownText), this);
     m_text->setAccessibleName(m_shownText);
@@ -68,6 +71,10 @@ void ZMessageDlg::showEvent(QShowEvent *event)
 {
     fitToText();
     ZPopup::showEvent(event);
+    if (m_type == Notice) {
+        QAccessibleEvent alert(this, QAccessible::Alert);
+        QAccessible::updateAccessibility(&alert);
+    }
 }
 
 // The text's height at the popup's width, as far as the popup may grow: a wrapped label's own

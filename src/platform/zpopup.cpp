@@ -7,6 +7,7 @@
 #include "platform/zpalette.h"
 #include "platform/zsoftkey.h"
 
+#include <QAccessibleWidget>
 #include <QApplication>
 #include <QColor>
 #include <QGuiApplication>
@@ -101,12 +102,40 @@ private:
     Qt::TextElideMode m_mode;
 };
 
+// What a screen reader is told that a popup is, asked each time: a popup of a kind of its own
+// says so once it is made, after Qt may have made this for it.
+class PopupAccessible : public QAccessibleWidget
+{
+public:
+    explicit PopupAccessible(ZPopup *popup)
+        : QAccessibleWidget(popup, QAccessible::Dialog)
+    {
+    }
+    QAccessible::Role role() const override
+    {
+        return static_cast<const ZPopup *>(object())->accessibleRole();
+    }
+};
+
+// Qt asks for each class of an object from its own upwards: every popup is met here as a ZPopup.
+QAccessibleInterface *popupAccessible(const QString &className, QObject *object)
+{
+    return className == QLatin1String("ZPopup") ? new PopupAccessible(static_cast<ZPopup *>(object))
+                                                : nullptr;
+}
+
 } // namespace
 
 ZPopup::ZPopup(int type, QWidget *parent, const char *name, bool modal, int, int)
     : QDialog(parent)
     , m_type(type)
+    , m_accessibleRole(type == MainWindow ? QAccessible::Window : QAccessible::Dialog)
+    , m_tellLater(new QTimer(this))
 {
+    static const bool rolesKnown = (QAccessible::installFactory(popupAccessible), true);
+    Q_UNUSED(rolesKnown);
+    m_tellLater->setSingleShot(true);
+    connect(m_tellLater, &QTimer::timeout, this, &ZPopup::tellUntold);
     if (name)
         setObjectName(QString::fromUtf8(name));
     // The main window is shown, not run: making it modal would only block the desktop.
@@ -182,7 +211,7 @@ void ZPopup::setTitle(const QString &title)
     const QString shown = FileName::forDisplay(title);
     m_title->setText(shown);
     setWindowTitle(shown);
-    setAccessibleName(shown);
+    tellCalmly(this, shown);
 }
 
 QString ZPopup::title() const
@@ -207,9 +236,35 @@ void ZPopup::setInstructText(const QString &text)
 {
     m_instructText = text;
     const QString shown = FileName::forDisplay(text);
+    tellCalmly(m_instruct, shown);
     m_instruct->setText(m_type == MainWindow ? shown : breakable(shown));
-    m_instruct->setAccessibleName(shown);
     m_instruct->setVisible(!text.isEmpty());
+}
+
+void ZPopup::tellCalmly(QWidget *widget, const QString &name)
+{
+    if (widget->accessibleName() == name) {
+        m_untold.remove(widget);
+    } else if (m_type == MainWindow || widget->accessibleName().isEmpty() || !m_told.isValid()
+               || m_told.elapsed() >= 1000) {
+        m_untold.remove(widget);
+        widget->setAccessibleName(name);
+        m_told.start();
+    } else {
+        m_untold.insert(widget, name);
+        if (!m_tellLater->isActive())
+            m_tellLater->start(int(1000 - m_told.elapsed()));
+    }
+}
+
+void ZPopup::tellUntold()
+{
+    for (auto untold = m_untold.cbegin(); untold != m_untold.cend(); ++untold) {
+        if (untold.key()->accessibleName() != untold.value())
+            untold.key()->setAccessibleName(untold.value());
+    }
+    m_untold.clear();
+    m_told.start();
 }
 
 QString ZPopup::instructText() const

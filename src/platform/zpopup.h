@@ -1,12 +1,16 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include <QAccessible>
 #include <QDialog>
+#include <QElapsedTimer>
 #include <QEvent>
+#include <QHash>
 
 #include <functional>
 
 class QLabel;
+class QTimer;
 class QVBoxLayout;
 class ZSoftKey;
 
@@ -14,11 +18,13 @@ class ZSoftKey;
 // soft-key bar. Type 0 is an application's main window (phone-sized, never modal); other types
 // are dialogs run with exec(), which returns 1 when accepted. hide() ends a running exec().
 // The window system's title is the popup title, so task bars and test tools find it by name;
-// it is also the popup's accessible name. Nothing grows past the screen: the main window's
-// instruction line (a path, perhaps after a lead-in) is cut in its middle, so that both the
-// lead-in and the current folder's own name stay in sight; a dialog's wraps anywhere; a long title
-// is cut in its middle (the main window's at its end). The two trailing integer arguments are
-// accepted and ignored. A dialog opens at the bottom of the main window (hostArea()).
+// it is also the popup's accessible name. A screen reader is told that the main window is a
+// window (a frame, over AT-SPI) and any other popup a dialog, unless the popup says otherwise
+// (setAccessibleRole). Nothing grows past the screen: the main window's instruction line (a
+// path, perhaps after a lead-in) is cut in its middle, so that both the lead-in and the current
+// folder's own name stay in sight; a dialog's wraps anywhere; a long title is cut in its middle
+// (the main window's at its end). The two trailing integer arguments are accepted and ignored.
+// A dialog opens at the bottom of the main window (hostArea()).
 class ZPopup : public QDialog
 {
     Q_OBJECT
@@ -47,8 +53,16 @@ public:
     // The text with places where a label may wrap it: after each "/" between folders, and
     // within long runs; and the blank of a question's end (" ?") made one that never breaks.
     static QString breakable(const QString &text);
+    QAccessible::Role accessibleRole() const { return m_accessibleRole; }
 
 protected:
+    void setAccessibleRole(QAccessible::Role role) { m_accessibleRole = role; }
+    // A text that changes many times a second (the entry at work, a count) is told to a screen
+    // reader as the widget's accessible name at most once a second, its last change always:
+    // each change told would be read over the one before. A widget not yet named is told at
+    // once, and so is all of the main window, which changes only as the user moves. Called
+    // before the label's own text changes, which then tells nothing more.
+    void tellCalmly(QWidget *widget, const QString &name);
     void showEvent(QShowEvent *event) override;
     bool event(QEvent *event) override;
     const ZPopup *mainWindow() const;
@@ -65,6 +79,7 @@ protected:
 
 private:
     void placeAtTheBottom();
+    void tellUntold();
 
     int m_type;
     QLabel *m_titleIcon;
@@ -73,4 +88,8 @@ private:
     QString m_instructText;
     QVBoxLayout *m_content;
     ZSoftKey *m_softKey;
+    QAccessible::Role m_accessibleRole;
+    QElapsedTimer m_told;
+    QTimer *m_tellLater;
+    QHash<QWidget *, QString> m_untold;
 };

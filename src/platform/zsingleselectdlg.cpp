@@ -31,6 +31,7 @@ ZSingleSelectDlg::ZSingleSelectDlg(const QString &title, const QString &text,
     label->setWordWrap(true);
     m_label = label;
     m_list = new QListWidget(body);
+    m_list->setAccessibleName(m_shownText);
     m_list->addItems(choices);
     m_list->setCurrentRow(0);
     // A long choice wraps, never widens the popup or hides behind a scroll bar.

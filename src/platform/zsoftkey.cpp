@@ -18,6 +18,8 @@ ZSoftKey::ZSoftKey(QWidget *parent)
         m_keys[i]->setFocusPolicy(Qt::NoFocus);
         m_keys[i]->setAutoRaise(true);
         m_keys[i]->setObjectName(i == 0 ? QStringLiteral("leftKey") : QStringLiteral("rightKey"));
+        // Out of sight until it has a caption: a screen reader would read a button with no name.
+        m_keys[i]->hide();
         connect(m_keys[i], &QToolButton::clicked, this, [this, i] { click(i); });
     }
     layout->addWidget(m_keys[Left]);
