@@ -196,14 +196,27 @@ QString Texts::about() const
                                          "Free software, built on Qt.");
 }
 
+QString Texts::type(const EntryDetails &entry) const
+{
+    return (*this)(typeKeys.at(entry.type))
+           + (entry.type == EntryDetails::Link ? entry.linkTarget : QString());
+}
+
+QString Texts::rowDescription(const QString &path) const
+{
+    const EntryDetails entry = EntryDetails::brief(path);
+    return entry.type == EntryDetails::File
+                   ? type(entry) + QStringLiteral(", ") + Formats::bytes(entry.size)
+                   : type(entry);
+}
+
 QString Texts::details(const QString &name, const EntryDetails &entry) const
 {
     const Texts &text = *this;
     // One line for the name, whatever it holds: a line break shows as a sign.
     QString oneLine = name;
     oneLine.replace(u'\n', QChar(0x21b5));
-    return text("BR_CUR_NAME") + oneLine + u'\n' + text("BR_TYPE") + text(typeKeys.at(entry.type))
-           + (entry.type == EntryDetails::Link ? entry.linkTarget : QString()) + u'\n'
+    return text("BR_CUR_NAME") + oneLine + u'\n' + text("BR_TYPE") + type(entry) + u'\n'
            + text("BR_SIZE") + (entry.sizeComplete ? QString() : text("BR_AT_LEAST"))
            + Formats::bytes(entry.size) + u'\n' + text("BR_CHANGED")
            + Formats::dateTime(entry.changed) + u'\n' + text("BR_RIGHTS") + entry.permissions + u' '

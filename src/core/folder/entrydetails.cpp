@@ -27,11 +27,12 @@ QString EntryDetails::permissionsText(unsigned mode)
     return text;
 }
 
-EntryDetails EntryDetails::of(const QString &path, const std::function<bool()> &keepGoing)
+EntryDetails EntryDetails::brief(const QString &path, struct stat *given)
 {
     EntryDetails details;
     const QByteArray bytes = FileName::toBytes(path);
-    struct stat info;
+    struct stat own;
+    struct stat &info = given ? *given : own;
     if (::lstat(bytes.constData(), &info) != 0)
         return details;
     details.type = S_ISDIR(info.st_mode)   ? Folder
@@ -48,6 +49,16 @@ EntryDetails EntryDetails::of(const QString &path, const std::function<bool()> &
         details.linkTarget = FileName::fromBytes(target.left(n < 0 ? 0 : n));
     }
     details.size = info.st_size;
+    return details;
+}
+
+EntryDetails EntryDetails::of(const QString &path, const std::function<bool()> &keepGoing)
+{
+    struct stat info;
+    EntryDetails details = brief(path, &info);
+    if (details.type == Missing)
+        return details;
+    const QByteArray bytes = FileName::toBytes(path);
     if (details.type == Folder) {
         details.size = 0;
         const auto add = [&](QByteArrayView, const struct stat &inside) {

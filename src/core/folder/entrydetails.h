@@ -6,6 +6,8 @@
 
 #include <functional>
 
+struct stat;
+
 // What the details of an entry show: its type (a link with where it points), its size (a
 // folder's: all it holds, counted without following links), its last change, its permissions as
 // `rwxr-xr-x` with owner and group, and the free and total space of its file system.
@@ -23,6 +25,9 @@ struct EntryDetails
     QString owner, group;
     qint64 freeBytes = -1, totalBytes = -1;
 
+    // What a row of the listing is, at the cost of an lstat (and a readlink): the type, a link's
+    // target and a file's size; and, where given, what lstat said.
+    static EntryDetails brief(const QString &path, struct stat *info = nullptr);
     // keepGoing, asked every few hundred entries of a folder, may stop its count.
     static EntryDetails of(const QString &path, const std::function<bool()> &keepGoing = nullptr);
     static QString permissionsText(unsigned mode);

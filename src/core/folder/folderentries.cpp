@@ -384,6 +384,11 @@ QString FolderEntries::text(int row) const
     return FileName::fromBytes(name(row));
 }
 
+QString FolderEntries::path(int row) const
+{
+    return FileName::fromBytes(m_folder + '/' + name(row).toByteArray());
+}
+
 int FolderEntries::compareNames(QByteArrayView a, QByteArrayView b)
 {
     const auto *x = reinterpret_cast<const unsigned char *>(a.data());

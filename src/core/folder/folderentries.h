@@ -56,6 +56,8 @@ public:
     bool isFolder(int row) const { return row < m_folders; }
     QString text(int row) const;
     QByteArrayView name(int row) const;
+    // The row's path: the folder read and the row's name.
+    QString path(int row) const;
     // The row of a name, or -1: a pass over the bytes, with no text made.
     int rowOf(QByteArrayView name) const;
 
