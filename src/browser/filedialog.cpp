@@ -89,11 +89,6 @@ fileDialog::~fileDialog()
     delete catalog;
 }
 
-void fileDialog::quit_app()
-{
-    QApplication::quit();
-}
-
 Operation::Result fileDialog::perform(const char *titleKey, OperationPlan::Kind stopping,
                                       bool several,
                                       const std::function<Operation::Result(Operation &)> &what)

@@ -4,8 +4,10 @@
 #include "core/operation/journal.h"
 #include "core/operation/operation.h"
 #include "platform/res_icon_reader.h"
+#include "platform/zlistbox.h"
 #include "platform/zpopup.h"
 
+#include <QCoreApplication>
 #include <QStringList>
 
 #include <functional>
@@ -16,7 +18,6 @@ class FolderWatch;
 class LanguageCatalog;
 class NameFilter;
 class Texts;
-class ZListBox;
 class ZOptionsMenu;
 class ZSoftKey;
 
@@ -36,7 +37,7 @@ public:
 
     void showDir(const QString &path, int mode);
     void rebuildMenu(int newMode);
-    QString currentItemName();
+    QString currentItemName() { return list->text(list->currentItem()); }
     bool isValidName(const QString &name);
     QStringList collectCheckedNames();
 
@@ -66,9 +67,9 @@ public slots:
     void cancel();
     void createDir();
     void multiSelect() { showDir(currentDir, MultiSelect); }
-    void multiSelectAll();
-    void multiSelectNon();
-    void quit_app();
+    void multiSelectAll() { list->checkAll(true); }
+    void multiSelectNon() { list->checkAll(false); }
+    void quit_app() { QCoreApplication::quit(); }
     void about();
     void obj_selected(int index);
     void details();

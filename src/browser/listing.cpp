@@ -7,6 +7,7 @@
 #include "core/folder/folderwatch.h"
 #include "core/names/filename.h"
 #include "lang/languagecatalog.h"
+#include "lang/texts.h"
 #include "platform/zlistbox.h"
 #include "platform/zoptionsmenu.h"
 #include "platform/zsoftkey.h"
@@ -20,15 +21,18 @@
 
 namespace {
 
-// A folder's entries as the list shows them: their names, and an icon for a folder or a file.
-// They are read and sorted without a screen, and found by their name (FolderEntries).
+// A folder's entries as the list shows them: their names, and an icon for a folder or a file;
+// for a screen reader, what each is. They are read and sorted without a screen, and found by
+// their name (FolderEntries).
 class FolderRows : public ZListBoxRows
 {
 public:
-    FolderRows(std::unique_ptr<FolderEntries> entries, const QPixmap &folder, const QPixmap &file)
+    FolderRows(std::unique_ptr<FolderEntries> entries, const QPixmap &folder, const QPixmap &file,
+               const Texts &texts)
         : m_entries(std::move(entries))
         , m_folder(folder)
         , m_file(file)
+        , m_texts(texts)
     {
     }
     int count() const override { return m_entries->count(); }
@@ -38,10 +42,15 @@ public:
     {
         return m_entries->rowOf(FileName::toBytes(text));
     }
+    QString description(int row) const override
+    {
+        return m_texts.rowDescription(m_entries->path(row));
+    }
 
 private:
     std::unique_ptr<FolderEntries> m_entries;
     QPixmap m_folder, m_file;
+    const Texts &m_texts;
 };
 
 } // namespace
@@ -74,6 +83,7 @@ void fileDialog::showDir(const QString &path, int newMode)
     parentRow->appendSubItem(textColumn, QApplication::translate("fileDialog", ".."), false);
     parentRow->setPixmap(textColumn - 1,
                          iconReader.getIcon(QStringLiteral("gen_back_to_arrw_small.bmp"), true));
+    parentRow->setDescription((*m_texts)("BR_FOLDER_TYPE"));
     list->insertItem(parentRow, -1, true);
 
     // Anything that cannot be listed shows the parent row alone and keeps the folder shown before.
@@ -91,9 +101,12 @@ void fileDialog::showDir(const QString &path, int newMode)
     m_entries = entries.get();
     list->setBulkRows(std::make_unique<FolderRows>(
             std::move(entries), iconReader.getIcon(QStringLiteral("fm_folder_small.bmp"), true),
-            iconReader.getIcon(QStringLiteral("fm_insert_file_small.bmp"), true)));
+            iconReader.getIcon(QStringLiteral("fm_insert_file_small.bmp"), true), *m_texts));
 
     currentDir = folder;
+    // A screen reader names the list by the folder it shows.
+    list->setAccessibleName(folder == "/" ? folder
+                                          : FileName::forDisplay(folder.section(u'/', -1)));
     // While a destination is picked, the path line says what is pending.
     const char *pending = newMode == PickCopyTarget   ? "BR_COPY_TO"
                           : newMode == PickMoveTarget ? "BR_MOVE_TO"
@@ -183,12 +196,4 @@ void fileDialog::rebuildMenu(int newMode)
     softKey->setOptMenu(ZSoftKey::Left, optionsMenu);
     mode = newMode;
     m_menuHasUndo = m_canUndo;
-}
-
-QString fileDialog::currentItemName()
-{
-    const int row = list->currentItem();
-    if (row == -1)
-        return QString();
-    return list->item(row)->getSubItemText(textColumn, 0, true);
 }

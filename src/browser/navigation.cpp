@@ -14,21 +14,17 @@ void fileDialog::obj_selected(int index)
 {
     if (mode == MultiSelect)
         return;
-    const ZListBoxItem *row = list->item(index);
-    if (!row)
-        return;
-    const QString name = row->getSubItemText(textColumn, 0, true);
+    const QString name = list->text(index);
     const QString path = currentDir + u'/' + name;
-    if (path == QLatin1String("/.."))
+    if (name.isEmpty() || path == QLatin1String("/.."))
         return;
     if (name == QLatin1String(".."))
         return showDir(FolderPath::nearestListableAbove(currentDir), mode);
     // A regular file, or a link to one, is opened; anything else is listed.
-    if (FolderPath::isFile(path)) {
+    if (FolderPath::isFile(path))
         AM_LauncherClient::openDocument(path, QString(), true);
-        return;
-    }
-    showDir(path, mode);
+    else
+        showDir(path, mode);
 }
 
 void fileDialog::back()
@@ -47,14 +43,4 @@ void fileDialog::cancel()
 {
     sourcePath = QStringLiteral("");
     showDir(currentDir, Browse);
-}
-
-void fileDialog::multiSelectAll()
-{
-    list->checkAll(true);
-}
-
-void fileDialog::multiSelectNon()
-{
-    list->checkAll(false);
 }

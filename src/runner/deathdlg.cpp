@@ -201,6 +201,9 @@ int deathDlg::runNext(const QString &title, const QString &instructText, const c
     m_output.clear();
     limitRepaints();
     setTitle(title);
+    // Without a title (an operation on one entry), a screen reader still hears what the wait is.
+    if (title.isEmpty())
+        tellCalmly(this, m_stopTitle);
     setInstructText(instructText);
     // The right soft key pressed while the last command ended is answered now, before the next.
     if (m_stopRequested && !m_stopped) {
@@ -385,8 +388,10 @@ void deathDlg::showProgress()
     const qint64 total = m_progress->total();
     m_bar->setValue(total > 0 ? int(m_progress->done() * 1000 / total) : 0);
     m_bar->show();
-    m_amount->setText(Formats::bytes(m_progress->done()) + QStringLiteral(" / ")
-                      + Formats::bytes(total));
+    const QString amount
+            = Formats::bytes(m_progress->done()) + QStringLiteral(" / ") + Formats::bytes(total);
+    tellCalmly(m_amount, amount);
+    m_amount->setText(amount);
     m_amount->show();
 }
 
@@ -395,6 +400,7 @@ void deathDlg::showElapsed()
     const QString text = Formats::elapsed(m_clock.elapsed());
     if (text.isEmpty())
         return;
+    tellCalmly(m_elapsed, text);
     m_elapsed->setText(text);
     m_elapsed->show();
 }

@@ -12,16 +12,11 @@ using std::placeholders::_1;
 
 QStringList fileDialog::collectCheckedNames()
 {
-    QStringList names;
-    if (mode != MultiSelect)
-        return names;
-    const std::vector<int> rows = list->itemsChecked();
-    if (rows.empty())
+    const QStringList names = mode == MultiSelect ? list->checkedTexts() : QStringList();
+    if (names.isEmpty())
         return names;
     std::printf("get item list:\n");
-    for (const int row : rows) {
-        const QString name = list->item(row)->getSubItemText(textColumn, 0, true);
-        names.append(name);
+    for (const QString &name : names) {
         // The name's own bytes, whatever they are.
         const QByteArray bytes = FileName::toBytes(name);
         std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stdout);
@@ -35,12 +30,10 @@ QStringList fileDialog::collectCheckedNames()
 void fileDialog::firstStep(int pickMode)
 {
     const QString name = currentItemName();
-    if (name.isNull() || name == QLatin1String("..")) {
-        sourcePath = QStringLiteral("");
-        return;
-    }
-    sourcePath = childPath(name);
-    showDir(currentDir, pickMode);
+    sourcePath
+            = name.isEmpty() || name == QLatin1String("..") ? QStringLiteral("") : childPath(name);
+    if (!sourcePath.isEmpty())
+        showDir(currentDir, pickMode);
 }
 
 void fileDialog::multiFirstStep(int pickMode)
@@ -55,10 +48,8 @@ void fileDialog::secondStep(OperationPlan::Kind kind)
 {
     if (sourcePath.isEmpty())
         return;
-    if (multiPending && selectedNames.isEmpty()) {
-        showDir(currentDir, Browse);
-        return;
-    }
+    if (multiPending && selectedNames.isEmpty())
+        return showDir(currentDir, Browse);
     const OperationPlan plan
             = multiPending ? OperationPlan::multiple(kind, sourcePath, selectedNames, currentDir)
                            : OperationPlan::single(kind, sourcePath, currentDir);
@@ -73,10 +64,8 @@ void fileDialog::secondStep(OperationPlan::Kind kind)
 void fileDialog::multi_del()
 {
     selectedNames = collectCheckedNames();
-    if (selectedNames.isEmpty()) {
-        showDir(currentDir, Browse);
-        return;
-    }
+    if (selectedNames.isEmpty())
+        return showDir(currentDir, Browse);
     if (perform("BR_DELETE", OperationPlan::Delete, true,
                 std::bind(
                         &Operation::run, _1,
