@@ -13,6 +13,7 @@
 #include "platform/zsoftkey.h"
 #include "support/testmain.h"
 
+#include <QAccessible>
 #include <QKeyEvent>
 #include <QListWidget>
 #include <QMap>
@@ -202,10 +203,26 @@ private slots:
         const auto *yes = question->getSoftKey()->findChild<QToolButton *>("leftKey");
         QCOMPARE(yes->accessibleName(), QStringLiteral("Yes"));
         delete question;
-        std::unique_ptr<ZListBox> list(filledList("%I%M", 3));
+        std::unique_ptr<ZListBox> list(filledList("%C%I%M", 3));
+        list->item(2)->setDescription(QStringLiteral("file, 6 B"));
+        list->checkItem(1, true);
         list->currentItem(); // the rows reach the view
         QCOMPARE(list->model()->index(2, 0).data(Qt::AccessibleTextRole).toString(),
                  QStringLiteral("row 2"));
+        // What each row is, and its check box as checkable and checked states.
+        QAccessibleInterface *rows = QAccessible::queryAccessibleInterface(list.get());
+        QCOMPARE(rows->child(2)->text(QAccessible::Description), QStringLiteral("file, 6 B"));
+        for (int row = 0; row < 3; ++row) {
+            QVERIFY(rows->child(row)->state().checkable);
+            QCOMPARE(bool(rows->child(row)->state().checked), row == 1);
+        }
+        // The main window is a window, a notice an alert, a question a dialog.
+        ZPopup window(0);
+        ZMessageDlg notice("Done", "Done: 1", ZMessageDlg::Notice);
+        ZMessageDlg ask("Delete", "Delete a ?", ZMessageDlg::Question);
+        QCOMPARE(QAccessible::queryAccessibleInterface(&window)->role(), QAccessible::Window);
+        QCOMPARE(QAccessible::queryAccessibleInterface(&notice)->role(), QAccessible::AlertMessage);
+        QCOMPARE(QAccessible::queryAccessibleInterface(&ask)->role(), QAccessible::Dialog);
     }
 
     // Nothing grows past a phone's screen: not the main window for a long path, not a question
