@@ -24,7 +24,6 @@ namespace {
 // blocks that never move once written, so a million names cost little more than their bytes.
 constexpr int blockBits = 18;
 constexpr std::uint32_t blockSize = 1u << blockBits;
-constexpr std::uint32_t offsetMask = blockSize - 1;
 
 // What getdents64 hands over.
 struct LinuxDirent64
