@@ -2,6 +2,7 @@
 // Listing a folder in a mode, and the options menus of each mode.
 #include "browser/filedialog.h"
 
+#include "core/folder/entrydetails.h"
 #include "core/folder/folderentries.h"
 #include "core/folder/folderpath.h"
 #include "core/folder/folderwatch.h"
@@ -44,7 +45,7 @@ public:
     }
     QString description(int row) const override
     {
-        return m_texts.rowDescription(m_entries->path(row));
+        return m_texts.rowDescription(EntryDetails::brief(m_entries->path(row)));
     }
 
 private:

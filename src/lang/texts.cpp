@@ -202,9 +202,8 @@ QString Texts::type(const EntryDetails &entry) const
            + (entry.type == EntryDetails::Link ? entry.linkTarget : QString());
 }
 
-QString Texts::rowDescription(const QString &path) const
+QString Texts::rowDescription(const EntryDetails &entry) const
 {
-    const EntryDetails entry = EntryDetails::brief(path);
     return entry.type == EntryDetails::File
                    ? type(entry) + QStringLiteral(", ") + Formats::bytes(entry.size)
                    : type(entry);

@@ -51,9 +51,8 @@ public:
     QString notTakenBack(const QList<QPair<Undo::Verdict, QString>> &entries) const;
     // The program's name and what it does.
     QString about() const;
-    // What the entry at a path is, for a screen reader reading its row: its type, a link's
-    // target, a file's size (at the cost of one lstat).
-    QString rowDescription(const QString &path) const;
+    // What a row of the listing is, for a screen reader: its type, a link's target, a file's size.
+    QString rowDescription(const EntryDetails &entry) const;
     // The details of one entry, and of several.
     QString details(const QString &name, const EntryDetails &entry) const;
     QString details(const QList<EntryDetails> &entries) const;

@@ -260,10 +260,7 @@ QByteArrayView FolderEntries::recordName(std::uint32_t position) const
 
 QByteArrayView FolderEntries::name(int row) const
 {
-    if (row < 0 || row >= count())
-        return QByteArrayView();
-    const unsigned char *at = record(m_rows[size_t(row)]);
-    return QByteArrayView(at + 1, at[0]);
+    return row < 0 || row >= count() ? QByteArrayView() : recordName(m_rows[size_t(row)]);
 }
 
 int FolderEntries::lowerBound(int begin, int end, QByteArrayView wanted) const

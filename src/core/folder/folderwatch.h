@@ -15,11 +15,11 @@ class QTimer;
 // Watches one folder (inotify) for entries that other programs make, remove, move in or out or
 // replace by another of another type, and hands on their names, each once, in the order they
 // first changed: a burst is gathered for ten times what the last changes cost to follow, within
-// 100 to 200 ms. Where the events cannot be trusted
-// (the queue overflowed) it asks for the folder to be read again instead, at most once per max(250
-// ms, four times the last read's own time), so that a folder of a million entries being written
-// into is not re-read without pause. When the system refuses a watch (the inotify limits), it says
-// so once on standard error and watches nothing.
+// 100 to 200 ms. Where the events cannot be trusted (the queue overflowed) it asks for the folder
+// to be read again instead, at most once per max(250 ms, four times the last read's own time),
+// so that a folder of a million entries being written into is not re-read without pause. When
+// the system refuses a watch (the inotify limits), it says so once on standard error and watches
+// nothing.
 class FolderWatch : public QObject
 {
     Q_OBJECT

@@ -86,9 +86,9 @@ Undo::Step Undo::check(Journal::Kind kind, const Journal::Entry &entry)
             return step;
         }
         // Its source deleted or changed since, in whole or in part, the copy may be all there
-        // is of it: it stays.
-        // On a card, names inside may be mapped and times coarse: there the source itself
-        // must stand. The file system is looked up only where the answer depends on it.
+        // is of it: it stays. On a card, names inside may be mapped and times coarse: there the
+        // source itself must stand. The file system is looked up only where the answer depends
+        // on it.
         if (!sourceStillHolds(entry, now)
             && (!exists(entry.source)
                 || !TargetFileSystem::of(FileName::toBytes(entry.destination)).card)) {
