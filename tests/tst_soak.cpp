@@ -85,21 +85,17 @@ void walk(int at, const QByteArray &relative, Tree *tree)
     ::closedir(folder);
 }
 
-void walk(const QByteArray &root, const QByteArray &relative, Tree *tree)
-{
-    const int fd = ::open((root + '/' + relative).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd >= 0) {
-        walk(fd, relative, tree);
-        ::close(fd);
-    }
-}
-
+// What stands in these folders of root, and in each folder below them.
 Tree snapshot(const QByteArray &root, const QByteArrayList &tops)
 {
     Tree tree;
     for (const QByteArray &top : tops) {
         tree[top] = { 'd', {} };
-        walk(root, top, &tree);
+        const int fd = ::open((root + '/' + top).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        if (fd >= 0) {
+            walk(fd, top, &tree);
+            ::close(fd);
+        }
     }
     return tree;
 }
@@ -229,7 +225,7 @@ void Soak::start()
         QDir().mkpath(FileName::fromBytes(m_work + '/' + folder));
     // The second file system: a tmpfs, where this process may mount one.
     m_mounted = runProgram("mount", { "-t", "tmpfs", "-o", "size=64m", "tmpfs",
-                                             FileName::fromBytes(m_work + "/b") })
+                                      FileName::fromBytes(m_work + "/b") })
                 == 0;
     makeTree(random);
 }
@@ -315,8 +311,13 @@ bool Soak::runStep(const Step &step, QString *why)
         operation.run(OperationPlan::multiple(OperationPlan::Delete, from, picked, QString()));
         for (const QString &name : std::as_const(picked)) {
             const QByteArray gone = folder + '/' + FileName::toBytes(name);
-            for (auto at = expected.lower_bound(gone);
-                 at != expected.end() && (at->first == gone || at->first.startsWith(gone + '/'));) {
+            // The entry and all below it, which do not follow it in order: "name (2)" sorts
+            // between them, its blank before the "/".
+            for (auto at = expected.begin(); at != expected.end();) {
+                if (at->first != gone && !at->first.startsWith(gone + '/')) {
+                    ++at;
+                    continue;
+                }
                 if (at->second.type == 'f')
                     ++deleted[at->second.data];
                 at = expected.erase(at);
@@ -411,15 +412,15 @@ bool Soak::check(const Tree &before, const std::map<QByteArray, int> &deleted, c
     if (snapshot(m_work, { "sentinel" }) != m_sentinel)
         return fail(QStringLiteral("the sentinel tree changed"));
     // Every trashed entry with its info; their files count as kept.
-    Tree kept = after;
     for (const QByteArray &trash : { m_work + "/data/Trash", m_work + "/b/.Trash-0" }) {
         for (const QByteArray &name : entriesOf(trash + "/files")) {
             struct stat info;
             if (::lstat(trash + "/info/" + name + ".trashinfo", &info) != 0)
                 return fail("no info for " + FileName::fromBytes(trash + "/files/" + name));
         }
-        walk(trash, "files", &kept);
     }
+    Tree kept = snapshot(m_work, { "data/Trash/files", "b/.Trash-0/files" });
+    kept.insert(after.begin(), after.end());
     const std::map<QByteArray, int> now = contents(kept);
     for (const auto &[bytes, count] : contents(before)) {
         const auto there = now.find(bytes);
