@@ -416,14 +416,11 @@ void tst_Operation::moveKeepsItsSourceUntilWritten()
     const Tmpfs dest(folder / "dest");
     if (!dest.mounted())
         QSKIP(noMount);
-    QVERIFY(folder.makeFiles({ { "a/x", "x" }, { "a/tree/y", "y" }, { "bin/sync", R"(#!/bin/sh
-        sleep 0.1; echo $(ls "$SOURCES") >> "$SEEN"; exec /bin/sync "$@")" } }));
-    QCOMPARE(::chmod(QFile::encodeName(folder / "bin/sync").constData(), 0755), 0);
-    const QByteArray path = qgetenv("PATH");
-    qputenv("PATH", QFile::encodeName(folder / "bin:") + path);
+    QVERIFY(folder.makeFiles({ { "a/x", "x" }, { "a/tree/y", "y" } }));
     qputenv("SOURCES", QFile::encodeName(folder / "a"));
     qputenv("SEEN", QFile::encodeName(folder / "seen"));
-    const auto restore = qScopeGuard([&] { qputenv("PATH", path); });
+    const CommandOnPath sync("sync",
+                             R"(sleep 0.1; echo $(ls "$SOURCES") >> "$SEEN"; exec /bin/sync "$@")");
     ScriptedAsker asker;
     ShellRunner runner;
     Journal journal(folder / "state/journal");
