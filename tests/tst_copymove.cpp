@@ -315,7 +315,7 @@ private slots:
         window.multi_del();
         QCOMPARE(first.finish(), QByteArray("get item list:\ntree\np\n================\n"));
         QCOMPARE(answerer.seen.value(0).title, QStringLiteral("Delete"));
-        QCOMPARE(answerer.seen.value(0).text, QStringLiteral("Delete all checked entries?"));
+        QCOMPARE(answerer.seen.value(0).text, QStringLiteral("Delete 2 checked entries?"));
         QCOMPARE(window.browseMode(), int(MultiSelect));
         QCOMPARE(window.entryList()->itemsChecked(),
                  std::vector<int>({ rowOf(window, "tree"), rowOf(window, "p") }));

@@ -14,8 +14,8 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
-
 #include <QSignalSpy>
+#include <QThread>
 
 #include <fcntl.h>
 #include <pwd.h>
@@ -378,6 +378,33 @@ private slots:
         if (stop)
             QVERIFY2(readLog().endsWith("started\n\nThe command was stopped by the user.\n"),
                      readLog().constData());
+    }
+
+    // Work whose stop ends commands that still run: the right soft key asks first, the commands
+    // held while the question is open; a no lets them go on, only a yes stops.
+    void workStopsOnlyOnYes()
+    {
+        DialogAnswerer answerer;
+        answerer.answer(DialogAnswerer::No).answer(DialogAnswerer::Yes);
+        QTimer cancel;
+        connect(&cancel, &QTimer::timeout, [] {
+            for (QWidget *widget : QApplication::topLevelWidgets()) {
+                if (auto *popup = qobject_cast<deathDlg *>(widget); popup && popup->isVisible())
+                    popup->getSoftKey()->click(1);
+            }
+        });
+        cancel.start(400);
+        QList<bool> held;
+        const bool finished = deathDlg::whileWorking(
+                "Waiting",
+                [](const std::function<bool()> &keepGoing) {
+                    while (keepGoing())
+                        QThread::msleep(20);
+                },
+                { "Interrupted", "Stop now?", [&held](bool pause) { held << pause; } });
+        QVERIFY(!finished);
+        QCOMPARE(answerer.seen.size(), 2);
+        QCOMPARE(held, QList<bool>({ true, false, true }));
     }
 
     // Between two entries the right soft key still asks, at once; only yes stops, and then no

@@ -40,6 +40,8 @@ private slots:
     void killedAfterAnIntent();
     void journalThatIsNoFile_data();
     void journalThatIsNoFile();
+    void historyKeepsTheLastTen();
+    void trashedEntryBackOnlyToAFreePlace();
 };
 
 void tst_Journal::undoRules_data()
@@ -90,9 +92,10 @@ void tst_Journal::undoRules()
     // An awkward name: the command must keep it one word.
     const QString name = folder ? QStringLiteral("a \"$b\" `c`") : QStringLiteral("a $b.txt");
     const QString made = root / "to/" + name;
-    Journal::Entry entry{
-        kind == Journal::NewFolder ? QString() : root / "from/" + name, made, Journal::Done, {}
-    };
+    Journal::Entry entry;
+    entry.source = kind == Journal::NewFolder ? QString() : root / "from/" + name;
+    entry.destination = made;
+    entry.state = Journal::Done;
     // What the operation left: the entry at its destination, and for a copy still its source.
     const auto make = [&](const QString &path) {
         return folder ? root.makeDirs({ path, path + "/inside" })
@@ -261,6 +264,7 @@ void tst_Journal::journalThatIsNoFile_data()
     QTest::newRow("a link to a pipe") << "link to a pipe";
     QTest::newRow("a link to /dev/zero") << "/dev/zero";
     QTest::newRow("a folder") << "folder";
+    QTest::newRow("a link to a file") << "link to a file";
 }
 
 void tst_Journal::journalThatIsNoFile()
@@ -276,6 +280,8 @@ void tst_Journal::journalThatIsNoFile()
         QVERIFY(QDir().mkdir(path));
     else if (what == "link to a pipe")
         QVERIFY(::mkfifo(pipe.constData(), 0600) == 0 && QFile::link(root / "pipe", path));
+    else if (what == "link to a file")
+        QVERIFY(makeFile(root / "file") && QFile::link(root / "file", path));
     else
         QVERIFY(QFile::link(what, path));
 
@@ -290,6 +296,36 @@ void tst_Journal::journalThatIsNoFile()
     journal.finish(journal.intend(QString(), root / "made"), QDir().mkdir(root / "made"));
     journal.end();
     QVERIFY(Journal(history).last());
+}
+
+// Eleven operations: the ten newest are on record.
+void tst_Journal::historyKeepsTheLastTen()
+{
+    TestFolder root;
+    const QString history = root / "state/history";
+    Journal journal(history);
+    for (int i = 0; i < 11; ++i) {
+        const QString made = root / QString::number(i);
+        journal.begin(Journal::NewFolder, root.path());
+        journal.finish(journal.intend(QString(), made), QDir().mkdir(made));
+        journal.end();
+    }
+    QCOMPARE(entriesOf(FileName::toBytes(history)).size(), 10);
+    QCOMPARE(Journal::read(readFile(history + "/11"))->entries.value(0).destination, root / "10");
+}
+
+// A replaced entry goes back from the trash only to a free place: never over what stands there.
+void tst_Journal::trashedEntryBackOnlyToAFreePlace()
+{
+    TestFolder root;
+    QVERIFY(makeFile(root / "Trash/files/a", "old") && makeFile(root / "place/a", "new"));
+    const Journal::Trashed item{ root / "place/a", root / "Trash/files/a", root / "Trash/info/a",
+                                 Journal::marksOf(root / "Trash/files/a", false) };
+    const Undo::Step taken = Undo::check(item);
+    QCOMPARE(taken.verdict, Undo::NameTaken);
+    QVERIFY(taken.command.isEmpty());
+    QVERIFY(QFile::remove(root / "place/a"));
+    QCOMPARE(Undo::check(item).verdict, Undo::Possible);
 }
 
 QTEST_GUILESS_MAIN(tst_Journal)

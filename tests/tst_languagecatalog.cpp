@@ -330,7 +330,8 @@ private slots:
             "BR_UNDO_GONE", "BR_UNDO_CHANGED", "BR_UNDO_ONLY_COPY", "BR_UNDO_NAME_TAKEN", "BR_UNDO_NOT_EMPTY",
             "BR_UNDO_TOO_LONG", "BR_UNFINISHED_MOVE", "BR_UNFINISHED_COPY", "BR_UNFINISHED_RENAME",
             "BR_UNFINISHED_MKDIR", "BR_KEEP_LINK_APART", "BR_LINKS_KEPT_APART",
-            "BR_CASE_KEPT_APART", "BR_AT_LEAST" };
+            "BR_CASE_KEPT_APART", "BR_AT_LEAST", "BR_PUT_BACK", "BR_LEFT_THE_TRASH",
+            "BR_UNDO_NOT_IN_TRASH", "BR_UNDO_STAYS_IN_TRASH", "BR_NO_TRASH_BECAUSE" };
         const QByteArrayList standalone = {
             "BR_FILEMANAGER", "BR_MKDIR", "BR_MANAGE", "BR_RENAME", "BR_DELETE", "BR_COPY",
             "BR_MOVE", "BR_MULTI_SEL", "BR_ABOUT", "BR_QUIT", "BR_COPY_HERE", "BR_CANCEL_COPY",
@@ -343,7 +344,8 @@ private slots:
             "BR_QUESTION_END", "BR_BYTE_UNITS", "BR_UNDO", "BR_NOT_TAKEN_BACK", "BR_INTERRUPTED",
             "BR_TAKE_BACK_DONE", "BR_HOLDS_SOURCE", "BR_STILL_RUNNING", "BR_STOP_COPY",
             "BR_STOP_DELETE", "BR_LOCALE", "BR_WRITING", "BR_STORE_MAPPED", "BR_LEAVE_OUT",
-            "BR_STOP_WRITING", "BR_STILL_WRITING" };
+            "BR_STOP_WRITING", "BR_STILL_WRITING", "BR_CONFIRM_DELETE_ONE", "BR_NOT_CHOSEN",
+            "BR_NOT_COPIED", "BR_NOT_MOVED" };
         // clang-format on
         QStringList seen;
         for (const QByteArray &key : followedByText + standalone) {
@@ -355,6 +357,8 @@ private slots:
             QVERIFY2(text.toUtf8().size() < 255, key.constData());
             seen << text;
         }
+        // How many are to be deleted is in the question.
+        QVERIFY(catalog.lookup("BR_CONFIRM_DELETE_MULTI").contains(QLatin1String("%1")));
         QCOMPARE(errors.finish(),
                  "vandr --debug--: read lngfile '" + base + '_' + language + ".lng'\n");
         Formats::useCatalogue(catalog);

@@ -2,6 +2,7 @@
 // An operation's policies without a window: a scripted asker answers, the real shell runs the
 // commands on a temporary tree, and what is left there is what counts.
 #include "core/operation/operation.h"
+#include "core/shell/diskwrite.h"
 #include "support/operationscript.h"
 #include "support/testfiles.h"
 
@@ -12,7 +13,9 @@
 #include <QStandardPaths>
 #include <QTest>
 
+#include <csignal>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 namespace {
@@ -119,6 +122,19 @@ private slots:
     void replacedGoToTheTrash();
     void stopPutsBackWhatWasAhead();
     void undoGoesBackThreeStepsAfterARestart();
+    // Another program puts another entry in the place of the one chosen while the question is
+    // open: neither is touched, and it is said.
+    void swapBeforeTheCommand_data();
+    void swapBeforeTheCommand();
+    // A kill in a replace of all, right after the batch put the old entries in the trash, and
+    // right after the first copy was whole but before its outcome was written.
+    void killedDuringAReplaceOfAll_data();
+    void killedDuringAReplaceOfAll();
+    void undoAfterTheTrashWasEmptied();
+    // A copy that does not fit, and a replace where the trash's info cannot be written.
+    void fullDestination_data();
+    void fullDestination();
+    void flushedBeforeTheyCount();
 };
 
 void tst_Operation::policies_data()
@@ -344,8 +360,9 @@ void tst_Operation::caseClashesOnACard()
     }
 }
 
-// Names a card cannot hold, stored mapped deep inside a folder, and taken back by undo. (Room
-// counted in whole units: roomToTheLastUnit.)
+// Names a card cannot hold (a name that is not UTF-8 among them), stored mapped deep inside a
+// folder, a link left out (a FAT card keeps none), and taken back by undo; then a rename that
+// changes only the case, and its undo. (Room counted in whole units: roomToTheLastUnit.)
 void tst_Operation::mappedOntoACard()
 {
     TestFolder folder;
@@ -357,20 +374,33 @@ void tst_Operation::mappedOntoACard()
     QVERIFY(folder.makeFiles({ { "a/songs/a:b.txt", "colon" },
                                { "a/songs/a_b.txt", "plain" },
                                { "a/songs/cd/Why?. ", "why" } }));
+    QVERIFY(makeFileBytes(QFile::encodeName(folder.path()) + "/a/songs/caf\xe9.txt", "latin")
+            && QFile::link("a_b.txt", folder / "a/songs/link"));
     ScriptedAsker asker;
     asker.forNames = Asker::StoreMapped;
     ShellRunner runner;
     Journal journal(folder / "state/journal");
-    Operation(asker, runner, journal)
-            .run(OperationPlan::multiple(OperationPlan::Copy, folder / "a", { "songs" }, card));
+    const Operation::Result result
+            = Operation(asker, runner, journal)
+                      .run(OperationPlan::multiple(OperationPlan::Copy, folder / "a", { "songs" },
+                                                   card));
     QCOMPARE(asker.asked, QStringList({ "confirm", "names" }));
+    QCOMPARE(asker.look.unstorable, 4);
+    QCOMPARE(result.failures, QByteArray());
     QCOMPARE(entriesOf(QFile::encodeName(card + "/songs")),
-             QByteArrayList({ "a_b (2).txt", "a_b.txt", "cd" }));
+             QByteArrayList({ "a_b (2).txt", "a_b.txt", "caf_.txt", "cd" }));
     QCOMPARE(readFile(card + "/songs/a_b (2).txt") + readFile(card + "/songs/a_b.txt")
                      + readFile(card + "/songs/cd/Why_"),
              QByteArray("colonplainwhy"));
     Operation(asker, runner, journal).undo();
     QCOMPARE(entriesOf(QFile::encodeName(card)), QByteArrayList());
+
+    QVERIFY(makeFile(card + "/README.TXT", "read me"));
+    asker.typedNames = { "readme.txt" };
+    Operation(asker, runner, journal).rename(card + "/README.TXT");
+    QCOMPARE(entriesOf(QFile::encodeName(card)), QByteArrayList({ "readme.txt" }));
+    Operation(asker, runner, journal).undo();
+    QCOMPARE(entriesOf(QFile::encodeName(card)), QByteArrayList({ "README.TXT" }));
 }
 
 // Files take whole units: as many one-byte files as a 64 KiB tmpfs has pages fit, one more not.
@@ -596,6 +626,226 @@ void tst_Operation::undoGoesBackThreeStepsAfterARestart()
         QCOMPARE(result.undoable, step < 2);
     }
     QCOMPARE(readFile(folder / "dest/p"), QByteArray("someone else's"));
+}
+
+void tst_Operation::swapBeforeTheCommand_data()
+{
+    QTest::addColumn<QString>("operation");
+    for (const char *operation : { "delete", "delete checked", "copy", "move", "rename" })
+        QTest::newRow(operation) << operation;
+}
+
+void tst_Operation::swapBeforeTheCommand()
+{
+    QFETCH(QString, operation);
+    TestFolder folder;
+    QVERIFY(folder.makeFiles({ { "dir/victim", "victim" }, { "dir/other", "other" } })
+            && folder.makeDirs({ "dest" }));
+    const QString victim = folder / "dir/victim";
+    ScriptedAsker asker;
+    asker.typedNames = { "renamed" };
+    asker.whileAsked = [&] {
+        QVERIFY(QFile::rename(victim, victim + ".bak"));
+        QVERIFY(QFile::rename(folder / "dir/other", victim));
+    };
+    ShellRunner runner;
+    Journal journal(folder / "state/journal");
+    Operation run(asker, runner, journal);
+    const auto kind = operation.startsWith("delete") ? OperationPlan::Delete
+                      : operation == "copy"          ? OperationPlan::Copy
+                                                     : OperationPlan::Move;
+    const Operation::Result result
+            = operation == "rename" ? run.rename(victim)
+              : operation == "delete checked"
+                      ? run.run(OperationPlan::multiple(kind, folder / "dir", { "victim" }))
+                      : run.run(OperationPlan::single(kind, victim, folder / "dest"));
+    QCOMPARE(result.notChosen, QStringList({ victim }));
+    QCOMPARE(runner.commands, QByteArrayList());
+    QCOMPARE(readFile(victim) + readFile(victim + ".bak"), QByteArray("othervictim"));
+    QCOMPARE(entriesOf(QFile::encodeName(folder / "dest")), QByteArrayList());
+}
+
+namespace {
+
+// A kill of the program, right after a number of commands ran.
+class KillingRunner : public ShellRunner
+{
+public:
+    int killAfter = 0;
+    Ran run(const Command &command) override
+    {
+        const Ran ran = ShellRunner::run(command);
+        if (commands.size() == killAfter)
+            ::kill(::getpid(), SIGKILL);
+        return ran;
+    }
+};
+
+} // namespace
+
+void tst_Operation::killedDuringAReplaceOfAll_data()
+{
+    QTest::addColumn<OperationPlan::Kind>("kind");
+    QTest::addColumn<int>("killAfter");
+    QTest::addColumn<QByteArray>("left"); // a, b and c at the destination after the start
+    QTest::newRow("after the batch") << OperationPlan::Copy << 1 << QByteArray("old a|old b|old c");
+    QTest::newRow("after a whole copy")
+            << OperationPlan::Copy << 2 << QByteArray("new a|old b|old c");
+    // Its copy whole, not yet flushed, its source whole: flushed, and the move finished.
+    QTest::newRow("a move to another file system, after a whole copy")
+            << OperationPlan::Move << 2 << QByteArray("new a|old b|old c");
+}
+
+void tst_Operation::killedDuringAReplaceOfAll()
+{
+    QFETCH(OperationPlan::Kind, kind);
+    QFETCH(int, killAfter);
+    QFETCH(QByteArray, left);
+    TestFolder folder;
+    QVERIFY(folder.makeDirs({ "dest" }));
+    const Tmpfs other(folder / "dest", kind == OperationPlan::Move);
+    if (kind == OperationPlan::Move && !other.mounted())
+        QSKIP(noMount);
+    for (const QString name : { "a", "b", "c" })
+        QVERIFY(makeFile(folder / "src/" + name, "new " + name.toUtf8())
+                && makeFile(folder / "dest/" + name, "old " + name.toUtf8()));
+    qputenv("XDG_DATA_HOME", QFile::encodeName(folder / "data"));
+    const QString trash = other.mounted() ? folder / ("dest/.Trash-" + QString::number(::geteuid()))
+                                          : folder / "data/Trash";
+    const QString history = folder / "state/journal";
+    const pid_t child = ::fork();
+    if (child == 0) {
+        ScriptedAsker asker;
+        KillingRunner runner;
+        runner.killAfter = killAfter;
+        Journal journal(history);
+        Operation(asker, runner, journal)
+                .run(OperationPlan::multiple(kind, folder / "src", { "a", "b", "c" },
+                                             folder / "dest"));
+        ::_exit(0);
+    }
+    int status = 0;
+    QVERIFY(::waitpid(child, &status, 0) == child && WIFSIGNALED(status));
+    const auto destination = [&] {
+        return readFile(folder / "dest/a") + '|' + readFile(folder / "dest/b") + '|'
+               + readFile(folder / "dest/c");
+    };
+    ScriptedAsker asker;
+    asker.takeBack = false;
+    ShellRunner runner;
+    Journal journal(history);
+    Operation(asker, runner, journal).reportInterrupted();
+    QCOMPARE(destination(), left);
+    QCOMPARE(asker.done, killAfter - 1);
+    QCOMPARE(asker.putBack, 4 - killAfter);
+    QCOMPARE(QFile::exists(folder / "src/a"), kind == OperationPlan::Copy || killAfter < 2);
+    // Nothing is only in the trash: what is there is what a whole copy replaced.
+    QCOMPARE(entriesOf(QFile::encodeName(trash + "/files")).size(), killAfter - 1);
+    QCOMPARE(entriesOf(QFile::encodeName(trash + "/info")).size(), killAfter - 1);
+    // Undo then takes the whole copy back and the old entry comes back to its place.
+    ScriptedAsker again;
+    const Operation::Result undone = Operation(again, runner, journal).undo();
+    QCOMPARE(undone.notTakenBack, (QList<QPair<Undo::Verdict, QString>>()));
+    QCOMPARE(destination(), QByteArray("old a|old b|old c"));
+    QCOMPARE(readFile(folder / "src/a"), QByteArray("new a"));
+}
+
+// Undo after the trash was emptied: the question says that the replaced entries will not come
+// back, and the notice names them where they were in the trash.
+void tst_Operation::undoAfterTheTrashWasEmptied()
+{
+    TestFolder folder;
+    for (const QString name : { "a", "b" })
+        QVERIFY(makeFile(folder / "src/" + name, "new")
+                && makeFile(folder / "dest/" + name, "old"));
+    qputenv("XDG_DATA_HOME", QFile::encodeName(folder / "data"));
+    ScriptedAsker asker;
+    ShellRunner runner;
+    Journal journal(folder / "state/journal");
+    Operation(asker, runner, journal)
+            .run(OperationPlan::multiple(OperationPlan::Copy, folder / "src", { "a", "b" },
+                                         folder / "dest"));
+    QCOMPARE(runProgram("sh", { "-c", "rm -rf \"$1\"/files/* \"$1\"/info/*", "sh",
+                                folder / "data/Trash" }),
+             0);
+    const QString trash = folder / "data/Trash/files/";
+    const Operation::Result result = Operation(asker, runner, journal).undo();
+    QCOMPARE(QList({ asker.fromTheTrash, asker.leftTheTrash }), QList({ 0, 2 }));
+    QCOMPARE(result.notTakenBack,
+             (QList<QPair<Undo::Verdict, QString>>(
+                     { { Undo::NotInTrash, trash + "b" }, { Undo::NotInTrash, trash + "a" } })));
+}
+
+void tst_Operation::fullDestination_data()
+{
+    QTest::addColumn<bool>("replacing");
+    QTest::newRow("a copy that does not fit") << false;
+    QTest::newRow("a replace where no info fits") << true;
+}
+
+void tst_Operation::fullDestination()
+{
+    QFETCH(bool, replacing);
+    TestFolder folder;
+    QVERIFY(folder.makeDirs({ "small" }));
+    const Tmpfs small(folder / "small", true, QStringLiteral("64k"));
+    if (!small.mounted())
+        QSKIP(noMount);
+    QVERIFY(folder.makeFiles(
+            { { "src/a", QByteArray(40000, 'a') }, { "src/b", QByteArray(40000, 'b') } }));
+    if (replacing) // the old entry, and the rest of the room taken
+        QVERIFY(makeFile(folder / "small/b", "old b")
+                && runProgram("sh", { "-c", "head -c 100000 /dev/zero > \"$1\"", "sh",
+                                      folder / "small/full" })
+                           != 0);
+    ScriptedAsker asker;
+    asker.forGood = false;
+    ShellRunner runner;
+    Journal journal(folder / "state/journal");
+    const Operation::Result result
+            = Operation(asker, runner, journal)
+                      .run(OperationPlan::multiple(OperationPlan::Copy, folder / "src",
+                                                   { "a", "b" }, folder / "small"));
+    QByteArrayList left = entriesOf(QFile::encodeName(folder / "small"));
+    if (replacing) {
+        // Said why before anything ran, and no empty trash left behind.
+        QVERIFY2(asker.noTrash.contains("No space left"), qPrintable(asker.noTrash));
+        QCOMPARE(runner.commands, QByteArrayList());
+        QCOMPARE(left, QByteArrayList({ "b", "full" }));
+        QCOMPARE(readFile(folder / "small/b"), QByteArray("old b"));
+    } else {
+        QCOMPARE(left, QByteArrayList({ "a" }));
+        QCOMPARE(result.notDone, QStringList({ folder / "small/b" }));
+    }
+}
+
+void tst_Operation::flushedBeforeTheyCount()
+{
+    TestFolder folder;
+    for (const QString name : { "a", "b", "c" })
+        QVERIFY(makeFile(folder / "src/" + name, "new " + name.toUtf8()));
+    QVERIFY(makeFile(folder / "dest/a", "old a"));
+    qputenv("XDG_DATA_HOME", QFile::encodeName(folder / "data"));
+    const SlowCommand slow("cp", 0.06); // each entry longer than the journal waits to flush
+    QStringList flushed; // what was flushed, and what stood at the destination then
+    DiskWrite::watchFlushes([&](int fd) {
+        const QString file = QFile::symLinkTarget("/proc/self/fd/" + QString::number(fd));
+        flushed << file.section(u'/', -2, -1) + ": " + readFile(folder / "dest/a") + '|'
+                           + readFile(folder / "dest/b") + '|' + readFile(folder / "dest/c");
+    });
+    const auto unwatch = qScopeGuard([] { DiskWrite::watchFlushes(nullptr); });
+    ScriptedAsker asker;
+    ShellRunner runner;
+    Journal journal(folder / "state/journal");
+    Operation(asker, runner, journal)
+            .run(OperationPlan::multiple(OperationPlan::Copy, folder / "src", { "a", "b", "c" },
+                                         folder / "dest"));
+    // The info of the replaced entry before it moved; an intent before each later command.
+    QVERIFY2(flushed.contains("Trash/info: old a|<missing>|<missing>"),
+             qPrintable(flushed.join('\n')));
+    QVERIFY2(flushed.contains("journal/1: new a|<missing>|<missing>"),
+             qPrintable(flushed.join('\n')));
+    QVERIFY2(flushed.contains("journal/1: new a|new b|<missing>"), qPrintable(flushed.join('\n')));
 }
 
 QTEST_GUILESS_MAIN(tst_Operation)

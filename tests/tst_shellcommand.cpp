@@ -207,6 +207,13 @@ private slots:
         QTest::newRow("a folder into its parent's parent")
                 << move << false << "src/dir"
                 << "" << OperationPlan::Clear << R"(mv "%1/src/dir" "%1//")";
+        // The folder of that name there holds the source at any depth, or through a link.
+        QTest::newRow("onto a folder that holds it deep inside")
+                << move << false << "d/a/b/d"
+                << "" << OperationPlan::HoldsSource << "";
+        QTest::newRow("onto a folder that holds it, reached through a link")
+                << move << false << "through/b/d"
+                << "" << OperationPlan::HoldsSource << "";
         QTest::newRow("delete") << OperationPlan::Delete << true << "src|dir"
                                 << "-" << OperationPlan::Clear << R"(rm -rf "%1/src/dir")";
         QTest::newRow("too long") << copy << false << "src/f" << QString(1000, u'x')
@@ -222,7 +229,9 @@ private slots:
         QFETCH(OperationPlan::Verdict, verdict);
         QFETCH(QString, command);
         TestFolder folder;
-        QVERIFY(folder.makeDirs({ "src/dir/sub/deeper", "src/dirx", "dest/dir", "empty" }));
+        QVERIFY(folder.makeDirs(
+                { "src/dir/sub/deeper", "src/dirx", "dest/dir", "empty", "d/a/b/d" }));
+        QVERIFY(QFile::link(folder / "d/a", folder / "through"));
         QVERIFY(folder.makeFiles(
                 { { "src/f", "f" }, { "src/dangling", "d" }, { "dest/f", "old" } }));
         QVERIFY(QFile::link(folder / "nowhere", folder / "dest/dangling"));
@@ -654,6 +663,7 @@ private slots:
         QTest::addColumn<QString>("script"); // run in the folder shown: a b c/ d/
         QTest::addColumn<bool>("readAgain");
         QTest::newRow("made") << "touch n && mkdir m" << false;
+        QTest::newRow("made, sorting before and between") << "touch 0 aa b0 && mkdir A" << false;
         QTest::newRow("removed") << "rm b && rmdir d" << false;
         QTest::newRow("made again as a folder") << "rm b && mkdir b && touch d2" << false;
         QTest::newRow("moved out and in") << "mv b ../out && mv ../in . && mv a z" << false;

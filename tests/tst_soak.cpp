@@ -115,12 +115,24 @@ std::map<QByteArray, int> contents(const Tree &tree)
 // what stands there then, so that a shorter list of steps still means something.
 struct Step
 {
-    enum Kind { NewFolder, Rename, Delete, Copy, Move, Undo, Kill, Count } kind;
+    enum Kind {
+        NewFolder,
+        Rename,
+        Delete,
+        Copy,
+        Move,
+        Undo,
+        Kill,
+        Swapped, // a delete while another program puts another entry in a chosen one's place
+        EmptyTrash, // as trash-empty does
+        Count
+    } kind;
     quint32 a, b, c, d;
 };
 
-const char *const kindNames[]
-        = { "new folder", "rename", "delete", "copy", "move", "undo", "killed operation" };
+const char *const kindNames[] = { "new folder", "rename", "delete",           "copy",
+                                  "move",       "undo",   "killed operation", "delete with a swap",
+                                  "empty trash" };
 
 // Names no command may split, mistake for an option or take as a pattern.
 QByteArray hostileName(QRandomGenerator &random)
@@ -361,6 +373,61 @@ bool Soak::runStep(const Step &step, QString *why)
         Operation(asker, runner, again).reportInterrupted();
         break;
     }
+    case Step::Swapped: {
+        // The first entry chosen goes aside under a new name, another takes its place: a delete
+        // touches neither, and removes the rest of those chosen.
+        const auto other = std::find_if(names.begin(), names.end(), [&](const QByteArray &name) {
+            return !picked.contains(FileName::fromBytes(name));
+        });
+        if (picked.isEmpty() || other == names.end())
+            return true;
+        const QByteArray victim = folder + '/' + FileName::toBytes(picked.first());
+        const QByteArray took = folder + '/' + *other;
+        QByteArray aside = folder + "/aside";
+        struct stat free;
+        while (::lstat(m_work + '/' + aside, &free) == 0)
+            aside += '+';
+        bool swapped = false;
+        asker.whileAsked = [&] {
+            swapped = ::rename(m_work + '/' + victim, m_work + '/' + aside) == 0
+                      && ::rename(m_work + '/' + took, m_work + '/' + victim) == 0;
+        };
+        operation.run(OperationPlan::multiple(OperationPlan::Delete, from, picked, QString()));
+        // The model: both renames, then the other entries chosen gone.
+        if (!swapped) {
+            *why = QStringLiteral("the swap could not be made");
+            return false;
+        }
+        Tree moved;
+        for (auto &[path, node] : expected) {
+            const auto renamed = [&](const QByteArray &from, const QByteArray &to) {
+                return path == from || path.startsWith(from + '/') ? to + path.mid(from.size())
+                                                                   : QByteArray();
+            };
+            QByteArray to = renamed(victim, aside);
+            if (to.isEmpty())
+                to = renamed(took, victim);
+            moved[to.isEmpty() ? path : to] = node;
+        }
+        expected.swap(moved);
+        for (const QString &name : std::as_const(picked).mid(1)) {
+            const QByteArray gone = folder + '/' + FileName::toBytes(name);
+            for (auto at = expected.begin(); at != expected.end();) {
+                const bool below = at->first == gone || at->first.startsWith(gone + '/');
+                if (below && at->second.type == 'f')
+                    ++deleted[at->second.data];
+                at = below ? expected.erase(at) : std::next(at);
+            }
+        }
+        exact = runner.stopAfter < 0;
+        break;
+    }
+    case Step::EmptyTrash:
+        for (const QByteArray &trash : { m_work + "/data/Trash", m_work + "/b/.Trash-0" })
+            runProgram("rm", { "-rf", FileName::fromBytes(trash + "/files"),
+                               FileName::fromBytes(trash + "/info") });
+        exact = true;
+        break;
     case Step::Count:
         break;
     }

@@ -17,10 +17,15 @@ QString fileDialog::askName(NameFor what, const QString &folder, const QString &
                                   m_texts->nameQuestion(folder, current), offered, selected);
 }
 
-bool fileDialog::wait(Wait what, const std::function<void(const std::function<bool()> &)> &work)
+bool fileDialog::wait(Wait what, const std::function<void(const std::function<bool()> &)> &work,
+                      const std::function<void(bool)> &pause)
 {
+    // Commands that still run stop only as those of a running operation do: asked first.
+    deathDlg::StopQuestion question;
+    if (what == StillRunning)
+        question = { m_operationTitle, m_texts->stopQuestion(m_stopping), pause };
     return deathDlg::whileWorking(
-            (*m_texts)(what == Looking ? "BR_PLEASEWAIT" : "BR_STILL_RUNNING"), work);
+            (*m_texts)(what == Looking ? "BR_PLEASEWAIT" : "BR_STILL_RUNNING"), work, question);
 }
 
 bool fileDialog::confirm(const OperationPlan &plan, const OperationPlan::Look &look)
@@ -50,9 +55,9 @@ std::optional<OperationPlan::Resolution> fileDialog::chooseForExisting(int count
     return row < 0 ? std::nullopt : std::optional(Texts::resolutions()[row].first);
 }
 
-bool fileDialog::replaceForGood(int count)
+bool fileDialog::replaceForGood(int count, const QString &why)
 {
-    return ZMessageDlg::ask(m_operationTitle, m_texts->replaceForGood(count));
+    return ZMessageDlg::ask(m_operationTitle, m_texts->replaceForGood(count, why));
 }
 
 bool fileDialog::replace(const QString &destination)
@@ -71,17 +76,17 @@ void fileDialog::refuse(Refusal why)
                         QStringLiteral("error_pop.bmp"));
 }
 
-bool fileDialog::confirmUndo(const Journal::Operation &last)
+bool fileDialog::confirmUndo(const Journal::Operation &last, int fromTheTrash, int leftTheTrash)
 {
-    return ZMessageDlg::ask((*m_texts)("BR_UNDO"), m_texts->undo(last));
+    return ZMessageDlg::ask((*m_texts)("BR_UNDO"), m_texts->undo(last, fromTheTrash, leftTheTrash));
 }
 
-bool fileDialog::interrupted(const Journal::Operation &last, int done)
+bool fileDialog::interrupted(const Journal::Operation &last, int done, int putBack)
 {
+    const QString report = m_texts->interrupted(last, done, putBack);
     // Nothing done is nothing to take back: then only a notice.
     if (done > 0)
-        return ZMessageDlg::ask((*m_texts)("BR_INTERRUPTED"), m_texts->interrupted(last, done));
-    ZMessageDlg::inform((*m_texts)("BR_INTERRUPTED"), m_texts->interrupted(last, done),
-                        QStringLiteral("info_pop.bmp"));
+        return ZMessageDlg::ask((*m_texts)("BR_INTERRUPTED"), report);
+    ZMessageDlg::inform((*m_texts)("BR_INTERRUPTED"), report, QStringLiteral("info_pop.bmp"));
     return false;
 }

@@ -94,6 +94,7 @@ Operation::Result fileDialog::perform(const char *titleKey, OperationPlan::Kind 
                                       const std::function<Operation::Result(Operation &)> &what)
 {
     const QString title = m_operationTitle = (*m_texts)(titleKey);
+    m_stopping = stopping;
     auto runner = deathDlg::forOperation(title, m_texts->stopQuestion(stopping), several, catalog);
     Operation operation(*this, *runner, *m_journal);
     const Operation::Result result = what(operation);
@@ -105,6 +106,10 @@ Operation::Result fileDialog::perform(const char *titleKey, OperationPlan::Kind 
     if (!result.failures.isEmpty())
         deathDlg::showOutput(result.failures, title);
     const QString info = QStringLiteral("info_pop.bmp");
+    if (!result.notDone.isEmpty())
+        ZMessageDlg::inform(title, m_texts->notDone(stopping, result.notDone), info);
+    if (!result.notChosen.isEmpty())
+        ZMessageDlg::inform(title, m_texts->notChosen(result.notChosen), info);
     if (result.stopped)
         ZMessageDlg::inform(
                 title, m_texts->stopped(result.done, result.entries, result.stillWriting), info);

@@ -82,17 +82,18 @@ private:
     // Asker: an operation's questions, worded and asked with popups.
     QString askName(NameFor what, const QString &folder, const QString &current,
                     const QString &offered, int selected) override;
-    bool wait(Wait what, const std::function<void(const std::function<bool()> &)> &work) override;
+    bool wait(Wait what, const std::function<void(const std::function<bool()> &)> &work,
+              const std::function<void(bool)> &pause) override;
     bool confirm(const OperationPlan &plan, const OperationPlan::Look &look) override;
     bool goOnWithoutRoom(qint64 needed, qint64 free) override;
     std::optional<ForNames> chooseForNames(int count, const QStringList &first) override;
     std::optional<OperationPlan::Resolution> chooseForExisting(int count) override;
-    bool replaceForGood(int count) override;
+    bool replaceForGood(int count, const QString &why) override;
     bool replace(const QString &destination) override;
     bool keepLinkApart(const QString &destination) override;
     void refuse(Refusal why) override;
-    bool confirmUndo(const Journal::Operation &last) override;
-    bool interrupted(const Journal::Operation &last, int done) override;
+    bool confirmUndo(const Journal::Operation &last, int fromTheTrash, int leftTheTrash) override;
+    bool interrupted(const Journal::Operation &last, int done, int putBack) override;
 
     // Runs one operation, its questions under the title of titleKey and its commands behind one
     // wait popup whose stop question says what a stop leaves for `stopping`; then shows what
@@ -123,6 +124,9 @@ private:
     LanguageCatalog *catalog = nullptr;
     std::unique_ptr<Texts> m_texts; // the program's sentences, from the catalogue
     QString m_operationTitle; // of the operation that asks
+    OperationPlan::Kind m_stopping = OperationPlan::Delete; // what a stop of it leaves
+    // The entries of a pending copy or move as they were when the user picked them.
+    QVector<EntryIdentity> m_chosen;
     int mode = -1;
     bool multiPending = false;
     std::unique_ptr<NameFilter> m_compiledFilter; // nameFilter, compiled once

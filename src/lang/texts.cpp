@@ -30,10 +30,15 @@ const std::map<Asker::Refusal, const char *> refusalKeys = {
     { Asker::NotMade, "BR_MKDIR_ERROR" },    { Asker::InvalidName, "BR_INVALID_NAME" },
 };
 const std::map<Undo::Verdict, const char *> reasonKeys = {
-    { Undo::Possible, "BR_UNDO_FAILED" },    { Undo::Gone, "BR_UNDO_GONE" },
-    { Undo::Changed, "BR_UNDO_CHANGED" },    { Undo::NameTaken, "BR_UNDO_NAME_TAKEN" },
-    { Undo::NotEmpty, "BR_UNDO_NOT_EMPTY" }, { Undo::TooLong, "BR_UNDO_TOO_LONG" },
+    { Undo::Possible, "BR_UNDO_FAILED" },
+    { Undo::Gone, "BR_UNDO_GONE" },
+    { Undo::Changed, "BR_UNDO_CHANGED" },
+    { Undo::NameTaken, "BR_UNDO_NAME_TAKEN" },
+    { Undo::NotEmpty, "BR_UNDO_NOT_EMPTY" },
+    { Undo::TooLong, "BR_UNDO_TOO_LONG" },
     { Undo::OnlyCopy, "BR_UNDO_ONLY_COPY" },
+    { Undo::NotInTrash, "BR_UNDO_NOT_IN_TRASH" },
+    { Undo::StaysInTrash, "BR_UNDO_STAYS_IN_TRASH" },
 };
 const std::map<EntryDetails::Type, const char *> typeKeys = {
     { EntryDetails::Missing, "BR_OTHER_TYPE" }, { EntryDetails::Folder, "BR_FOLDER_TYPE" },
@@ -70,9 +75,13 @@ QString Texts::confirm(const OperationPlan &plan, const OperationPlan::Look &loo
 {
     const Texts &text = *this;
     const bool several = plan.isMultiple();
+    // Several: how many, so that a selection that shrank since is seen.
+    if (plan.kind() == OperationPlan::Delete && several)
+        return plan.count() == 1
+                       ? text("BR_CONFIRM_DELETE_ONE")
+                       : text("BR_CONFIRM_DELETE_MULTI").arg(Formats::count(plan.count()));
     if (plan.kind() == OperationPlan::Delete)
-        return several ? text("BR_CONFIRM_DELETE_MULTI")
-                       : text("BR_CONFIRM_DELETE") + plan.source() + text("BR_QUESTION_END");
+        return text("BR_CONFIRM_DELETE") + plan.source() + text("BR_QUESTION_END");
     const bool copying = plan.kind() == OperationPlan::Copy;
     QString question = text(several ? (copying ? "BR_CONFIRM_COPY_MULTI" : "BR_CONFIRM_MOVE_MULTI")
                                     : (copying ? "BR_CONFIRM_COPY" : "BR_CONFIRM_MOVE"))
@@ -100,8 +109,11 @@ QString Texts::noRoom(qint64 needed, qint64 free) const
 QString Texts::namesNotStored(int count, const QStringList &first) const
 {
     const Texts &text = *this;
-    return text("BR_NAMES_CANNOT_BE_STORED") + Formats::count(count) + u'\n' + first.join(u'\n')
-           + u'\n' + text("BR_GO_ON_ANYWAY");
+    QString names;
+    for (const QString &name : first)
+        names += oneLine(name) + u'\n';
+    return text("BR_NAMES_CANNOT_BE_STORED") + Formats::count(count) + u'\n' + names
+           + text("BR_GO_ON_ANYWAY");
 }
 
 QString Texts::existing(int count) const
@@ -120,9 +132,10 @@ const QList<QPair<OperationPlan::Resolution, const char *>> &Texts::resolutions(
     return offered;
 }
 
-QString Texts::replaceForGood(int count) const
+QString Texts::replaceForGood(int count, const QString &why) const
 {
-    return (*this)("BR_REPLACE_FOR_GOOD") + Formats::count(count) + u'\n'
+    const QString reason = why.isEmpty() ? QString() : (*this)("BR_NO_TRASH_BECAUSE") + why + u'\n';
+    return (*this)("BR_REPLACE_FOR_GOOD") + Formats::count(count) + u'\n' + reason
            + (*this)("BR_GO_ON_ANYWAY");
 }
 
@@ -157,7 +170,7 @@ QString Texts::stopped(int done, int entries, bool stillWriting) const
            + Formats::count(entries - done);
 }
 
-QString Texts::undo(const Journal::Operation &last) const
+QString Texts::undo(const Journal::Operation &last, int fromTheTrash, int leftTheTrash) const
 {
     const Texts &text = *this;
     const bool several = last.kind == Journal::Move || last.kind == Journal::Copy;
@@ -166,15 +179,19 @@ QString Texts::undo(const Journal::Operation &last) const
                        + text("BR_QUESTION_END");
     if (several)
         question += u'\n' + text("BR_ENTRIES") + Formats::count(last.count(Journal::Done));
-    if (last.inTheTrash() > 0)
-        question += u'\n' + text("BR_COME_BACK") + Formats::count(last.inTheTrash());
+    if (fromTheTrash > 0)
+        question += u'\n' + text("BR_COME_BACK") + Formats::count(fromTheTrash);
+    if (leftTheTrash > 0)
+        question += u'\n' + text("BR_LEFT_THE_TRASH") + Formats::count(leftTheTrash);
     return question;
 }
 
-QString Texts::interrupted(const Journal::Operation &last, int done) const
+QString Texts::interrupted(const Journal::Operation &last, int done, int putBack) const
 {
-    const QString report = (*this)(unfinishedKeys.at(last.kind)) + last.folder + u'\n'
-                           + stopped(done, last.planned);
+    QString report = (*this)(unfinishedKeys.at(last.kind)) + last.folder + u'\n'
+                     + stopped(done, last.planned);
+    if (putBack > 0)
+        report += u'\n' + (*this)("BR_PUT_BACK") + Formats::count(putBack);
     return done > 0 ? report + u'\n' + (*this)("BR_TAKE_BACK_DONE") : report;
 }
 
@@ -184,6 +201,28 @@ QString Texts::notTakenBack(const QList<QPair<Undo::Verdict, QString>> &entries)
     for (const auto &[verdict, path] : entries)
         text += u'\n' + (*this)(reasonKeys.at(verdict)) + FileName::forDisplay(path);
     return text;
+}
+
+QString Texts::notChosen(const QStringList &paths) const
+{
+    QString text = (*this)("BR_NOT_CHOSEN");
+    for (const QString &path : paths)
+        text += u'\n' + oneLine(FileName::forDisplay(path));
+    return text;
+}
+
+QString Texts::notDone(OperationPlan::Kind kind, const QStringList &destinations) const
+{
+    QString text = (*this)(kind == OperationPlan::Copy ? "BR_NOT_COPIED" : "BR_NOT_MOVED");
+    for (const QString &path : destinations)
+        text += u'\n' + oneLine(FileName::forDisplay(path));
+    return text;
+}
+
+QString Texts::oneLine(const QString &name)
+{
+    QString shown = name;
+    return shown.replace(u'\n', QChar(0x21b5));
 }
 
 QString Texts::about() const
@@ -212,10 +251,7 @@ QString Texts::rowDescription(const EntryDetails &entry) const
 QString Texts::details(const QString &name, const EntryDetails &entry) const
 {
     const Texts &text = *this;
-    // One line for the name, whatever it holds: a line break shows as a sign.
-    QString oneLine = name;
-    oneLine.replace(u'\n', QChar(0x21b5));
-    return text("BR_CUR_NAME") + oneLine + u'\n' + text("BR_TYPE") + type(entry) + u'\n'
+    return text("BR_CUR_NAME") + oneLine(name) + u'\n' + text("BR_TYPE") + type(entry) + u'\n'
            + text("BR_SIZE") + (entry.sizeComplete ? QString() : text("BR_AT_LEAST"))
            + Formats::bytes(entry.size) + u'\n' + text("BR_CHANGED")
            + Formats::dateTime(entry.changed) + u'\n' + text("BR_RIGHTS") + entry.permissions + u' '

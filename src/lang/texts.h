@@ -36,7 +36,7 @@ public:
     // The choice for entries that stand there, and its choices in the order offered.
     QString existing(int count) const;
     static const QList<QPair<OperationPlan::Resolution, const char *>> &resolutions();
-    QString replaceForGood(int count) const;
+    QString replaceForGood(int count, const QString &why) const;
     QString replace(const QString &destination) const;
     QString keepLinkApart(const QString &destination) const;
     QString refusal(Asker::Refusal why) const;
@@ -45,10 +45,17 @@ public:
     // After a stop: how many were done and how many not.
     // Stopped while what was copied was being flushed: all was done, and the writing goes on.
     QString stopped(int done, int entries, bool stillWriting = false) const;
-    QString undo(const Journal::Operation &last) const;
-    // An operation cut short, and, where some of it was done, whether to take that back.
-    QString interrupted(const Journal::Operation &last, int done) const;
+    QString undo(const Journal::Operation &last, int fromTheTrash, int leftTheTrash) const;
+    // An operation cut short, how many replaced entries went back, and, where some of it was
+    // done, whether to take that back.
+    QString interrupted(const Journal::Operation &last, int done, int putBack) const;
     QString notTakenBack(const QList<QPair<Undo::Verdict, QString>> &entries) const;
+    // Chosen entries left untouched: another stood in their place by then.
+    QString notChosen(const QStringList &paths) const;
+    // Entries of a copy or move that failed, of which nothing is left at the destination.
+    QString notDone(OperationPlan::Kind kind, const QStringList &destinations) const;
+    // A name or path on one line, whatever it holds: a line break shows as a sign.
+    static QString oneLine(const QString &name);
     // The program's name and what it does.
     QString about() const;
     // What a row of the listing is, for a screen reader: its type, a link's target, a file's size.

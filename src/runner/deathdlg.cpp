@@ -103,19 +103,33 @@ void deathDlg::stepAside()
 
 void deathDlg::rightKey()
 {
-    if (m_working)
-        m_workStopped = true;
-    else
-        askToStop();
+    if (!m_working)
+        return askToStop();
+    if (m_stopText.isEmpty() || m_asking) {
+        m_workStopped = !m_asking;
+        return;
+    }
+    // Held while the user decides, as a running command is.
+    m_asking = true;
+    if (m_workPause)
+        m_workPause(true);
+    m_workStopped = ZMessageDlg::ask(m_stopTitle, m_stopText);
+    if (m_workPause && !m_workStopped)
+        m_workPause(false);
+    m_asking = false;
 }
 
 bool deathDlg::whileWorking(const QString &text,
-                            const std::function<void(const std::function<bool()> &)> &work)
+                            const std::function<void(const std::function<bool()> &)> &work,
+                            const StopQuestion &question)
 {
     QElapsedTimer clock;
     clock.start();
     deathDlg popup(QString(), text, nullptr);
     popup.m_working = true;
+    popup.m_stopTitle = question.title;
+    popup.m_stopText = question.text;
+    popup.m_workPause = question.pause;
     work([&] {
         if (!popup.isVisible() && clock.elapsed() > 300) {
             popup.getSoftKey()->setText(

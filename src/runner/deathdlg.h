@@ -74,12 +74,21 @@ public:
     bool stopped() const override { return m_stopped; }
     void stepAside() override;
 
+    // What a stop of work asks first, where it ends commands that still run: the title and the
+    // text of the question, and what holds them (true) or lets them go on (false) meanwhile.
+    struct StopQuestion
+    {
+        QString title, text;
+        std::function<void(bool)> pause;
+    };
     // Work that runs in this program rather than in a command (the look before a copy, a
-    // folder's size), handed a keepGoing() to ask every so often: after a moment a popup with
-    // this text shows the time that has passed, and its right soft key (Cancel) makes
-    // keepGoing() say no. False when it did.
+    // folder's size, the wait for commands that outlived the program), handed a keepGoing() to
+    // ask every so often: after a moment a popup with this text shows the time that has passed,
+    // and its right soft key (Cancel) makes keepGoing() say no, with a yes to the stop question
+    // where there is one. False when it did.
     static bool whileWorking(const QString &text,
-                             const std::function<void(const std::function<bool()> &)> &work);
+                             const std::function<void(const std::function<bool()> &)> &work,
+                             const StopQuestion &question = StopQuestion());
     // For an operation on several entries: the popup stays shown when a command has ended, and
     // runNext() runs the next one in it at once, with its own title and text.
     void setKeepsShowing(bool keeps) { m_keepsShowing = keeps; }
@@ -131,6 +140,7 @@ private:
     LanguageCatalog *m_catalog = nullptr;
     bool m_working = false; // the wait popup of work without a command
     bool m_workStopped = false;
+    std::function<void(bool)> m_workPause;
     ShellProcess *m_process = nullptr;
     ProgressCounter *m_progress = nullptr;
     bool m_finished = false;

@@ -135,10 +135,13 @@ keys F1 Right Down Return             # Manage > Copy: the names are taken
 rm "$WORK/gone/src/gone.txt"          # (the listing would no longer hold it)
 keys Return Down Return F1 Down Return
 answer Copy F1
-wait_for '[ -n "$(opened)" ]' || fail "the failed copy opened no log"
-grep -q "gone.txt" "$(opened)" || fail "the log does not name the vanished entry"
+# It is no longer the entry chosen: no command, and a notice says so.
+sleep 0.5
+find_window Copy >/dev/null || fail "no notice names the vanished entry"
+[ "$(grep -c 'Debug: system(cp' "$WORK/stdout")" = 0 ] || fail "a copy of the vanished entry ran"
+answer Copy Return
 [ -z "$(ls -A "$WORK/gone/dest")" ] && [ "$(cat "$WORK/gone/src/stay.txt")" = stay ] \
-    || fail "the failed copy changed something"
+    || fail "the copy of a vanished entry changed something"
 # The listing of dest is right: it has no row for the vanished entry to open.
 focus "$MAIN_WINDOW"
 : > "$WORK/opened.txt"
@@ -147,7 +150,7 @@ sleep 0.5
 [ -z "$(opened)" ] || fail "the listing shows an entry that is not there: $(opened)"
 keys F1 Up Return
 expect_exit 0
-passed "an entry removed before its copy"
+passed "an entry removed before its copy is not touched, and said so"
 
 # --- A destination the user may not write -----------------------------------------------------
 if ! runuser -u nobody -- test -x "$APP"; then
@@ -173,11 +176,13 @@ else
         if [ $operation = copy ]; then keys Down F1 Down Right Down Down Return
         else keys F2 Down Down Down Return Down F1 Down Right Down Down Down Return; fi
         keys Return Down Return F1 Down Return
-        answer "$([ $operation = copy ] && echo Copy || echo Move)" F1
+        title=$([ $operation = copy ] && echo Copy || echo Move)
+        answer "$title" F1
         wait_for '[ -n "$(opened)" ]' || fail "the $operation into a closed folder opened no log"
         grep -q "Permission denied" "$(opened)" || fail "the log of the $operation does not say why"
         [ "$(cat "$mine/src/one.txt")" = one ] && [ -z "$(ls -A "$mine/closed")" ] \
             || fail "the failed $operation changed something"
+        answer "$title" Return   # the notice of what was not done
         : > "$WORK/opened.txt"
         focus "$MAIN_WINDOW"
     done
@@ -205,6 +210,8 @@ else
     answer "Not enough space" F1   # go on anyway: the utility says why it fails
     wait_for '[ -n "$(opened)" ]' || fail "the copy that does not fit opened no log"
     grep -q "No space left" "$(opened)" || fail "the log of the copy does not say why"
+    answer Copy Return   # what was not copied: nothing of it is left there
+    [ ! -e "$full/copied.bin" ] || fail "the copy that does not fit left a piece under its name"
     : > "$WORK/opened.txt"
     focus "$MAIN_WINDOW"
     keys F2 Down Return Down Down F1 Down Right Down Down Down Return   # Manage > Move on moved.bin
@@ -214,6 +221,7 @@ else
     wait_for '[ -n "$(opened)" ]' || fail "the move that does not fit opened no log"
     [ "$(stat -c %s "$big/moved.bin")" = 1000000 ] && [ "$(stat -c %s "$big/copied.bin")" = 1000000 ] \
         || fail "a move that does not fit did not leave its source whole"
+    answer Move Return
     focus "$MAIN_WINDOW"
     keys F1 Up Return
     expect_exit 0

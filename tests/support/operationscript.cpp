@@ -5,15 +5,19 @@
 
 #include <QTemporaryFile>
 
+#include <utility>
+
 #include <sys/wait.h>
 
 QString ScriptedAsker::askName(NameFor, const QString &, const QString &, const QString &, int)
 {
     asked << QStringLiteral("name");
+    std::exchange(whileAsked, [] {})();
     return typedNames.isEmpty() ? QString() : typedNames.takeFirst();
 }
 
-bool ScriptedAsker::wait(Wait, const std::function<void(const std::function<bool()> &)> &work)
+bool ScriptedAsker::wait(Wait, const std::function<void(const std::function<bool()> &)> &work,
+                         const std::function<void(bool)> &)
 {
     work([] { return true; });
     return true;
@@ -23,6 +27,7 @@ bool ScriptedAsker::confirm(const OperationPlan &, const OperationPlan::Look &fo
 {
     asked << QStringLiteral("confirm");
     look = found;
+    std::exchange(whileAsked, [] {})();
     return confirmed;
 }
 
@@ -44,9 +49,10 @@ std::optional<OperationPlan::Resolution> ScriptedAsker::chooseForExisting(int)
     return choice;
 }
 
-bool ScriptedAsker::replaceForGood(int)
+bool ScriptedAsker::replaceForGood(int, const QString &why)
 {
     asked << QStringLiteral("for good");
+    noTrash = why;
     return forGood;
 }
 
@@ -72,15 +78,19 @@ void ScriptedAsker::refuse(Refusal why)
     asked << QStringLiteral("refused %1").arg(int(why));
 }
 
-bool ScriptedAsker::confirmUndo(const Journal::Operation &)
+bool ScriptedAsker::confirmUndo(const Journal::Operation &, int fromTrash, int leftTrash)
 {
     asked << QStringLiteral("undo");
+    fromTheTrash = fromTrash;
+    leftTheTrash = leftTrash;
     return confirmed;
 }
 
-bool ScriptedAsker::interrupted(const Journal::Operation &, int)
+bool ScriptedAsker::interrupted(const Journal::Operation &, int doneThen, int putBackThen)
 {
     asked << QStringLiteral("interrupted");
+    done = doneThen;
+    putBack = putBackThen;
     return takeBack;
 }
 

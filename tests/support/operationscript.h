@@ -28,20 +28,26 @@ public:
     QStringList typedNames; // typed into the name entry, in turn; cancelled when none is left
     bool takeBack = true; // after an operation cut short
     OperationPlan::Look look; // what the look before the work found, as the question said
+    QString noTrash; // why there was no trash, as the question said
+    int fromTheTrash = 0, leftTheTrash = 0; // what undo's question said of the trash
+    int done = 0, putBack = 0; // what the report of an operation cut short said
+    // What another program does while the first question (or name entry) is open.
+    std::function<void()> whileAsked = [] {};
 
     QString askName(NameFor what, const QString &folder, const QString &current,
                     const QString &offered, int selected) override;
-    bool wait(Wait what, const std::function<void(const std::function<bool()> &)> &work) override;
+    bool wait(Wait what, const std::function<void(const std::function<bool()> &)> &work,
+              const std::function<void(bool)> &pause) override;
     bool confirm(const OperationPlan &plan, const OperationPlan::Look &look) override;
     bool goOnWithoutRoom(qint64 needed, qint64 free) override;
     std::optional<ForNames> chooseForNames(int count, const QStringList &first) override;
     std::optional<OperationPlan::Resolution> chooseForExisting(int count) override;
-    bool replaceForGood(int count) override;
+    bool replaceForGood(int count, const QString &why) override;
     bool replace(const QString &destination) override;
     bool keepLinkApart(const QString &destination) override;
     void refuse(Refusal why) override;
-    bool confirmUndo(const Journal::Operation &last) override;
-    bool interrupted(const Journal::Operation &last, int done) override;
+    bool confirmUndo(const Journal::Operation &last, int fromTheTrash, int leftTheTrash) override;
+    bool interrupted(const Journal::Operation &last, int done, int putBack) override;
 
 private:
     bool decide();

@@ -32,8 +32,12 @@ void fileDialog::firstStep(int pickMode)
     const QString name = currentItemName();
     sourcePath
             = name.isEmpty() || name == QLatin1String("..") ? QStringLiteral("") : childPath(name);
-    if (!sourcePath.isEmpty())
-        showDir(currentDir, pickMode);
+    if (sourcePath.isEmpty())
+        return;
+    // The entry as the user picked it: another put in its place while the destination is
+    // picked is never taken for it.
+    m_chosen = OperationPlan::single(OperationPlan::Delete, sourcePath).chosen();
+    showDir(currentDir, pickMode);
 }
 
 void fileDialog::multiFirstStep(int pickMode)
@@ -41,6 +45,7 @@ void fileDialog::multiFirstStep(int pickMode)
     sourcePath = currentDir;
     // Before the listing, which rebuilds the rows and their check boxes.
     selectedNames = collectCheckedNames();
+    m_chosen = OperationPlan::multiple(OperationPlan::Delete, sourcePath, selectedNames).chosen();
     showDir(currentDir, pickMode);
 }
 
@@ -50,9 +55,10 @@ void fileDialog::secondStep(OperationPlan::Kind kind)
         return;
     if (multiPending && selectedNames.isEmpty())
         return showDir(currentDir, Browse);
-    const OperationPlan plan
+    OperationPlan plan
             = multiPending ? OperationPlan::multiple(kind, sourcePath, selectedNames, currentDir)
                            : OperationPlan::single(kind, sourcePath, currentDir);
+    plan.setChosen(m_chosen);
     // Asked or not, nothing is pending any more.
     sourcePath = QStringLiteral("");
     if (perform(kind == OperationPlan::Copy ? "BR_COPY" : "BR_MOVE", kind, plan.isMultiple(),

@@ -54,6 +54,15 @@ bool TargetFileSystem::isCard(qint64 statfsType, QByteArrayView mountType)
     }
 }
 
+bool TargetFileSystem::keepsLinks(qint64 statfsType, QByteArrayView mountType)
+{
+    if (!isCard(statfsType, mountType))
+        return true;
+    // fuseblk may be NTFS or exFAT: a link is left out rather than fail there.
+    return statfsType == 0x5346544e || statfsType == 0x7366746e || mountType == "fuse.ntfs-3g"
+           || mountType == "fuse.ntfs";
+}
+
 QByteArray TargetFileSystem::mountTypeOf(dev_t device)
 {
     QFile mounts(QStringLiteral("/proc/self/mountinfo"));
@@ -84,6 +93,7 @@ TargetFileSystem TargetFileSystem::of(const QByteArray &folder)
         if (qint64(system.f_type) == fuseType && ::stat(folder.constData(), &info) == 0)
             mountType = mountTypeOf(info.st_dev);
         target.card = isCard(qint64(system.f_type), mountType);
+        target.links = keepsLinks(qint64(system.f_type), mountType);
         target.unit = system.f_frsize > 0  ? system.f_frsize
                       : system.f_bsize > 0 ? system.f_bsize
                                            : 4096;
@@ -107,9 +117,14 @@ bool TargetFileSystem::fits(const QString &name) const
 QString TargetFileSystem::mapped(const QString &name, bool isFolder) const
 {
     QString stored = name;
-    for (QChar &c : stored) {
-        if (c.unicode() < 0x20 || QStringView(u"\"*:<>?\\|").contains(c))
-            c = u'_';
+    for (qsizetype i = 0; i < stored.size(); ++i) {
+        const QChar c = stored[i];
+        // Both halves of a character beyond U+FFFF stay; a lone byte that is not UTF-8 goes.
+        if (c.isHighSurrogate() && i + 1 < stored.size() && stored[i + 1].isLowSurrogate())
+            ++i;
+        else if (c.unicode() < 0x20 || QStringView(u"\"*:<>?\\|").contains(c)
+                 || FileName::isRawByte(c.unicode()))
+            stored[i] = u'_';
     }
     while (stored.endsWith(u' ') || stored.endsWith(u'.'))
         stored.chop(1);
@@ -124,10 +139,13 @@ QString TargetFileSystem::mapped(const QString &name, bool isFolder) const
 
 bool TargetFileSystem::canHold(QByteArrayView name) const
 {
-    if (!fits(FileName::fromBytes(name)))
+    const QString decoded = FileName::fromBytes(name);
+    if (!fits(decoded))
         return false;
     if (!card)
         return true;
+    if (FileName::hasRawBytes(decoded))
+        return false;
     for (const char c : name) {
         if (static_cast<unsigned char>(c) < 0x20 || QByteArrayView("\"*:<>?\\|").contains(c))
             return false;

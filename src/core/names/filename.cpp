@@ -5,11 +5,6 @@ namespace {
 
 constexpr char16_t rawByteBase = 0xDC00;
 
-bool isRawByte(char16_t unit)
-{
-    return unit >= rawByteBase + 0x80 && unit <= rawByteBase + 0xFF;
-}
-
 // The length of the valid UTF-8 sequence at bytes[i] and its code point, or 0 when the byte
 // there starts none (RFC 3629: no overlong forms, no surrogates, nothing above U+10FFFF).
 int validSequence(const unsigned char *bytes, qsizetype size, qsizetype i, char32_t *point)
@@ -63,6 +58,11 @@ void appendUtf8(QByteArray &out, char32_t point)
 }
 
 } // namespace
+
+bool FileName::isRawByte(char16_t unit)
+{
+    return unit >= rawByteBase + 0x80 && unit <= rawByteBase + 0xFF;
+}
 
 QString FileName::fromBytes(QByteArrayView bytes)
 {
@@ -130,7 +130,7 @@ static qsizetype nextRawByte(QStringView name, qsizetype from)
         if (QChar::isHighSurrogate(unit) && i + 1 < name.size()
             && QChar::isLowSurrogate(name[i + 1].unicode()))
             ++i;
-        else if (isRawByte(unit))
+        else if (FileName::isRawByte(unit))
             return i;
     }
     return -1;

@@ -25,6 +25,7 @@ public:
     // commands for several entries put their own "/" after the folder, "//name" at the root, as
     // the design has it; that is not a join but the form of those paths.)
     static QString join(const QString &folder, const QString &name);
-    // Whether a decoded name holds bytes that are not UTF-8.
+    // Whether a decoded name holds bytes that are not UTF-8, and whether a code unit is one.
     static bool hasRawBytes(QStringView name);
+    static bool isRawByte(char16_t unit);
 };

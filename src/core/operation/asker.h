@@ -40,8 +40,11 @@ public:
     virtual QString askName(NameFor what, const QString &folder, const QString &current,
                             const QString &offered, int selected)
             = 0;
-    // Runs work, which asks keepGoing() every so often; false when the user stopped it.
-    virtual bool wait(Wait what, const std::function<void(const std::function<bool()> &)> &work)
+    // Runs work, which asks keepGoing() every so often; false when the user stopped it. Where
+    // a stop ends commands that still run (StillRunning), it is asked first, with pause(true)
+    // holding them while the question is open and pause(false) letting them go on after a no.
+    virtual bool wait(Wait what, const std::function<void(const std::function<bool()> &)> &work,
+                      const std::function<void(bool)> &pause = nullptr)
             = 0;
     // Whether to copy, move or delete, with what the look found (for a copy or move).
     virtual bool confirm(const OperationPlan &plan, const OperationPlan::Look &look) = 0;
@@ -53,16 +56,20 @@ public:
     virtual std::optional<ForNames> chooseForNames(int count, const QStringList &first) = 0;
     // One choice for every entry that stands there already; nothing when the user cancelled.
     virtual std::optional<OperationPlan::Resolution> chooseForExisting(int count) = 0;
-    // Whether to replace for good, where there is no trash to keep what is replaced.
-    virtual bool replaceForGood(int count) = 0;
+    // Whether to replace for good, where there is no trash to keep what is replaced, and why
+    // (the file system's reason, in its own words).
+    virtual bool replaceForGood(int count, const QString &why) = 0;
     // Deciding for each: whether to replace what stands there, and whether to keep a link
     // beside the real folder of its name there.
     virtual bool replace(const QString &destination) = 0;
     virtual bool keepLinkApart(const QString &destination) = 0;
     virtual void refuse(Refusal why) = 0;
-    // Whether to take back the newest operation on record.
-    virtual bool confirmUndo(const Journal::Operation &last) = 0;
-    // An operation that the program did not live to finish, and how much of it was done: said,
+    // Whether to take back the newest operation on record: of the entries that its replaces put
+    // in the trash, how many are there to come back, and how many have left it since.
+    virtual bool confirmUndo(const Journal::Operation &last, int fromTheTrash, int leftTheTrash)
+            = 0;
+    // An operation that the program did not live to finish, how much of it was done, and how
+    // many replaced entries went back from the trash to the places of entries not done: said,
     // and, where something was done, whether to take that back.
-    virtual bool interrupted(const Journal::Operation &last, int done) = 0;
+    virtual bool interrupted(const Journal::Operation &last, int done, int putBack) = 0;
 };

@@ -3,6 +3,8 @@
 
 #include "core/folder/treewalk.h"
 #include "core/names/filename.h"
+#include "core/operation/operationplan.h"
+#include "core/shell/diskwrite.h"
 
 #include <QCryptographicHash>
 #include <QDir>
@@ -78,6 +80,33 @@ std::optional<Journal::Mark> markOf(const QByteArrayList &fields, int at)
                           qint64(*size),       qint64(*time), qint64(*born) };
 }
 
+// What stood at a destination: "-" for nothing, else device.inode.birth.
+QByteArray identityField(const EntryIdentity &identity)
+{
+    if (!identity.exists)
+        return "-";
+    return QByteArray::number(identity.device) + '.' + QByteArray::number(identity.inode) + '.'
+           + QByteArray::number(quint64(identity.born));
+}
+
+std::optional<EntryIdentity> identityOf(const QByteArray &field)
+{
+    if (field == "-")
+        return EntryIdentity();
+    const QByteArrayList parts = field.split('.');
+    if (parts.size() != 3)
+        return std::nullopt;
+    const auto device = number(parts[0]), inode = number(parts[1]), born = number(parts[2]);
+    if (!device || !inode || !born)
+        return std::nullopt;
+    EntryIdentity identity;
+    identity.exists = true;
+    identity.device = *device;
+    identity.inode = *inode;
+    identity.born = qint64(*born);
+    return identity;
+}
+
 QByteArray marked(const QVector<Journal::Mark> &marks)
 {
     QByteArray fields;
@@ -127,14 +156,21 @@ bool apply(const QByteArrayList &fields, Journal::Operation *operation)
     const int entries
             = int(std::count_if(operation->entries.begin(), operation->entries.end(),
                                 [](const Journal::Entry &entry) { return !entry.inside; }));
-    if ((what == "intent" || inside) && fields.size() == 4
+    if ((what == "intent" || inside) && (fields.size() == 4 || fields.size() == 5)
         && *index == quint64(operation->entries.size())
         && (inside || entries < operation->planned)) {
-        operation->entries.append({ FileName::fromBytes(decoded(fields[2])),
-                                    FileName::fromBytes(decoded(fields[3])),
-                                    Journal::Intended,
-                                    {},
-                                    inside });
+        Journal::Entry entry;
+        entry.source = FileName::fromBytes(decoded(fields[2]));
+        entry.destination = FileName::fromBytes(decoded(fields[3]));
+        entry.inside = inside;
+        if (fields.size() == 5) {
+            const std::optional<EntryIdentity> before = identityOf(fields[4]);
+            if (!before)
+                return false;
+            entry.before = *before;
+            entry.beforeKnown = true;
+        }
+        operation->entries.append(entry);
         return true;
     }
     if (what == "trash" && fields.size() == 5 && *index == quint64(operation->trashed.size())) {
@@ -262,18 +298,11 @@ bool Journal::append(const QByteArray &record, bool flush)
     if (m_fd < 0)
         return false;
     const QByteArray line = record + ' ' + check(record) + '\n';
-    for (qsizetype written = 0; written < line.size();) {
-        const ssize_t now
-                = ::write(m_fd, line.constData() + written, size_t(line.size() - written));
-        if (now < 0 && errno == EINTR)
-            continue;
-        if (now <= 0) {
-            giveUp("cannot write", now < 0 ? errno : ENOSPC);
-            return false;
-        }
-        written += now;
+    if (!DiskWrite::writeAll(m_fd, line)) {
+        giveUp("cannot write", errno);
+        return false;
     }
-    if (flush && ::fdatasync(m_fd) != 0) {
+    if (flush && !DiskWrite::flush(m_fd)) {
         giveUp("cannot flush", errno);
         return false;
     }
@@ -321,7 +350,7 @@ void Journal::begin(Kind kind, const QString &folder, int entries)
         return giveUp("cannot name", errno);
     const int folderFd = ::open(m_folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (folderFd >= 0) {
-        ::fsync(folderFd);
+        DiskWrite::flush(folderFd);
         ::close(folderFd);
     }
     // The last ten stay.
@@ -329,7 +358,8 @@ void Journal::begin(Kind kind, const QString &folder, int entries)
         ::unlink(fileOf(before[i]).constData());
 }
 
-int Journal::intend(const QString &source, const QString &destination, bool inside)
+int Journal::intend(const QString &source, const QString &destination, bool inside,
+                    const std::optional<EntryIdentity> &before)
 {
     if (m_fd < 0)
         return -1;
@@ -337,7 +367,8 @@ int Journal::intend(const QString &source, const QString &destination, bool insi
     // Flushed before the command runs, with what came before it, once a while has passed.
     if (!append((inside ? "inside " : "intent ") + QByteArray::number(entry) + ' '
                         + encoded(FileName::toBytes(source)) + ' '
-                        + encoded(FileName::toBytes(destination)),
+                        + encoded(FileName::toBytes(destination))
+                        + (before ? ' ' + identityField(*before) : QByteArray()),
                 m_flushed.hasExpired(flushEvery)))
         return -1;
     ++m_entries;
@@ -389,7 +420,7 @@ void Journal::trashed(int item)
 
 void Journal::flush()
 {
-    if (m_fd >= 0 && ::fdatasync(m_fd) != 0)
+    if (m_fd >= 0 && !DiskWrite::flush(m_fd))
         return giveUp("cannot flush", errno);
     m_flushed.start();
 }
@@ -434,6 +465,9 @@ void Journal::closeCutShort(const Operation &settled)
         if (asRead->entries[i].state != Intended)
             continue;
         const Entry &entry = settled.entries[i];
+        // A move finished at the start: back from there as it went, by a copy.
+        if (entry.copied && !asRead->entries[i].copied)
+            append("copied " + QByteArray::number(i), false);
         append((entry.state == Done ? "done " : "notdone ") + QByteArray::number(i)
                        + marked(entry.marks),
                false);
@@ -566,6 +600,15 @@ void Journal::stopCommands(const QVector<qint64> &processes)
     }
 }
 
+void Journal::pauseCommands(const QVector<qint64> &processes, bool pause)
+{
+    for (const qint64 process : processes) {
+        const pid_t group = ::getpgid(pid_t(process));
+        if (group > 0 && group != ::getpgrp())
+            ::kill(-group, pause ? SIGSTOP : SIGCONT);
+    }
+}
+
 std::optional<Journal::Operation> Journal::read(const QByteArray &journal)
 {
     Operation operation;
@@ -587,6 +630,38 @@ std::optional<Journal::Operation> Journal::read(const QByteArray &journal)
     return operation;
 }
 
+namespace {
+
+// Whether source and the folder of destination are on two file systems.
+bool crosses(const QString &source, const QString &destination)
+{
+    struct stat from, to;
+    const QByteArray folder = FileName::toBytes(destination.left(destination.lastIndexOf(u'/')));
+    return ::lstat(FileName::toBytes(source).constData(), &from) == 0
+           && ::stat(folder.isEmpty() ? "/" : folder.constData(), &to) == 0
+           && from.st_dev != to.st_dev;
+}
+
+// What a copy, or a move to another file system, cut short came to.
+void settleCopy(Journal::Kind kind, Journal::Entry *entry)
+{
+    const bool whole = OperationPlan::copyIsWhole(entry->source, entry->destination);
+    if (whole) {
+        entry->marks = Journal::marksOf(entry->destination, kind == Journal::Copy);
+        entry->state = entry->marks.isEmpty() ? Journal::NotDone : Journal::Done;
+        if (kind == Journal::Move && entry->state == Journal::Done)
+            entry->recovery = Journal::Entry::FinishOrTakeBack;
+        return;
+    }
+    entry->state = Journal::NotDone;
+    // Only where what stood there is known can what the command made be told from it.
+    const EntryIdentity there = EntryIdentity::of(entry->destination);
+    if (entry->beforeKnown && there.exists && there != entry->before)
+        entry->recovery = Journal::Entry::RemovePiece;
+}
+
+} // namespace
+
 void Journal::settle(Operation *operation)
 {
     // What was on its way to the trash is there, or not.
@@ -594,15 +669,44 @@ void Journal::settle(Operation *operation)
         if (item.marks.isEmpty())
             item.marks = marksOf(item.trashed, false);
     }
-    if (operation->kind != Move && operation->kind != Rename)
-        return;
     for (Entry &entry : operation->entries) {
         if (entry.state != Intended)
             continue;
         struct stat info;
-        const bool left = ::lstat(FileName::toBytes(entry.source).constData(), &info) != 0;
-        entry.marks = left ? marksOf(entry.destination, false) : QVector<Mark>();
-        entry.state = entry.marks.isEmpty() ? NotDone : Done;
+        const bool sourceStands = ::lstat(FileName::toBytes(entry.source).constData(), &info) == 0;
+        switch (operation->kind) {
+        case Copy:
+            settleCopy(Copy, &entry);
+            break;
+        case Move:
+        case Rename:
+            if (!sourceStands) {
+                entry.marks = marksOf(entry.destination, false);
+                entry.state = entry.marks.isEmpty() ? NotDone : Done;
+            } else if (entry.copied) {
+                // Its copy is on the disk and its source was being removed: the move goes on.
+                entry.marks = marksOf(entry.destination, false);
+                entry.state = entry.marks.isEmpty() ? NotDone : Done;
+                entry.recovery = entry.state == Done ? Entry::FinishMove : Entry::Nothing;
+            } else if (operation->kind == Move && crosses(entry.source, entry.destination)) {
+                settleCopy(Move, &entry);
+            } else {
+                entry.state = NotDone;
+            }
+            break;
+        case NewFolder: {
+            // Made in this program at once: where nothing stood and an empty folder stands now,
+            // it was made.
+            const EntryIdentity there = EntryIdentity::of(entry.destination);
+            const bool made
+                    = entry.beforeKnown && !entry.before.exists && there.exists
+                      && ::lstat(FileName::toBytes(entry.destination).constData(), &info) == 0
+                      && S_ISDIR(info.st_mode);
+            entry.marks = made ? marksOf(entry.destination, false) : QVector<Mark>();
+            entry.state = entry.marks.isEmpty() ? NotDone : Done;
+            break;
+        }
+        }
     }
 }
 
@@ -625,10 +729,7 @@ QVector<Journal::Mark> Journal::marksOf(const QString &path, bool wholeTree, int
         marks.clear();
     std::sort(marks.begin(), marks.end(),
               [](const Mark &a, const Mark &b) { return a.path < b.path; });
-    struct statx born;
-    if (!marks.isEmpty()
-        && ::statx(AT_FDCWD, root.constData(), AT_SYMLINK_NOFOLLOW, STATX_BTIME, &born) == 0
-        && (born.stx_mask & STATX_BTIME))
-        marks.first().born = born.stx_btime.tv_sec * 1000000000 + born.stx_btime.tv_nsec;
+    if (!marks.isEmpty())
+        marks.first().born = EntryIdentity::of(root).born;
     return marks;
 }

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "core/folder/entryidentity.h"
 #include "core/folder/treewalk.h"
 
 #include <QByteArray>
@@ -22,8 +23,13 @@
 //                                     kind: move, rename, copy, mkdir; folder: the destination;
 //                                     entries: how many the operation is to do; pid: the
 //                                     program's, which holds the file open and locked
-//   intent <n> <source> <destination> before entry n's command runs (n counts from 0)
-//   inside <n> <source> <destination> the same for an entry inside a folder that it merges into
+//   intent <n> <source> <destination> <before>
+//                                     before entry n's command runs (n counts from 0); before:
+//                                     what stood at the destination then ("-": nothing; else
+//                                     device.inode.birth), so that what the command made there
+//                                     can be told from it (older records have no such field)
+//   inside <n> <source> <destination> <before>
+//                                     the same for an entry inside a folder that it merges into
 //                                     one there: taken back too, not counted among the entries
 //   done <n> <mark>...                after it succeeded; a mark is six fields: a path inside
 //                                     what it made ("." for itself), device, inode, size,
@@ -71,6 +77,15 @@ public:
         QVector<Mark> marks;
         bool inside = false; // inside a folder that the operation merged into
         bool copied = false; // moved to another file system: copied and flushed, then removed
+        EntryIdentity before; // what stood at the destination before its command
+        bool beforeKnown = false;
+        // What a start after a kill found to do for an entry cut short (settle()): remove the
+        // piece its command left; finish a move whose copy was flushed (remove the rest of its
+        // source); or, for a move whose copy is whole but not yet flushed, with its source
+        // whole, either finish it (flush, then remove the source) or take it back (remove the
+        // copy).
+        enum Recovery { Nothing, RemovePiece, FinishMove, FinishOrTakeBack };
+        Recovery recovery = Nothing;
     };
     // What a replace moved into the trash instead of removing it.
     struct Trashed
@@ -116,8 +131,11 @@ public:
     // on without it: standard error says why, and nothing of it can be undone.
     // A new operation on record, as the newest; the oldest beyond the last ten go.
     void begin(Kind kind, const QString &folder, int entries = 1);
-    // The entry's number, or -1 when the journal is not being written.
-    int intend(const QString &source, const QString &destination, bool inside = false);
+    // The entry's number, or -1 when the journal is not being written; with what stands at the
+    // destination before its command (nothing, or what the command first puts in the trash),
+    // where that is known.
+    int intend(const QString &source, const QString &destination, bool inside = false,
+               const std::optional<EntryIdentity> &before = std::nullopt);
     // Done: what stands at the entry's destination now is what was made.
     void finish(int entry, bool succeeded);
     // A move to another file system, copied and flushed: its source is removed next.
@@ -152,12 +170,17 @@ public:
     // Ends what is left of the commands that outlived their program: the process groups of
     // these processes, TERM and, a second later, KILL.
     static void stopCommands(const QVector<qint64> &processes);
+    // Holds them (STOP) while the user decides whether to stop them, or lets them go on (CONT).
+    static void pauseCommands(const QVector<qint64> &processes, bool pause);
     static std::optional<Operation> read(const QByteArray &journal);
-    // For an operation that never finished: an entry with an intent and no outcome counts as
-    // done where, moved or renamed, it stands at its destination and no longer at its source
-    // (a move to another file system removes its source only once copied: one cut short while
-    // removing it is not done, and its copy is never taken for the only one).
-    // A copy or a new folder cut short cannot be told from what was there, so it is not done.
+    // For an operation that never finished, what each entry with an intent and no outcome came
+    // to, by what stands now. Done: moved or renamed, it stands at its destination and no longer
+    // at its source; a copy that is whole (OperationPlan::copyIsWhole); a move to another file
+    // system whose copy was flushed (its source then goes: FinishMove) or is whole, with its
+    // source (FinishOrTakeBack); a new folder that stands where nothing stood. Not done: the
+    // rest, and a piece that a copy left where nothing of it stood before is to be removed
+    // (RemovePiece; never where what stood before is not known). Each replaced entry is in the
+    // trash or not.
     static void settle(Operation *operation);
     // What stands at path: itself, and for a copy, every entry inside it too. Empty when nothing
     // is there, or a tree of more than limit entries.

@@ -8,6 +8,7 @@
 #include "core/shell/shellcommand.h"
 
 #include <QDir>
+#include <QSet>
 #include <QThread>
 
 #include <cerrno>
@@ -104,7 +105,7 @@ Operation::Result Operation::createFolder(const QString &folder)
     const bool remember = !OperationPlan::entryAt(path, &info);
     if (remember)
         m_journal.begin(Journal::NewFolder, folder);
-    const int entry = remember ? m_journal.intend(QString(), path) : -1;
+    const int entry = remember ? m_journal.intend(QString(), path, false, EntryIdentity()) : -1;
     const int made = ::mkdir(bytes.constData(), 0777);
     const int error = errno;
     m_journal.finish(entry, made == 0);
@@ -122,6 +123,8 @@ Operation::Result Operation::createFolder(const QString &folder)
 
 Operation::Result Operation::rename(const QString &path)
 {
+    // The entry as the user chose it, before any question.
+    const EntryIdentity chosen = EntryIdentity::of(path);
     const QString folder = parentOf(path);
     const QString name = path.mid(path.lastIndexOf(u'/') + 1);
     struct stat info;
@@ -130,6 +133,7 @@ Operation::Result Operation::rename(const QString &path)
     // The name offered with its base selected: typing keeps the extension.
     QString typed = name, newPath;
     int selected = NameCheck::baseLength(name, isFolder);
+    bool caseOnly = false;
     for (;;) {
         const QString newName = askName(Asker::NewName, folder, name, &typed, selected);
         if (newName.isNull())
@@ -138,7 +142,8 @@ Operation::Result Operation::rename(const QString &path)
         // mv would replace the other entry, or move ours into it. The same entry under another
         // case, on a file system that ignores case, is a real rename. A name taken is offered
         // again too.
-        if (!OperationPlan::entryAt(newPath, &info) || sameEntry(path, newPath))
+        caseOnly = OperationPlan::isCaseOnlyRename(path, newPath);
+        if (caseOnly || !OperationPlan::entryAt(newPath, &info) || sameEntry(path, newPath))
             break;
         m_asker.refuse(Asker::NameTaken);
         selected = int(typed.size());
@@ -146,7 +151,12 @@ Operation::Result Operation::rename(const QString &path)
     m_result.agreed = true;
     m_result.entries = 1;
     const std::optional<QByteArray> command
-            = ShellCommand::form(R"(mv "%s" "%s")", { path, newPath });
+            = caseOnly ? OperationPlan::caseRenameCommand(path, newPath)
+                       : ShellCommand::form(R"(mv "%s" "%s")", { path, newPath });
+    if (EntryIdentity::of(path) != chosen) {
+        m_result.notChosen << path;
+        return m_result;
+    }
     m_journal.begin(Journal::Rename, folder);
     const int entry = m_journal.intend(path, newPath);
     bool succeeded = false;
@@ -186,8 +196,7 @@ Operation::Result Operation::run(const OperationPlan &planned)
     if (look.unstorable > 0
         && !(forNames = m_asker.chooseForNames(look.unstorable, look.firstUnstorable)))
         return m_result;
-    const bool mapping = forNames == Asker::StoreMapped;
-    plan.setMapsNames(mapping);
+    plan.setMapsNames(forNames == Asker::StoreMapped);
     if (look.conflicts > 0) {
         const std::optional<OperationPlan::Resolution> chosen
                 = m_asker.chooseForExisting(look.conflicts);
@@ -195,32 +204,34 @@ Operation::Result Operation::run(const OperationPlan &planned)
             return m_result;
         resolution = *chosen;
     }
-    // What a replace removes goes to the trash; where there is none, only as the user agrees.
+    // What a replace removes goes to the trash; where there is none, or it cannot be written,
+    // only as the user agrees.
+    QByteArray noTrash;
     if (look.conflicts > 0
         && (resolution == OperationPlan::ReplaceAll || resolution == OperationPlan::DecideEach)
-        && Trash::forEntriesOf(plan.destination()).isEmpty()) {
-        if (!m_asker.replaceForGood(look.conflicts))
+        && !Trash::canKeep(plan.destination(), &noTrash)) {
+        if (!m_asker.replaceForGood(look.conflicts, QString::fromLocal8Bit(noTrash)))
             return m_result;
         m_forGood = true;
     }
     m_result.agreed = true;
-    // An entry whose own name cannot be stored there gets no command.
-    if (!m_several && !mapping && !look.unstorableEntries.isEmpty())
-        return m_result;
     // A delete cannot be taken back: it is not on record.
     if (!deleting)
         m_journal.begin(journalKind(plan.kind()), plan.destination(), m_result.entries);
     bool ran = false;
     for (int i = 0; i < plan.count() && !m_runner.stopped(); ++i) {
         const OperationPlan::Step step = nextStep(plan, i, resolution);
-        if (!mapping && look.unstorableEntries.contains(step.name))
+        // What the destination cannot hold, and does not map, gets no command.
+        if (step.leftOut)
             continue;
         m_shows = !m_several                           ? CommandRunner::Waiting
                   : plan.kind() == OperationPlan::Copy ? CommandRunner::Copying
                   : plan.kind() == OperationPlan::Move ? CommandRunner::Moving
                                                        : CommandRunner::Deleting;
         m_shown = step.name;
-        ran = runStep(step, resolution, deleting ? NotKept : Kept) || ran;
+        ran = runStep(step, resolution, deleting ? NotKept : Kept,
+                      [&plan, i] { return plan.isChosen(i); })
+              || ran;
     }
     putBack();
     // Done means on the disk: what was copied is flushed before the operation ends. A stop
@@ -241,76 +252,101 @@ Operation::Result Operation::run(const OperationPlan &planned)
 }
 
 // One planned entry: refused, or, when another entry of its name stands at the destination,
-// run only as the user decided. Returns whether anything of it ran.
+// run only as the user decided; and only while its source is still the entry that was chosen,
+// right before anything of it is done. Returns whether anything of it ran.
 bool Operation::runStep(const OperationPlan::Step &step, OperationPlan::Resolution resolution,
-                        Record record)
+                        Record record, const std::function<bool()> &chosen)
 {
-    const auto keepApart = [&] {
-        if (step.keepBothCommand.isEmpty()) {
-            m_asker.refuse(Asker::TooLong);
-            return false;
-        }
+    const Act act = decide(step, resolution);
+    if (act == Skip)
+        return false;
+    if (chosen && !chosen()) {
+        m_result.notChosen << step.source;
+        return false;
+    }
+    switch (act) {
+    case Apart: {
         OperationPlan::Step apart = step;
         apart.destination = step.keepBothDestination;
         apart.command = step.keepBothCommand;
         runWhole(apart, resolution, record);
-        return true;
+        break;
+    }
+    case Replace:
+        replace(step, resolution, record);
+        break;
+    case Whole:
+        runWhole(step, resolution, record);
+        break;
+    case Skip:
+        break;
+    }
+    return true;
+}
+
+// What is to be done with a step, its refusal said and its question (deciding for each) asked.
+Operation::Act Operation::decide(const OperationPlan::Step &step,
+                                 OperationPlan::Resolution resolution)
+{
+    const auto keepApart = [&] {
+        if (!step.keepBothCommand.isEmpty())
+            return Apart;
+        m_asker.refuse(Asker::TooLong);
+        return Skip;
     };
     switch (step.verdict) {
     case OperationPlan::IntoItself:
         m_asker.refuse(Asker::IntoItself);
-        return false;
+        return Skip;
     case OperationPlan::HoldsSource:
         m_asker.refuse(Asker::HoldsSource);
-        return false;
+        return Skip;
     case OperationPlan::TooLong:
         m_asker.refuse(Asker::TooLong);
-        return false;
+        return Skip;
     case OperationPlan::CaseClash:
         return keepApart();
     case OperationPlan::LinkOntoFolder:
         if (resolution == OperationPlan::SkipExisting)
-            return false;
+            return Skip;
         if (resolution == OperationPlan::DecideEach) {
             // A question between two commands shows alone.
             m_runner.stepAside();
             if (!m_asker.keepLinkApart(step.destination))
-                return false;
+                return Skip;
         }
         return keepApart();
     case OperationPlan::Conflict:
         if (resolution == OperationPlan::SkipExisting)
-            return false;
+            return Skip;
         if (resolution == OperationPlan::KeepBoth)
             return keepApart();
         if (resolution == OperationPlan::DecideEach) {
             m_runner.stepAside();
             if (!m_asker.replace(step.destination))
-                return false;
+                return Skip;
         }
-        replace(step, resolution, record);
-        return true;
+        return Replace;
     case OperationPlan::Clear:
     case OperationPlan::SameEntry:
         break;
     }
-    runWhole(step, resolution, record);
-    return true;
+    return Whole;
 }
 
 // An entry that nothing stands in the way of: its command, or, for a tree that the command would
-// spoil, its folder made and what it holds taken across one by one.
-void Operation::runWhole(const OperationPlan::Step &step, OperationPlan::Resolution resolution,
+// spoil, its folder made and what it holds taken across one by one. Whether it went.
+bool Operation::runWhole(const OperationPlan::Step &step, OperationPlan::Resolution resolution,
                          Record record)
 {
+    const EntryIdentity before = EntryIdentity::of(step.destination);
     const int entry = record == NotKept ? -1
                                         : m_journal.intend(step.source, step.destination,
-                                                           record == KeptInside);
+                                                           record == KeptInside, before);
     if (!OperationPlan::goesEntryByEntry(step, false)) {
-        struct stat there;
-        const bool wayClear = !OperationPlan::entryAt(step.destination, &there);
-        m_journal.finish(entry, runEntry(step.command, step, entry, wayClear));
-        return;
+        const bool went = runEntry(step.command, step, entry, before);
+        m_journal.finish(entry, went);
+        return went;
     }
     const bool made = OperationPlan::makeFolder(step);
     if (made)
@@ -318,12 +354,14 @@ void Operation::runWhole(const OperationPlan::Step &step, OperationPlan::Resolut
     else
         fail(step.command, FileName::toBytes(step.destination) + ": cannot be made");
     m_journal.finish(entry, made);
+    return made;
 }
 
 // An agreed replace: a merge into the folder there goes entry by entry, each by these rules;
 // otherwise what stands there goes to the trash, in the same command as the one that then
 // writes there where that fits, or, where the user agreed to that, is removed for good. Nothing
-// runs over what could not be put aside.
+// runs over what could not be put aside, and where the entry's own command fails, what went to
+// the trash for it comes back to its place.
 void Operation::replace(const OperationPlan::Step &step, OperationPlan::Resolution resolution,
                         Record record)
 {
@@ -345,37 +383,48 @@ void Operation::replace(const OperationPlan::Step &step, OperationPlan::Resoluti
         aside = true;
         m_aside.erase(ahead);
     } else {
-        put = Trash::prepare(step.destination);
+        QByteArray why;
+        put = Trash::prepare(step.destination, &why);
         if (!put)
             return fail(step.command, FileName::toBytes(step.destination)
-                                              + ": there is no trash here to keep it in");
+                                              + ": it cannot be kept in the trash: " + why);
         item = m_journal.trash(put->original, put->trashed, put->info);
     }
     const bool entryByEntry = OperationPlan::goesEntryByEntry(step, false);
     const std::optional<QByteArray> both = put && !aside && !entryByEntry
                                                    ? ShellCommand::join(put->command, step.command)
                                                    : std::nullopt;
-    const auto wentToTheTrash = [&] {
-        m_journal.trashed(item);
-        struct stat there;
-        if (!OperationPlan::entryAt(put->trashed, &there))
-            Trash::forget(put->info);
-    };
-    if (put && (aside || !both)) {
-        const bool moved = aside || runCommand(put->command);
-        wentToTheTrash();
-        if (!moved)
-            return;
-        put.reset();
+    // What stands there goes to the trash first where it cannot go with the entry's command.
+    if (put && !aside && !both && !runCommand(put->command)) {
+        keepOrPutBack(*put, item, false);
+        return;
     }
-    if (entryByEntry)
-        return runWhole(step, resolution, record);
+    if (entryByEntry) {
+        const bool went = runWhole(step, resolution, record);
+        if (put)
+            keepOrPutBack(*put, item, went);
+        return;
+    }
+    const EntryIdentity before = EntryIdentity::of(step.destination);
     const int entry = record == NotKept ? -1
                                         : m_journal.intend(step.source, step.destination,
-                                                           record == KeptInside);
-    m_journal.finish(entry, runEntry(put ? *both : step.command, step, entry, true));
+                                                           record == KeptInside, before);
+    const bool went = runEntry(both ? *both : step.command, step, entry, before);
+    m_journal.finish(entry, went);
     if (put)
-        wentToTheTrash();
+        keepOrPutBack(*put, item, went);
+}
+
+// What a replace put in the trash stays there, on record for undo, once its entry took its
+// place; where the entry did not, it goes back to its place where that is free.
+void Operation::keepOrPutBack(const Trash::Put &put, int item, bool replaced)
+{
+    if (!replaced && Trash::putBack(put))
+        return;
+    m_journal.trashed(item);
+    struct stat there;
+    if (!OperationPlan::entryAt(put.trashed, &there))
+        Trash::forget(put.info);
 }
 
 // Entry i's step as planned before what stood in its way went ahead to the trash; where it
@@ -440,11 +489,7 @@ void Operation::putAsideAhead(const OperationPlan &plan, int from, const Operati
 void Operation::putBack()
 {
     for (const Aside &aside : std::as_const(m_aside)) {
-        if (::renameat2(AT_FDCWD, FileName::toBytes(aside.put.trashed).constData(), AT_FDCWD,
-                        FileName::toBytes(aside.put.original).constData(), RENAME_NOREPLACE)
-            == 0)
-            Trash::forget(aside.put.info);
-        else
+        if (!Trash::putBack(aside.put))
             m_journal.trashed(aside.item);
     }
     m_aside.clear();
@@ -461,8 +506,11 @@ void Operation::runInside(const OperationPlan::Step &step, OperationPlan::Resolu
     const OperationPlan inside = OperationPlan::insideOf(step);
     const Record kept = madeHere || record == NotKept ? NotKept : KeptInside;
     bool ranAll = true;
-    for (int i = 0; i < inside.count() && !m_runner.stopped(); ++i)
-        ranAll = runStep(nextStep(inside, i, resolution), resolution, kept) && ranAll;
+    for (int i = 0; i < inside.count() && !m_runner.stopped(); ++i) {
+        const OperationPlan::Step next = nextStep(inside, i, resolution);
+        // What is left out stays in the source, which then stays too.
+        ranAll = !next.leftOut && runStep(next, resolution, kept) && ranAll;
+    }
     if (madeHere || step.kind == OperationPlan::Copy)
         OperationPlan::finishFolder(step);
     if (step.kind == OperationPlan::Move && ranAll && !m_runner.stopped())
@@ -470,23 +518,29 @@ void Operation::runInside(const OperationPlan::Step &step, OperationPlan::Resolu
 }
 
 // One entry's command. A move to another file system copies, flushes the copy to its disk and
-// only then removes its source; a copy that failed or was stopped goes again where the way was
-// clear for it (nothing else stood there), and the source stays whole.
+// only then removes its source. A copy that failed or was stopped leaves no piece under the real
+// name: what it made there goes (what stood there before it, `before`, never; nor anything that
+// is not all the source's), and the entry is said to be not done.
 bool Operation::runEntry(const QByteArray &line, const OperationPlan::Step &step, int entry,
-                         bool wayClear)
+                         const EntryIdentity &before)
 {
-    if (!step.crosses)
-        return runCommand(line, &step);
+    const bool copies = step.kind == OperationPlan::Copy || step.crosses;
+    bool went = runCommand(line, &step);
     // Both shorter than the copy's command, which names both paths.
-    const QByteArray flush = *ShellCommand::form(R"(sync -f "%s")", { step.destination });
-    const QByteArray remove = *ShellCommand::form(R"(rm -rf "%s")", { step.source });
-    if (!runCommand(line, &step) || !runCommand(flush, nullptr, Reported)) {
-        if (wayClear)
-            OperationPlan::removeCopy(step);
+    if (went && step.crosses)
+        went = runCommand(*ShellCommand::form(R"(sync -f "%s")", { step.destination }), nullptr,
+                          Reported);
+    if (!went) {
+        if (copies)
+            OperationPlan::removePiece(step.source, step.destination, before);
+        if (step.kind != OperationPlan::Delete && !m_runner.stopped())
+            m_result.notDone << step.destination;
         return false;
     }
+    if (!step.crosses)
+        return true;
     m_journal.copied(entry);
-    return runCommand(remove, nullptr, Reported);
+    return runCommand(*ShellCommand::form(R"(rm -rf "%s")", { step.source }), nullptr, Reported);
 }
 
 // One command through the runner, with the progress of the step it does; whether it succeeded.
@@ -537,7 +591,13 @@ Operation::Result Operation::undo()
         m_result.undoable = false;
         return m_result;
     }
-    if (!m_asker.confirmUndo(*last))
+    // What the question promises from the trash is what is there now.
+    int fromTheTrash = 0, leftTheTrash = 0;
+    for (const Journal::Trashed &item : last->trashed) {
+        if (!item.marks.isEmpty())
+            ++(Undo::check(item).verdict == Undo::Gone ? leftTheTrash : fromTheTrash);
+    }
+    if (!m_asker.confirmUndo(*last, fromTheTrash, leftTheTrash))
         return m_result;
     takeBack(*last);
     return m_result;
@@ -549,31 +609,88 @@ Operation::Result Operation::reportInterrupted()
     if (!last || last->finished)
         return m_result;
     // A command of it that outlived the program goes on: the report waits for its end (or the
-    // user stops it), so that it tells what was done.
+    // user stops it, asked as a stop of the operation is, the commands held meanwhile), so that
+    // it tells what was done.
     if (!last->stillRunning.isEmpty()) {
-        if (!m_asker.wait(Asker::StillRunning, [&](const std::function<bool()> &keepGoing) {
-                while (m_journal.isHeld() && keepGoing())
-                    QThread::msleep(50);
-            }))
-            Journal::stopCommands(last->stillRunning);
+        const QVector<qint64> running = last->stillRunning;
+        if (!m_asker.wait(
+                    Asker::StillRunning,
+                    [&](const std::function<bool()> &keepGoing) {
+                        while (m_journal.isHeld() && keepGoing())
+                            QThread::msleep(50);
+                    },
+                    [&running](bool pause) { Journal::pauseCommands(running, pause); }))
+            Journal::stopCommands(running);
         last = m_journal.last();
         if (!last || last->finished)
             return m_result;
     }
     Journal::settle(&*last);
+    recover(&*last);
     const int done = last->count(Journal::Done);
-    // Either way it is settled now: what was done stays on record, to be taken back later.
-    m_journal.closeCutShort(*last);
-    if (m_asker.interrupted(*last, done) && last->didSomething())
+    if (m_asker.interrupted(*last, done, m_result.putBack) && last->didSomething()) {
         takeBack(*last);
-    else
-        m_result.undoable = m_journal.canUndo();
+        return m_result;
+    }
+    // What was done stays on record, to be taken back later.
+    finishMoves(&*last);
+    m_journal.closeCutShort(*last);
+    m_result.undoable = m_journal.canUndo();
     return m_result;
+}
+
+// What a kill left half done, settled as a stop would have left it: the piece of a copy cut
+// short goes, a move whose copy was on the disk removes the rest of its source, and what went to
+// the trash for an entry whose place is free again goes back there (an info whose entry never
+// went goes too).
+void Operation::recover(Journal::Operation *cutShort)
+{
+    m_several = true;
+    m_shows = CommandRunner::Waiting;
+    for (Journal::Entry &entry : cutShort->entries) {
+        if (entry.recovery == Journal::Entry::RemovePiece)
+            OperationPlan::removePiece(entry.source, entry.destination, entry.before);
+        if (entry.recovery == Journal::Entry::FinishMove) {
+            m_shown = entry.source.mid(entry.source.lastIndexOf(u'/') + 1);
+            runCommand(*ShellCommand::form(R"(rm -rf "%s")", { entry.source }), nullptr, Reported);
+            m_result.ran = true;
+        }
+    }
+    for (Journal::Trashed &item : cutShort->trashed) {
+        struct stat there;
+        if (item.marks.isEmpty()) {
+            if (!OperationPlan::entryAt(item.trashed, &there))
+                Trash::forget(item.info);
+        } else if (Trash::putBack({ item.place, item.trashed, item.info, QByteArray() })) {
+            item.marks.clear();
+            ++m_result.putBack;
+            m_result.ran = true;
+        }
+    }
+}
+
+// The moves cut short whose copies are whole, not taken back: flushed, then their sources go.
+void Operation::finishMoves(Journal::Operation *cutShort)
+{
+    m_shows = CommandRunner::Writing;
+    for (Journal::Entry &entry : cutShort->entries) {
+        if (entry.recovery != Journal::Entry::FinishOrTakeBack)
+            continue;
+        m_shown = entry.source.mid(entry.source.lastIndexOf(u'/') + 1);
+        m_result.ran = true;
+        if (runCommand(*ShellCommand::form(R"(sync -f "%s")", { entry.destination }), nullptr,
+                       Reported)) {
+            entry.copied = true;
+            entry.recovery = Journal::Entry::Nothing;
+            runCommand(*ShellCommand::form(R"(rm -rf "%s")", { entry.source }), nullptr, Reported);
+        }
+    }
 }
 
 // Each done entry, the last first, by the rules of Undo, one command each; then each entry that
 // a replace put in the trash, back to its place. What cannot be taken back is kept with the
-// reason.
+// reason: a replaced entry that left the trash is named where it was in the trash, and one whose
+// place holds what the operation made there (a copy that was changed since) stays in the trash.
 void Operation::takeBack(const Journal::Operation &operation)
 {
     // Undo is not undone, and a second undo of the same would find nothing of its own.
@@ -583,6 +700,7 @@ void Operation::takeBack(const Journal::Operation &operation)
     m_result.entries = operation.count(Journal::Done) + operation.inTheTrash();
     m_several = true;
     m_shows = CommandRunner::TakingBack;
+    QSet<QString> kept; // what the operation made and undo leaves
     for (qsizetype i = operation.entries.size() - 1; i >= 0 && !m_runner.stopped(); --i) {
         const Journal::Entry &entry = operation.entries[i];
         if (entry.state != Journal::Done)
@@ -594,12 +712,18 @@ void Operation::takeBack(const Journal::Operation &operation)
                 continue;
         }
         m_result.notTakenBack.append({ step.verdict, entry.destination });
+        kept.insert(entry.destination);
+    }
+    for (const Journal::Entry &entry : operation.entries) {
+        struct stat there;
+        if (entry.state != Journal::Done && OperationPlan::entryAt(entry.destination, &there))
+            kept.insert(entry.destination);
     }
     for (qsizetype i = operation.trashed.size() - 1; i >= 0 && !m_runner.stopped(); --i) {
         const Journal::Trashed &item = operation.trashed[i];
         if (item.marks.isEmpty())
             continue;
-        const Undo::Step step = Undo::check(item);
+        Undo::Step step = Undo::check(item);
         if (step.verdict == Undo::Possible) {
             takeBack(step.command, item.place, item.place);
             if (Undo::tookBack(item))
@@ -607,7 +731,12 @@ void Operation::takeBack(const Journal::Operation &operation)
             if (m_runner.stopped() || Undo::tookBack(item))
                 continue;
         }
-        m_result.notTakenBack.append({ step.verdict, item.place });
+        if (step.verdict == Undo::Gone)
+            step.verdict = Undo::NotInTrash;
+        else if (step.verdict == Undo::NameTaken && kept.contains(item.place))
+            step.verdict = Undo::StaysInTrash;
+        const bool inTrash = step.verdict == Undo::NotInTrash || step.verdict == Undo::StaysInTrash;
+        m_result.notTakenBack.append({ step.verdict, inTrash ? item.trashed : item.place });
     }
     m_result.stopped = m_runner.stopped();
 }

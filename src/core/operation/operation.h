@@ -13,7 +13,9 @@
 #include <QList>
 #include <QPair>
 #include <QString>
+#include <QStringList>
 
+#include <functional>
 #include <optional>
 
 // One operation that the user asked for, the whole way: the look before the work and the
@@ -34,7 +36,13 @@ public:
         // What failing commands wrote: the one command's output, or, for an operation on several
         // entries, each failure's under its command.
         QByteArray failures;
+        // Entries whose copy or move failed, by their destination: nothing of what the command
+        // made is left there.
+        QStringList notDone;
+        // Chosen entries left untouched because another entry stood at their place by then.
+        QStringList notChosen;
         QList<QPair<Undo::Verdict, QString>> notTakenBack; // what an undo could not take back
+        int putBack = 0; // replaced entries back from the trash, at a start after a kill
         std::optional<bool> undoable; // whether there is something to undo now, where it changed
         bool stillWriting = false; // stopped while what it copied was flushed: that goes on
     };
@@ -50,23 +58,28 @@ public:
     // Takes back the newest operation on record, after asking; the one before it is next.
     Result undo();
     // At start-up: an operation that the program did not live to finish is reported (once the
-    // commands of it that outlived the program are done), and what of it was done may be taken
-    // back.
+    // commands of it that outlived the program are done), what its kill left half done is
+    // settled as a stop would have (pieces of copies removed, replaced entries put back where
+    // their entries never came), and what of it was done may be taken back.
     Result reportInterrupted();
 
 private:
     // Which entries the journal keeps: none (a delete), the operation's own, or those inside a
     // folder it merges into.
     enum Record { NotKept, Kept, KeptInside };
+    // What is done with an entry, once its questions are answered.
+    enum Act { Skip, Whole, Apart, Replace };
 
     QString askName(Asker::NameFor what, const QString &folder, const QString &current,
                     QString *typed, int selected);
     bool runStep(const OperationPlan::Step &step, OperationPlan::Resolution resolution,
-                 Record record);
-    void runWhole(const OperationPlan::Step &step, OperationPlan::Resolution resolution,
+                 Record record, const std::function<bool()> &chosen = nullptr);
+    Act decide(const OperationPlan::Step &step, OperationPlan::Resolution resolution);
+    bool runWhole(const OperationPlan::Step &step, OperationPlan::Resolution resolution,
                   Record record);
     void replace(const OperationPlan::Step &step, OperationPlan::Resolution resolution,
                  Record record);
+    void keepOrPutBack(const Trash::Put &put, int item, bool replaced);
     void runInside(const OperationPlan::Step &step, OperationPlan::Resolution resolution,
                    bool madeHere, Record record);
     OperationPlan::Step nextStep(const OperationPlan &plan, int i,
@@ -75,7 +88,7 @@ private:
     void putBack();
     void takeBack(const QByteArray &line, const QString &place, const QString &shown);
     bool runEntry(const QByteArray &line, const OperationPlan::Step &step, int entry,
-                  bool wayClear);
+                  const EntryIdentity &before);
     // A command is an entry's (counted among those done, its failure reported), one whose
     // failure is reported (part of an entry, the closing flush), or neither (a batch for the
     // trash, whose entries report their own).
@@ -83,6 +96,8 @@ private:
     bool runCommand(const QByteArray &line, const OperationPlan::Step *step = nullptr,
                     Counts counts = AnEntry);
     void fail(const QByteArray &line, const QByteArray &why);
+    void recover(Journal::Operation *cutShort);
+    void finishMoves(Journal::Operation *cutShort);
     void takeBack(const Journal::Operation &operation);
     void ended();
 

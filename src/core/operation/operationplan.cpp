@@ -210,15 +210,76 @@ bool OperationPlan::mergesFolders(const Step &step)
 
 bool OperationPlan::goesEntryByEntry(const Step &step, bool replacing)
 {
-    return (replacing && mergesFolders(step)) || step.clashesInside || step.mapsInside;
+    return (replacing && mergesFolders(step)) || step.clashesInside || step.unstorableInside;
 }
 
-void OperationPlan::removeCopy(const Step &step)
+namespace {
+
+bool sameType(mode_t a, mode_t b)
 {
-    struct stat from, there;
-    if (entryAt(step.destination, &there)
-        && !(entryAt(step.source, &from) && sameEntry(from, there)))
-        removeTree(FileName::toBytes(step.destination), nullptr);
+    return (a & S_IFMT) == (b & S_IFMT);
+}
+
+// Whether every entry of the tree at `tree` stands in `within` too, of its type, a file there
+// at least as large: so a piece that a copy left is all the source's, and what a move already
+// took from its source is not.
+bool holdsAll(const QByteArray &within, const QByteArray &tree)
+{
+    bool all = true;
+    TreeWalk::walk(tree, [&](QByteArrayView path, const struct stat &info) {
+        struct stat there;
+        all = ::lstat((within + path.sliced(tree.size()).toByteArray()).constData(), &there) == 0
+              && sameType(info.st_mode, there.st_mode)
+              && (!S_ISREG(info.st_mode) || there.st_size >= info.st_size);
+        return all ? TreeWalk::Continue : TreeWalk::Stop;
+    });
+    return all;
+}
+
+// Whether a copy's time is its source's, to what the file system there keeps: a card two
+// seconds, others to the nanosecond where they keep those.
+bool sameTime(const struct timespec &source, const struct timespec &copy, bool card)
+{
+    const qint64 apart = (qint64(source.tv_sec) - qint64(copy.tv_sec)) * 1000000000
+                         + (source.tv_nsec - copy.tv_nsec);
+    if (card)
+        return apart <= 2000000000 && apart >= -2000000000;
+    return source.tv_sec == copy.tv_sec && (source.tv_nsec == copy.tv_nsec || copy.tv_nsec == 0);
+}
+
+} // namespace
+
+bool OperationPlan::removePiece(const QString &source, const QString &destination,
+                                const EntryIdentity &before)
+{
+    const EntryIdentity there = EntryIdentity::of(destination);
+    if (!there.exists || there == before || there == EntryIdentity::of(source)
+        || !holdsAll(FileName::toBytes(source), FileName::toBytes(destination)))
+        return false;
+    return removeTree(FileName::toBytes(destination), nullptr);
+}
+
+bool OperationPlan::copyIsWhole(const QString &source, const QString &destination)
+{
+    const QByteArray from = FileName::toBytes(source), to = FileName::toBytes(destination);
+    const EntryIdentity copy = EntryIdentity::of(to);
+    if (!copy.exists || copy == EntryIdentity::of(from))
+        return false;
+    const bool card = TargetFileSystem::of(parentOf(to)).card;
+    bool whole = true;
+    const TreeWalk::Walked walked = TreeWalk::walk(from, [&](QByteArrayView path,
+                                                             const struct stat &info) {
+        const bool top = path.size() == from.size();
+        struct stat there;
+        whole = ::lstat((to + path.sliced(from.size()).toByteArray()).constData(), &there) == 0
+                && sameType(info.st_mode, there.st_mode)
+                && (!S_ISREG(info.st_mode)
+                    || (there.st_size == info.st_size
+                        && sameTime(info.st_mtim, there.st_mtim, card)))
+                && (!top || !S_ISDIR(info.st_mode) || sameTime(info.st_mtim, there.st_mtim, card));
+        return whole ? TreeWalk::Continue : TreeWalk::Stop;
+    });
+    return whole && walked.whole;
 }
 
 bool OperationPlan::makeFolder(const Step &step)
@@ -269,6 +330,43 @@ bool OperationPlan::entryAt(const QString &path, struct stat *info)
     return ::lstat(FileName::toBytes(path).constData(), info) == 0;
 }
 
+bool OperationPlan::listsExactly(const QString &path)
+{
+    const QByteArray bytes = FileName::toBytes(path);
+    const QByteArray name = bytes.mid(bytes.lastIndexOf('/') + 1);
+    bool listed = false;
+    if (DIR *folder = ::opendir(parentOf(bytes).constData())) {
+        while (const dirent *entry = ::readdir(folder))
+            listed = listed || name == entry->d_name;
+        ::closedir(folder);
+    }
+    return listed;
+}
+
+bool OperationPlan::isCaseOnlyRename(const QString &from, const QString &to)
+{
+    const qsizetype slash = from.lastIndexOf(u'/');
+    if (slash < 0 || to.lastIndexOf(u'/') != slash || from.left(slash) != to.left(slash)
+        || from == to
+        || TargetFileSystem::folded(from.mid(slash + 1))
+                   != TargetFileSystem::folded(to.mid(slash + 1)))
+        return false;
+    return TargetFileSystem::of(parentOf(FileName::toBytes(from))).foldsCase;
+}
+
+std::optional<QByteArray> OperationPlan::caseRenameCommand(const QString &from, const QString &to)
+{
+    const QString folder = from.left(from.lastIndexOf(u'/'));
+    struct stat info;
+    const bool isFolder = entryAt(from, &info) && S_ISDIR(info.st_mode);
+    const QString between = FileName::join(
+            folder.isEmpty() ? QStringLiteral("/") : folder,
+            freeName(folder.isEmpty() ? QStringLiteral("/") : folder,
+                     QStringLiteral(".~") + from.mid(from.lastIndexOf(u'/') + 1), isFolder));
+    return ShellCommand::form(R"(mv -T -n "%s" "%s" && mv -T -n "%s" "%s")",
+                              { from, between, between, to });
+}
+
 OperationPlan OperationPlan::single(Kind kind, const QString &source,
                                     const QString &destinationFolder)
 {
@@ -278,6 +376,7 @@ OperationPlan OperationPlan::single(Kind kind, const QString &source,
     plan.m_names = QStringList{ source.mid(source.lastIndexOf(u'/') + 1) };
     plan.m_destination = destinationFolder;
     plan.lookAtTheDestination();
+    plan.m_chosen = { EntryIdentity::of(source) };
     return plan;
 }
 
@@ -294,12 +393,25 @@ OperationPlan OperationPlan::multiple(Kind kind, const QString &sourceFolder,
     }
     plan.m_destination = destinationFolder;
     plan.lookAtTheDestination();
+    for (int i = 0; i < plan.count(); ++i)
+        plan.m_chosen.append(EntryIdentity::of(plan.sourceOf(i)));
     return plan;
+}
+
+void OperationPlan::setChosen(const QVector<EntryIdentity> &chosen)
+{
+    if (chosen.size() == m_names.size())
+        m_chosen = chosen;
+}
+
+bool OperationPlan::isChosen(int index) const
+{
+    return EntryIdentity::of(sourceOf(index)) == m_chosen.value(index);
 }
 
 void OperationPlan::lookAtTheDestination()
 {
-    if (m_kind == Delete)
+    if (m_kind == Delete || m_destination.isEmpty())
         return;
     m_target = TargetFileSystem::of(FileName::toBytes(m_destination));
     if (!m_target.foldsCase)
@@ -366,10 +478,8 @@ OperationPlan::Look OperationPlan::look(const std::function<bool()> &keepGoing) 
             }
             const QByteArrayView name = relative.isEmpty() ? QByteArrayView(inside)
                                                            : path.sliced(path.lastIndexOf('/') + 1);
-            if (m_target.canHold(name))
+            if (m_target.canHold(name) && (m_target.links || !S_ISLNK(info.st_mode)))
                 return TreeWalk::Continue;
-            if (relative.isEmpty())
-                look.unstorableEntries << m_names[i];
             if (++look.unstorable <= 5)
                 look.firstUnstorable << FileName::fromBytes(inside + relative.toByteArray());
             return TreeWalk::Continue;
@@ -438,8 +548,15 @@ OperationPlan::Step OperationPlan::step(int index) const
         step.crosses = moves && source.st_dev != folder.st_dev;
         const bool renames = moves && !step.crosses;
         step.mapsNames = m_mapsNames && !renames;
+        const bool unstorable = !renames && !m_target.canHold(FileName::toBytes(step.name));
+        // A link where links are not kept, or a name it cannot hold and does not map: nothing.
+        step.leftOut = !renames
+                       && ((!m_target.links && sourceExists && S_ISLNK(source.st_mode))
+                           || (unstorable && !step.mapsNames));
+        if (step.leftOut)
+            return step;
         // A name it cannot hold arrives mapped, under a free name where that is taken.
-        if (step.mapsNames && !m_target.canHold(FileName::toBytes(step.name))) {
+        if (step.mapsNames && unstorable) {
             QString stored = m_target.mapped(step.name, isFolder);
             if (entryAt(FileName::join(m_destination, stored), &there)
                 || m_heldNames.contains(m_target.foldsCase ? TargetFileSystem::folded(stored)
@@ -462,18 +579,21 @@ OperationPlan::Step OperationPlan::step(int index) const
             step.verdict = LinkOntoFolder;
         else if (stands)
             step.verdict = Conflict;
-        // A folder's tree is looked into where the destination ignores case or names are
-        // mapped, unless it is renamed.
-        if (isFolder && !renames && (m_target.foldsCase || step.mapsNames)
+        // A folder's tree is looked into where the destination ignores case, keeps no links or
+        // names are mapped, unless it is renamed: for clashing names, and for what it cannot
+        // hold.
+        if (isFolder && !renames && (m_target.foldsCase || !m_target.links || step.mapsNames)
             && (step.verdict == Clear || step.verdict == Conflict || step.verdict == CaseClash)) {
             const QByteArray root = FileName::toBytes(step.source);
             Spoils spoils(FileName::toBytes(step.destination), m_target.foldsCase, false);
             TreeWalk::walk(root, [&](QByteArrayView path, const struct stat &info) {
                 spoils.visit(path.sliced(root.size()), info);
-                step.mapsInside = step.mapsInside
-                                  || (step.mapsNames && path.size() > root.size()
-                                      && !m_target.canHold(path.sliced(path.lastIndexOf('/') + 1)));
-                return (spoils.any() || !m_target.foldsCase) && (step.mapsInside || !step.mapsNames)
+                step.unstorableInside
+                        = step.unstorableInside
+                          || (path.size() > root.size()
+                              && (!m_target.canHold(path.sliced(path.lastIndexOf('/') + 1))
+                                  || (!m_target.links && S_ISLNK(info.st_mode))));
+                return (spoils.any() || !m_target.foldsCase) && step.unstorableInside
                                ? TreeWalk::Stop
                                : TreeWalk::Continue;
             });

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "core/folder/entryidentity.h"
 #include "core/folder/targetfilesystem.h"
 
 #include <QByteArray>
@@ -10,6 +11,7 @@
 #include <QVector>
 
 #include <functional>
+#include <optional>
 
 struct stat;
 
@@ -57,10 +59,12 @@ public:
         // A real folder whose one command would spoil it at the destination, which ignores
         // case: names inside clash. It goes entry by entry instead (see goesEntryByEntry()).
         bool clashesInside = false;
-        // Names that the destination cannot hold are stored mapped (TargetFileSystem::mapped());
-        // and this folder holds some: it goes entry by entry too.
+        // Names that the destination cannot hold are stored mapped (TargetFileSystem::mapped()),
+        // or left out: a name it cannot hold and does not map, or a link where it keeps none, gets
+        // no command at all. A folder that holds such an entry goes entry by entry too.
         bool mapsNames = false;
-        bool mapsInside = false;
+        bool leftOut = false;
+        bool unstorableInside = false;
         // A move to another file system: its command copies (`cp -a`), and the operation then
         // flushes the copy to its disk and only then removes the source.
         bool crosses = false;
@@ -84,6 +88,14 @@ public:
     Step step(int index) const;
     // Whether names the destination cannot hold are stored mapped, rather than left out.
     void setMapsNames(bool maps);
+    // The entries as the user chose them, each by what stood at its source then: by default when
+    // the plan is made; a copy or move chosen before its destination was picked takes them from
+    // that moment (setChosen, with as many as there are entries).
+    const QVector<EntryIdentity> &chosen() const { return m_chosen; }
+    void setChosen(const QVector<EntryIdentity> &chosen);
+    // Whether the entry at the index's source is still the one that was chosen: one that another
+    // program put in its place since is never touched.
+    bool isChosen(int index) const;
 
     // What a copy or move will meet, found before anything runs: the trees are walked without
     // following links.
@@ -97,9 +109,10 @@ public:
         bool crossesFileSystems = false; // a move that copies, then removes its source
         qint64 freeBytes = -1; // the room there for an unprivileged user; -1 when unknown
         int conflicts = 0; // entries of which another of the same name stands there
-        int unstorable = 0; // names, at any depth, that the destination cannot hold
+        // Entries, at any depth, that the destination cannot hold: their names (a card's, also
+        // those that are not UTF-8), or links where it keeps none.
+        int unstorable = 0;
         QStringList firstUnstorable; // the first few, as paths inside the operation
-        QStringList unstorableEntries; // the entries whose own name cannot be stored there
         int linksOntoFolders = 0; // links, at any depth of a merge, where a real folder stands
         int caseClashes
                 = 0; // names that clash with another of the operation's where case is ignored
@@ -115,6 +128,14 @@ public:
 
     // Whether an entry stands at path, dangling symbolic links included (lstat), and which.
     static bool entryAt(const QString &path, struct stat *info);
+    // Whether its folder lists the entry under exactly this name (where case is ignored, a path
+    // finds an entry by any case of its name).
+    static bool listsExactly(const QString &path);
+    // Whether a rename changes only the case of a name, on a file system that ignores case: the
+    // file system takes both names for one, and such a rename goes by way of a free name
+    // (`mv -T -n "%s" "%s" && mv -T -n "%s" "%s"`; nothing where that would not fit).
+    static bool isCaseOnlyRename(const QString &from, const QString &to);
+    static std::optional<QByteArray> caseRenameCommand(const QString &from, const QString &to);
 
     // Where a replace may not keep what it replaces (there is no trash there, and the user
     // agreed): removes what stands at the destination, whatever it is, so that the command that
@@ -138,9 +159,17 @@ public:
     static bool makeFolder(const Step &step);
     static void finishFolder(const Step &step);
     static bool removeIfEmpty(const QString &folder);
-    // What a copy that failed or was stopped left at its destination goes (bottom up, never
-    // through a link or into a mount); never the source itself.
-    static void removeCopy(const Step &step);
+    // What a copy that failed, was stopped or was cut short by a kill left at its destination
+    // goes (bottom up, never through a link or into a mount), where all of it is the source's:
+    // never the source itself, never what stood there before the command (`before`), and never
+    // a tree that holds anything the source does not (what a move already took from it).
+    // Whether it went.
+    static bool removePiece(const QString &source, const QString &destination,
+                            const EntryIdentity &before);
+    // Whether a copy at destination is whole: every entry of the source there, of its type, each
+    // file of its size and time, the top folder of its time (cp sets a folder's times once all
+    // it holds is there), and never the source itself.
+    static bool copyIsWhole(const QString &source, const QString &destination);
 
 private:
     QString sourceOf(int index) const;
@@ -154,5 +183,6 @@ private:
     TargetFileSystem m_target; // the destination's
     QVector<bool> m_clashesWithEarlier; // by entry, where the destination ignores case
     bool m_mapsNames = false;
+    QVector<EntryIdentity> m_chosen; // by entry
     QSet<QString> m_heldNames; // as compared there: those that arrive as they are, when mapping
 };

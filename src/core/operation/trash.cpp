@@ -2,6 +2,7 @@
 #include "core/operation/trash.h"
 
 #include "core/names/filename.h"
+#include "core/shell/diskwrite.h"
 #include "core/shell/shellcommand.h"
 
 #include <QDateTime>
@@ -11,6 +12,7 @@
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
+#include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -42,19 +44,36 @@ bool deviceOf(QByteArray path, dev_t *device)
     return true;
 }
 
-// A folder of this user's own, made with mode 0700 when missing; never a link or another's.
-bool ownFolder(const QByteArray &path)
+// The folders a trash is made of, and those of them that a look made: where the trash cannot
+// be used after all, they go again, so that no empty trash is left where none was.
+struct Made
 {
-    if (::mkdir(path.constData(), 0700) != 0 && errno != EEXIST)
-        return false;
+    QByteArrayList folders;
+    int error = 0; // why the trash cannot be had, where the file system said
+    void undo()
+    {
+        for (qsizetype i = folders.size() - 1; i >= 0; --i)
+            ::rmdir(folders[i].constData());
+        folders.clear();
+    }
+};
+
+// A folder of this user's own, made with mode 0700 when missing; never a link or another's.
+bool ownFolder(const QByteArray &path, Made *made)
+{
+    if (::mkdir(path.constData(), 0700) == 0)
+        made->folders.append(path);
+    else if (errno != EEXIST)
+        return made->error = errno, false;
     struct stat info;
     return ::lstat(path.constData(), &info) == 0 && S_ISDIR(info.st_mode)
            && info.st_uid == ::geteuid();
 }
 
-bool hasItsFolders(const QByteArray &trash)
+bool hasItsFolders(const QByteArray &trash, Made *made)
 {
-    return ownFolder(trash) && ownFolder(trash + "/files") && ownFolder(trash + "/info");
+    return ownFolder(trash, made) && ownFolder(trash + "/files", made)
+           && ownFolder(trash + "/info", made);
 }
 
 QByteArray homeTrash()
@@ -107,7 +126,7 @@ QByteArray topdirOf(const QByteArray &folder)
     return top;
 }
 
-std::optional<Place> placeFor(const QByteArray &folder)
+std::optional<Place> placeFor(const QByteArray &folder, Made *made)
 {
     dev_t here, home;
     if (!deviceOf(folder, &here))
@@ -115,7 +134,10 @@ std::optional<Place> placeFor(const QByteArray &folder)
     const QByteArray trash = homeTrash();
     if (deviceOf(trash, &home) && home == here) {
         QDir().mkpath(FileName::fromBytes(parentOf(trash)));
-        return hasItsFolders(trash) ? std::optional<Place>({ trash, QByteArray() }) : std::nullopt;
+        if (hasItsFolders(trash, made))
+            return Place{ trash, QByteArray() };
+        made->undo();
+        return std::nullopt;
     }
     const QByteArray top = topdirOf(folder);
     if (top.isEmpty())
@@ -125,43 +147,81 @@ std::optional<Place> placeFor(const QByteArray &folder)
     // A shared .Trash counts only as a real folder with the sticky bit.
     struct stat shared;
     if (::lstat((base + "/.Trash").constData(), &shared) == 0 && S_ISDIR(shared.st_mode)
-        && (shared.st_mode & S_ISVTX) && hasItsFolders(base + "/.Trash/" + uid))
+        && (shared.st_mode & S_ISVTX) && hasItsFolders(base + "/.Trash/" + uid, made))
         return Place{ base + "/.Trash/" + uid, top };
-    if (hasItsFolders(base + "/.Trash-" + uid))
+    made->undo();
+    if (hasItsFolders(base + "/.Trash-" + uid, made))
         return Place{ base + "/.Trash-" + uid, top };
+    made->undo();
     return std::nullopt;
 }
 
-bool writeAll(int fd, const QByteArray &bytes)
+QByteArray reasonOf(int error)
 {
-    for (qsizetype written = 0; written < bytes.size();) {
-        const ssize_t now
-                = ::write(fd, bytes.constData() + written, size_t(bytes.size() - written));
-        if (now < 0 && errno == EINTR)
-            continue;
-        if (now <= 0)
-            return false;
-        written += now;
-    }
-    return true;
+    return error ? QByteArray(std::strerror(error)) : QByteArray("no trash can be had there");
 }
 
 } // namespace
 
 QString Trash::forEntriesOf(const QString &folder)
 {
-    const std::optional<Place> place = placeFor(FileName::toBytes(folder));
+    Made made;
+    const std::optional<Place> place = placeFor(FileName::toBytes(folder), &made);
     return place ? FileName::fromBytes(place->trash) : QString();
+}
+
+bool Trash::canKeep(const QString &folder, QByteArray *why)
+{
+    Made made;
+    const std::optional<Place> place = placeFor(FileName::toBytes(folder), &made);
+    if (!place) {
+        *why = reasonOf(made.error);
+        return false;
+    }
+    // As large as an info is, written and flushed as one is; under a name no trash lists.
+    const QByteArray probe
+            = place->trash + "/info/.filemanager-probe-" + QByteArray::number(::getpid());
+    const int fd = ::open(probe.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC,
+                          0600);
+    const bool written
+            = fd >= 0 && DiskWrite::writeAll(fd, QByteArray(256, ' ')) && DiskWrite::flush(fd);
+    const int error = errno;
+    if (fd >= 0)
+        ::close(fd);
+    ::unlink(probe.constData());
+    if (written)
+        return true;
+    *why = reasonOf(error);
+    made.undo();
+    return false;
+}
+
+bool Trash::putBack(const Put &put)
+{
+    if (::renameat2(AT_FDCWD, FileName::toBytes(put.trashed).constData(), AT_FDCWD,
+                    FileName::toBytes(put.original).constData(), RENAME_NOREPLACE)
+        != 0)
+        return false;
+    forget(put.info);
+    return true;
 }
 
 // The info of the entry at path, written and, unless flush is false, flushed; the name it has in
 // the trash: its own where that is free.
-std::optional<Trash::Put> Trash::prepare(const QString &path, bool flush, bool ownName)
+std::optional<Trash::Put> Trash::prepare(const QString &path, bool flush, bool ownName,
+                                         QByteArray *why)
 {
     const QByteArray bytes = FileName::toBytes(path);
-    const std::optional<Place> place = placeFor(parentOf(bytes));
-    if (!place)
+    Made made;
+    const std::optional<Place> place = placeFor(parentOf(bytes), &made);
+    const auto fail = [&](int error) {
+        if (why)
+            *why = reasonOf(error);
+        made.undo();
         return std::nullopt;
+    };
+    if (!place)
+        return fail(made.error);
     // Relative to the top of the mount in a trash there, as freedesktop.org's trash recommends.
     const QByteArray recorded = place->topdir.isEmpty() ? bytes
                                 : place->topdir == "/"  ? bytes.mid(1)
@@ -185,10 +245,12 @@ std::optional<Trash::Put> Trash::prepare(const QString &path, bool flush, bool o
         if (fd < 0 && errno == EEXIST)
             continue;
         if (fd < 0)
-            return std::nullopt;
+            return fail(errno);
         struct stat taken;
         const bool free = ::lstat(trashed.constData(), &taken) != 0;
-        const bool written = free && writeAll(fd, text) && (!flush || ::fdatasync(fd) == 0);
+        const bool written
+                = free && DiskWrite::writeAll(fd, text) && (!flush || DiskWrite::flush(fd));
+        const int error = errno;
         ::close(fd);
         if (!free) {
             ::unlink(info.constData());
@@ -198,16 +260,16 @@ std::optional<Trash::Put> Trash::prepare(const QString &path, bool flush, bool o
                 = ShellCommand::form(R"(mv -T "%s" "%s")", { path, FileName::fromBytes(trashed) });
         if (!written || !command) {
             ::unlink(info.constData());
-            return std::nullopt;
+            return fail(written ? ENAMETOOLONG : error);
         }
         return Put{ path, FileName::fromBytes(trashed), FileName::fromBytes(info), *command };
     }
-    return std::nullopt;
+    return fail(0);
 }
 
-std::optional<Trash::Put> Trash::prepare(const QString &path)
+std::optional<Trash::Put> Trash::prepare(const QString &path, QByteArray *why)
 {
-    return prepare(path, true, false);
+    return prepare(path, true, false, why);
 }
 
 Trash::Batch Trash::prepare(const QString &folder, const QStringList &names)
@@ -215,7 +277,8 @@ Trash::Batch Trash::prepare(const QString &folder, const QStringList &names)
     Batch batch;
     QList<Put> written;
     for (const QString &name : names) {
-        if (const std::optional<Put> put = prepare(FileName::join(folder, name), false, true))
+        if (const std::optional<Put> put
+            = prepare(FileName::join(folder, name), false, true, nullptr))
             written.append(*put);
     }
     if (written.isEmpty())
@@ -237,7 +300,7 @@ Trash::Batch Trash::prepare(const QString &folder, const QStringList &names)
     // One flush for all: what a kill leaves of a batch is an info whose entry never went.
     const QByteArray infos = FileName::toBytes(files.left(files.lastIndexOf(u'/')) + "/info");
     const int fd = ::open(infos.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    const bool flushed = fd >= 0 && ::syncfs(fd) == 0;
+    const bool flushed = fd >= 0 && DiskWrite::flushFileSystem(fd);
     if (fd >= 0)
         ::close(fd);
     if (batch.puts.isEmpty() || !flushed) {

@@ -19,6 +19,10 @@ public:
     // bit, else $topdir/.Trash-$uid, made with mode 0700 when missing. Empty when no trash can be
     // had there (read-only, no permission, a link or a file where a folder should be).
     static QString forEntriesOf(const QString &folder);
+    // Whether what a replace removes in folder can be kept in the trash there: the trash can be
+    // had, and an info written and flushed in it (a full file system cannot). Where not, why (the
+    // file system's own reason where it gave one), and no trash folder that this made is left.
+    static bool canKeep(const QString &folder, QByteArray *why);
 
     struct Put
     {
@@ -29,8 +33,8 @@ public:
     };
     // Writes and flushes info/NAME.trashinfo for the entry at path (NAME unique in that trash),
     // and gives the command that then moves the entry to files/NAME. Nothing when no trash can be
-    // had for it, or the command would not fit.
-    static std::optional<Put> prepare(const QString &path);
+    // had for it, its info cannot be written or the command would not fit: why, then.
+    static std::optional<Put> prepare(const QString &path, QByteArray *why = nullptr);
     // The same for several entries of one folder that go to the trash by one command, their
     // infos flushed together: those that can go under their own names, in order, with the
     // command (`cd "%s" && mv -t "%s" -- "%s"...`, within the runner's limit) that moves the
@@ -42,10 +46,13 @@ public:
     };
     static Batch prepare(const QString &folder, const QStringList &names);
 
-private:
-    static std::optional<Put> prepare(const QString &path, bool flush, bool ownName);
-
-public:
     // The trashinfo of an entry whose move did not happen goes, or that of one taken back.
     static void forget(const QString &info);
+    // An entry back from the trash to where it stood, by a rename that never replaces anything,
+    // and its info gone: false, and all as it was, where that place is taken.
+    static bool putBack(const Put &put);
+
+private:
+    static std::optional<Put> prepare(const QString &path, bool flush, bool ownName,
+                                      QByteArray *why);
 };

@@ -1,8 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "core/operation/undo.h"
 
+#include "core/folder/entryidentity.h"
 #include "core/folder/targetfilesystem.h"
 #include "core/names/filename.h"
+#include "core/operation/operationplan.h"
 #include "core/shell/shellcommand.h"
 
 #include <dirent.h>
@@ -62,9 +64,20 @@ Undo::Step Undo::check(Journal::Kind kind, const Journal::Entry &entry)
         || now.first().born != entry.marks.first().born)
         return step; // Gone
     std::optional<QByteArray> command;
+    // A move cut short whose copy is whole and whose source was never touched: the copy goes.
+    const bool sourceWhole = entry.recovery == Journal::Entry::FinishOrTakeBack;
     switch (kind) {
     case Journal::Move:
     case Journal::Rename:
+        if (sourceWhole) {
+            command = ShellCommand::form(R"(rm -rf "%s")", { entry.destination });
+            break;
+        }
+        // Back to a name that differs only in case, on a file system that ignores it.
+        if (OperationPlan::isCaseOnlyRename(entry.destination, entry.source)) {
+            command = OperationPlan::caseRenameCommand(entry.destination, entry.source);
+            break;
+        }
         // Moved or renamed, it may have been changed since: it is still the user's entry.
         if (exists(entry.source)) {
             step.verdict = NameTaken;
@@ -81,6 +94,11 @@ Undo::Step Undo::check(Journal::Kind kind, const Journal::Entry &entry)
                                                     { entry.destination, entry.source });
         break;
     case Journal::Copy:
+        // Never the source itself, whatever the record says.
+        if (EntryIdentity::of(entry.destination) == EntryIdentity::of(entry.source)) {
+            step.verdict = Gone;
+            return step;
+        }
         if (now != entry.marks) {
             step.verdict = Changed;
             return step;
@@ -113,6 +131,9 @@ Undo::Step Undo::check(Journal::Kind kind, const Journal::Entry &entry)
 bool Undo::tookBack(Journal::Kind kind, const Journal::Entry &entry)
 {
     const bool back = (kind != Journal::Move && kind != Journal::Rename) || exists(entry.source);
+    // Back under a name that differs only in case: either name finds it, the folder lists one.
+    if (OperationPlan::isCaseOnlyRename(entry.destination, entry.source))
+        return OperationPlan::listsExactly(entry.source);
     return back && !exists(entry.destination);
 }
 

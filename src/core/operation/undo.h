@@ -19,11 +19,15 @@ public:
         NameTaken, // another entry now has the old name
         NotEmpty, // a new folder holds something
         TooLong, // the command would not fit the runner
+        NotInTrash, // an entry that a replace put in the trash has left it since
+        StaysInTrash, // its place holds what the operation made there, which stays
     };
     struct Step
     {
         Verdict verdict = Gone;
-        // `mv -T -n "%s" "%s"` back to the old name, `rm -rf "%s"` a copy, `rmdir "%s"` a folder.
+        // `mv -T -n "%s" "%s"` back to the old name (by way of a free name where only the case
+        // changes on a file system that ignores it), `rm -rf "%s"` a copy (or the copy of a move
+        // cut short whose source is still whole), `rmdir "%s"` a folder.
         QByteArray command;
     };
 

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "core/shell/commandlog.h"
 
+#include "core/shell/diskwrite.h"
+
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -130,24 +132,6 @@ int CommandLog::openPrivate()
     return fd;
 }
 
-namespace {
-
-bool writeAll(int fd, const QByteArray &text)
-{
-    qsizetype written = 0;
-    while (written < text.size()) {
-        const ssize_t n = ::write(fd, text.constData() + written, size_t(text.size() - written));
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return false;
-        written += n;
-    }
-    return true;
-}
-
-} // namespace
-
 QByteArray CommandLog::handOver(const QByteArray &text)
 {
     const QByteArray runtime = ownRuntimeFolder();
@@ -158,7 +142,7 @@ QByteArray CommandLog::handOver(const QByteArray &text)
         const int fd = ::mkostemps(path.data(), 4, O_CLOEXEC);
         if (fd < 0)
             continue;
-        const bool written = writeAll(fd, text);
+        const bool written = DiskWrite::writeAll(fd, text);
         if (::close(fd) == 0 && written)
             return path;
         ::unlink(path.constData()); // a full disk: half a log would mislead
@@ -181,7 +165,7 @@ bool CommandLog::write(const QByteArray &text)
     const int fd = open();
     if (fd < 0)
         return false;
-    const bool written = writeAll(fd, text);
+    const bool written = DiskWrite::writeAll(fd, text);
     ::close(fd);
     return written;
 }
