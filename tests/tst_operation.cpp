@@ -72,7 +72,8 @@ enum Replaced { AFile, ALinkToFile, ALinkToFolder, APipe, AFolderByFile, AFileBy
 // Which trash takes it: the home trash, or one at the top of a tmpfs over dest: its own, a shared
 // .Trash with the sticky bit, a .Trash that is a link (refused); or the home trash where the name
 // is taken already.
-enum Trashed { Home, Top, TopShared, TopLinked, HomeNameTaken };
+// Emptied: the home trash, emptied before the undo.
+enum Trashed { Home, Top, TopShared, TopLinked, HomeNameTaken, HomeEmptied };
 
 // An 8 MiB FAT image at card, mounted through fusefat as a desktop mounts a card; empty, or why
 // it could not be.
@@ -130,7 +131,6 @@ private slots:
     // right after the first copy was whole but before its outcome was written.
     void killedDuringAReplaceOfAll_data();
     void killedDuringAReplaceOfAll();
-    void undoAfterTheTrashWasEmptied();
     // A copy that does not fit, and a replace where the trash's info cannot be written.
     void fullDestination_data();
     void fullDestination();
@@ -472,6 +472,7 @@ void tst_Operation::replacedGoToTheTrash_data()
     QTest::newRow("a shared .Trash") << int(AFile) << int(TopShared) << false;
     QTest::newRow(".Trash a link: refused") << int(AFile) << int(TopLinked) << false;
     QTest::newRow("name taken in the trash") << int(AFile) << int(HomeNameTaken) << false;
+    QTest::newRow("the trash emptied before the undo") << int(AFile) << int(HomeEmptied) << false;
 }
 
 void tst_Operation::replacedGoToTheTrash()
@@ -548,10 +549,20 @@ void tst_Operation::replacedGoToTheTrash()
                      && QDateTime::fromString(date.mid(13), Qt::ISODate).isValid(),
              date.constData());
 
+    // Undo's question counts what is in the trash; one that left it is named where it was.
+    const bool emptied = trash == HomeEmptied;
+    if (emptied)
+        QVERIFY(QFile::remove(bin + "/files/" + inTrash)
+                && QFile::remove(bin + "/info/" + inTrash + ".trashinfo"));
     ScriptedAsker again;
     const Operation::Result result = Operation(again, runner, journal).undo();
-    QCOMPARE(result.notTakenBack, (QList<QPair<Undo::Verdict, QString>>()));
-    QCOMPARE(describe(gone), before);
+    using NotTakenBack = QList<QPair<Undo::Verdict, QString>>;
+    QCOMPARE(QList<int>({ again.fromTheTrash, again.leftTheTrash }),
+             QList<int>({ !emptied, emptied }));
+    QCOMPARE(result.notTakenBack,
+             emptied ? NotTakenBack({ { Undo::NotInTrash, bin + "/files/" + inTrash } })
+                     : NotTakenBack());
+    QCOMPARE(describe(gone), emptied ? QStringLiteral("nothing") : before);
     QCOMPARE(describe(bin + "/files/" + inTrash), QStringLiteral("nothing"));
     QVERIFY(!QFile::exists(bin + "/info/" + inTrash + ".trashinfo"));
     QCOMPARE(readFile(folder / "keep/f"), QByteArray("keep"));
@@ -748,32 +759,6 @@ void tst_Operation::killedDuringAReplaceOfAll()
     QCOMPARE(undone.notTakenBack, (QList<QPair<Undo::Verdict, QString>>()));
     QCOMPARE(destination(), QByteArray("old a|old b|old c"));
     QCOMPARE(readFile(folder / "src/a"), QByteArray("new a"));
-}
-
-// Undo after the trash was emptied: the question says that the replaced entries will not come
-// back, and the notice names them where they were in the trash.
-void tst_Operation::undoAfterTheTrashWasEmptied()
-{
-    TestFolder folder;
-    for (const QString name : { "a", "b" })
-        QVERIFY(makeFile(folder / "src/" + name, "new")
-                && makeFile(folder / "dest/" + name, "old"));
-    qputenv("XDG_DATA_HOME", QFile::encodeName(folder / "data"));
-    ScriptedAsker asker;
-    ShellRunner runner;
-    Journal journal(folder / "state/journal");
-    Operation(asker, runner, journal)
-            .run(OperationPlan::multiple(OperationPlan::Copy, folder / "src", { "a", "b" },
-                                         folder / "dest"));
-    QCOMPARE(runProgram("sh", { "-c", "rm -rf \"$1\"/files/* \"$1\"/info/*", "sh",
-                                folder / "data/Trash" }),
-             0);
-    const QString trash = folder / "data/Trash/files/";
-    const Operation::Result result = Operation(asker, runner, journal).undo();
-    QCOMPARE(QList({ asker.fromTheTrash, asker.leftTheTrash }), QList({ 0, 2 }));
-    QCOMPARE(result.notTakenBack,
-             (QList<QPair<Undo::Verdict, QString>>(
-                     { { Undo::NotInTrash, trash + "b" }, { Undo::NotInTrash, trash + "a" } })));
 }
 
 void tst_Operation::fullDestination_data()
