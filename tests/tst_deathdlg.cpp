@@ -5,6 +5,7 @@
 #include "platform/zmessagedlg.h"
 #include "platform/zsoftkey.h"
 #include "runner/deathdlg.h"
+#include "runner/workwait.h"
 #include "support/testmain.h"
 
 #include <QDir>
@@ -395,7 +396,7 @@ private slots:
         });
         cancel.start(400);
         QList<bool> held;
-        const bool finished = deathDlg::whileWorking(
+        const bool finished = WorkWait::run(
                 "Waiting",
                 [](const std::function<bool()> &keepGoing) {
                     while (keepGoing())

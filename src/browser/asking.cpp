@@ -8,7 +8,7 @@
 #include "platform/zmessagedlg.h"
 #include "platform/zsinglecapturedlg.h"
 #include "platform/zsingleselectdlg.h"
-#include "runner/deathdlg.h"
+#include "runner/workwait.h"
 
 QString fileDialog::askName(NameFor what, const QString &folder, const QString &current,
                             const QString &offered, int selected)
@@ -21,11 +21,11 @@ bool fileDialog::wait(Wait what, const std::function<void(const std::function<bo
                       const std::function<void(bool)> &pause)
 {
     // Commands that still run stop only as those of a running operation do: asked first.
-    deathDlg::StopQuestion question;
+    WorkWait::StopQuestion question;
     if (what == StillRunning)
         question = { m_operationTitle, m_texts->stopQuestion(m_stopping), pause };
-    return deathDlg::whileWorking(
-            (*m_texts)(what == Looking ? "BR_PLEASEWAIT" : "BR_STILL_RUNNING"), work, question);
+    return WorkWait::run((*m_texts)(what == Looking ? "BR_PLEASEWAIT" : "BR_STILL_RUNNING"), work,
+                         question);
 }
 
 bool fileDialog::confirm(const OperationPlan &plan, const OperationPlan::Look &look)

@@ -7,7 +7,7 @@
 #include "lang/texts.h"
 #include "platform/zlistbox.h"
 #include "platform/zmessagedlg.h"
-#include "runner/deathdlg.h"
+#include "runner/workwait.h"
 
 void fileDialog::details()
 {
@@ -17,11 +17,11 @@ void fileDialog::details()
     if (names.isEmpty() && mode != MultiSelect)
         return;
     QList<EntryDetails> found;
-    if (!deathDlg::whileWorking(catalog->lookup("BR_PLEASEWAIT"),
-                                [&](const std::function<bool()> &keepGoing) {
-                                    for (const QString &name : names)
-                                        found << EntryDetails::of(childPath(name), keepGoing);
-                                }))
+    if (!WorkWait::run(catalog->lookup("BR_PLEASEWAIT"),
+                       [&](const std::function<bool()> &keepGoing) {
+                           for (const QString &name : names)
+                               found << EntryDetails::of(childPath(name), keepGoing);
+                       }))
         return;
     ZMessageDlg::inform(catalog->lookup("BR_DETAILS"),
                         mode == MultiSelect ? m_texts->details(found)

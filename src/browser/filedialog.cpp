@@ -13,7 +13,8 @@
 #include "platform/zmessagedlg.h"
 #include "platform/zoptionsmenu.h"
 #include "platform/zsoftkey.h"
-#include "runner/deathdlg.h"
+#include "runner/failurereport.h"
+#include "runner/operationrunner.h"
 
 #include <QApplication>
 #include <QTimer>
@@ -95,7 +96,12 @@ Operation::Result fileDialog::perform(const char *titleKey, OperationPlan::Kind 
 {
     const QString title = m_operationTitle = (*m_texts)(titleKey);
     m_stopping = stopping;
-    auto runner = deathDlg::forOperation(title, m_texts->stopQuestion(stopping), several, catalog);
+    auto runner = std::make_unique<OperationRunner>(
+            title, m_texts->stopQuestion(stopping), several,
+            [this](CommandRunner::Shows shows, const QString &entry) {
+                const Texts::Running running = m_texts->whileRunning(shows, entry);
+                return OperationRunner::Shown{ running.title, running.text, running.stopText };
+            });
     Operation operation(*this, *runner, *m_journal);
     const Operation::Result result = what(operation);
     runner.reset(); // what follows shows on its own
@@ -104,7 +110,7 @@ Operation::Result fileDialog::perform(const char *titleKey, OperationPlan::Kind 
         rebuildMenu(mode);
     }
     if (!result.failures.isEmpty())
-        deathDlg::showOutput(result.failures, title);
+        FailureReport::show(result.failures, title);
     const QString info = QStringLiteral("info_pop.bmp");
     if (!result.notDone.isEmpty())
         ZMessageDlg::inform(title, m_texts->notDone(stopping, result.notDone), info);

@@ -162,6 +162,25 @@ QString Texts::stopQuestion(OperationPlan::Kind kind) const
                                                    : "BR_STOP_DELETE");
 }
 
+Texts::Running Texts::whileRunning(CommandRunner::Shows shows, const QString &entry) const
+{
+    static const std::map<CommandRunner::Shows, const char *> doingKeys = {
+        { CommandRunner::Copying, "BR_COPYING" },
+        { CommandRunner::Moving, "BR_MOVING" },
+        { CommandRunner::Deleting, "BR_DELETING" },
+        { CommandRunner::Writing, "BR_WRITING" },
+    };
+    Running running;
+    running.title = shows == CommandRunner::Waiting ? QString() : entry;
+    const auto doing = doingKeys.find(shows);
+    running.text
+            = doing == doingKeys.end() ? (*this)("BR_PLEASEWAIT") : (*this)(doing->second) + entry;
+    // A stop while the copies are flushed ends only the wait.
+    if (shows == CommandRunner::Writing)
+        running.stopText = (*this)("BR_STOP_WRITING");
+    return running;
+}
+
 QString Texts::stopped(int done, int entries, bool stillWriting) const
 {
     if (stillWriting)

@@ -6,6 +6,7 @@
 #include "core/operation/journal.h"
 #include "core/operation/operationplan.h"
 #include "core/operation/undo.h"
+#include "core/shell/commandrunner.h"
 
 #include <QList>
 #include <QPair>
@@ -42,6 +43,14 @@ public:
     QString refusal(Asker::Refusal why) const;
     // What a stop leaves, asked before it is done.
     QString stopQuestion(OperationPlan::Kind kind) const;
+    // What the wait popup shows while an operation's command runs: "Please wait" with no title
+    // for an operation on one entry, the entry named for one on several; and, where a stop then
+    // leaves something else, the stop question from then on.
+    struct Running
+    {
+        QString title, text, stopText;
+    };
+    Running whileRunning(CommandRunner::Shows shows, const QString &entry) const;
     // After a stop: how many were done and how many not.
     // Stopped while what was copied was being flushed: all was done, and the writing goes on.
     QString stopped(int done, int entries, bool stillWriting = false) const;

@@ -54,6 +54,8 @@ public:
     // within long runs; and the blank of a question's end (" ?") made one that never breaks.
     static QString breakable(const QString &text);
     QAccessible::Role accessibleRole() const { return m_accessibleRole; }
+    // Whether an event is the user's input: a key, a tap or click, a touch, the wheel.
+    static bool isUserInput(QEvent::Type type);
 
 protected:
     void setAccessibleRole(QAccessible::Role role) { m_accessibleRole = role; }
@@ -74,8 +76,6 @@ protected:
     // What the left and right keys do when no slot is set for them: accept and reject.
     virtual void leftKey();
     virtual void rightKey();
-    // Whether an event is the user's input: a key, a tap or click, a touch, the wheel.
-    static bool isUserInput(QEvent::Type type);
 
 private:
     void placeAtTheBottom();

@@ -1,24 +1,18 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "runner/deathdlg.h"
 
-#include "core/names/filename.h"
-#include "core/shell/commandlog.h"
 #include "core/shell/progresscounter.h"
 #include "core/shell/shellprocess.h"
 #include "lang/formats.h"
-#include "lang/languagecatalog.h"
-#include "platform/am_launcherclient.h"
-#include "platform/zmessagedlg.h"
 #include "platform/zsoftkey.h"
+#include "runner/failurereport.h"
 
 #include <QCoreApplication>
 #include <QEventLoop>
-#include <QKeyEvent>
 #include <QLabel>
 #include <QProgressBar>
 #include <QTimer>
 #include <QVBoxLayout>
-#include <QWindow>
 
 #include <cstdio>
 #include <cstring>
@@ -33,9 +27,9 @@ deathDlg::deathDlg(const QString &title, const QString &instructText, const char
     connect(m_process, &ShellProcess::finished, this, &deathDlg::finish);
     m_progress = new ProgressCounter(this);
     connect(m_progress, &ProgressCounter::changed, this, &deathDlg::showProgress);
-    QCoreApplication::instance()->installEventFilter(this);
+    m_guard = new StopGuard(this, m_process, m_phase);
     // Without a command to run, exec() comes back at once; the commands of an operation come
-    // through run().
+    // through runNext().
     if (takeCommand(command)) {
         hide();
         startClock();
@@ -46,7 +40,6 @@ deathDlg::deathDlg(const QString &title, const QString &instructText, const char
 
 deathDlg::~deathDlg()
 {
-    QCoreApplication::instance()->removeEventFilter(this);
     std::memset(commandLine, 0, sizeof commandLine);
 }
 
@@ -57,94 +50,29 @@ void deathDlg::startClock()
     m_tick->start(1000);
 }
 
-std::unique_ptr<deathDlg> deathDlg::forOperation(const QString &title, const QString &stopText,
-                                                 bool several, LanguageCatalog *catalog)
+void deathDlg::setInheritedFd(int fd)
 {
-    auto runner = std::make_unique<deathDlg>(QString(), QString(), nullptr);
-    runner->setStopQuestion(title, stopText);
-    runner->setShowsLogOnFailure(false);
-    runner->setKeepsShowing(several);
-    runner->setCatalog(catalog);
-    return runner;
+    m_process->setInheritedFd(fd);
 }
 
-CommandRunner::Ran deathDlg::run(const Command &command)
+bool deathDlg::ranToItsEnd() const
 {
-    // What it shows, worded: an operation on one entry says "please wait", one on several names
-    // each entry.
-    QString title = command.shows == Waiting ? QString() : command.entry;
-    QString text = m_catalog ? m_catalog->lookup("BR_PLEASEWAIT") : QString();
-    const char *doing = command.shows == Copying    ? "BR_COPYING"
-                        : command.shows == Moving   ? "BR_MOVING"
-                        : command.shows == Deleting ? "BR_DELETING"
-                        : command.shows == Writing  ? "BR_WRITING"
-                                                    : nullptr;
-    if (doing && m_catalog)
-        text = m_catalog->lookup(doing) + command.entry;
-    // A stop while the copies are flushed ends only the wait: the question says so.
-    if (command.shows == Writing && m_catalog)
-        m_stopText = m_catalog->lookup("BR_STOP_WRITING");
-    m_process->setInheritedFd(command.inheritedFd);
-    m_progressTotal = command.total;
-    m_progressWritten = command.written;
-    if (!m_clock.isValid())
-        startClock();
-    runNext(title, text, command.line.constData());
-    Ran ran;
-    ran.output = m_output;
-    ran.outcome = ranToItsEnd() ? (m_failed ? Failed : Succeeded) : m_stopped ? Stopped : Failed;
-    return ran;
+    return m_outcome != Outcome::NotRun && !m_process->wasStopped();
 }
 
-void deathDlg::stepAside()
+pid_t deathDlg::processGroup() const
 {
-    hide();
+    return m_process->processGroup();
 }
 
 void deathDlg::rightKey()
 {
-    if (!m_working)
-        return askToStop();
-    if (m_stopText.isEmpty() || m_asking) {
-        m_workStopped = !m_asking;
-        return;
-    }
-    // Held while the user decides, as a running command is.
-    m_asking = true;
-    if (m_workPause)
-        m_workPause(true);
-    m_workStopped = ZMessageDlg::ask(m_stopTitle, m_stopText);
-    if (m_workPause && !m_workStopped)
-        m_workPause(false);
-    m_asking = false;
-}
-
-bool deathDlg::whileWorking(const QString &text,
-                            const std::function<void(const std::function<bool()> &)> &work,
-                            const StopQuestion &question)
-{
-    QElapsedTimer clock;
-    clock.start();
-    deathDlg popup(QString(), text, nullptr);
-    popup.m_working = true;
-    popup.m_stopTitle = question.title;
-    popup.m_stopText = question.text;
-    popup.m_workPause = question.pause;
-    work([&] {
-        if (!popup.isVisible() && clock.elapsed() > 300) {
-            popup.getSoftKey()->setText(
-                    ZSoftKey::Right,
-                    QCoreApplication::translate("deathDlg", "TXT_RID_OPTION_CANCEL", "Cancel"));
-            popup.startClock();
-            popup.show();
-        }
-        if (popup.isVisible()) {
-            popup.showElapsed();
-            QCoreApplication::processEvents();
-        }
-        return !popup.m_workStopped;
-    });
-    return !popup.m_workStopped;
+    if (m_rightKeyAction)
+        return m_rightKeyAction();
+    m_guard->ask();
+    // The command ended while the question was open: its end is taken now.
+    if (m_phase == RunPhase::EndedWhileAsking)
+        finish(m_endStatus);
 }
 
 void deathDlg::buildBody()
@@ -190,8 +118,7 @@ bool deathDlg::takeCommand(const char *command)
 
 void deathDlg::setStopQuestion(const QString &title, const QString &text)
 {
-    m_stopTitle = title;
-    m_stopText = text;
+    m_guard->setQuestion(title, text);
     // For the whole operation: a caption that came and went between entries would be missed.
     if (!text.isEmpty())
         getSoftKey()->setText(
@@ -203,29 +130,27 @@ int deathDlg::exec()
 {
     // With nothing to run there is nothing to wait for; and a command that already ended would
     // leave a re-shown popup waiting for nothing.
-    m_finished = m_finished || commandLine[0] == '\0';
+    if (commandLine[0] == '\0')
+        m_phase = RunPhase::Finished;
     return runLoop();
 }
 
 int deathDlg::runNext(const QString &title, const QString &instructText, const char *command)
 {
-    m_finished = false;
-    m_failed = false;
-    m_ran = false;
+    m_phase = RunPhase::Idle;
+    m_outcome = Outcome::NotRun;
     m_output.clear();
     limitRepaints();
     setTitle(title);
     // Without a title (an operation on one entry), a screen reader still hears what the wait is.
     if (title.isEmpty())
-        tellCalmly(this, m_stopTitle);
+        tellCalmly(this, m_guard->title());
     setInstructText(instructText);
     // The right soft key pressed while the last command ended is answered now, before the next.
-    if (m_stopRequested && !m_stopped) {
-        m_stopRequested = false;
-        askToStop();
-    }
-    if (m_stopped || !takeCommand(command)) {
-        m_finished = true;
+    if (m_guard->takeRememberedPress())
+        m_guard->ask();
+    if (m_guard->stopped() || !takeCommand(command)) {
+        m_phase = RunPhase::Finished;
         return result();
     }
     if (!isVisible())
@@ -236,7 +161,7 @@ int deathDlg::runNext(const QString &title, const QString &instructText, const c
 
 int deathDlg::runLoop()
 {
-    if (!m_finished) {
+    if (m_phase != RunPhase::Finished) {
         QEventLoop loop;
         m_loop = &loop;
         loop.exec(QEventLoop::DialogExec);
@@ -247,56 +172,22 @@ int deathDlg::runLoop()
     return result();
 }
 
-// With a stop question, the right soft key counts as long as the popup is up.
+// With a stop question, or work to stop, the right soft key counts as long as the popup is up.
 int deathDlg::softKeyForKey(int key) const
 {
-    return m_stopText.isEmpty() && !m_working ? -1 : ZPopup::softKeyForKey(key);
-}
-
-// While a command runs, the user's input reaches this popup and its stop question only; while
-// the input that came during a command's end is drained, nothing gets it, but a press of the
-// right soft key is remembered. Between commands, the popups of the operation take their input.
-bool deathDlg::eventFilter(QObject *watched, QEvent *event)
-{
-    if (!isUserInput(event->type()))
-        return false;
-    if (m_draining) {
-        if (isStopPress(watched, event))
-            m_stopRequested = true;
-        return true;
-    }
-    return m_process->isRunning() && !belongsHere(watched);
-}
-
-bool deathDlg::belongsHere(QObject *receiver) const
-{
-    if (auto *widget = qobject_cast<QWidget *>(receiver))
-        return widget->window() == this || (m_question && widget->window() == m_question);
-    if (auto *window = qobject_cast<QWindow *>(receiver))
-        return window == windowHandle() || (m_question && window == m_question->windowHandle());
-    return false;
-}
-
-bool deathDlg::isStopPress(QObject *receiver, QEvent *event) const
-{
-    if (m_stopText.isEmpty())
-        return false;
-    if (event->type() == QEvent::KeyPress)
-        return ZSoftKey::softKeyFor(static_cast<QKeyEvent *>(event)->key()) == ZSoftKey::Right;
-    return event->type() == QEvent::MouseButtonRelease
-           && receiver == getSoftKey()->findChild<QWidget *>(QStringLiteral("rightKey"));
+    return m_guard->hasQuestion() || m_rightKeyAction ? ZPopup::softKeyForKey(key) : -1;
 }
 
 void deathDlg::system_exec()
 {
-    if (m_finished || m_process->isRunning())
+    if (m_phase != RunPhase::Idle)
         return;
-    if (m_asking) {
+    if (m_guard->isAsking()) {
         // Asked before the first command began: it waits for the answer.
         QTimer::singleShot(10, this, &deathDlg::system_exec);
         return;
     }
-    if (commandLine[0] == '\0' || m_stopped) {
+    if (commandLine[0] == '\0' || m_guard->stopped()) {
         endLoop();
         return;
     }
@@ -307,7 +198,7 @@ void deathDlg::system_exec()
     m_amount->hide();
     if (m_progressTotal && m_progress->start(m_progressTotal(), m_progressWritten))
         showProgress();
-    m_ran = true;
+    m_phase = RunPhase::Running;
     if (!m_process->start(commandLine))
         finish(-1);
 }
@@ -315,69 +206,32 @@ void deathDlg::system_exec()
 void deathDlg::finish(int status)
 {
     m_progress->stop();
-    if (m_asking) {
+    if (m_phase == RunPhase::Asking) {
         // The stop question is still open: the end is taken once it is answered.
-        m_endedWhileAsking = true;
+        m_phase = RunPhase::EndedWhileAsking;
         m_endStatus = status;
         return;
     }
-    m_failed = m_process->wasStopped() || !ShellProcess::succeeded(status);
+    const bool stopped = m_process->wasStopped();
+    m_outcome = stopped || !ShellProcess::succeeded(status) ? Outcome::Failed : Outcome::Succeeded;
     m_output = m_process->output();
     setProgress(nullptr, nullptr);
     // Input that came while the command ended was meant for this popup, which takes none but the
     // right soft key: that is remembered for the next command; the rest never reaches what follows.
-    m_draining = true;
-    QCoreApplication::processEvents();
-    m_draining = false;
+    m_guard->drain();
     endLoop();
     // A stop the user chose is no failure to read up on; the operation says what it left.
-    if (m_failed && m_showsLog && !m_process->wasStopped())
-        showOutput(m_output, m_stopTitle);
+    if (failed() && m_showsLog && !stopped)
+        FailureReport::show(m_output, m_guard->title());
 }
 
 void deathDlg::endLoop()
 {
-    m_finished = true;
+    m_phase = RunPhase::Finished;
     if (m_loop)
         m_loop->quit();
     if (!m_keepsShowing)
         hide();
-}
-
-void deathDlg::showOutput(const QByteArray &output, const QString &title)
-{
-    const QByteArray path = CommandLog::handOver(output);
-    if (!path.isEmpty() && AM_LauncherClient::openDocumentSurely(FileName::fromBytes(path)))
-        return;
-    ZMessageDlg::inform(title, QString::fromUtf8(CommandLog::lastLines(output, 12)),
-                        QStringLiteral("error_pop.bmp"));
-}
-
-// The command's whole process group is paused while the question is open, so that what the
-// question says a stop leaves is what stands when it is answered.
-void deathDlg::askToStop()
-{
-    if (m_stopText.isEmpty() || m_asking || m_stopped)
-        return;
-    m_asking = true;
-    m_process->pause();
-    auto *question = new ZMessageDlg(m_stopTitle, m_stopText, ZMessageDlg::Question, 0, nullptr,
-                                     nullptr, true, 0);
-    m_question = question;
-    const bool yes = question->exec() == 1;
-    m_question = nullptr;
-    delete question;
-    m_asking = false;
-    if (yes) {
-        m_stopped = true;
-        m_process->stop();
-    } else {
-        m_process->resume();
-    }
-    if (m_endedWhileAsking) {
-        m_endedWhileAsking = false;
-        finish(m_endStatus);
-    }
 }
 
 // Entries that follow each other faster than an eye can read are not each painted: at most
