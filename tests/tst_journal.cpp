@@ -1,6 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The history of the last operations and the rules that take each back, without a window.
 #include "core/names/filename.h"
+#include "core/operation/journalrecord.h"
+#include "core/operation/journalrecovery.h"
+#include "core/operation/marks.h"
 #include "core/operation/undo.h"
 #include "support/testfiles.h"
 
@@ -105,7 +108,7 @@ void tst_Journal::undoRules()
     QVERIFY(kind == Journal::NewFolder ? QDir().mkdir(made) : make(made));
     if (kind == Journal::Copy) // the source as cp -a leaves both, times too
         QCOMPARE(runProgram("cp", { "-a", made, entry.source }), 0);
-    entry.marks = Journal::marksOf(made, kind == Journal::Copy);
+    entry.marks = Marks::of(made, kind == Journal::Copy);
     QVERIFY(!entry.marks.isEmpty());
 
     const QString inside = folder ? made + "/inside/f" : made;
@@ -188,20 +191,20 @@ void tst_Journal::tornJournal()
     QCOMPARE(home.st_mode & 0777, 0700u);
 
     const QByteArray whole = readFile(history + "/1");
-    const std::optional<Journal::Operation> full = Journal::read(whole);
+    const std::optional<Journal::Operation> full = JournalRecord::read(whole);
     QVERIFY(full && full->finished && full->records == 10 && full->replaced == 1);
     QCOMPARE(full->trashed.size(), 1);
-    QCOMPARE(full->trashed[0].marks, Journal::marksOf(odd, false));
+    QCOMPARE(full->trashed[0].marks, Marks::of(odd, false));
     QCOMPARE(full->planned, 4);
     QCOMPARE(full->entries.size(), 3);
     QCOMPARE(full->entries[0].destination, odd);
-    QCOMPARE(full->entries[0].marks, Journal::marksOf(odd, false));
+    QCOMPARE(full->entries[0].marks, Marks::of(odd, false));
     QCOMPARE(QList({ full->entries[1].state, full->entries[2].state }),
              QList({ Journal::NotDone, Journal::Intended }));
 
     for (qsizetype cut = 0; cut <= whole.size(); ++cut) {
         const QByteArray kept = whole.left(cut);
-        const std::optional<Journal::Operation> read = Journal::read(kept);
+        const std::optional<Journal::Operation> read = JournalRecord::read(kept);
         QCOMPARE(read ? read->records : 0, int(kept.count('\n')));
         if (!read)
             continue;
@@ -220,7 +223,7 @@ void tst_Journal::tornJournal()
     for (const qsizetype at : { whole.size() - 3, whole.indexOf("done") + 1 }) {
         QByteArray damaged = whole;
         damaged[at] = damaged[at] == '0' ? '1' : '0';
-        const std::optional<Journal::Operation> read = Journal::read(damaged);
+        const std::optional<Journal::Operation> read = JournalRecord::read(damaged);
         QVERIFY(read);
         QCOMPARE(read->records, int(damaged.left(at).count('\n')));
     }
@@ -249,7 +252,7 @@ void tst_Journal::killedAfterAnIntent()
         std::optional<Journal::Operation> last = Journal(history).last();
         QVERIFY(last && !last->finished && last->entries.size() == 1);
         QCOMPARE(last->entries[0].state, Journal::Intended);
-        Journal::settle(&*last);
+        JournalRecovery::settle(&*last);
         QCOMPARE(last->entries[0].state, commandRan ? Journal::Done : Journal::NotDone);
     }
 }
@@ -311,7 +314,8 @@ void tst_Journal::historyKeepsTheLastTen()
         journal.end();
     }
     QCOMPARE(entriesOf(FileName::toBytes(history)).size(), 10);
-    QCOMPARE(Journal::read(readFile(history + "/11"))->entries.value(0).destination, root / "10");
+    QCOMPARE(JournalRecord::read(readFile(history + "/11"))->entries.value(0).destination,
+             root / "10");
 }
 
 // A replaced entry goes back from the trash only to a free place: never over what stands there.
@@ -320,7 +324,7 @@ void tst_Journal::trashedEntryBackOnlyToAFreePlace()
     TestFolder root;
     QVERIFY(makeFile(root / "Trash/files/a", "old") && makeFile(root / "place/a", "new"));
     const Journal::Trashed item{ root / "place/a", root / "Trash/files/a", root / "Trash/info/a",
-                                 Journal::marksOf(root / "Trash/files/a", false) };
+                                 Marks::of(root / "Trash/files/a", false) };
     const Undo::Step taken = Undo::check(item);
     QCOMPARE(taken.verdict, Undo::NameTaken);
     QVERIFY(taken.command.isEmpty());

@@ -5,6 +5,7 @@
 // with its info, every history file read back, no command of ours left running.
 //   SOAK_SEED replays a run; SOAK_SECONDS bounds it (10 by default).
 #include "core/names/filename.h"
+#include "core/operation/journalrecord.h"
 #include "core/operation/operation.h"
 #include "support/operationscript.h"
 #include "support/testfiles.h"
@@ -507,7 +508,7 @@ bool Soak::check(const Tree &before, const std::map<QByteArray, int> &deleted, c
     }
     // The history files (a "N.new" that a kill left is the next operation's, made anew then).
     for (const QByteArray &name : entriesOf(m_work + "/state")) {
-        if (!name.contains('.') && !Journal::read(bytesOf(m_work + "/state/" + name)))
+        if (!name.contains('.') && !JournalRecord::read(bytesOf(m_work + "/state/" + name)))
             return fail("history file " + FileName::fromBytes(name) + " does not read back");
     }
     // No command of ours outlives its step: none names the work folder.

@@ -4,6 +4,7 @@
 #include "core/folder/treewalk.h"
 #include "core/names/filename.h"
 #include "core/names/namecheck.h"
+#include "core/operation/journalrecovery.h"
 #include "core/operation/trash.h"
 #include "core/shell/shellcommand.h"
 
@@ -619,13 +620,13 @@ Operation::Result Operation::reportInterrupted()
                         while (m_journal.isHeld() && keepGoing())
                             QThread::msleep(50);
                     },
-                    [&running](bool pause) { Journal::pauseCommands(running, pause); }))
-            Journal::stopCommands(running);
+                    [&running](bool pause) { JournalRecovery::pauseCommands(running, pause); }))
+            JournalRecovery::stopCommands(running);
         last = m_journal.last();
         if (!last || last->finished)
             return m_result;
     }
-    Journal::settle(&*last);
+    JournalRecovery::settle(&*last);
     recover(&*last);
     const int done = last->count(Journal::Done);
     if (m_asker.interrupted(*last, done, m_result.putBack) && last->didSomething()) {

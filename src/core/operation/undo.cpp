@@ -4,6 +4,7 @@
 #include "core/folder/entryidentity.h"
 #include "core/folder/targetfilesystem.h"
 #include "core/names/filename.h"
+#include "core/operation/marks.h"
 #include "core/operation/operationplan.h"
 #include "core/shell/shellcommand.h"
 
@@ -58,7 +59,7 @@ Undo::Step Undo::check(Journal::Kind kind, const Journal::Entry &entry)
 {
     Step step;
     const bool copy = kind == Journal::Copy;
-    const QVector<Journal::Mark> now = Journal::marksOf(entry.destination, copy);
+    const QVector<Journal::Mark> now = Marks::of(entry.destination, copy);
     if (now.isEmpty() || entry.marks.isEmpty() || now.first().device != entry.marks.first().device
         || now.first().inode != entry.marks.first().inode
         || now.first().born != entry.marks.first().born)
@@ -140,7 +141,7 @@ bool Undo::tookBack(Journal::Kind kind, const Journal::Entry &entry)
 Undo::Step Undo::check(const Journal::Trashed &item)
 {
     Step step;
-    const QVector<Journal::Mark> now = Journal::marksOf(item.trashed, false);
+    const QVector<Journal::Mark> now = Marks::of(item.trashed, false);
     if (now.isEmpty() || item.marks.isEmpty() || now.first().device != item.marks.first().device
         || now.first().inode != item.marks.first().inode
         || now.first().born != item.marks.first().born)
