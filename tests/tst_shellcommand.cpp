@@ -8,6 +8,7 @@
 #include "core/folder/targetfilesystem.h"
 #include "core/names/filename.h"
 #include "core/names/namecheck.h"
+#include "core/operation/filework.h"
 #include "core/operation/operation.h"
 #include "core/operation/operationplan.h"
 #include "core/shell/commandlog.h"
@@ -356,7 +357,7 @@ private slots:
         QCOMPARE(OperationPlan::mergesFolders(step), entry == "dir" && there.startsWith("inner"));
         if (verdict != OperationPlan::Conflict) {
             // Even asked to, nothing there is removed.
-            QVERIFY(!OperationPlan::clearWayForReplace(step));
+            QVERIFY(!FileWork::clearWay(step.source, step.destination));
             QVERIFY(QFileInfo(QFile::decodeName(target)).isDir());
             QCOMPARE(entriesOf(target).size(), there == "its parent" ? 2 : 1);
             return;
@@ -377,7 +378,7 @@ private slots:
         if (there.startsWith("inner")) {
             Operation(asker, runner, journal).run(OperationPlan::single(kind, source, into));
         } else {
-            QVERIFY(OperationPlan::clearWayForReplace(step));
+            QVERIFY(FileWork::clearWay(step.source, step.destination));
             CommandRunner::Command command;
             command.line = step.command;
             QCOMPARE(runner.run(command).outcome, CommandRunner::Succeeded);
@@ -570,7 +571,7 @@ private slots:
         QFETCH(QString, free);
         TestFolder folder;
         QVERIFY(folder.makeFiles({ { name, "" }, { "photo (2).jpg", "" } }));
-        QCOMPARE(OperationPlan::freeName(folder.path(), name, isFolder), free);
+        QCOMPARE(FileWork::freeName(folder.path(), name, isFolder), free);
     }
 
     // What the plan finds before a copy or move: the bytes it writes, whether it crosses file

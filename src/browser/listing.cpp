@@ -107,7 +107,7 @@ void fileDialog::showDir(const QString &path, int newMode)
     currentDir = folder;
     // A screen reader names the list by the folder it shows.
     list->setAccessibleName(folder == "/" ? folder
-                                          : FileName::forDisplay(folder.section(u'/', -1)));
+                                          : FileName::forDisplay(FileName::lastPart(folder)));
     // While a destination is picked, the path line says what is pending.
     const char *pending = newMode == PickCopyTarget   ? "BR_COPY_TO"
                           : newMode == PickMoveTarget ? "BR_MOVE_TO"

@@ -3,8 +3,8 @@
 
 #include "core/names/filename.h"
 #include "platform/zglobal.h"
+#include "platform/zlistboxmodel.h"
 
-#include <QAbstractListModel>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QScrollBar>
@@ -12,95 +12,6 @@
 
 #include <algorithm>
 #include <functional>
-
-class ZListBoxModel : public QAbstractListModel
-{
-public:
-    explicit ZListBoxModel(ZListBox *list)
-        : QAbstractListModel(list)
-        , m_list(list)
-    {
-    }
-
-    int rowCount(const QModelIndex &parent = QModelIndex()) const override
-    {
-        return parent.isValid() ? 0 : m_shown;
-    }
-
-    // Without the two virtual calls of the default: the view asks for every row at each layout.
-    QModelIndex index(int row, int column = 0,
-                      const QModelIndex &parent = QModelIndex()) const override
-    {
-        return row >= 0 && row < m_shown && column == 0 && !parent.isValid() ? createIndex(row, 0)
-                                                                             : QModelIndex();
-    }
-
-    QVariant data(const QModelIndex &index, int role) const override
-    {
-        if (!index.isValid() || index.row() >= m_shown)
-            return QVariant();
-        const int row = index.row();
-        switch (role) {
-        case Qt::DisplayRole:
-        case Qt::AccessibleTextRole:
-            return FileName::forDisplay(m_list->text(row));
-        case Qt::DecorationRole:
-            return m_list->pixmap(row);
-        case Qt::AccessibleDescriptionRole:
-            return m_list->description(row);
-        case Qt::CheckStateRole:
-            if (m_list->hasCheckBoxes())
-                return m_list->isChecked(row) ? Qt::Checked : Qt::Unchecked;
-            return QVariant();
-        default:
-            return QVariant();
-        }
-    }
-
-    bool setData(const QModelIndex &index, const QVariant &value, int role) override
-    {
-        if (role != Qt::CheckStateRole || !index.isValid() || !m_list->hasCheckBoxes())
-            return false;
-        m_list->checkItem(index.row(), value.toInt() == Qt::Checked);
-        return true;
-    }
-
-    Qt::ItemFlags flags(const QModelIndex &index) const override
-    {
-        Qt::ItemFlags flags = QAbstractListModel::flags(index);
-        if (m_list->hasCheckBoxes())
-            flags |= Qt::ItemIsUserCheckable;
-        return flags;
-    }
-
-    void showAll()
-    {
-        const int total = m_list->count();
-        if (total <= m_shown)
-            return;
-        beginInsertRows(QModelIndex(), m_shown, total - 1);
-        m_shown = total;
-        endInsertRows();
-    }
-
-    void reset(const std::function<void()> &change)
-    {
-        beginResetModel();
-        change();
-        m_shown = m_list->count();
-        endResetModel();
-    }
-
-    void rowChanged(int row)
-    {
-        if (row < m_shown)
-            emit dataChanged(index(row), index(row));
-    }
-
-private:
-    ZListBox *m_list;
-    int m_shown = 0;
-};
 
 ZListBoxRows::~ZListBoxRows() = default;
 

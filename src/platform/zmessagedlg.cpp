@@ -23,12 +23,7 @@ ZMessageDlg::ZMessageDlg(const QString &title, const QString &text, int type, in
     if (type == Notice)
         setAccessibleRole(QAccessible::AlertMessage);
     m_shownText = FileName::forDisplay(text);
-    m_text = new QLabel(breakable(m_shownText), this);
-    m_text->setAccessibleName(m_shownText);
-    setAccessibleDescription(m_shownText);
-    m_text->setObjectName(QStringLiteral("messageText"));
-    m_text->setTextFormat(Qt::PlainText);
-    m_text->setWordWrap(true);
+    m_text = messageLabel(m_shownText, this);
     m_text->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     m_text->setContentsMargins(8, 8, 8, 8);
     m_scroll = new QScrollArea(this);

@@ -2,6 +2,8 @@
 #include "platform/zpopup.h"
 
 #include "core/names/filename.h"
+#include "platform/elidinglabel.h"
+#include "platform/popupaccessible.h"
 #include "platform/res_icon_reader.h"
 #include "platform/zglobal.h"
 #include "platform/zpalette.h"
@@ -51,71 +53,6 @@ int phoneWidth()
     const QScreen *screen = QGuiApplication::primaryScreen();
     return screen ? std::min(240 * ZGlobal::scaleFactor(), screen->availableSize().width()) : 240;
 }
-
-// A path after its lead-in ("Move to: /home/anna/Music/Jazz") cut at a folder boundary where it
-// does not fit: the lead-in and the last folders stay ("Move to: /…/Music/Jazz"). The lead-in
-// is what comes before the path's first "/".
-QString elidedAtFolders(const QFontMetrics &metrics, const QString &text, int width)
-{
-    const qsizetype first = text.indexOf(u'/');
-    if (metrics.horizontalAdvance(text) <= width || first < 0)
-        return metrics.elidedText(text, Qt::ElideMiddle, width);
-    const QString lead = text.left(first + 1) + QChar(0x2026) + u'/';
-    const QStringList folders = text.mid(first + 1).split(u'/');
-    for (qsizetype kept = folders.size() - 1; kept > 0; --kept) {
-        const QString cut = lead + folders.mid(folders.size() - kept).join(u'/');
-        if (metrics.horizontalAdvance(cut) <= width)
-            return cut;
-    }
-    // Even the last folder alone is too long: the lead-in stays whole, the folder is cut.
-    return lead
-           + metrics.elidedText(folders.last(), Qt::ElideMiddle,
-                                width - metrics.horizontalAdvance(lead));
-}
-
-// A one-line label that never widens its window: a long text is cut with an ellipsis where the
-// popup says, or (ElideNone) at a folder boundary of the path it shows.
-class ElidingLabel : public QLabel
-{
-public:
-    ElidingLabel(Qt::TextElideMode mode, QWidget *parent)
-        : QLabel(parent)
-        , m_mode(mode)
-    {
-        setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
-    }
-
-    QSize minimumSizeHint() const override { return QSize(0, QLabel::minimumSizeHint().height()); }
-
-protected:
-    void paintEvent(QPaintEvent *) override
-    {
-        QPainter painter(this);
-        const QRect area = contentsRect().adjusted(margin(), margin(), -margin(), -margin());
-        painter.drawText(area, int(alignment()) | Qt::AlignVCenter,
-                         m_mode == Qt::ElideNone
-                                 ? elidedAtFolders(fontMetrics(), text(), area.width())
-                                 : fontMetrics().elidedText(text(), m_mode, area.width()));
-    }
-
-private:
-    Qt::TextElideMode m_mode;
-};
-
-// What a screen reader is told that a popup is, asked each time: a popup of a kind of its own
-// says so once it is made, after Qt may have made this for it.
-class PopupAccessible : public QAccessibleWidget
-{
-public:
-    explicit PopupAccessible(ZPopup *popup)
-        : QAccessibleWidget(popup, QAccessible::Dialog)
-    {
-    }
-    QAccessible::Role role() const override
-    {
-        return static_cast<const ZPopup *>(object())->accessibleRole();
-    }
-};
 
 // Qt asks for each class of an object from its own upwards: every popup is met here as a ZPopup.
 QAccessibleInterface *popupAccessible(const QString &className, QObject *object)
@@ -265,6 +202,17 @@ void ZPopup::tellUntold()
     }
     m_untold.clear();
     m_told.start();
+}
+
+QLabel *ZPopup::messageLabel(const QString &shown, QWidget *parent)
+{
+    auto *label = new QLabel(breakable(shown), parent);
+    label->setAccessibleName(shown);
+    setAccessibleDescription(shown);
+    label->setObjectName(QStringLiteral("messageText"));
+    label->setTextFormat(Qt::PlainText);
+    label->setWordWrap(true);
+    return label;
 }
 
 QString ZPopup::instructText() const

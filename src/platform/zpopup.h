@@ -59,6 +59,9 @@ public:
 
 protected:
     void setAccessibleRole(QAccessible::Role role) { m_accessibleRole = role; }
+    // The label of the popup's message, as every popup with a text shows it: wrapped where the
+    // text may break (breakable()), plain text, and the popup's description for a screen reader.
+    QLabel *messageLabel(const QString &shown, QWidget *parent);
     // A text that changes many times a second (the entry at work, a count) is told to a screen
     // reader as the widget's accessible name at most once a second, its last change always:
     // each change told would be read over the one before. A widget not yet named is told at

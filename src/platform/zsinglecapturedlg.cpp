@@ -17,12 +17,7 @@ ZSingleCaptureDlg::ZSingleCaptureDlg(const QString &title, const QString &text, 
     auto *layout = new QVBoxLayout(body);
     layout->setContentsMargins(8, 8, 8, 8);
     m_shownText = FileName::forDisplay(text);
-    m_text = new QLabel(breakable(m_shownText), body);
-    m_text->setAccessibleName(m_shownText);
-    setAccessibleDescription(m_shownText);
-    m_text->setObjectName(QStringLiteral("messageText"));
-    m_text->setTextFormat(Qt::PlainText);
-    m_text->setWordWrap(true);
+    m_text = messageLabel(m_shownText, body);
     m_edit = new ZLineEdit(body);
     layout->addWidget(m_text);
     layout->addWidget(m_edit);

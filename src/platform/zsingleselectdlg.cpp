@@ -21,15 +21,10 @@ ZSingleSelectDlg::ZSingleSelectDlg(const QString &title, const QString &text,
     , m_choices(choices)
 {
     setTitle(title);
-    setAccessibleDescription(m_shownText);
     auto *body = new QWidget(this);
     auto *layout = new QVBoxLayout(body);
     layout->setContentsMargins(8, 8, 8, 8);
-    auto *label = new QLabel(breakable(m_shownText), body);
-    label->setObjectName(QStringLiteral("messageText"));
-    label->setTextFormat(Qt::PlainText);
-    label->setWordWrap(true);
-    m_label = label;
+    m_label = messageLabel(m_shownText, body);
     m_list = new QListWidget(body);
     m_list->setAccessibleName(m_shownText);
     m_list->addItems(choices);
@@ -41,7 +36,7 @@ ZSingleSelectDlg::ZSingleSelectDlg(const QString &title, const QString &text,
     m_list->setUniformItemSizes(false);
     m_rowHeight = m_list->sizeHintForRow(0);
     connect(m_list, &QListWidget::itemClicked, this, [this] { accept(); });
-    layout->addWidget(label);
+    layout->addWidget(m_label);
     layout->addWidget(m_list);
     insertChild(body);
     m_list->setFocus();

@@ -75,8 +75,7 @@ EntryDetails EntryDetails::of(const QString &path, const std::function<bool()> &
     details.owner = user ? QString::fromLocal8Bit(user->pw_name) : QString::number(info.st_uid);
     details.group = owners ? QString::fromLocal8Bit(owners->gr_name) : QString::number(info.st_gid);
     // The file system that holds it: a link's own folder's.
-    const qsizetype slash = bytes.lastIndexOf('/');
-    const QByteArray holder = details.type == Link ? (slash > 0 ? bytes.left(slash) : "/") : bytes;
+    const QByteArray holder = details.type == Link ? FileName::parentOf(bytes) : bytes;
     struct statvfs room;
     if (::statvfs(holder.constData(), &room) == 0) {
         details.freeBytes = qint64(room.f_bavail) * qint64(room.f_frsize);

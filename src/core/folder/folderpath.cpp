@@ -48,8 +48,7 @@ QString FolderPath::nearestListableAbove(const QString &folder)
 {
     QString path = folder;
     for (;;) {
-        const int slash = int(path.lastIndexOf(u'/'));
-        path = slash < 1 ? QStringLiteral("/") : path.left(slash);
+        path = FileName::parentOf(path);
         if (path == QLatin1String("/") || isListable(path))
             return path;
     }

@@ -149,6 +149,28 @@ QString FileName::join(const QString &folder, const QString &name)
     return folder.endsWith(u'/') ? folder + name : folder + u'/' + name;
 }
 
+QString FileName::parentOf(const QString &path)
+{
+    const qsizetype slash = path.lastIndexOf(u'/');
+    return slash > 0 ? path.left(slash) : QStringLiteral("/");
+}
+
+QByteArray FileName::parentOf(const QByteArray &path)
+{
+    const qsizetype slash = path.lastIndexOf('/');
+    return slash > 0 ? path.left(slash) : QByteArray("/");
+}
+
+QString FileName::lastPart(const QString &path)
+{
+    return path.mid(path.lastIndexOf(u'/') + 1);
+}
+
+QByteArrayView FileName::lastPart(QByteArrayView path)
+{
+    return path.sliced(path.lastIndexOf('/') + 1);
+}
+
 bool FileName::hasRawBytes(QStringView name)
 {
     return nextRawByte(name, 0) >= 0;

@@ -25,6 +25,16 @@ public:
     // commands for several entries put their own "/" after the folder, "//name" at the root, as
     // the design has it; that is not a join but the form of those paths.)
     static QString join(const QString &folder, const QString &name);
+    // The folder that holds the entry at path ("/" for one at the root, or for a path without
+    // a "/"), and the entry's own name: the path's last part.
+    static QString parentOf(const QString &path);
+    static QByteArray parentOf(const QByteArray &path);
+    static QString lastPart(const QString &path);
+    static QByteArrayView lastPart(QByteArrayView path);
+    static QByteArrayView lastPart(const QByteArray &path)
+    {
+        return lastPart(QByteArrayView(path));
+    }
     // Whether a decoded name holds bytes that are not UTF-8, and whether a code unit is one.
     static bool hasRawBytes(QStringView name);
     static bool isRawByte(char16_t unit);

@@ -119,8 +119,8 @@ bool HistoryStore::create(const QByteArray &firstLine)
 {
     close();
     // A folder of its own that no one else reads: the history names the user's files.
-    const QByteArray home = m_folder.left(m_folder.lastIndexOf('/'));
-    QDir().mkpath(FileName::fromBytes(home.left(home.lastIndexOf('/'))));
+    const QByteArray home = FileName::parentOf(m_folder);
+    QDir().mkpath(FileName::fromBytes(FileName::parentOf(home)));
     const QList<qint64> before = numbers();
     m_path = fileOf(before.isEmpty() ? 1 : before.last() + 1);
     if ((::mkdir(home.constData(), 0700) != 0 && errno != EEXIST)

@@ -3,8 +3,8 @@
 
 #include "core/folder/entryidentity.h"
 #include "core/names/filename.h"
+#include "core/operation/filework.h"
 #include "core/operation/marks.h"
-#include "core/operation/operationplan.h"
 
 #include <csignal>
 #include <dirent.h>
@@ -67,16 +67,15 @@ namespace {
 bool crosses(const QString &source, const QString &destination)
 {
     struct stat from, to;
-    const QByteArray folder = FileName::toBytes(destination.left(destination.lastIndexOf(u'/')));
     return ::lstat(FileName::toBytes(source).constData(), &from) == 0
-           && ::stat(folder.isEmpty() ? "/" : folder.constData(), &to) == 0
+           && ::stat(FileName::toBytes(FileName::parentOf(destination)).constData(), &to) == 0
            && from.st_dev != to.st_dev;
 }
 
 // What a copy, or a move to another file system, cut short came to.
 void settleCopy(Journal::Kind kind, Journal::Entry *entry)
 {
-    const bool whole = OperationPlan::copyIsWhole(entry->source, entry->destination);
+    const bool whole = FileWork::copyIsWhole(entry->source, entry->destination);
     if (whole) {
         entry->marks = Marks::of(entry->destination, kind == Journal::Copy);
         entry->state = entry->marks.isEmpty() ? Journal::NotDone : Journal::Done;

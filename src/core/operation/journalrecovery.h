@@ -22,7 +22,7 @@ public:
     static void pauseCommands(const QVector<qint64> &processes, bool pause);
     // For an operation that never finished, what each entry with an intent and no outcome came
     // to, by what stands now. Done: moved or renamed, it stands at its destination and no longer
-    // at its source; a copy that is whole (OperationPlan::copyIsWhole); a move to another file
+    // at its source; a copy that is whole (FileWork::copyIsWhole); a move to another file
     // system whose copy was flushed (its source then goes: FinishMove) or is whole, with its
     // source (FinishOrTakeBack); a new folder that stands where nothing stood. Not done: the
     // rest, and a piece that a copy left where nothing of it stood before is to be removed

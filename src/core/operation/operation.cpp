@@ -4,6 +4,7 @@
 #include "core/folder/treewalk.h"
 #include "core/names/filename.h"
 #include "core/names/namecheck.h"
+#include "core/operation/filework.h"
 #include "core/operation/journalrecovery.h"
 #include "core/operation/trash.h"
 #include "core/shell/shellcommand.h"
@@ -26,19 +27,6 @@ Journal::Kind journalKind(OperationPlan::Kind kind)
     return kind == OperationPlan::Copy ? Journal::Copy : Journal::Move;
 }
 
-bool sameEntry(const QString &a, const QString &b)
-{
-    struct stat first, second;
-    return OperationPlan::entryAt(a, &first) && OperationPlan::entryAt(b, &second)
-           && first.st_dev == second.st_dev && first.st_ino == second.st_ino;
-}
-
-QString parentOf(const QString &path)
-{
-    const qsizetype slash = path.lastIndexOf(u'/');
-    return slash > 0 ? path.left(slash) : QStringLiteral("/");
-}
-
 // How far a copy or move has come: what its source holds, and what has grown at its
 // destination over what stood there before it began. A move within one file system is a rename,
 // done at once: nothing to show.
@@ -46,13 +34,10 @@ void measureProgress(CommandRunner::Command *command, const OperationPlan::Step 
 {
     if (step.kind == OperationPlan::Delete || step.destination.isEmpty())
         return;
+    if (step.kind == OperationPlan::Move && !step.crosses)
+        return;
     const QByteArray source = FileName::toBytes(step.source);
     const QByteArray destination = FileName::toBytes(step.destination);
-    struct stat from, to;
-    if (step.kind == OperationPlan::Move && OperationPlan::entryAt(step.source, &from)
-        && ::stat(FileName::toBytes(parentOf(step.destination)).constData(), &to) == 0
-        && from.st_dev == to.st_dev)
-        return;
     const auto before = std::make_shared<qint64>(0);
     command->total = [=] {
         *before = TreeWalk::bytesUnder(destination);
@@ -103,7 +88,7 @@ Operation::Result Operation::createFolder(const QString &folder)
     const QString path = FileName::join(folder, name);
     const QByteArray bytes = FileName::toBytes(path);
     struct stat info;
-    const bool remember = !OperationPlan::entryAt(path, &info);
+    const bool remember = !FileWork::entryAt(path, &info);
     if (remember)
         m_journal.begin(Journal::NewFolder, folder);
     const int entry = remember ? m_journal.intend(QString(), path, false, EntryIdentity()) : -1;
@@ -126,8 +111,8 @@ Operation::Result Operation::rename(const QString &path)
 {
     // The entry as the user chose it, before any question.
     const EntryIdentity chosen = EntryIdentity::of(path);
-    const QString folder = parentOf(path);
-    const QString name = path.mid(path.lastIndexOf(u'/') + 1);
+    const QString folder = FileName::parentOf(path);
+    const QString name = FileName::lastPart(path);
     struct stat info;
     const bool isFolder
             = ::stat(FileName::toBytes(path).constData(), &info) == 0 && S_ISDIR(info.st_mode);
@@ -144,7 +129,7 @@ Operation::Result Operation::rename(const QString &path)
         // case, on a file system that ignores case, is a real rename. A name taken is offered
         // again too.
         caseOnly = OperationPlan::isCaseOnlyRename(path, newPath);
-        if (caseOnly || !OperationPlan::entryAt(newPath, &info) || sameEntry(path, newPath))
+        if (caseOnly || !FileWork::entryAt(newPath, &info) || FileWork::sameEntry(path, newPath))
             break;
         m_asker.refuse(Asker::NameTaken);
         selected = int(typed.size());
@@ -172,51 +157,18 @@ Operation::Result Operation::rename(const QString &path)
     return m_result;
 }
 
+// The plan, its questions, then each entry: what is done here and its command, on record.
 Operation::Result Operation::run(const OperationPlan &planned)
 {
     OperationPlan plan = planned;
     m_several = plan.isMultiple();
     m_result.entries = m_several ? plan.count() : 1;
-    const bool deleting = plan.kind() == OperationPlan::Delete;
-    OperationPlan::Look look;
     OperationPlan::Resolution resolution = OperationPlan::DecideEach;
-    // Asked in this order, each only when it applies; whatever ends it here ends it before
-    // anything at the destination changes.
-    if (!deleting) {
-        if (!m_asker.wait(Asker::Looking, [&](const std::function<bool()> &keepGoing) {
-                look = plan.look(keepGoing);
-            }))
-            return m_result;
-    }
-    if (!m_asker.confirm(plan, look))
+    if (!askBeforeTheWork(&plan, &resolution))
         return m_result;
-    if (look.freeBytes >= 0 && look.taken > look.freeBytes
-        && !m_asker.goOnWithoutRoom(look.taken, look.freeBytes))
-        return m_result;
-    std::optional<Asker::ForNames> forNames = Asker::LeaveOut;
-    if (look.unstorable > 0
-        && !(forNames = m_asker.chooseForNames(look.unstorable, look.firstUnstorable)))
-        return m_result;
-    plan.setMapsNames(forNames == Asker::StoreMapped);
-    if (look.conflicts > 0) {
-        const std::optional<OperationPlan::Resolution> chosen
-                = m_asker.chooseForExisting(look.conflicts);
-        if (!chosen)
-            return m_result;
-        resolution = *chosen;
-    }
-    // What a replace removes goes to the trash; where there is none, or it cannot be written,
-    // only as the user agrees.
-    QByteArray noTrash;
-    if (look.conflicts > 0
-        && (resolution == OperationPlan::ReplaceAll || resolution == OperationPlan::DecideEach)
-        && !Trash::canKeep(plan.destination(), &noTrash)) {
-        if (!m_asker.replaceForGood(look.conflicts, QString::fromLocal8Bit(noTrash)))
-            return m_result;
-        m_forGood = true;
-    }
     m_result.agreed = true;
     // A delete cannot be taken back: it is not on record.
+    const bool deleting = plan.kind() == OperationPlan::Delete;
     if (!deleting)
         m_journal.begin(journalKind(plan.kind()), plan.destination(), m_result.entries);
     bool ran = false;
@@ -250,6 +202,46 @@ Operation::Result Operation::run(const OperationPlan &planned)
     m_result.ran = m_several || ran;
     m_result.stopped = m_runner.stopped();
     return m_result;
+}
+
+// Asked in this order, each only when it applies: the look before a copy or move, the question,
+// the room, the names the destination cannot hold, what stands there, and where what a replace
+// removes cannot be kept in the trash, whether to replace for good. Whatever ends it here ends it
+// before anything at the destination changes.
+bool Operation::askBeforeTheWork(OperationPlan *plan, OperationPlan::Resolution *resolution)
+{
+    OperationPlan::Look look;
+    if (plan->kind() != OperationPlan::Delete
+        && !m_asker.wait(Asker::Looking, [&](const std::function<bool()> &keepGoing) {
+               look = plan->look(keepGoing);
+           }))
+        return false;
+    if (!m_asker.confirm(*plan, look))
+        return false;
+    if (look.freeBytes >= 0 && look.taken > look.freeBytes
+        && !m_asker.goOnWithoutRoom(look.taken, look.freeBytes))
+        return false;
+    std::optional<Asker::ForNames> forNames = Asker::LeaveOut;
+    if (look.unstorable > 0
+        && !(forNames = m_asker.chooseForNames(look.unstorable, look.firstUnstorable)))
+        return false;
+    plan->setMapsNames(forNames == Asker::StoreMapped);
+    if (look.conflicts > 0) {
+        const std::optional<OperationPlan::Resolution> chosen
+                = m_asker.chooseForExisting(look.conflicts);
+        if (!chosen)
+            return false;
+        *resolution = *chosen;
+    }
+    QByteArray noTrash;
+    if (look.conflicts > 0
+        && (*resolution == OperationPlan::ReplaceAll || *resolution == OperationPlan::DecideEach)
+        && !Trash::canKeep(plan->destination(), &noTrash)) {
+        if (!m_asker.replaceForGood(look.conflicts, QString::fromLocal8Bit(noTrash)))
+            return false;
+        m_forGood = true;
+    }
+    return true;
 }
 
 // One planned entry: refused, or, when another entry of its name stands at the destination,
@@ -349,7 +341,7 @@ bool Operation::runWhole(const OperationPlan::Step &step, OperationPlan::Resolut
         m_journal.finish(entry, went);
         return went;
     }
-    const bool made = OperationPlan::makeFolder(step);
+    const bool made = FileWork::makeFolder(step.destination);
     if (made)
         runInside(step, resolution, true, record);
     else
@@ -375,7 +367,7 @@ void Operation::replace(const OperationPlan::Step &step, OperationPlan::Resoluti
     bool aside = false;
     if (m_forGood) {
         QByteArray why;
-        if (!OperationPlan::clearWayForReplace(step, &why))
+        if (!FileWork::clearWay(step.source, step.destination, &why))
             return fail(step.command, why);
         m_journal.replacedForGood();
     } else if (const auto ahead = m_aside.constFind(step.destination); ahead != m_aside.cend()) {
@@ -424,7 +416,7 @@ void Operation::keepOrPutBack(const Trash::Put &put, int item, bool replaced)
         return;
     m_journal.trashed(item);
     struct stat there;
-    if (!OperationPlan::entryAt(put.trashed, &there))
+    if (!FileWork::entryAt(put.trashed, &there))
         Trash::forget(put.info);
 }
 
@@ -458,10 +450,10 @@ void Operation::putAsideAhead(const OperationPlan &plan, int from, const Operati
         const OperationPlan::Step step = i == from ? first : plan.step(i);
         if (replaced(step) && !m_aside.contains(step.destination)) {
             steps.append(step);
-            names.append(step.destination.mid(step.destination.lastIndexOf(u'/') + 1));
+            names.append(FileName::lastPart(step.destination));
         }
     }
-    const Trash::Batch batch = Trash::prepare(parentOf(first.destination), names);
+    const Trash::Batch batch = Trash::prepare(FileName::parentOf(first.destination), names);
     if (batch.puts.isEmpty())
         return;
     QList<int> items;
@@ -473,7 +465,7 @@ void Operation::putAsideAhead(const OperationPlan &plan, int from, const Operati
     for (qsizetype i = 0; i < batch.puts.size(); ++i) {
         const Trash::Put &put = batch.puts[i];
         struct stat there;
-        if (!OperationPlan::entryAt(put.trashed, &there)) {
+        if (!FileWork::entryAt(put.trashed, &there)) {
             Trash::forget(put.info);
             continue;
         }
@@ -513,9 +505,9 @@ void Operation::runInside(const OperationPlan::Step &step, OperationPlan::Resolu
         ranAll = !next.leftOut && runStep(next, resolution, kept) && ranAll;
     }
     if (madeHere || step.kind == OperationPlan::Copy)
-        OperationPlan::finishFolder(step);
+        FileWork::finishFolder(step.source, step.destination);
     if (step.kind == OperationPlan::Move && ranAll && !m_runner.stopped())
-        OperationPlan::removeIfEmpty(step.source);
+        FileWork::removeIfEmpty(step.source);
 }
 
 // One entry's command. A move to another file system copies, flushes the copy to its disk and
@@ -533,7 +525,7 @@ bool Operation::runEntry(const QByteArray &line, const OperationPlan::Step &step
                           Reported);
     if (!went) {
         if (copies)
-            OperationPlan::removePiece(step.source, step.destination, before);
+            FileWork::removePiece(step.source, step.destination, before);
         if (step.kind != OperationPlan::Delete && !m_runner.stopped())
             m_result.notDone << step.destination;
         return false;
@@ -650,9 +642,9 @@ void Operation::recover(Journal::Operation *cutShort)
     m_shows = CommandRunner::Waiting;
     for (Journal::Entry &entry : cutShort->entries) {
         if (entry.recovery == Journal::Entry::RemovePiece)
-            OperationPlan::removePiece(entry.source, entry.destination, entry.before);
+            FileWork::removePiece(entry.source, entry.destination, entry.before);
         if (entry.recovery == Journal::Entry::FinishMove) {
-            m_shown = entry.source.mid(entry.source.lastIndexOf(u'/') + 1);
+            m_shown = FileName::lastPart(entry.source);
             runCommand(*ShellCommand::form(R"(rm -rf "%s")", { entry.source }), nullptr, Reported);
             m_result.ran = true;
         }
@@ -660,7 +652,7 @@ void Operation::recover(Journal::Operation *cutShort)
     for (Journal::Trashed &item : cutShort->trashed) {
         struct stat there;
         if (item.marks.isEmpty()) {
-            if (!OperationPlan::entryAt(item.trashed, &there))
+            if (!FileWork::entryAt(item.trashed, &there))
                 Trash::forget(item.info);
         } else if (Trash::putBack({ item.place, item.trashed, item.info, QByteArray() })) {
             item.marks.clear();
@@ -677,7 +669,7 @@ void Operation::finishMoves(Journal::Operation *cutShort)
     for (Journal::Entry &entry : cutShort->entries) {
         if (entry.recovery != Journal::Entry::FinishOrTakeBack)
             continue;
-        m_shown = entry.source.mid(entry.source.lastIndexOf(u'/') + 1);
+        m_shown = FileName::lastPart(entry.source);
         m_result.ran = true;
         if (runCommand(*ShellCommand::form(R"(sync -f "%s")", { entry.destination }), nullptr,
                        Reported)) {
@@ -717,7 +709,7 @@ void Operation::takeBack(const Journal::Operation &operation)
     }
     for (const Journal::Entry &entry : operation.entries) {
         struct stat there;
-        if (entry.state != Journal::Done && OperationPlan::entryAt(entry.destination, &there))
+        if (entry.state != Journal::Done && FileWork::entryAt(entry.destination, &there))
             kept.insert(entry.destination);
     }
     for (qsizetype i = operation.trashed.size() - 1; i >= 0 && !m_runner.stopped(); --i) {
@@ -747,7 +739,7 @@ void Operation::takeBack(const Journal::Operation &operation)
 void Operation::takeBack(const QByteArray &line, const QString &place, const QString &shown)
 {
     if (!place.isEmpty())
-        QDir().mkpath(parentOf(place));
-    m_shown = shown.mid(shown.lastIndexOf(u'/') + 1);
+        QDir().mkpath(FileName::parentOf(place));
+    m_shown = FileName::lastPart(shown);
     runCommand(line);
 }

@@ -72,6 +72,7 @@ private:
 
     QString askName(Asker::NameFor what, const QString &folder, const QString &current,
                     QString *typed, int selected);
+    bool askBeforeTheWork(OperationPlan *plan, OperationPlan::Resolution *resolution);
     bool runStep(const OperationPlan::Step &step, OperationPlan::Resolution resolution,
                  Record record, const std::function<bool()> &chosen = nullptr);
     Act decide(const OperationPlan::Step &step, OperationPlan::Resolution resolution);

@@ -3,7 +3,8 @@
 
 #include "core/folder/treewalk.h"
 #include "core/names/filename.h"
-#include "core/names/namecheck.h"
+#include "core/operation/filework.h"
+#include "core/operation/spoils.h"
 #include "core/shell/shellcommand.h"
 
 #include <QSet>
@@ -22,144 +23,6 @@ namespace {
 bool sameEntry(const struct stat &a, const struct stat &b)
 {
     return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
-}
-
-// Whether the folder at path holds, at any depth and without following links, the entry with
-// the identity of target. This finds a destination that is a bind mount of a folder inside the
-// source, which no path comparison can. Beyond TreeWalk::limit entries it gives up.
-bool treeHolds(const QByteArray &path, const struct stat &target)
-{
-    bool found = false;
-    int entries = 0;
-    TreeWalk::walk(path, [&](QByteArrayView, const struct stat &info) {
-        found = S_ISDIR(info.st_mode) && sameEntry(info, target);
-        return found || ++entries > TreeWalk::limit ? TreeWalk::Stop : TreeWalk::Continue;
-    });
-    return found;
-}
-
-// Whether the folder at path is the entry itself or lies anywhere below it: walked up from its
-// real path, so that a way in through a symbolic link or a bind mount counts.
-bool liesWithin(const QByteArray &path, const struct stat &entry)
-{
-    char *real = ::realpath(path.constData(), nullptr);
-    if (!real)
-        return false;
-    QByteArray at(real);
-    std::free(real);
-    for (;;) {
-        struct stat info;
-        if (::stat(at.constData(), &info) == 0 && sameEntry(info, entry))
-            return true;
-        if (at == "/")
-            return false;
-        const qsizetype slash = at.lastIndexOf('/');
-        at.truncate(slash > 0 ? slash : 1);
-    }
-}
-
-// Whether folder is the entry itself or lies anywhere inside it, also where the entry's own tree
-// holds a way to it.
-bool isWithin(const QString &folder, const QString &entryPath, const struct stat &entry)
-{
-    const QByteArray path = FileName::toBytes(folder);
-    struct stat destination;
-    if (::stat(path.constData(), &destination) != 0)
-        return false;
-    return liesWithin(path, entry) || treeHolds(FileName::toBytes(entryPath), destination);
-}
-
-QByteArray parentOf(const QByteArray &path)
-{
-    const qsizetype slash = path.lastIndexOf('/');
-    return slash > 0 ? path.left(slash) : QByteArray("/");
-}
-
-// Whether a real folder stands at root + relative, through real folders only: a merge meets
-// what a link at the destination points to only after it removed the link.
-bool realFolderAt(const QByteArray &root, QByteArrayView relative)
-{
-    struct stat info;
-    for (qsizetype at = 0;;) {
-        const qsizetype slash = relative.indexOf('/', at + 1);
-        const QByteArray path
-                = root + relative.first(slash < 0 ? relative.size() : slash).toByteArray();
-        if (::lstat(path.constData(), &info) != 0 || !S_ISDIR(info.st_mode))
-            return false;
-        if (slash < 0)
-            return true;
-        at = slash;
-    }
-}
-
-// What the one command of a folder's tree would spoil at the destination: a link where a real
-// folder stands (in a merge), and a name that another in the same folder takes where case is
-// ignored. Each entry is handed over with its path below the tree's root ("/a/b").
-class Spoils
-{
-public:
-    Spoils(const QByteArray &destination, bool foldsCase, bool merging)
-        : m_destination(destination)
-        , m_foldsCase(foldsCase)
-        , m_merging(merging)
-    {
-    }
-
-    void visit(QByteArrayView relative, const struct stat &info)
-    {
-        if (relative.isEmpty())
-            return;
-        if (m_merging && S_ISLNK(info.st_mode) && realFolderAt(m_destination, relative))
-            ++links;
-        if (!m_foldsCase)
-            return;
-        const qsizetype slash = relative.lastIndexOf('/');
-        const QString key
-                = FileName::fromBytes(relative.first(slash)) + u'/'
-                  + TargetFileSystem::folded(FileName::fromBytes(relative.sliced(slash + 1)));
-        if (m_names.contains(key))
-            ++clashes;
-        else
-            m_names.insert(key);
-    }
-    bool any() const { return links > 0 || clashes > 0; }
-
-    int links = 0;
-    int clashes = 0;
-
-private:
-    QByteArray m_destination;
-    bool m_foldsCase, m_merging;
-    QSet<QString> m_names;
-};
-
-bool removeEntry(const QByteArray &path, QByteArray *why)
-{
-    if (::unlink(path.constData()) == 0 || errno == ENOENT)
-        return true;
-    if (why)
-        *why = path + " could not be removed before it was replaced: " + std::strerror(errno);
-    return false;
-}
-
-// A tree removed from the bottom up, links removed and never followed, and never one of its
-// mounts entered.
-bool removeTree(const QByteArray &path, QByteArray *why)
-{
-    bool removed = true;
-    TreeWalk::walk(path,
-                   [&](QByteArrayView entry, const struct stat &) {
-                       if (::remove(entry.toByteArray().constData()) == 0)
-                           return TreeWalk::Continue;
-                       if (why)
-                           *why = entry.toByteArray()
-                                  + " could not be removed before it was replaced: "
-                                  + std::strerror(errno);
-                       removed = false;
-                       return TreeWalk::Stop;
-                   },
-                   { nullptr, true, true });
-    return removed;
 }
 
 // A card keeps no owner or rights, and cp -a fails on every file there for trying: only the
@@ -181,31 +44,12 @@ QByteArray formOf(OperationPlan::Kind kind, bool multiple, bool card, bool named
 
 } // namespace
 
-bool OperationPlan::clearWayForReplace(const Step &step, QByteArray *why)
-{
-    const QByteArray source = FileName::toBytes(step.source);
-    const QByteArray destination = FileName::toBytes(step.destination);
-    struct stat from, there;
-    if (::lstat(source.constData(), &from) != 0 || ::lstat(destination.constData(), &there) != 0)
-        return true;
-    // Never the source itself, a folder that holds it, or a real folder for a link.
-    if (sameEntry(from, there)
-        || (S_ISDIR(there.st_mode)
-            && (S_ISLNK(from.st_mode) || liesWithin(parentOf(source), there)))) {
-        if (why)
-            *why = destination
-                   + " is not removed: it is or holds the source, or a link would take"
-                     " the place of a folder";
-        return false;
-    }
-    return S_ISDIR(there.st_mode) ? removeTree(destination, why) : removeEntry(destination, why);
-}
-
 bool OperationPlan::mergesFolders(const Step &step)
 {
     struct stat from, there;
-    return entryAt(step.source, &from) && S_ISDIR(from.st_mode) && entryAt(step.destination, &there)
-           && S_ISDIR(there.st_mode) && !sameEntry(from, there);
+    return FileWork::entryAt(step.source, &from) && S_ISDIR(from.st_mode)
+           && FileWork::entryAt(step.destination, &there) && S_ISDIR(there.st_mode)
+           && !sameEntry(from, there);
 }
 
 bool OperationPlan::goesEntryByEntry(const Step &step, bool replacing)
@@ -213,156 +57,32 @@ bool OperationPlan::goesEntryByEntry(const Step &step, bool replacing)
     return (replacing && mergesFolders(step)) || step.clashesInside || step.unstorableInside;
 }
 
-namespace {
-
-bool sameType(mode_t a, mode_t b)
-{
-    return (a & S_IFMT) == (b & S_IFMT);
-}
-
-// Whether every entry of the tree at `tree` stands in `within` too, of its type, a file there
-// at least as large: so a piece that a copy left is all the source's, and what a move already
-// took from its source is not.
-bool holdsAll(const QByteArray &within, const QByteArray &tree)
-{
-    bool all = true;
-    TreeWalk::walk(tree, [&](QByteArrayView path, const struct stat &info) {
-        struct stat there;
-        all = ::lstat((within + path.sliced(tree.size()).toByteArray()).constData(), &there) == 0
-              && sameType(info.st_mode, there.st_mode)
-              && (!S_ISREG(info.st_mode) || there.st_size >= info.st_size);
-        return all ? TreeWalk::Continue : TreeWalk::Stop;
-    });
-    return all;
-}
-
-// Whether a copy's time is its source's, to what the file system there keeps: a card two
-// seconds, others to the nanosecond where they keep those.
-bool sameTime(const struct timespec &source, const struct timespec &copy, bool card)
-{
-    const qint64 apart = (qint64(source.tv_sec) - qint64(copy.tv_sec)) * 1000000000
-                         + (source.tv_nsec - copy.tv_nsec);
-    if (card)
-        return apart <= 2000000000 && apart >= -2000000000;
-    return source.tv_sec == copy.tv_sec && (source.tv_nsec == copy.tv_nsec || copy.tv_nsec == 0);
-}
-
-} // namespace
-
-bool OperationPlan::removePiece(const QString &source, const QString &destination,
-                                const EntryIdentity &before)
-{
-    const EntryIdentity there = EntryIdentity::of(destination);
-    if (!there.exists || there == before || there == EntryIdentity::of(source)
-        || !holdsAll(FileName::toBytes(source), FileName::toBytes(destination)))
-        return false;
-    return removeTree(FileName::toBytes(destination), nullptr);
-}
-
-bool OperationPlan::copyIsWhole(const QString &source, const QString &destination)
-{
-    const QByteArray from = FileName::toBytes(source), to = FileName::toBytes(destination);
-    const EntryIdentity copy = EntryIdentity::of(to);
-    if (!copy.exists || copy == EntryIdentity::of(from))
-        return false;
-    const bool card = TargetFileSystem::of(parentOf(to)).card;
-    bool whole = true;
-    const TreeWalk::Walked walked = TreeWalk::walk(from, [&](QByteArrayView path,
-                                                             const struct stat &info) {
-        const bool top = path.size() == from.size();
-        struct stat there;
-        whole = ::lstat((to + path.sliced(from.size()).toByteArray()).constData(), &there) == 0
-                && sameType(info.st_mode, there.st_mode)
-                && (!S_ISREG(info.st_mode)
-                    || (there.st_size == info.st_size
-                        && sameTime(info.st_mtim, there.st_mtim, card)))
-                && (!top || !S_ISDIR(info.st_mode) || sameTime(info.st_mtim, there.st_mtim, card));
-        return whole ? TreeWalk::Continue : TreeWalk::Stop;
-    });
-    return whole && walked.whole;
-}
-
-bool OperationPlan::makeFolder(const Step &step)
-{
-    const QByteArray destination = FileName::toBytes(step.destination);
-    struct stat there;
-    return ::mkdir(destination.constData(), 0700) == 0
-           || (errno == EEXIST && ::lstat(destination.constData(), &there) == 0
-               && S_ISDIR(there.st_mode));
-}
-
-void OperationPlan::finishFolder(const Step &step)
-{
-    const QByteArray destination = FileName::toBytes(step.destination);
-    struct stat from;
-    if (::lstat(FileName::toBytes(step.source).constData(), &from) != 0)
-        return;
-    // As cp -a would leave it, where the file system keeps these at all.
-    ::chmod(destination.constData(), from.st_mode & 07777);
-    const struct timespec times[2] = { from.st_atim, from.st_mtim };
-    ::utimensat(AT_FDCWD, destination.constData(), times, AT_SYMLINK_NOFOLLOW);
-}
-
 OperationPlan OperationPlan::insideOf(const Step &step)
 {
-    QStringList names;
-    if (DIR *folder = ::opendir(FileName::toBytes(step.source).constData())) {
-        while (const dirent *entry = ::readdir(folder)) {
-            const QByteArrayView name(entry->d_name);
-            if (name != "." && name != "..")
-                names << FileName::fromBytes(name);
-        }
-        ::closedir(folder);
-    }
-    names.sort();
-    OperationPlan inside = multiple(step.kind, step.source, names, step.destination);
+    OperationPlan inside
+            = multiple(step.kind, step.source, FileWork::namesIn(step.source), step.destination);
     inside.setMapsNames(step.mapsNames);
     return inside;
 }
 
-bool OperationPlan::removeIfEmpty(const QString &folder)
-{
-    return ::rmdir(FileName::toBytes(folder).constData()) == 0;
-}
-
-bool OperationPlan::entryAt(const QString &path, struct stat *info)
-{
-    return ::lstat(FileName::toBytes(path).constData(), info) == 0;
-}
-
-bool OperationPlan::listsExactly(const QString &path)
-{
-    const QByteArray bytes = FileName::toBytes(path);
-    const QByteArray name = bytes.mid(bytes.lastIndexOf('/') + 1);
-    bool listed = false;
-    if (DIR *folder = ::opendir(parentOf(bytes).constData())) {
-        while (const dirent *entry = ::readdir(folder))
-            listed = listed || name == entry->d_name;
-        ::closedir(folder);
-    }
-    return listed;
-}
-
 bool OperationPlan::isCaseOnlyRename(const QString &from, const QString &to)
 {
-    const qsizetype slash = from.lastIndexOf(u'/');
-    if (slash < 0 || to.lastIndexOf(u'/') != slash || from.left(slash) != to.left(slash)
-        || from == to
-        || TargetFileSystem::folded(from.mid(slash + 1))
-                   != TargetFileSystem::folded(to.mid(slash + 1)))
+    const QString folder = FileName::parentOf(from);
+    if (from == to || !from.contains(u'/') || FileName::parentOf(to) != folder
+        || TargetFileSystem::folded(FileName::lastPart(from))
+                   != TargetFileSystem::folded(FileName::lastPart(to)))
         return false;
-    return TargetFileSystem::of(parentOf(FileName::toBytes(from))).foldsCase;
+    return TargetFileSystem::of(FileName::toBytes(folder)).foldsCase;
 }
 
 std::optional<QByteArray> OperationPlan::caseRenameCommand(const QString &from, const QString &to)
 {
-    const QString folder = from.left(from.lastIndexOf(u'/'));
+    const QString folder = FileName::parentOf(from);
     struct stat info;
-    const bool isFolder = entryAt(from, &info) && S_ISDIR(info.st_mode);
+    const bool isFolder = FileWork::entryAt(from, &info) && S_ISDIR(info.st_mode);
     const QString between = FileName::join(
-            folder.isEmpty() ? QStringLiteral("/") : folder,
-            freeName(folder.isEmpty() ? QStringLiteral("/") : folder,
-                     QStringLiteral(".~") + from.mid(from.lastIndexOf(u'/') + 1), isFolder));
+            folder,
+            FileWork::freeName(folder, QStringLiteral(".~") + FileName::lastPart(from), isFolder));
     return ShellCommand::form(R"(mv -T -n "%s" "%s" && mv -T -n "%s" "%s")",
                               { from, between, between, to });
 }
@@ -373,7 +93,7 @@ OperationPlan OperationPlan::single(Kind kind, const QString &source,
     OperationPlan plan;
     plan.m_kind = kind;
     plan.m_source = source;
-    plan.m_names = QStringList{ source.mid(source.lastIndexOf(u'/') + 1) };
+    plan.m_names = QStringList{ FileName::lastPart(source) };
     plan.m_destination = destinationFolder;
     plan.lookAtTheDestination();
     plan.m_chosen = { EntryIdentity::of(source) };
@@ -476,8 +196,8 @@ OperationPlan::Look OperationPlan::look(const std::function<bool()> &keepGoing) 
             } else if (S_ISDIR(info.st_mode)) {
                 look.taken += m_target.unit;
             }
-            const QByteArrayView name = relative.isEmpty() ? QByteArrayView(inside)
-                                                           : path.sliced(path.lastIndexOf('/') + 1);
+            const QByteArrayView name
+                    = relative.isEmpty() ? QByteArrayView(inside) : FileName::lastPart(path);
             if (m_target.canHold(name) && (m_target.links || !S_ISLNK(info.st_mode)))
                 return TreeWalk::Continue;
             if (++look.unstorable <= 5)
@@ -489,26 +209,6 @@ OperationPlan::Look OperationPlan::look(const std::function<bool()> &keepGoing) 
         look.caseClashes += spoils.clashes;
     }
     return look;
-}
-
-QString OperationPlan::freeName(const QString &folder, const QString &name, bool isFolder)
-{
-    const TargetFileSystem target = TargetFileSystem::of(FileName::toBytes(folder));
-    const qsizetype split = NameCheck::baseLength(name, isFolder);
-    // An extension too long to leave room for a number is no extension.
-    const bool keepsExtension = target.fits(QStringLiteral(" (99999)") + name.mid(split));
-    const QString base = keepsExtension ? name.left(split) : name;
-    const QString extension = keepsExtension ? name.mid(split) : QString();
-    struct stat info;
-    for (int n = 2;; ++n) {
-        const QString suffix = QStringLiteral(" (%1)").arg(n) + extension;
-        QString shortened = base;
-        while (!shortened.isEmpty() && !target.fits(shortened + suffix))
-            NameCheck::chopCharacter(&shortened);
-        const QString candidate = shortened + suffix;
-        if (!entryAt(FileName::join(folder, candidate), &info))
-            return candidate;
-    }
 }
 
 void OperationPlan::setMapsNames(bool maps)
@@ -539,7 +239,7 @@ OperationPlan::Step OperationPlan::step(int index) const
         arguments << m_destination;
         step.destination = FileName::join(m_destination, step.name);
         struct stat source, there, folder;
-        const bool sourceExists = entryAt(step.source, &source);
+        const bool sourceExists = FileWork::entryAt(step.source, &source);
         const bool isFolder = sourceExists && S_ISDIR(source.st_mode);
         // A move within one file system is a rename, which keeps every name; one to another
         // copies.
@@ -558,20 +258,20 @@ OperationPlan::Step OperationPlan::step(int index) const
         // A name it cannot hold arrives mapped, under a free name where that is taken.
         if (step.mapsNames && unstorable) {
             QString stored = m_target.mapped(step.name, isFolder);
-            if (entryAt(FileName::join(m_destination, stored), &there)
+            if (FileWork::entryAt(FileName::join(m_destination, stored), &there)
                 || m_heldNames.contains(m_target.foldsCase ? TargetFileSystem::folded(stored)
                                                            : stored))
-                stored = freeName(m_destination, stored, isFolder);
+                stored = FileWork::freeName(m_destination, stored, isFolder);
             step.destination = FileName::join(m_destination, stored);
             mapped = true;
         }
-        const bool stands = entryAt(step.destination, &there);
-        if (isFolder && isWithin(m_destination, step.source, source))
+        const bool stands = FileWork::entryAt(step.destination, &there);
+        if (isFolder && FileWork::isWithin(m_destination, step.source, source))
             step.verdict = IntoItself;
         else if (stands && sourceExists && sameEntry(source, there))
             step.verdict = SameEntry;
         else if (stands && S_ISDIR(there.st_mode)
-                 && liesWithin(parentOf(FileName::toBytes(step.source)), there))
+                 && FileWork::liesWithin(FileName::parentOf(FileName::toBytes(step.source)), there))
             step.verdict = HoldsSource;
         else if (stands && m_clashesWithEarlier.value(index))
             step.verdict = CaseClash;
@@ -588,11 +288,10 @@ OperationPlan::Step OperationPlan::step(int index) const
             Spoils spoils(FileName::toBytes(step.destination), m_target.foldsCase, false);
             TreeWalk::walk(root, [&](QByteArrayView path, const struct stat &info) {
                 spoils.visit(path.sliced(root.size()), info);
-                step.unstorableInside
-                        = step.unstorableInside
-                          || (path.size() > root.size()
-                              && (!m_target.canHold(path.sliced(path.lastIndexOf('/') + 1))
-                                  || (!m_target.links && S_ISLNK(info.st_mode))));
+                step.unstorableInside = step.unstorableInside
+                                        || (path.size() > root.size()
+                                            && (!m_target.canHold(FileName::lastPart(path))
+                                                || (!m_target.links && S_ISLNK(info.st_mode))));
                 return (spoils.any() || !m_target.foldsCase) && step.unstorableInside
                                ? TreeWalk::Stop
                                : TreeWalk::Continue;
@@ -620,9 +319,9 @@ OperationPlan::Step OperationPlan::step(int index) const
     step.command = *command;
     if (standsThere) {
         struct stat source;
-        const bool isFolder = entryAt(step.source, &source) && S_ISDIR(source.st_mode);
-        step.keepBothDestination
-                = FileName::join(m_destination, freeName(m_destination, step.name, isFolder));
+        const bool isFolder = FileWork::entryAt(step.source, &source) && S_ISDIR(source.st_mode);
+        step.keepBothDestination = FileName::join(
+                m_destination, FileWork::freeName(m_destination, step.name, isFolder));
         QStringList keepBoth = arguments;
         keepBoth.last() = step.keepBothDestination;
         step.keepBothCommand

@@ -16,9 +16,10 @@
 struct stat;
 
 // A copy, move or delete planned apart from any window: for each entry, where it goes, what
-// already stands there and the command that does it. The window only asks, runs and shows.
-// Each entry is looked at on the file system when step() is called, just before its command
-// would run, so that what an earlier entry did is seen.
+// already stands there and the command that does it; it changes nothing. The window only asks,
+// runs and shows, and what is done on the file system in the program is FileWork's. Each entry
+// is looked at on the file system when step() is called, just before its command would run, so
+// that what an earlier entry did is seen.
 class OperationPlan
 {
 public:
@@ -120,29 +121,12 @@ public:
     };
     // keepGoing, asked every few hundred entries, may stop a long walk.
     Look look(const std::function<bool()> &keepGoing = nullptr) const;
-    // The first name of the form "name (2).ext", "name (3).ext"... (for a folder "name (2)")
-    // that nothing in folder has; the extension is what follows the last dot that does not begin
-    // the name, or a known double one (".tar.gz"). The base is shortened, by whole characters,
-    // until the name fits the folder's file system.
-    static QString freeName(const QString &folder, const QString &name, bool isFolder);
-
-    // Whether an entry stands at path, dangling symbolic links included (lstat), and which.
-    static bool entryAt(const QString &path, struct stat *info);
-    // Whether its folder lists the entry under exactly this name (where case is ignored, a path
-    // finds an entry by any case of its name).
-    static bool listsExactly(const QString &path);
     // Whether a rename changes only the case of a name, on a file system that ignores case: the
     // file system takes both names for one, and such a rename goes by way of a free name
     // (`mv -T -n "%s" "%s" && mv -T -n "%s" "%s"`; nothing where that would not fit).
     static bool isCaseOnlyRename(const QString &from, const QString &to);
     static std::optional<QByteArray> caseRenameCommand(const QString &from, const QString &to);
 
-    // Where a replace may not keep what it replaces (there is no trash there, and the user
-    // agreed): removes what stands at the destination, whatever it is, so that the command that
-    // follows writes into nothing (never through a link, into a pipe or a second name). Never the
-    // source itself, a folder that holds it, or a real folder for a link: false then, with the
-    // reason in *why, as when something could not be removed; the replace must not run.
-    static bool clearWayForReplace(const Step &step, QByteArray *why = nullptr);
     // Whether the source and the destination are both real folders (neither a link): an agreed
     // replace merges them.
     static bool mergesFolders(const Step &step);
@@ -151,25 +135,8 @@ public:
     // holds anything, and each entry it replaces is to be kept); otherwise a tree with clashing
     // names.
     static bool goesEntryByEntry(const Step &step, bool replacing);
-    // The entries of a folder that goes entry by entry, into its destination. For a folder that
-    // nothing stood in the way of, makeFolder() makes its destination first, and once the entries
-    // are across, finishFolder() gives it the source's permissions and times and, for a move,
-    // removes the emptied source (removeIfEmpty).
+    // The entries of a folder that goes entry by entry, into its destination.
     static OperationPlan insideOf(const Step &step);
-    static bool makeFolder(const Step &step);
-    static void finishFolder(const Step &step);
-    static bool removeIfEmpty(const QString &folder);
-    // What a copy that failed, was stopped or was cut short by a kill left at its destination
-    // goes (bottom up, never through a link or into a mount), where all of it is the source's:
-    // never the source itself, never what stood there before the command (`before`), and never
-    // a tree that holds anything the source does not (what a move already took from it).
-    // Whether it went.
-    static bool removePiece(const QString &source, const QString &destination,
-                            const EntryIdentity &before);
-    // Whether a copy at destination is whole: every entry of the source there, of its type, each
-    // file of its size and time, the top folder of its time (cp sets a folder's times once all
-    // it holds is there), and never the source itself.
-    static bool copyIsWhole(const QString &source, const QString &destination);
 
 private:
     QString sourceOf(int index) const;

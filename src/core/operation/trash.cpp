@@ -25,12 +25,6 @@ struct Place
     QByteArray topdir; // the top of the mount it serves; empty for the home trash
 };
 
-QByteArray parentOf(const QByteArray &path)
-{
-    const qsizetype slash = path.lastIndexOf('/');
-    return slash > 0 ? path.left(slash) : QByteArray("/");
-}
-
 // The device of path, or of its nearest folder above that exists.
 bool deviceOf(QByteArray path, dev_t *device)
 {
@@ -38,7 +32,7 @@ bool deviceOf(QByteArray path, dev_t *device)
     while (::stat(path.constData(), &info) != 0) {
         if (path == "/")
             return false;
-        path = parentOf(path);
+        path = FileName::parentOf(path);
     }
     *device = info.st_dev;
     return true;
@@ -133,7 +127,7 @@ std::optional<Place> placeFor(const QByteArray &folder, Made *made)
         return std::nullopt;
     const QByteArray trash = homeTrash();
     if (deviceOf(trash, &home) && home == here) {
-        QDir().mkpath(FileName::fromBytes(parentOf(trash)));
+        QDir().mkpath(FileName::fromBytes(FileName::parentOf(trash)));
         if (hasItsFolders(trash, made))
             return Place{ trash, QByteArray() };
         made->undo();
@@ -213,7 +207,7 @@ std::optional<Trash::Put> Trash::prepare(const QString &path, bool flush, bool o
 {
     const QByteArray bytes = FileName::toBytes(path);
     Made made;
-    const std::optional<Place> place = placeFor(parentOf(bytes), &made);
+    const std::optional<Place> place = placeFor(FileName::parentOf(bytes), &made);
     const auto fail = [&](int error) {
         if (why)
             *why = reasonOf(error);
@@ -229,7 +223,7 @@ std::optional<Trash::Put> Trash::prepare(const QString &path, bool flush, bool o
     const QByteArray text
             = "[Trash Info]\nPath=" + recorded.toPercentEncoding("/") + "\nDeletionDate="
               + QDateTime::currentDateTime().toString(Qt::ISODate).left(19).toUtf8() + '\n';
-    QByteArray name = bytes.mid(bytes.lastIndexOf('/') + 1);
+    QByteArray name = FileName::lastPart(bytes).toByteArray();
     for (int n = 1; n < INT_MAX && (n == 1 || !ownName); ++n) {
         const QByteArray unique = n == 1 ? name : name + '.' + QByteArray::number(n);
         const QByteArray info = place->trash + "/info/" + unique + ".trashinfo";
@@ -283,7 +277,7 @@ Trash::Batch Trash::prepare(const QString &folder, const QStringList &names)
     }
     if (written.isEmpty())
         return batch;
-    const QString files = written.first().trashed.left(written.first().trashed.lastIndexOf(u'/'));
+    const QString files = FileName::parentOf(written.first().trashed);
     QByteArray form = R"(cd "%s" && mv -t "%s" --)";
     QStringList arguments = { folder, files };
     for (const Put &put : written) {
@@ -298,7 +292,7 @@ Trash::Batch Trash::prepare(const QString &folder, const QStringList &names)
     for (qsizetype i = batch.puts.size(); i < written.size(); ++i)
         forget(written[i].info);
     // One flush for all: what a kill leaves of a batch is an info whose entry never went.
-    const QByteArray infos = FileName::toBytes(files.left(files.lastIndexOf(u'/')) + "/info");
+    const QByteArray infos = FileName::toBytes(FileName::parentOf(files) + "/info");
     const int fd = ::open(infos.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     const bool flushed = fd >= 0 && DiskWrite::flushFileSystem(fd);
     if (fd >= 0)

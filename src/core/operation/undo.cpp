@@ -4,6 +4,7 @@
 #include "core/folder/entryidentity.h"
 #include "core/folder/targetfilesystem.h"
 #include "core/names/filename.h"
+#include "core/operation/filework.h"
 #include "core/operation/marks.h"
 #include "core/operation/operationplan.h"
 #include "core/shell/shellcommand.h"
@@ -134,7 +135,7 @@ bool Undo::tookBack(Journal::Kind kind, const Journal::Entry &entry)
     const bool back = (kind != Journal::Move && kind != Journal::Rename) || exists(entry.source);
     // Back under a name that differs only in case: either name finds it, the folder lists one.
     if (OperationPlan::isCaseOnlyRename(entry.destination, entry.source))
-        return OperationPlan::listsExactly(entry.source);
+        return FileWork::listsExactly(entry.source);
     return back && !exists(entry.destination);
 }
 
