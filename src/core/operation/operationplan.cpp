@@ -228,104 +228,119 @@ OperationPlan::Step OperationPlan::step(int index) const
     step.kind = m_kind;
     step.name = m_names.value(index);
     step.source = sourceOf(index);
-
-    QStringList arguments;
-    if (m_multiple)
-        arguments << m_source << step.name;
-    else
-        arguments << m_source;
     bool mapped = false;
-    if (m_kind != Delete) {
-        arguments << m_destination;
-        step.destination = FileName::join(m_destination, step.name);
-        struct stat source, there, folder;
-        const bool sourceExists = FileWork::entryAt(step.source, &source);
-        const bool isFolder = sourceExists && S_ISDIR(source.st_mode);
-        // A move within one file system is a rename, which keeps every name; one to another
-        // copies.
-        const bool moves = m_kind == Move && sourceExists
-                           && ::stat(FileName::toBytes(m_destination).constData(), &folder) == 0;
-        step.crosses = moves && source.st_dev != folder.st_dev;
-        const bool renames = moves && !step.crosses;
-        step.mapsNames = m_mapsNames && !renames;
-        const bool unstorable = !renames && !m_target.canHold(FileName::toBytes(step.name));
-        // A link where links are not kept, or a name it cannot hold and does not map: nothing.
-        step.leftOut = !renames
-                       && ((!m_target.links && sourceExists && S_ISLNK(source.st_mode))
-                           || (unstorable && !step.mapsNames));
-        if (step.leftOut)
-            return step;
-        // A name it cannot hold arrives mapped, under a free name where that is taken.
-        if (step.mapsNames && unstorable) {
-            QString stored = m_target.mapped(step.name, isFolder);
-            if (FileWork::entryAt(FileName::join(m_destination, stored), &there)
-                || m_heldNames.contains(m_target.foldsCase ? TargetFileSystem::folded(stored)
-                                                           : stored))
-                stored = FileWork::freeName(m_destination, stored, isFolder);
-            step.destination = FileName::join(m_destination, stored);
-            mapped = true;
-        }
-        const bool stands = FileWork::entryAt(step.destination, &there);
-        if (isFolder && FileWork::isWithin(m_destination, step.source, source))
-            step.verdict = IntoItself;
-        else if (stands && sourceExists && sameEntry(source, there))
-            step.verdict = SameEntry;
-        else if (stands && S_ISDIR(there.st_mode)
-                 && FileWork::liesWithin(FileName::parentOf(FileName::toBytes(step.source)), there))
-            step.verdict = HoldsSource;
-        else if (stands && m_clashesWithEarlier.value(index))
-            step.verdict = CaseClash;
-        else if (stands && sourceExists && S_ISLNK(source.st_mode) && S_ISDIR(there.st_mode))
-            step.verdict = LinkOntoFolder;
-        else if (stands)
-            step.verdict = Conflict;
-        // A folder's tree is looked into where the destination ignores case, keeps no links or
-        // names are mapped, unless it is renamed: for clashing names, and for what it cannot
-        // hold.
-        if (isFolder && !renames && (m_target.foldsCase || !m_target.links || step.mapsNames)
-            && (step.verdict == Clear || step.verdict == Conflict || step.verdict == CaseClash)) {
-            const QByteArray root = FileName::toBytes(step.source);
-            Spoils spoils(FileName::toBytes(step.destination), m_target.foldsCase, false);
-            TreeWalk::walk(root, [&](QByteArrayView path, const struct stat &info) {
-                spoils.visit(path.sliced(root.size()), info);
-                step.unstorableInside = step.unstorableInside
-                                        || (path.size() > root.size()
-                                            && (!m_target.canHold(FileName::lastPart(path))
-                                                || (!m_target.links && S_ISLNK(info.st_mode))));
-                return (spoils.any() || !m_target.foldsCase) && step.unstorableInside
-                               ? TreeWalk::Stop
-                               : TreeWalk::Continue;
-            });
-            step.clashesInside = spoils.clashes > 0;
-        }
-    }
-    if (step.verdict == IntoItself || step.verdict == HoldsSource)
+    if (m_kind != Delete && !place(index, &step, &mapped))
         return step;
-    // A mapped name is named whole; a move to another file system copies.
-    const bool copies = m_kind == Copy || step.crosses;
-    const Kind kind = copies ? Copy : m_kind;
+    if (step.verdict != IntoItself && step.verdict != HoldsSource)
+        formCommands(&step, mapped);
+    return step;
+}
+
+// Where an entry goes: its destination (mapped where its name cannot be held there), whether it
+// crosses file systems, what stands there, and what inside a folder one command would spoil.
+// False where it is left out.
+bool OperationPlan::place(int index, Step *step, bool *mapped) const
+{
+    step->destination = FileName::join(m_destination, step->name);
+    struct stat source, there, folder;
+    const bool sourceExists = FileWork::entryAt(step->source, &source);
+    const bool isFolder = sourceExists && S_ISDIR(source.st_mode);
+    // A move within one file system is a rename, which keeps every name; one to another copies.
+    const bool moves = m_kind == Move && sourceExists
+                       && ::stat(FileName::toBytes(m_destination).constData(), &folder) == 0;
+    step->crosses = moves && source.st_dev != folder.st_dev;
+    const bool renames = moves && !step->crosses;
+    step->mapsNames = m_mapsNames && !renames;
+    const bool unstorable = !renames && !m_target.canHold(FileName::toBytes(step->name));
+    // A link where links are not kept, or a name it cannot hold and does not map: nothing.
+    step->leftOut = !renames
+                    && ((!m_target.links && sourceExists && S_ISLNK(source.st_mode))
+                        || (unstorable && !step->mapsNames));
+    if (step->leftOut)
+        return false;
+    // A name it cannot hold arrives mapped, under a free name where that is taken.
+    if (step->mapsNames && unstorable) {
+        QString stored = m_target.mapped(step->name, isFolder);
+        if (FileWork::entryAt(FileName::join(m_destination, stored), &there)
+            || m_heldNames.contains(m_target.foldsCase ? TargetFileSystem::folded(stored) : stored))
+            stored = FileWork::freeName(m_destination, stored, isFolder);
+        step->destination = FileName::join(m_destination, stored);
+        *mapped = true;
+    }
+    step->verdict = verdictOf(index, *step, sourceExists ? &source : nullptr);
+    // A folder's tree is looked into where the destination ignores case, keeps no links or
+    // names are mapped, unless it is renamed: for clashing names, and for what it cannot hold.
+    if (isFolder && !renames && (m_target.foldsCase || !m_target.links || step->mapsNames)
+        && (step->verdict == Clear || step->verdict == Conflict || step->verdict == CaseClash))
+        lookInside(step);
+    return true;
+}
+
+OperationPlan::Verdict OperationPlan::verdictOf(int index, const Step &step,
+                                                const struct stat *source) const
+{
+    struct stat there;
+    const bool stands = FileWork::entryAt(step.destination, &there);
+    if (source && S_ISDIR(source->st_mode)
+        && FileWork::isWithin(m_destination, step.source, *source))
+        return IntoItself;
+    if (!stands)
+        return Clear;
+    if (source && sameEntry(*source, there))
+        return SameEntry;
+    if (S_ISDIR(there.st_mode)
+        && FileWork::liesWithin(FileName::parentOf(FileName::toBytes(step.source)), there))
+        return HoldsSource;
+    if (m_clashesWithEarlier.value(index))
+        return CaseClash;
+    if (source && S_ISLNK(source->st_mode) && S_ISDIR(there.st_mode))
+        return LinkOntoFolder;
+    return Conflict;
+}
+
+// What of a folder's tree its one command would spoil there, or the destination cannot hold.
+void OperationPlan::lookInside(Step *step) const
+{
+    const QByteArray root = FileName::toBytes(step->source);
+    Spoils spoils(FileName::toBytes(step->destination), m_target.foldsCase, false);
+    TreeWalk::walk(root, [&](QByteArrayView path, const struct stat &info) {
+        spoils.visit(path.sliced(root.size()), info);
+        step->unstorableInside = step->unstorableInside
+                                 || (path.size() > root.size()
+                                     && (!m_target.canHold(FileName::lastPart(path))
+                                         || (!m_target.links && S_ISLNK(info.st_mode))));
+        return (spoils.any() || !m_target.foldsCase) && step->unstorableInside ? TreeWalk::Stop
+                                                                               : TreeWalk::Continue;
+    });
+    step->clashesInside = spoils.clashes > 0;
+}
+
+// The step's command, and, where another entry stands there, the one that keeps both. A mapped
+// name is named whole; a move to another file system copies.
+void OperationPlan::formCommands(Step *step, bool mapped) const
+{
+    QStringList arguments = { m_source };
+    if (m_multiple)
+        arguments << step->name;
+    if (m_kind != Delete)
+        arguments << (mapped ? step->destination : m_destination);
+    const Kind kind = m_kind == Copy || step->crosses ? Copy : m_kind;
     const QByteArray explicitForm = formOf(kind, m_multiple, m_target.card, true);
-    if (mapped)
-        arguments.last() = step.destination;
     const std::optional<QByteArray> command = ShellCommand::form(
             (mapped ? explicitForm : formOf(kind, m_multiple, m_target.card)).constData(),
             arguments);
-    const bool standsThere = step.verdict == Conflict || step.verdict == LinkOntoFolder
-                             || step.verdict == CaseClash;
     if (!command) {
-        step.verdict = TooLong;
-        return step;
+        step->verdict = TooLong;
+        return;
     }
-    step.command = *command;
-    if (standsThere) {
-        struct stat source;
-        const bool isFolder = FileWork::entryAt(step.source, &source) && S_ISDIR(source.st_mode);
-        step.keepBothDestination = FileName::join(
-                m_destination, FileWork::freeName(m_destination, step.name, isFolder));
-        QStringList keepBoth = arguments;
-        keepBoth.last() = step.keepBothDestination;
-        step.keepBothCommand
-                = ShellCommand::form(explicitForm.constData(), keepBoth).value_or(QByteArray());
-    }
-    return step;
+    step->command = *command;
+    if (step->verdict != Conflict && step->verdict != LinkOntoFolder && step->verdict != CaseClash)
+        return;
+    struct stat source;
+    const bool isFolder = FileWork::entryAt(step->source, &source) && S_ISDIR(source.st_mode);
+    step->keepBothDestination = FileName::join(
+            m_destination, FileWork::freeName(m_destination, step->name, isFolder));
+    arguments.last() = step->keepBothDestination;
+    step->keepBothCommand
+            = ShellCommand::form(explicitForm.constData(), arguments).value_or(QByteArray());
 }

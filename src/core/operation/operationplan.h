@@ -140,6 +140,10 @@ public:
 
 private:
     QString sourceOf(int index) const;
+    bool place(int index, Step *step, bool *mapped) const;
+    Verdict verdictOf(int index, const Step &step, const struct stat *source) const;
+    void lookInside(Step *step) const;
+    void formCommands(Step *step, bool mapped) const;
     void lookAtTheDestination();
 
     Kind m_kind = Copy;
