@@ -14,12 +14,14 @@
 # 100,000 entries
 # against a bare nftw walk (bench_look), and the CPU and delay of the listing while another
 # program makes, then removes, 100 files a second in the folder shown, and the delay to the last
-# of 50,000 files made at once in the folder of 1,000,000 (bench_live).
+# of 50,000 files made at once in the folder of 1,000,000 (bench_live), and a flick through
+# 100,000 rows: its frames and what one costs to draw (bench_flick). A million entries are also
+# held against ls -f of the folder with an empty window's start.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 build=${1:-build}
 cmake --build "$build" --target filemanager minimal_lister bench_listing bench_operations bench_look \
-    bench_live >/dev/null
+    bench_live bench_flick >/dev/null
 sizes=(1000 10000 100000 1000000)
 folders=$build/bench-folders
 mkdir -p "$folders/0"
@@ -70,6 +72,15 @@ for size in "${sizes[@]}"; do
         "$(calc "($min_kb - $min_empty_kb) * 1024 / $size")" \
         "$(calc "($fm_kb - $fm_empty_kb) * 1024 / $size")"
 done
+# The floor of any listing of a million: ls -f reads the names and prints them, unsorted; with an
+# empty window's start beside it.
+ls_ms=$(for i in 0 1 2 3 4 5; do
+    start=$(date +%s%N); ls -f "$folders/1000000" >/dev/null; echo $((($(date +%s%N) - start) / 1000))
+done | tail -n 5 | sort -n | sed -n 3p)
+read -r fm_million_ms _ < <(measure "$build/filemanager" "$folders/1000000")
+printf '1000000 entries shown in %s ms; ls -f %.1f ms and an empty window %s ms: %s ms (ratio %s)\n' \
+    "$fm_million_ms" "$(calc "$ls_ms / 1000")" "$fm_empty_ms" \
+    "$(calc "$ls_ms / 1000 + $fm_empty_ms")" "$(calc "$fm_million_ms / ($ls_ms / 1000 + $fm_empty_ms)")"
 echo
 "$build/bench/bench_listing" "$folders/100000" 5 2>/dev/null
 "$build/bench/bench_listing" "$folders/1000000" 3 2>/dev/null
@@ -84,3 +95,5 @@ rm -rf "$work"
 "$build/bench/bench_live" "$folders/100000" 2>/dev/null
 "$build/bench/bench_live" "$folders/1000000" 2>/dev/null
 "$build/bench/bench_live" "$folders/1000000" burst 2>/dev/null
+# A finger's flick through a long listing: how far apart its frames come, and what one costs.
+"$build/bench/bench_flick" "$folders/100000" 2>/dev/null

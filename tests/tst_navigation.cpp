@@ -280,6 +280,20 @@ private slots:
         QVERIFY(list->itemsChecked().empty());
     }
 
+    // Press and hold on an entry begins choosing several, with that entry checked.
+    void holdBeginsMultiSelect()
+    {
+        fileDialog &window = m_fixture.start(m_root + "/one");
+        ZListBox *list = window.entryList();
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        const QPoint on = list->rowRect(rowOf(window, "two")).center();
+        QTest::mousePress(list->viewport(), Qt::LeftButton, {}, on);
+        QTRY_COMPARE(window.browseMode(), int(MultiSelect));
+        QTest::mouseRelease(list->viewport(), Qt::LeftButton, {}, on);
+        QCOMPARE(list->checkedTexts(), QStringList{ "two" });
+    }
+
     // Another program changes the folder on screen: it shows without a key pressed, with the same
     // entry highlighted (or the row that took a vanished one's place) and the same ones checked.
     void outsideChangesShowByThemselves_data()

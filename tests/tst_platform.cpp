@@ -523,16 +523,122 @@ private slots:
         }
     }
 
-    void tapSelectsARow()
+    // A finger on the list: a tap highlights a row, a second tap selects it, once however fast
+    // the taps come; a drag scrolls and does nothing else; a press held says so and selects
+    // nothing; with check boxes a tap checks.
+    void touch_data()
     {
-        std::unique_ptr<ZListBox> list(filledList("%I%M", 5));
+        QTest::addColumn<QString>("type");
+        QTest::addColumn<QString>("gesture");
+        QTest::addColumn<QList<int>>("selected");
+        QTest::addColumn<QList<int>>("held");
+        QTest::addColumn<int>("current");
+        QTest::addColumn<QList<int>>("checked");
+        QTest::newRow("tap") << "%I%M"
+                             << "tap" << QList<int>() << QList<int>() << 2 << QList<int>();
+        QTest::newRow("tap twice")
+                << "%I%M"
+                << "tap tap tap" << QList<int>{ 2 } << QList<int>() << 2 << QList<int>();
+        QTest::newRow("drag") << "%I%M"
+                              << "drag" << QList<int>() << QList<int>() << 0 << QList<int>();
+        QTest::newRow("hold") << "%I%M"
+                              << "hold" << QList<int>() << QList<int>{ 2 } << 0 << QList<int>();
+        QTest::newRow("tap, check boxes")
+                << "%C%I%M"
+                << "tap" << QList<int>() << QList<int>() << 2 << QList<int>{ 2 };
+        QTest::newRow("drag, check boxes")
+                << "%C%I%M"
+                << "drag" << QList<int>() << QList<int>() << 0 << QList<int>();
+    }
+
+    void touch()
+    {
+        QFETCH(QString, type);
+        QFETCH(QString, gesture);
+        QFETCH(QList<int>, selected);
+        QFETCH(QList<int>, held);
+        QFETCH(int, current);
+        QFETCH(QList<int>, checked);
+        std::unique_ptr<ZListBox> list(filledList(type, 200));
         list->show();
         QVERIFY(QTest::qWaitForWindowExposed(list.get()));
-        QSignalSpy selected(list.get(), &ZListBox::selected);
-        const QRect second = list->visualRect(list->model()->index(2, 0));
-        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, second.center());
-        QCOMPARE(selected.size(), 1);
-        QCOMPARE(selected[0][0].toInt(), 2);
+        QSignalSpy selections(list.get(), &ZListBox::selected), holds(list.get(), &ZListBox::held);
+        const QPoint row = list->rowRect(2).center();
+        QWidget *viewport = list->viewport();
+        for (const QString &step : gesture.split(u' ')) {
+            if (step == "tap") {
+                QTest::mouseClick(viewport, Qt::LeftButton, {}, row);
+            } else if (step == "hold") {
+                QTest::mousePress(viewport, Qt::LeftButton, {}, row);
+                QTest::qWait(700);
+                QTest::mouseRelease(viewport, Qt::LeftButton, {}, row);
+            } else {
+                QTest::mousePress(viewport, Qt::LeftButton, {}, row + QPoint(0, 250));
+                for (int y = 240; y >= 0; y -= 10) {
+                    QTest::qWait(5);
+                    QTest::mouseMove(viewport, row + QPoint(0, y));
+                }
+                QTest::mouseRelease(viewport, Qt::LeftButton, {}, row);
+            }
+        }
+        const auto rows = [](const QSignalSpy &spy) {
+            QList<int> all;
+            for (const QList<QVariant> &arguments : spy)
+                all << arguments.value(0).toInt();
+            return all;
+        };
+        QCOMPARE(rows(selections), selected);
+        QCOMPARE(rows(holds), held);
+        QCOMPARE(list->currentItem(), current);
+        const std::vector<int> checks = list->itemsChecked();
+        QCOMPARE(QList<int>(checks.begin(), checks.end()), checked);
+        QCOMPARE(list->scrollPosition() > 0, gesture == "drag");
+    }
+
+    // A change in a list of a million rows reads a few rows, not all of them: it is told to what
+    // reads the rows (the model; a screen reader the same way) as the rows that went and came,
+    // and the current row, the checks and the rows on screen stay with their rows.
+    void changeInAMillionRows()
+    {
+        class Counted : public ZListBoxRows
+        {
+        public:
+            int rows = 1000000;
+            mutable int reads = 0;
+            int count() const override { return rows; }
+            QString text(int row) const override
+            {
+                ++reads;
+                return QString::number(row);
+            }
+            QPixmap pixmap(int) const override { return QPixmap(); }
+        };
+        ZListBox list;
+        auto owned = std::make_unique<Counted>();
+        Counted *rows = owned.get();
+        list.setBulkRows(std::move(owned));
+        list.resize(200, 300);
+        list.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&list));
+        list.setScrollPosition(500000 * list.rowHeight());
+        list.setCurrentItem(500010);
+        list.checkItem(500020, true);
+        QSignalSpy reset(list.model(), &QAbstractItemModel::modelReset),
+                removed(list.model(), &QAbstractItemModel::rowsRemoved),
+                inserted(list.model(), &QAbstractItemModel::rowsInserted);
+        QCoreApplication::processEvents();
+        const int top = list.firstVisibleRow();
+        rows->reads = 0;
+        // Two rows above the view go, three come below it.
+        rows->rows += 1;
+        list.bulkRowsChanged({ { 10, 2 } }, { { 700000, 3 } });
+        QCoreApplication::processEvents();
+        QVERIFY2(rows->reads < 100, qPrintable(QString::number(rows->reads)));
+        QCOMPARE(QList<qsizetype>({ reset.size(), removed.size(), inserted.size() }),
+                 QList<qsizetype>({ 0, 1, 1 }));
+        QCOMPARE(list.currentItem(), 500008);
+        QCOMPARE(list.itemsChecked(), std::vector<int>{ 500018 });
+        QCOMPARE(list.firstVisibleRow(), top - 2);
     }
 
     void softKeysOfTheMainWindow()

@@ -80,6 +80,7 @@ fileDialog::fileDialog()
     showDir(currentDir, Browse);
 
     QObject::connect(list, SIGNAL(selected(int)), this, SLOT(obj_selected(int)));
+    connect(list, &ZListBox::held, this, &fileDialog::rowHeld);
     // Once the window is on the screen, so that the question shows over it.
     if (last && !last->finished)
         QTimer::singleShot(0, this, [this] { whenOnScreen([this] { reportInterrupted(); }); });

@@ -102,6 +102,7 @@ private:
                               const std::function<Operation::Result(Operation &)> &what);
     void takeBack(Operation::Result (Operation::*how)());
     void followOutsideChanges(const QByteArrayList &names);
+    void rowHeld(int index);
     void followRemoval();
     void setRowLayout(int newMode);
     QString childPath(const QString &name) const;

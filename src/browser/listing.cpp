@@ -128,7 +128,13 @@ void fileDialog::followOutsideChanges(const QByteArrayList &names)
     FolderEntries::Delta delta;
     if (names.isEmpty() || !m_entries || !m_entries->apply(names, &delta))
         return list->refill([this] { showDir(currentDir, mode); });
-    list->bulkRowsChanged(delta.removed, delta.inserted);
+    const auto ranges = [](const std::vector<FolderEntries::Range> &changed) {
+        std::vector<ZListBox::Range> rows;
+        for (const FolderEntries::Range &range : changed)
+            rows.push_back({ range.first, range.count });
+        return rows;
+    };
+    list->bulkRowsChanged(ranges(delta.removed), ranges(delta.inserted));
 }
 
 // The folder on screen was removed or moved away, or its watch could not be set or was lost:

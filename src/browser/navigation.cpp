@@ -27,6 +27,23 @@ void fileDialog::obj_selected(int index)
         showDir(path, mode);
 }
 
+// Press and hold on a row, as on a phone: in Browse, choosing several begins there, with that
+// entry checked (the parent row is no entry); in multi-select, the row is checked.
+void fileDialog::rowHeld(int index)
+{
+    if (mode == MultiSelect)
+        return list->checkItem(index, true);
+    if (mode != Browse)
+        return;
+    const QString name = list->text(index);
+    multiSelect();
+    const int row = name == QLatin1String("..") ? -1 : list->rowOf(name);
+    if (row < 0)
+        return;
+    list->checkItem(row, true);
+    list->setCurrentItem(row);
+}
+
 void fileDialog::back()
 {
     if (mode == MultiSelect)

@@ -2,16 +2,36 @@
 #include "platform/zlistbox.h"
 
 #include "core/names/filename.h"
+#include "platform/zflick.h"
 #include "platform/zglobal.h"
+#include "platform/zlistboxaccessible.h"
 #include "platform/zlistboxmodel.h"
+#include "platform/zpalette.h"
 
+#include <QAccessible>
+#include <QApplication>
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QPainter>
 #include <QScrollBar>
 #include <QTimer>
 
 #include <algorithm>
-#include <functional>
+
+namespace {
+
+// Qt asks for each class of an object from its own upwards: every list is met here.
+QAccessibleInterface *listAccessible(const QString &className, QObject *object)
+{
+    return className == QLatin1String("ZListBox")
+                   ? new ZListBoxAccessible(static_cast<ZListBox *>(object))
+                   : nullptr;
+}
+
+constexpr int holdTime = 500; // ms of a press that stays where it is, to be a press and hold
+constexpr int thinAfter = 1200; // ms after its last use, the scroll bar goes thin again
+
+} // namespace
 
 ZListBoxRows::~ZListBoxRows() = default;
 
@@ -27,90 +47,6 @@ int ZListBoxRows::rowOf(const QString &text) const
             return row;
     }
     return -1;
-}
-
-int ZListBox::rowOf(const QString &text) const
-{
-    for (int row = 0; row < int(m_items.size()); ++row) {
-        if (m_items[size_t(row)]->getSubItemText(textColumn()) == text)
-            return row;
-    }
-    const int bulk = m_bulk ? m_bulk->rowOf(text) : -1;
-    return bulk < 0 ? -1 : int(m_items.size()) + bulk;
-}
-
-QStringList ZListBox::checkedTexts() const
-{
-    QStringList texts;
-    for (const int row : itemsChecked())
-        texts << text(row);
-    return texts;
-}
-
-void ZListBox::checkAll(bool on)
-{
-    for (int row = 0; row < count(); ++row)
-        checkItem(row, on);
-}
-
-void ZListBox::refill(const std::function<void()> &fill)
-{
-    const int row = currentItem();
-    const QString current = row < 0 ? QString() : text(row);
-    const QStringList checked = checkedTexts();
-    const int scrolled = verticalScrollBar()->value();
-    fill();
-    for (const QString &name : checked) {
-        if (const int at = rowOf(name); at >= 0)
-            checkItem(at, true);
-    }
-    const int at = row < 0 ? -1 : rowOf(current);
-    setCurrentItem(at >= 0 ? at : std::min(row, count() - 1));
-    verticalScrollBar()->setValue(scrolled);
-}
-
-void ZListBox::bulkRowsChanged(const std::vector<int> &removed, const std::vector<int> &inserted)
-{
-    const size_t items = m_items.size();
-    const int current = currentIndex().isValid() ? currentIndex().row() : -1;
-    const int scrolled = verticalScrollBar()->value();
-    // An old row's new place: fewer for each row gone before it, more for each row come at or
-    // before where it lands; a row gone leaves its place, by number, to whatever is there now.
-    const auto placeOf = [&](int old) {
-        if (std::binary_search(removed.begin(), removed.end(), old))
-            return old;
-        int row = old
-                  - int(std::lower_bound(removed.begin(), removed.end(), old) - removed.begin());
-        for (auto at = inserted.begin(); at != inserted.end() && *at <= row; ++at)
-            ++row;
-        return row;
-    };
-    m_model->reset([&] {
-        m_madeItems.clear();
-        const size_t rows = size_t(count()) - items; // the bulk rows, as they are now
-        if (std::find(m_checked.begin() + long(items), m_checked.end(), true) == m_checked.end()) {
-            m_checked.assign(items + rows, false);
-            return;
-        }
-        std::vector<bool> checked(items + rows, false);
-        std::copy(m_checked.begin(), m_checked.begin() + long(items), checked.begin());
-        size_t gone = 0, come = 0, old = 0;
-        for (size_t row = 0; row < rows; ++row) {
-            if (come < inserted.size() && size_t(inserted[come]) == row) {
-                ++come;
-                continue;
-            }
-            while (gone < removed.size() && size_t(removed[gone]) == old)
-                ++gone, ++old;
-            checked[items + row] = m_checked[items + old++];
-        }
-        m_checked.swap(checked);
-    });
-    const int row = current < int(items) ? current : int(items) + placeOf(current - int(items));
-    // Laid out now rather than at the next paint: what a change costs is what paces the next.
-    doItemsLayout();
-    setCurrentItem(std::min(row, count() - 1));
-    verticalScrollBar()->setValue(scrolled);
 }
 
 ZListBoxItem::ZListBoxItem(ZListBox *, const QString &) { }
@@ -141,24 +77,108 @@ QPixmap ZListBoxItem::getSubItemPixmap(int column) const
 }
 
 ZListBox::ZListBox(const QString &itemType, QWidget *parent, int, int)
-    : QListView(parent)
+    : QAbstractScrollArea(parent)
     , m_itemType(itemType)
     , m_model(new ZListBoxModel(this))
+    , m_bar(new QScrollBar(Qt::Vertical, viewport()))
+    , m_thin(new QTimer(this))
+    , m_flick(new ZFlick(this))
+    , m_hold(new QTimer(this))
 {
-    setUniformItemSizes(true);
-    setSelectionMode(QAbstractItemView::SingleSelection);
-    setEditTriggers(QAbstractItemView::NoEditTriggers);
+    static const bool known = (QAccessible::installFactory(listAccessible), true);
+    Q_UNUSED(known);
+    setFocusPolicy(Qt::StrongFocus);
+    setFrameShape(QFrame::NoFrame);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    setIconSize(QSize(20, 20) * ZGlobal::scaleFactor());
-    setModel(m_model);
-    // A tap selects, as on the phone; the release that ends a double click is no tap.
-    connect(this, &QAbstractItemView::clicked, this, [this](const QModelIndex &index) {
-        if (!m_inDoubleClick)
-            emit selected(index.row());
+    setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    viewport()->setAutoFillBackground(false);
+    const int scale = ZGlobal::scaleFactor();
+    // The icons' own size, as the list has always drawn them.
+    m_iconSize = QSize(32, 32);
+    m_flick->setThreshold(QApplication::startDragDistance() * scale);
+    connect(m_flick, &ZFlick::scrolled, this, [this](int pixels) {
+        const int before = m_bar->value();
+        m_bar->setValue(before + pixels);
+        // A flick stops at the ends.
+        if (m_bar->value() == before && !m_flick->isDragging())
+            m_flick->stop();
+        used();
     });
+    // Over the rows' right edge: thin, and wide enough for a finger while it is used.
+    m_bar->hide();
+    connect(m_bar, &QScrollBar::valueChanged, viewport(), qOverload<>(&QWidget::update));
+    connect(m_bar, &QScrollBar::sliderPressed, this, &ZListBox::used);
+    m_thin->setSingleShot(true);
+    m_thin->setInterval(thinAfter);
+    connect(m_thin, &QTimer::timeout, this, [this] {
+        if (m_bar->isSliderDown() || m_flick->isFlicking())
+            return m_thin->start();
+        m_bar->setProperty("wide", false);
+        layOutBar();
+    });
+    m_hold->setSingleShot(true);
+    m_hold->setInterval(holdTime);
+    connect(m_hold, &QTimer::timeout, this, [this] {
+        if (!m_pressTaps || m_pressedRow < 0)
+            return;
+        m_pressTaps = false;
+        emit held(m_pressedRow);
+    });
+    updateGeometry();
 }
 
 ZListBox::~ZListBox() = default;
+
+QAbstractItemModel *ZListBox::model() const
+{
+    return m_model;
+}
+
+void ZListBox::updateGeometry()
+{
+    m_rowHeight = std::max(m_iconSize.height(), fontMetrics().height()) + 2;
+    m_bar->setSingleStep(m_rowHeight);
+    m_bar->setPageStep(std::max(m_rowHeight, viewport()->height()));
+    // Up to the last row by whole rows, so that keys never leave the top row cut.
+    const int beyond = std::max(0, count() * m_rowHeight - viewport()->height());
+    m_bar->setRange(0, (beyond + m_rowHeight - 1) / m_rowHeight * m_rowHeight);
+    layOutBar();
+    viewport()->update();
+}
+
+void ZListBox::layOutBar()
+{
+    const int scale = ZGlobal::scaleFactor();
+    const bool wide = m_bar->property("wide").toBool();
+    const int width = std::min(viewport()->width() / 4, (wide ? 24 : 4) * scale);
+    const auto c = [](QRgb colour) { return QColor(colour).name(); };
+    if (m_bar->property("styledWidth").toInt() != width)
+        m_bar->setStyleSheet(
+                QStringLiteral("QScrollBar:vertical { background: transparent; width: %1px;"
+                               " margin: 0; }"
+                               "QScrollBar::handle:vertical { background: %2;"
+                               " border-radius: %3px; min-height: %4px; }"
+                               "QScrollBar::add-line, QScrollBar::sub-line { height: 0; }"
+                               "QScrollBar::add-page, QScrollBar::sub-page {"
+                               " background: transparent; }")
+                        .arg(width)
+                        .arg(c(ZPalette::checkBoxBorder))
+                        .arg(width / 2)
+                        .arg(2 * width));
+    m_bar->setProperty("styledWidth", width);
+    m_bar->setGeometry(viewport()->width() - width, 0, width, viewport()->height());
+    m_bar->setVisible(m_bar->maximum() > 0);
+    m_bar->raise();
+}
+
+void ZListBox::used()
+{
+    if (!m_bar->property("wide").toBool()) {
+        m_bar->setProperty("wide", true);
+        layOutBar();
+    }
+    m_thin->start();
+}
 
 void ZListBox::setItemType(const QString &itemType)
 {
@@ -168,6 +188,21 @@ void ZListBox::setItemType(const QString &itemType)
         m_itemType = itemType;
         m_madeItems.clear();
     });
+    viewport()->update();
+}
+
+// Rows that came at first: what follows them moves down, the current row and the checks with it;
+// the first rows of an empty list make the first row current.
+void ZListBox::rowsAdded(int first, int count)
+{
+    m_madeItems.clear();
+    m_model->insertRowsAt(first, count);
+    m_checked.insertRows(first, count);
+    if (m_current >= first)
+        m_current += count;
+    else if (m_current < 0)
+        m_current = 0;
+    updateGeometry();
 }
 
 void ZListBox::insertItem(ZListBoxItem *item, int index, bool)
@@ -175,73 +210,40 @@ void ZListBox::insertItem(ZListBoxItem *item, int index, bool)
     if (!item)
         return;
     const int items = int(m_items.size());
-    if (index >= 0 && index < items) {
-        flush();
-        m_model->reset([&] {
-            m_items.emplace(m_items.begin() + index, item);
-            m_checked.insert(m_checked.begin() + index, false);
-            m_madeItems.clear();
-        });
-        return;
-    }
-    if (m_bulk) {
-        m_model->reset([&] {
-            m_items.emplace_back(item);
-            m_checked.insert(m_checked.begin() + items, false);
-            m_madeItems.clear();
-        });
-        return;
-    }
-    m_items.emplace_back(item);
-    m_checked.push_back(false);
-    queueFlush();
+    const int at = index >= 0 && index < items ? index : items;
+    m_items.emplace(m_items.begin() + at, item);
+    rowsAdded(at, 1);
 }
 
 void ZListBox::setBulkRows(std::unique_ptr<const ZListBoxRows> rows)
 {
-    if (m_bulk) {
-        m_model->reset([&] {
-            m_bulk.reset();
-            m_madeItems.clear();
-            m_checked.resize(m_items.size());
-        });
+    const int items = int(m_items.size());
+    if (m_bulk && m_bulk->count() > 0) {
+        const int gone = m_bulk->count();
+        m_model->removeRowsAt(items, gone);
+        m_bulk.reset();
+        m_checked.removeRows(items, gone);
+        m_current = std::min(m_current, count() - 1);
     }
-    if (!rows)
-        return;
     m_bulk = std::move(rows);
-    m_checked.resize(m_items.size() + size_t(m_bulk->count()), false);
-    queueFlush();
-}
-
-void ZListBox::queueFlush()
-{
-    if (!m_flushQueued) {
-        m_flushQueued = true;
-        QTimer::singleShot(0, this, [this] { flush(); });
-    }
-}
-
-void ZListBox::flush() const
-{
-    if (!m_flushQueued)
-        return;
-    m_flushQueued = false;
-    auto *self = const_cast<ZListBox *>(this);
-    const bool wasEmpty = m_model->rowCount() == 0;
-    m_model->showAll();
-    if (wasEmpty && count() > 0)
-        self->setCurrentIndex(m_model->index(0));
+    if (m_bulk && m_bulk->count() > 0)
+        rowsAdded(items, m_bulk->count());
+    else
+        updateGeometry();
 }
 
 void ZListBox::clear()
 {
-    m_flushQueued = false;
+    m_flick->stop();
     m_model->reset([&] {
         m_items.clear();
         m_bulk.reset();
         m_checked.clear();
         m_madeItems.clear();
     });
+    m_current = -1;
+    m_bar->setValue(0);
+    updateGeometry();
 }
 
 int ZListBox::count() const
@@ -291,45 +293,345 @@ QString ZListBox::description(int index) const
                          : m_bulk->description(index - items);
 }
 
-int ZListBox::currentItem() const
+int ZListBox::rowOf(const QString &text) const
 {
-    flush();
-    const QModelIndex index = currentIndex();
-    return index.isValid() ? index.row() : -1;
+    for (int row = 0; row < int(m_items.size()); ++row) {
+        if (m_items[size_t(row)]->getSubItemText(textColumn()) == text)
+            return row;
+    }
+    const int bulk = m_bulk ? m_bulk->rowOf(text) : -1;
+    return bulk < 0 ? -1 : int(m_items.size()) + bulk;
 }
 
 void ZListBox::setCurrentItem(int index)
 {
-    flush();
-    if (index >= 0 && index < count())
-        setCurrentIndex(m_model->index(index));
+    if (index < 0 || index >= count())
+        return;
+    m_current = index;
+    scrollToRow(index);
+    viewport()->update();
+    tellFocus();
 }
 
 void ZListBox::checkItem(int index, bool on)
 {
-    if (index < 0 || index >= count())
+    if (index < 0 || index >= count() || m_checked.contains(index) == on)
         return;
-    m_checked[size_t(index)] = on;
+    m_checked.set(index, on);
     m_model->rowChanged(index);
+    viewport()->update(rowRect(index));
+    if (!QAccessible::isActive())
+        return;
+    QAccessible::State changed;
+    changed.checked = true;
+    QAccessibleStateChangeEvent event(this, changed);
+    event.setChild(index - firstVisibleRow());
+    QAccessible::updateAccessibility(&event);
 }
 
-bool ZListBox::isChecked(int index) const
+QStringList ZListBox::checkedTexts() const
 {
-    return index >= 0 && index < count() && m_checked[size_t(index)];
+    QStringList texts;
+    for (const int row : itemsChecked())
+        texts << text(row);
+    return texts;
 }
 
-std::vector<int> ZListBox::itemsChecked() const
+void ZListBox::checkAll(bool on)
 {
-    std::vector<int> rows;
-    for (size_t i = 0; i < m_checked.size(); ++i)
-        if (m_checked[i])
-            rows.push_back(int(i));
-    return rows;
+    if (count() == 0)
+        return;
+    m_checked.setAll(0, count() - 1, on);
+    m_model->reset([] {});
+    viewport()->update();
+}
+
+void ZListBox::refill(const std::function<void()> &fill)
+{
+    const int row = currentItem();
+    const QString current = row < 0 ? QString() : text(row);
+    const QStringList checked = checkedTexts();
+    const int scrolled = scrollPosition();
+    fill();
+    for (const QString &name : checked) {
+        if (const int at = rowOf(name); at >= 0)
+            checkItem(at, true);
+    }
+    const int at = row < 0 ? -1 : rowOf(current);
+    setCurrentItem(at >= 0 ? at : std::min(row, count() - 1));
+    setScrollPosition(scrolled);
+}
+
+void ZListBox::bulkRowsChanged(const std::vector<Range> &removed,
+                               const std::vector<Range> &inserted)
+{
+    const int items = int(m_items.size());
+    // The row at the top of the view stays there, as does the current one; a current row that
+    // went leaves its place, by number, to whatever is there now.
+    const int scrolled = scrollPosition();
+    int top = m_rowHeight > 0 ? scrolled / m_rowHeight : 0;
+    const int withinTop = scrolled - top * m_rowHeight;
+    bool currentGone = false;
+    m_madeItems.clear();
+    // The model counted the rows as they were: the ranges reach it in turn.
+    for (auto range = removed.rbegin(); range != removed.rend(); ++range) {
+        const int first = items + range->first, last = first + range->count - 1;
+        m_model->removeRowsAt(first, range->count);
+        m_checked.removeRows(first, range->count);
+        if (m_current > last)
+            m_current -= range->count;
+        else if (m_current >= first)
+            currentGone = true;
+        top = top > last ? top - range->count : std::min(top, first);
+    }
+    for (const Range &range : inserted) {
+        const int first = items + range.first;
+        m_model->insertRowsAt(first, range.count);
+        m_checked.insertRows(first, range.count);
+        if (!currentGone && m_current >= first)
+            m_current += range.count;
+        if (top >= first)
+            top += range.count;
+    }
+    m_current = std::min(m_current, count() - 1);
+    updateGeometry();
+    setScrollPosition(top * m_rowHeight + withinTop);
+    tellFocus();
+    if (!QAccessible::isActive())
+        return;
+    for (const auto &[changes, type] :
+         { std::pair(&removed, QAccessibleTableModelChangeEvent::RowsRemoved),
+           std::pair(&inserted, QAccessibleTableModelChangeEvent::RowsInserted) }) {
+        for (const Range &range : *changes) {
+            QAccessibleTableModelChangeEvent event(this, type);
+            event.setFirstRow(items + range.first);
+            event.setLastRow(items + range.first + range.count - 1);
+            QAccessible::updateAccessibility(&event);
+        }
+    }
+}
+
+QRect ZListBox::rowRect(int row) const
+{
+    return QRect(0, row * m_rowHeight - scrollPosition(), viewport()->width(), m_rowHeight);
+}
+
+QRect ZListBox::visualRect(const QModelIndex &index) const
+{
+    return index.isValid() ? rowRect(index.row()) : QRect();
+}
+
+int ZListBox::rowAt(const QPoint &point) const
+{
+    if (m_rowHeight <= 0 || point.y() < 0 || point.y() >= viewport()->height())
+        return -1;
+    const int row = (point.y() + scrollPosition()) / m_rowHeight;
+    return row < count() ? row : -1;
+}
+
+int ZListBox::firstVisibleRow() const
+{
+    return m_rowHeight > 0 ? std::min(scrollPosition() / m_rowHeight, std::max(0, count() - 1)) : 0;
+}
+
+int ZListBox::lastVisibleRow() const
+{
+    if (m_rowHeight <= 0 || count() == 0)
+        return -1;
+    const int bottom = scrollPosition() + std::max(1, viewport()->height()) - 1;
+    return std::min(bottom / m_rowHeight, count() - 1);
+}
+
+int ZListBox::scrollPosition() const
+{
+    return m_bar->value();
+}
+
+void ZListBox::setScrollPosition(int pixels)
+{
+    m_bar->setValue(pixels);
+}
+
+void ZListBox::scrollToRow(int row)
+{
+    // By whole rows, as keys move: the top row is never cut.
+    const QRect rect = rowRect(row);
+    if (rect.top() < 0) {
+        setScrollPosition(row * m_rowHeight);
+    } else if (rect.bottom() >= viewport()->height()) {
+        const int whole = std::max(1, viewport()->height() / std::max(1, m_rowHeight));
+        setScrollPosition((row + 1 - whole) * m_rowHeight);
+    }
+}
+
+void ZListBox::paintEvent(QPaintEvent *event)
+{
+    QPainter painter(viewport());
+    painter.fillRect(event->rect(), QColor(ZPalette::listBackground));
+    const int last = lastVisibleRow();
+    for (int row = firstVisibleRow(); row <= last && row >= 0; ++row) {
+        const QRect rect = rowRect(row);
+        if (rect.intersects(event->rect()))
+            paintRow(painter, row, rect);
+    }
+}
+
+void ZListBox::paintRow(QPainter &painter, int row, const QRect &rect) const
+{
+    const int scale = ZGlobal::scaleFactor();
+    const int gap = 3 * scale;
+    const bool current = row == m_current;
+    if (current)
+        painter.fillRect(rect, QColor(ZPalette::highlight));
+    int x = rect.left() + gap;
+    if (hasCheckBoxes()) {
+        const int side = 16 * scale;
+        paintCheckBox(painter, QRect(x, rect.top() + (rect.height() - side) / 2, side, side),
+                      isChecked(row));
+        x += side + gap;
+    }
+    const QPixmap icon = pixmap(row);
+    if (!icon.isNull()) {
+        // Never larger than its place, and no larger than it was drawn.
+        const QSize size = icon.size().boundedTo(m_iconSize);
+        const QSize shown = icon.size().scaled(size, Qt::KeepAspectRatio);
+        painter.drawPixmap(QRect(QPoint(x + (m_iconSize.width() - shown.width()) / 2,
+                                        rect.top() + (rect.height() - shown.height()) / 2),
+                                 shown),
+                           icon);
+    }
+    x += m_iconSize.width() + gap;
+    const QRect area(x, rect.top(), rect.right() - gap - x, rect.height());
+    painter.setPen(current ? QColor(ZPalette::highlightedText) : palette().color(QPalette::Text));
+    painter.drawText(area, Qt::AlignVCenter | Qt::AlignLeft,
+                     fontMetrics().elidedText(FileName::forDisplay(text(row)), Qt::ElideRight,
+                                              area.width()));
+}
+
+void ZListBox::paintCheckBox(QPainter &painter, const QRect &box, bool checked) const
+{
+    const int border = 2 * ZGlobal::scaleFactor();
+    painter.save();
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setPen(QPen(QColor(ZPalette::checkBoxBorder), border));
+    painter.setBrush(QColor(checked ? ZPalette::highlight : ZPalette::listBackground));
+    painter.drawRoundedRect(
+            QRectF(box).adjusted(border / 2.0, border / 2.0, -border / 2.0, -border / 2.0), border,
+            border);
+    if (checked) {
+        static const QPixmap mark(QStringLiteral(":/platform/icons/check_mark.png"));
+        painter.drawPixmap(box.adjusted(border, border, -border, -border), mark);
+    }
+    painter.restore();
+}
+
+void ZListBox::resizeEvent(QResizeEvent *event)
+{
+    QAbstractScrollArea::resizeEvent(event);
+    updateGeometry();
+    if (m_current >= 0)
+        scrollToRow(m_current);
+}
+
+void ZListBox::changeEvent(QEvent *event)
+{
+    QAbstractScrollArea::changeEvent(event);
+    if (event->type() == QEvent::FontChange)
+        updateGeometry();
+}
+
+void ZListBox::focusInEvent(QFocusEvent *event)
+{
+    QAbstractScrollArea::focusInEvent(event);
+    tellFocus();
+}
+
+// A screen reader follows the current row while the list has the focus.
+void ZListBox::tellFocus() const
+{
+    if (!QAccessible::isActive() || !hasFocus() || m_current < firstVisibleRow()
+        || m_current > lastVisibleRow())
+        return;
+    QAccessibleEvent event(const_cast<ZListBox *>(this), QAccessible::Focus);
+    event.setChild(m_current - firstVisibleRow());
+    QAccessible::updateAccessibility(&event);
 }
 
 void ZListBox::toggle(int index)
 {
     checkItem(index, !isChecked(index));
+}
+
+void ZListBox::mousePressEvent(QMouseEvent *event)
+{
+    if (event->button() != Qt::LeftButton)
+        return QAbstractScrollArea::mousePressEvent(event);
+    const QPoint at = event->position().toPoint();
+    // A press that stops a flick only stops it.
+    const bool stoppedAFlick = m_flick->press(at);
+    m_pressedRow = rowAt(at);
+    m_pressTaps = !stoppedAFlick && m_pressedRow >= 0;
+    if (m_pressTaps)
+        m_hold->start();
+    event->accept();
+}
+
+void ZListBox::mouseDoubleClickEvent(QMouseEvent *event)
+{
+    // The second press of a double tap is a press like the first.
+    mousePressEvent(event);
+}
+
+void ZListBox::mouseMoveEvent(QMouseEvent *event)
+{
+    if (m_flick->move(event->position().toPoint())) {
+        m_pressTaps = false;
+        m_hold->stop();
+        used();
+    }
+    event->accept();
+}
+
+void ZListBox::mouseReleaseEvent(QMouseEvent *event)
+{
+    if (event->button() != Qt::LeftButton)
+        return QAbstractScrollArea::mouseReleaseEvent(event);
+    m_hold->stop();
+    const QPoint at = event->position().toPoint();
+    const bool dragged = m_flick->release(at);
+    if (!dragged && m_pressTaps && rowAt(at) == m_pressedRow)
+        tap(m_pressedRow);
+    m_pressTaps = false;
+    m_pressedRow = -1;
+    event->accept();
+}
+
+void ZListBox::tap(int row)
+{
+    // The tap that follows one that selected, within a double click's time, acts on nothing: it
+    // would land on whatever that selection put under it.
+    if (m_selectedAt.isValid() && m_selectedAt.elapsed() < QApplication::doubleClickInterval()) {
+        m_selectedAt.invalidate();
+        return;
+    }
+    if (hasCheckBoxes()) {
+        setCurrentItem(row);
+        toggle(row);
+        return;
+    }
+    if (row != m_current)
+        return setCurrentItem(row);
+    m_selectedAt.start();
+    emit selected(row);
+}
+
+void ZListBox::wheelEvent(QWheelEvent *event)
+{
+    m_flick->stop();
+    const int steps = event->angleDelta().y() / 40; // three rows a notch
+    setScrollPosition(scrollPosition() - steps * m_rowHeight);
+    used();
+    event->accept();
 }
 
 // What a key stands for at one place of a name: a letter or sign for itself, a digit, as on a
@@ -345,7 +647,6 @@ static QString charactersFor(QChar typed)
 
 void ZListBox::findByKey(QChar typed)
 {
-    flush();
     if (count() == 0)
         return;
     // Keys typed within a second of each other make one prefix.
@@ -365,36 +666,20 @@ void ZListBox::findByKey(QChar typed)
     };
     // A new prefix looks from the row after the current one; a longer one from the current
     // row, which may still match it. Both wrap around.
-    const int current = qMax(0, currentItem());
+    const int current = std::max(0, currentItem());
     const int start = m_findPrefix.size() == 1 ? current + 1 : current;
     for (int k = 0; k < count(); ++k) {
         const int row = (start + k) % count();
-        if (matches(row)) {
-            setCurrentItem(row);
-            scrollTo(m_model->index(row));
-            return;
-        }
+        if (matches(row))
+            return setCurrentItem(row);
     }
-}
-
-void ZListBox::mouseDoubleClickEvent(QMouseEvent *event)
-{
-    // The second press of a double click lands on whatever the first click's selection put
-    // under the pointer (a row of the folder it entered, say): its release selects nothing.
-    m_inDoubleClick = true;
-    event->accept();
-}
-
-void ZListBox::mouseReleaseEvent(QMouseEvent *event)
-{
-    QListView::mouseReleaseEvent(event);
-    m_inDoubleClick = false;
 }
 
 void ZListBox::keyPressEvent(QKeyEvent *event)
 {
-    flush();
     const int row = currentItem();
+    const int page = std::max(1, viewport()->height() / std::max(1, m_rowHeight) - 1);
+    const auto moveTo = [&](int to) { setCurrentItem(std::clamp(to, 0, count() - 1)); };
     switch (event->key()) {
     case Qt::Key_Return:
     case Qt::Key_Enter:
@@ -410,13 +695,23 @@ void ZListBox::keyPressEvent(QKeyEvent *event)
             toggle(row);
         break;
     case Qt::Key_Up:
+        moveTo(row - 1);
+        break;
     case Qt::Key_Down:
+        moveTo(row + 1);
+        break;
     case Qt::Key_PageUp:
+        moveTo(row - page);
+        break;
     case Qt::Key_PageDown:
+        moveTo(row + page);
+        break;
     case Qt::Key_Home:
+        moveTo(0);
+        break;
     case Qt::Key_End:
-        QListView::keyPressEvent(event);
-        return;
+        moveTo(count() - 1);
+        break;
     default: {
         const QString typed = event->text();
         if (typed.size() == 1 && typed[0].isPrint() && !typed[0].isSpace()

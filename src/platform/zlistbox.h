@@ -1,8 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "platform/zrowset.h"
+
+#include <QAbstractScrollArea>
 #include <QElapsedTimer>
-#include <QListView>
 #include <QPixmap>
 #include <QString>
 #include <QStringList>
@@ -12,6 +14,11 @@
 #include <unordered_map>
 #include <vector>
 
+class QAbstractItemModel;
+class QModelIndex;
+class QScrollBar;
+class QTimer;
+class ZFlick;
 class ZListBox;
 class ZListBoxModel;
 
@@ -59,20 +66,34 @@ public:
     virtual int rowOf(const QString &text) const;
 };
 
-// A fast list of rows (a model/view list with uniform rows). Rows come one by one as
-// ZListBoxItems, then, after them, at most one block of bulk rows. Return, Enter, the keypad's
-// Select key or a tap selects a row (signal selected(int)); with check boxes, Space, Return,
-// Enter and Select toggle the current row's box, and a tap on a box toggles it. The second click
-// of a double click selects nothing: it would land on whatever row the first click's selection
-// put under the pointer. After rows are added to an empty list, the first row is current.
-// Typing finds a row: the first after the current one, wrapping around, whose name begins with
-// what was typed within the last second, in any case; a digit stands for its keypad letters too
-// (2 for a, b, c and 2, ... 9 for w, x, y, z and 9), so that a phone's keys find rows as well.
+// A list of rows of one height, for keys and for a finger alike, whose cost does not grow with
+// the rows it holds: it draws the rows on screen only (a row's place is its number times the row
+// height), and takes changes as ranges of rows. Rows come one by one as ZListBoxItems, then,
+// after them, at most one block of bulk rows. After rows are added to an empty list, the first
+// row is current.
+// Keys: Up, Down, Page Up and Down, Home and End move the highlight; Return, Enter or the
+// keypad's Select selects a row (signal selected(int)); with check boxes, Space, Return, Enter and
+// Select toggle the current row's box. Typing finds a row: the first after the current one,
+// wrapping around, whose name begins with what was typed within the last second, in any case; a
+// digit stands for its keypad letters too (2 for a, b, c and 2, ... 9 for w, x, y, z and 9).
+// A finger: a drag scrolls (and flicks on), never moving the highlight, checking or selecting
+// anything; a tap highlights a row, a tap on the highlighted row (or a double tap) selects it, and
+// the tap that follows within a double click's time acts on nothing (it would land on whatever
+// that selection put under it); with check boxes a tap checks or unchecks the row. Press and hold
+// (half a second without moving) says held(int). The scroll bar lies over the rows' right edge,
+// thin, and wide enough for a finger while it is used.
 // The trailing integer arguments of the constructor and of insertItem are accepted and ignored.
-class ZListBox : public QListView
+class ZListBox : public QAbstractScrollArea
 {
     Q_OBJECT
 public:
+    // The rows of a change, as {first, count}.
+    struct Range
+    {
+        int first = 0;
+        int count = 0;
+    };
+
     explicit ZListBox(const QString &itemType = QStringLiteral("%I%M"), QWidget *parent = nullptr,
                       int = 0, int = 0);
     ~ZListBox() override;
@@ -87,56 +108,93 @@ public:
     void setBulkRows(std::unique_ptr<const ZListBoxRows> rows);
     void clear();
     int count() const;
-    // A bulk row's item is made when it is asked for and lives until the list is cleared.
+    // A bulk row's item is made when it is asked for and lives until the rows change.
     ZListBoxItem *item(int index) const;
     // A row's text (in the text column of the item type) without making an item for it.
     QString text(int index) const;
-    int currentItem() const;
+    int currentItem() const { return m_current; }
     void setCurrentItem(int index);
     void checkItem(int index, bool on);
-    bool isChecked(int index) const;
+    bool isChecked(int index) const { return m_checked.contains(index); }
     // The checked rows, in row order, and their texts.
-    std::vector<int> itemsChecked() const;
+    std::vector<int> itemsChecked() const { return m_checked.rows(); }
     QStringList checkedTexts() const;
     void checkAll(bool on);
     // Fills the list anew (fill() clears it and adds the rows), keeping the same row current (by
     // its text, or the row that took a vanished one's place), the same rows checked and the view
     // where it was.
     void refill(const std::function<void()> &fill);
-    // The bulk rows changed in place: these old rows went and these new rows came (each
-    // ascending, numbered among the bulk rows). The same row stays current (or the row that took
-    // a vanished one's place), the same rows checked, the view where it was.
-    void bulkRowsChanged(const std::vector<int> &removed, const std::vector<int> &inserted);
+    // The bulk rows changed in place: these runs of old rows went, then these runs of new rows
+    // came (each ascending, numbered among the bulk rows). The current row, the checks and the
+    // rows on screen stay with their rows; a current row that went leaves its place to the row
+    // that takes it.
+    void bulkRowsChanged(const std::vector<Range> &removed, const std::vector<Range> &inserted);
+
+    // The row whose text this is, or -1.
+    int rowOf(const QString &text) const;
+    // The rows as a model, for what reads them as one (a screen reader's texts, tests).
+    QAbstractItemModel *model() const;
+    // A row's place on the viewport, and the row at a point of it (-1 for none).
+    QRect visualRect(const QModelIndex &index) const;
+    QRect rowRect(int row) const;
+    int rowAt(const QPoint &point) const;
+    int rowHeight() const { return m_rowHeight; }
+    // The rows wholly or partly on screen.
+    int firstVisibleRow() const;
+    int lastVisibleRow() const;
+    // Where the view is: the pixels scrolled past the first row.
+    int scrollPosition() const;
+    void setScrollPosition(int pixels);
+    void scrollToRow(int row);
+    QScrollBar *scrollBar() const { return m_bar; }
+    QPixmap pixmap(int index) const;
+    QString description(int index) const;
 
 signals:
     void selected(int index);
+    void held(int index);
 
 protected:
+    void paintEvent(QPaintEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
-    void mouseDoubleClickEvent(QMouseEvent *event) override;
+    void mousePressEvent(QMouseEvent *event) override;
+    void mouseMoveEvent(QMouseEvent *event) override;
     void mouseReleaseEvent(QMouseEvent *event) override;
+    void mouseDoubleClickEvent(QMouseEvent *event) override;
+    void wheelEvent(QWheelEvent *event) override;
+    void focusInEvent(QFocusEvent *event) override;
+    void changeEvent(QEvent *event) override;
 
 private:
-    friend class ZListBoxModel;
-    // Rows are handed to the view in batches: announcing them one by one costs far more than
-    // adding them.
-    void queueFlush();
-    void flush() const;
+    void rowsAdded(int first, int count);
+    void tap(int row);
     void toggle(int index);
     void findByKey(QChar typed);
     int textColumn() const { return hasCheckBoxes() ? 2 : 1; }
-    QPixmap pixmap(int index) const;
-    QString description(int index) const;
-    int rowOf(const QString &text) const;
+    void updateGeometry();
+    void layOutBar();
+    void used();
+    void paintRow(QPainter &painter, int row, const QRect &rect) const;
+    void paintCheckBox(QPainter &painter, const QRect &box, bool checked) const;
+    void tellFocus() const;
 
     QString m_itemType;
     std::vector<std::unique_ptr<ZListBoxItem>> m_items;
     std::unique_ptr<const ZListBoxRows> m_bulk;
-    std::vector<bool> m_checked; // one per row
+    ZRowSet m_checked;
     mutable std::unordered_map<int, std::unique_ptr<ZListBoxItem>> m_madeItems;
     ZListBoxModel *m_model;
-    mutable bool m_flushQueued = false;
-    bool m_inDoubleClick = false;
+    int m_current = -1;
+    int m_rowHeight = 0;
+    QSize m_iconSize;
+    QScrollBar *m_bar;
+    QTimer *m_thin; // the scroll bar goes thin again a while after its last use
+    ZFlick *m_flick;
+    QTimer *m_hold;
+    int m_pressedRow = -1;
+    bool m_pressTaps = false; // a press that may still be a tap
+    QElapsedTimer m_selectedAt; // the tap that selected, whose follower acts on nothing
     QElapsedTimer m_findClock;
     std::vector<QString> m_findPrefix; // what each typed key stands for, place by place
 };

@@ -12,18 +12,18 @@ ZListBoxModel::ZListBoxModel(ZListBox *list)
 
 int ZListBoxModel::rowCount(const QModelIndex &parent) const
 {
-    return parent.isValid() ? 0 : m_shown;
+    return parent.isValid() ? 0 : m_rows;
 }
 
 QModelIndex ZListBoxModel::index(int row, int column, const QModelIndex &parent) const
 {
-    return row >= 0 && row < m_shown && column == 0 && !parent.isValid() ? createIndex(row, 0)
-                                                                         : QModelIndex();
+    return row >= 0 && row < m_rows && column == 0 && !parent.isValid() ? createIndex(row, 0)
+                                                                        : QModelIndex();
 }
 
 QVariant ZListBoxModel::data(const QModelIndex &index, int role) const
 {
-    if (!index.isValid() || index.row() >= m_shown)
+    if (!index.isValid() || index.row() >= m_rows)
         return QVariant();
     const int row = index.row();
     switch (role) {
@@ -59,26 +59,30 @@ Qt::ItemFlags ZListBoxModel::flags(const QModelIndex &index) const
     return flags;
 }
 
-void ZListBoxModel::showAll()
+void ZListBoxModel::insertRowsAt(int first, int count)
 {
-    const int total = m_list->count();
-    if (total <= m_shown)
-        return;
-    beginInsertRows(QModelIndex(), m_shown, total - 1);
-    m_shown = total;
+    beginInsertRows(QModelIndex(), first, first + count - 1);
+    m_rows += count;
     endInsertRows();
+}
+
+void ZListBoxModel::removeRowsAt(int first, int count)
+{
+    beginRemoveRows(QModelIndex(), first, first + count - 1);
+    m_rows -= count;
+    endRemoveRows();
 }
 
 void ZListBoxModel::reset(const std::function<void()> &change)
 {
     beginResetModel();
     change();
-    m_shown = m_list->count();
+    m_rows = m_list->count();
     endResetModel();
 }
 
 void ZListBoxModel::rowChanged(int row)
 {
-    if (row < m_shown)
+    if (row < m_rows)
         emit dataChanged(index(row), index(row));
 }

@@ -7,9 +7,9 @@
 
 class ZListBox;
 
-// The rows of a ZListBox as Qt's views and a screen reader see them: each row's text (as
-// shown), icon, check state and description, asked of the list only when wanted. The list tells
-// it when rows are shown at last, changed, or all made anew.
+// The rows of a ZListBox as a model, for what reads them so: each row's text (as shown), icon,
+// check state and description, asked of the list only when wanted. The list tells it of rows
+// that come and go, by range, of a row that changed, or of all made anew.
 class ZListBoxModel : public QAbstractListModel
 {
 public:
@@ -23,13 +23,13 @@ public:
     bool setData(const QModelIndex &index, const QVariant &value, int role) override;
     Qt::ItemFlags flags(const QModelIndex &index) const override;
 
-    // The rows added since the last time are shown now.
-    void showAll();
+    void insertRowsAt(int first, int count);
+    void removeRowsAt(int first, int count);
     // The list changes as change() does: every row made anew.
     void reset(const std::function<void()> &change);
     void rowChanged(int row);
 
 private:
     ZListBox *m_list;
-    int m_shown = 0;
+    int m_rows = 0;
 };

@@ -96,14 +96,18 @@ public:
         unsigned char *at = m_blocks[m_own.back()].get() + m_used.back();
         at[0] = static_cast<unsigned char>(length);
         std::memcpy(at + 1, name, length);
+        for (size_t i = 0; i < length && m_ascii; ++i)
+            m_ascii = static_cast<unsigned char>(name[i]) < 0x80;
         m_used.back() += std::uint32_t(1 + length);
         ++m_count;
     }
 
     int count() const { return m_count; }
+    // Whether every name is plain ASCII: then bytes sort as the listing's order does.
+    bool isAscii() const { return m_ascii; }
 
     // Writes the position of every record, in the order they were appended; returns the end.
-    std::uint32_t *positions(std::uint32_t *out) const
+    std::uint64_t *positions(std::uint64_t *out) const
     {
         for (size_t i = 0; i < m_own.size(); ++i) {
             const unsigned char *data = m_blocks[m_own[i]].get();
@@ -118,6 +122,7 @@ private:
     std::vector<std::uint32_t> m_own; // the blocks of this group
     std::vector<std::uint32_t> m_used; // how much of each is written
     int m_count = 0;
+    bool m_ascii = true;
 };
 
 NameFilter::NameFilter(const QString &filter)
@@ -190,66 +195,82 @@ bool FolderEntries::read(const QByteArray &folder, bool withFiles, const NameFil
 }
 
 // Sorting a million names by chasing each one's bytes for every comparison is most of a
-// listing's time. Each name gets a key instead: the 8 bytes that follow the prefix that all names
-// of its group share, which decides nearly every comparison without touching the names. A key
-// with a byte of a multi-byte character (or two equal keys) leaves the decision to compareNames.
+// listing's time, and a sort's scratch most of its memory. Each row gets one 64-bit slot: a key
+// of 4 bytes of its name (past the prefix that all names of its group share) over its record's
+// position, sorted as plain numbers; rows whose keys tie are keyed again by their next 4 bytes,
+// and so on. That is the listing's order where every name is ASCII; a group with other names
+// compares those by compareNames where the keys cannot tell. The slots then become the rows.
 void FolderEntries::sortRows(const Arena &folders, const Arena &files)
 {
-    struct Keyed
-    {
-        std::uint64_t key;
-        std::uint32_t position;
-    };
     const size_t total = size_t(count());
-    auto *keyed = static_cast<Keyed *>(std::malloc(std::max<size_t>(total, 1) * sizeof(Keyed)));
-    if (!keyed)
+    auto *sorted = static_cast<std::uint64_t *>(std::malloc(std::max<size_t>(total, 1) * 8));
+    if (!sorted)
         throw std::bad_alloc();
-    auto *positions = reinterpret_cast<std::uint32_t *>(keyed);
-    // Positions first, at the end of the same buffer, then keyed in place from the front.
-    std::uint32_t *scratch = positions + total * (sizeof(Keyed) / sizeof(std::uint32_t) - 1);
-    std::uint32_t *middle = folders.positions(scratch);
+    std::uint64_t *middle = folders.positions(sorted);
     files.positions(middle);
-
-    const auto keyGroup = [&](size_t begin, size_t end) {
-        size_t shared = 256;
-        const unsigned char *first = begin < end ? record(scratch[begin]) : nullptr;
-        for (size_t i = begin + 1; i < end && shared > 0; ++i) {
-            const unsigned char *r = record(scratch[i]);
-            size_t k = 0;
-            const size_t n = std::min<size_t>({ shared, first[0], r[0] });
-            while (k < n && first[1 + k] == r[1 + k])
-                ++k;
-            shared = k;
-        }
-        for (size_t i = begin; i < end; ++i) {
-            const std::uint32_t position = scratch[i];
-            const unsigned char *r = record(position);
-            std::uint64_t key = 0;
-            for (size_t k = 0; k < 8; ++k) {
-                const size_t at = shared + k;
-                key = (key << 8) | (at < r[0] ? r[1 + at] : 0);
-            }
-            keyed[i] = { key, position };
-        }
-    };
-    const size_t split = size_t(m_folders);
-    keyGroup(0, split);
-    keyGroup(split, total);
-
-    const auto less = [this](const Keyed &a, const Keyed &b) {
-        if (a.key != b.key && ((a.key | b.key) & 0x8080808080808080ull) == 0)
-            return a.key < b.key;
-        const unsigned char *x = record(a.position), *y = record(b.position);
-        return compareNames(QByteArrayView(x + 1, x[0]), QByteArrayView(y + 1, y[0])) < 0;
-    };
-    std::sort(keyed, keyed + split, less);
-    std::sort(keyed + split, keyed + total, less);
-
-    // The positions alone, in order, in the front of the same buffer, which then shrinks.
-    for (size_t i = 0; i < total; ++i)
-        positions[i] = keyed[i].position;
+    sortGroup(sorted, middle, folders.isAscii());
+    sortGroup(middle, sorted + total, files.isAscii());
+    // The positions alone, in order, in the front of the same buffer, which then shrinks: each
+    // written behind what is still to be read.
+    auto *bytes = reinterpret_cast<unsigned char *>(sorted);
+    for (size_t i = 0; i < total; ++i) {
+        const std::uint32_t position = std::uint32_t(sorted[i]);
+        std::memcpy(bytes + i * sizeof position, &position, sizeof position);
+    }
     m_rows.reset(static_cast<std::uint32_t *>(
-            std::realloc(keyed, std::max<size_t>(total, 1) * sizeof(std::uint32_t))));
+            std::realloc(sorted, std::max<size_t>(total, 1) * sizeof(std::uint32_t))));
+}
+
+// 4 bytes of a record's name from offset on, the first highest; 0 past its end.
+std::uint32_t FolderEntries::keyAt(std::uint64_t slot, size_t offset) const
+{
+    const unsigned char *r = record(std::uint32_t(slot));
+    std::uint32_t key = 0;
+    for (size_t k = 0; k < 4; ++k)
+        key = (key << 8) | (offset + k < r[0] ? r[1 + offset + k] : 0);
+    return key;
+}
+
+void FolderEntries::sortGroup(std::uint64_t *begin, std::uint64_t *end, bool ascii) const
+{
+    if (end - begin < 2)
+        return;
+    size_t shared = 256;
+    const unsigned char *first = record(std::uint32_t(*begin));
+    for (std::uint64_t *at = begin + 1; at < end && shared > 0; ++at) {
+        const unsigned char *r = record(std::uint32_t(*at));
+        size_t k = 0;
+        const size_t n = std::min<size_t>({ shared, first[0], r[0] });
+        while (k < n && first[1 + k] == r[1 + k])
+            ++k;
+        shared = k;
+    }
+    if (ascii)
+        return sortByKeys(begin, end, shared);
+    for (std::uint64_t *at = begin; at < end; ++at)
+        *at = std::uint64_t(keyAt(*at, shared)) << 32 | std::uint32_t(*at);
+    std::sort(begin, end, [this](std::uint64_t a, std::uint64_t b) {
+        const std::uint64_t x = a >> 32, y = b >> 32;
+        if (x != y && ((x | y) & 0x80808080u) == 0)
+            return x < y;
+        return compareNames(recordName(std::uint32_t(a)), recordName(std::uint32_t(b))) < 0;
+    });
+}
+
+void FolderEntries::sortByKeys(std::uint64_t *begin, std::uint64_t *end, size_t offset) const
+{
+    for (std::uint64_t *at = begin; at < end; ++at)
+        *at = std::uint64_t(keyAt(*at, offset)) << 32 | std::uint32_t(*at);
+    std::sort(begin, end);
+    // A run of one key goes on to the names' next bytes, unless they all ended within these.
+    for (std::uint64_t *run = begin; run < end;) {
+        std::uint64_t *after = run + 1;
+        while (after < end && (*after >> 32) == (*run >> 32))
+            ++after;
+        if (after - run > 1 && (*run >> 32 & 0xff) != 0 && offset + 4 < 256)
+            sortByKeys(run, after, offset + 4);
+        run = after;
+    }
 }
 
 QByteArrayView FolderEntries::recordName(std::uint32_t position) const
@@ -358,13 +379,20 @@ bool FolderEntries::apply(const QByteArrayList &changedNames, Delta *delta)
         out += end - from;
         from = end;
     };
+    // A row next to the last of a run of its kind lengthens the run.
+    const auto add = [](std::vector<Range> *runs, int row) {
+        if (!runs->empty() && runs->back().first + runs->back().count == row)
+            ++runs->back().count;
+        else
+            runs->push_back({ row, 1 });
+    };
     for (const Change &change : changes) {
         copyTo(change.at);
         if (change.goes) {
-            delta->removed.push_back(change.at);
+            add(&delta->removed, change.at);
             ++from;
         } else {
-            delta->inserted.push_back(out);
+            add(&delta->inserted, out);
             rows[out++] = change.record;
         }
     }

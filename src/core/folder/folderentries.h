@@ -41,11 +41,21 @@ public:
     // stops the reading of its entries (a shorter listing would pass for the whole folder).
     bool read(const QByteArray &folder, bool withFiles, const NameFilter &filter);
 
-    // What changed in the rows: the old rows that went and the new rows that came, ascending.
+    // What changed in the rows, as ranges: first the runs of old rows that went (by their old
+    // numbers), then the runs of new rows that came (by their new numbers), each ascending.
+    struct Range
+    {
+        int first = 0;
+        int count = 0;
+        bool operator==(const Range &other) const
+        {
+            return first == other.first && count == other.count;
+        }
+    };
     struct Delta
     {
-        std::vector<int> removed;
-        std::vector<int> inserted;
+        std::vector<Range> removed;
+        std::vector<Range> inserted;
     };
     // Follows the entries of these names as they stand now, without reading the folder again:
     // each is taken out, put in at its sorted row, or left. False, changing nothing, where the
@@ -76,6 +86,9 @@ private:
         void operator()(void *memory) const { std::free(memory); }
     };
     void sortRows(const Arena &folders, const Arena &files);
+    void sortGroup(std::uint64_t *begin, std::uint64_t *end, bool ascii) const;
+    void sortByKeys(std::uint64_t *begin, std::uint64_t *end, size_t offset) const;
+    std::uint32_t keyAt(std::uint64_t slot, size_t offset) const;
     std::uint32_t appendRecord(QByteArrayView name);
     QByteArrayView recordName(std::uint32_t position) const;
     // The first row of [begin, end) whose name does not sort before this one.
