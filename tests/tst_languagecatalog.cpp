@@ -294,7 +294,7 @@ private slots:
         QTest::addColumn<QString>("size"); // of 1,363,149 bytes
         QTest::addColumn<QString>("date"); // 2026-12-07 22:31
         QTest::newRow("en-us") << QByteArray("en-us") << "1.3 MB"
-                               << "December 7, 2026 10:31 PM";
+                               << QString::fromUtf8("December 7, 2026 10:31\u00a0PM");
         QTest::newRow("de-de") << QByteArray("de-de") << "1,3 MB"
                                << "7. Dezember 2026 22:31";
         QTest::newRow("fr-fr") << QByteArray("fr-fr") << "1,3 Mo"

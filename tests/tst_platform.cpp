@@ -88,6 +88,17 @@ void sendInput(QWidget *target, const QString &input)
         auto *menu = qobject_cast<QMenu *>(target);
         QTest::mouseClick(menu, Qt::LeftButton, {},
                           menu->actionGeometry(menu->actions().value(0)).center());
+    } else if (input.endsWith("option") || input.endsWith("option twice")) {
+        // The second choice, through the window as the window system delivers it.
+        auto *list = target->findChild<QListWidget *>();
+        const QPoint point
+                = list->viewport()->mapTo(target, list->visualItemRect(list->item(1)).center());
+        for (int tap = 0; tap < (input.endsWith("twice") ? 2 : 1); ++tap) {
+            if (input.startsWith("double"))
+                QTest::mouseDClick(target->windowHandle(), Qt::LeftButton, {}, point);
+            else
+                QTest::mouseClick(target->windowHandle(), Qt::LeftButton, {}, point);
+        }
     } else if (input.startsWith("tap") || input == "double tap") {
         auto *list = qobject_cast<ZListBox *>(target);
         const QModelIndex row = list->model()->index(1, 0);
@@ -303,7 +314,7 @@ private slots:
         QTest::newRow("a question's end") << "Delete /a/b ?"
                                           << "Delete /=a/|b_?";
         QTest::newRow("without its blank") << "Kopieren von /a -> /b/c?"
-                                           << "Kopieren von /=a -> /=b/|c?";
+                                           << "Kopieren von /=a -=> /=b/|c?";
         QTest::newRow("the root") << "Undo the copy to / ?"
                                   << "Undo the copy to /_?";
         QTest::newRow("a long name") << "Delete /" + QString(14, u'x') + " ?"
@@ -374,21 +385,57 @@ private slots:
             }
         }
         using P = ZPalette;
-        QTest::newRow("check box border on the list") << P::checkBoxBorder << P::listBackground;
-        QTest::newRow("parent arrow on the highlight") << arrowColour << P::highlight;
-        QTest::newRow("parent arrow on the list") << arrowColour << P::listBackground;
-        QTest::newRow("highlighted text") << P::highlightedText << P::highlight;
-        QTest::newRow("title on its bar") << QRgb(0xffffff) << P::titleBarTop;
-        QTest::newRow("path on its line") << P::pathText << P::pathBackground;
-        QTest::newRow("soft key on its bar") << QRgb(0xffffff) << P::softKeyBar;
+        QTest::addColumn<double>("least"); // 3:1 for a part, 4.5:1 for what is read as text
+        QTest::newRow("check box border on the list")
+                << P::checkBoxBorder << P::listBackground << 3.0;
+        QTest::newRow("check box border on the highlight")
+                << P::highlightedText << P::highlight << 3.0;
+        QTest::newRow("check mark in its box") << P::checkMark << P::highlight << 4.5;
+        QTest::newRow("check mark on the highlighted row")
+                << P::checkMarkOnList << P::listBackground << 4.5;
+        QTest::newRow("parent arrow on the highlight") << arrowColour << P::highlight << 3.0;
+        QTest::newRow("parent arrow on the list") << arrowColour << P::listBackground << 3.0;
+        QTest::newRow("highlighted text") << P::highlightedText << P::highlight << 4.5;
+        QTest::newRow("title on its bar") << QRgb(0xffffff) << P::titleBarTop << 3.0;
+        QTest::newRow("path on its line") << P::pathText << P::pathBackground << 4.5;
+        QTest::newRow("soft key on its bar") << QRgb(0xffffff) << P::softKeyBar << 4.5;
     }
 
     void contrast()
     {
         QFETCH(QRgb, part);
         QFETCH(QRgb, background);
-        QVERIFY2(ZPalette::contrast(part, background) >= 3.0,
+        QFETCH(double, least);
+        QVERIFY2(ZPalette::contrast(part, background) >= least,
                  qPrintable(QString::number(ZPalette::contrast(part, background))));
+    }
+
+    // The sizes a screen gets: from its density where it reports one, else the phone's own grown
+    // by a whole factor; for text that starts at 12 pixels.
+    void sizesForAScreen_data()
+    {
+        QTest::addColumn<QSize>("available");
+        QTest::addColumn<double>("dotsPerInch");
+        QTest::addColumn<double>("scale");
+        QTest::addColumn<int>("row"); // a row that would be 34 pixels, at least 7 mm
+        QTest::newRow("240x320, no density") << QSize(240, 320) << 0.0 << 1.0 << 34;
+        QTest::newRow("720x1440, no density") << QSize(720, 1440) << 0.0 << 3.0 << 34;
+        QTest::newRow("a desktop, no density") << QSize(1920, 1080) << 0.0 << 2.0 << 34;
+        QTest::newRow("240x320 at 96") << QSize(240, 320) << 96.0 << 1.0 << 34;
+        QTest::newRow("720x1440 at 270") << QSize(720, 1440) << 270.0 << 2.25 << 75;
+        QTest::newRow("the same at scale 2") << QSize(360, 720) << 135.0 << 1.17 << 38;
+        QTest::newRow("1080x2340 at 400") << QSize(1080, 2340) << 400.0 << 3.33 << 111;
+    }
+
+    void sizesForAScreen()
+    {
+        QFETCH(QSize, available);
+        QFETCH(double, dotsPerInch);
+        QFETCH(double, scale);
+        QFETCH(int, row);
+        const ZSizes sizes = ZGlobal::sizesFor(available, dotsPerInch, 12);
+        QVERIFY2(qAbs(sizes.scale - scale) < 0.01, qPrintable(QString::number(sizes.scale)));
+        QCOMPARE(sizes.atLeastMm(34, ZSizes::rowMm), row);
     }
 
     void icons()
@@ -711,6 +758,11 @@ private slots:
         rows("list", { "Return", "Enter", "Select", "tap row" }, "selects");
         rows("list", { "Space", "double tap" }, "selects once");
         rows("check list", { "Space", "Return", "Select", "tap check box" }, "toggles");
+        // One slip must not take a choice: a tap highlights, only Select or a second tap takes.
+        rows("choice", { "F1", "Return", "Select", "tap left" }, "takes the first");
+        rows("choice", { "tap option" }, "highlights the second");
+        rows("choice", { "tap option twice", "double tap option" }, "takes the second");
+        rows("choice", { "F2", "Escape", "tap right" }, "rejects");
     }
 
     void input()
@@ -718,12 +770,14 @@ private slots:
         QFETCH(QString, widget);
         QFETCH(QString, input);
         QFETCH(QString, effect);
-        if (widget == "question" || widget == "notice" || widget == "entry") {
-            ZPopup *popup = widget == "entry" ? static_cast<ZPopup *>(new ZSingleCaptureDlg(
-                                    "Title", "Text", 0, nullptr, "ZSingleCaptureDlg", true, 0, 0))
-                                              : new ZMessageDlg("Title", "Text",
-                                                                widget == "question" ? 1 : 2, 0,
-                                                                nullptr, nullptr, true, 0);
+        if (widget == "question" || widget == "notice" || widget == "entry" || widget == "choice") {
+            ZPopup *popup = widget == "choice" ? new ZSingleSelectDlg(
+                                    "Title", "Text", { "Replace all", "Skip", "Keep both" })
+                            : widget == "entry" ? static_cast<ZPopup *>(new ZSingleCaptureDlg(
+                                      "Title", "Text", 0, nullptr, "ZSingleCaptureDlg", true, 0, 0))
+                                                : new ZMessageDlg("Title", "Text",
+                                                                  widget == "question" ? 1 : 2, 0,
+                                                                  nullptr, nullptr, true, 0);
             bool timedOut = false;
             QTimer::singleShot(0, popup, [popup, input] { sendInput(popup, input); });
             QTimer::singleShot(300, popup, [popup, &timedOut] {
@@ -731,8 +785,20 @@ private slots:
                 popup->hide();
             });
             const int result = popup->exec();
+            const auto *choice = qobject_cast<ZSingleSelectDlg *>(popup);
+            const int row = choice ? choice->selectedIndex() : -1;
             delete popup;
-            QCOMPARE(timedOut ? QString("nothing") : result == 1 ? "accepts" : "rejects", effect);
+            if (widget == "choice")
+                QCOMPARE(QString(timedOut ? "highlights the "
+                                 : result ? "takes the "
+                                          : "rejects")
+                                 + (result || timedOut ? row ? "second" : "first" : ""),
+                         effect);
+            else
+                QCOMPARE(timedOut      ? QString("nothing")
+                         : result == 1 ? "accepts"
+                                       : "rejects",
+                         effect);
             return;
         }
         if (widget == "window" || widget == "menu") {

@@ -62,8 +62,13 @@ QString Formats::dateTime(const QDateTime &when)
     QString date = locale().dateFormat(QLocale::LongFormat);
     static const QRegularExpression weekday(QStringLiteral("d{4}[,.]?\\s*"));
     date.remove(weekday);
-    return locale().toString(when.date(), date.trimmed()) + u' '
-           + locale().toString(when.time(), QLocale::ShortFormat);
+    // The time stays whole on its line: "PM" never left alone on the next.
+    QString time = locale().toString(when.time(), QLocale::ShortFormat);
+    for (QChar &c : time) {
+        if (c.isSpace())
+            c = QChar::Nbsp;
+    }
+    return locale().toString(when.date(), date.trimmed()) + u' ' + time;
 }
 
 QString Formats::elapsed(qint64 milliseconds)

@@ -3,6 +3,7 @@
 
 #include "platform/zglobal.h"
 
+#include <QFontInfo>
 #include <QHash>
 #include <QSocketNotifier>
 #include <QTimer>
@@ -174,10 +175,11 @@ ZApplication::ZApplication(int &argc, char **argv, int /*type*/)
     , m_argv(argv)
 {
     installPlatformTranslator();
-    // On a large screen the phone's window grows, and its texts with it.
-    if (const int factor = ZGlobal::scaleFactor(); factor > 1) {
+    // Text as large as the screen's density asks (or, where it says none, as its size allows).
+    ZGlobal::setBaseTextPixels(QFontInfo(font()).pixelSize());
+    if (const qreal scale = ZGlobal::sizes().scale; scale > 1) {
         QFont grown = font();
-        grown.setPointSizeF(grown.pointSizeF() * factor);
+        grown.setPointSizeF(grown.pointSizeF() * scale);
         setFont(grown);
     }
 }

@@ -8,7 +8,8 @@ class QWidget;
 // The phone's application object. Qt removes its own options (-platform, -geometry...) from the
 // argument vector while constructing; argc() and argv() give what is left for the program.
 // It also installs the platform translation of the "TXT_RID_" texts (see setPlatformLanguage),
-// and grows the font by ZGlobal::scaleFactor(). The type argument is accepted and ignored.
+// and grows the font as the screen asks (ZGlobal::sizes()). The type argument is accepted and
+// ignored.
 class ZApplication : public QApplication
 {
     Q_OBJECT

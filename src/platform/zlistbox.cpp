@@ -92,10 +92,10 @@ ZListBox::ZListBox(const QString &itemType, QWidget *parent, int, int)
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     viewport()->setAutoFillBackground(false);
-    const int scale = ZGlobal::scaleFactor();
-    // The icons' own size, as the list has always drawn them.
-    m_iconSize = QSize(32, 32);
-    m_flick->setThreshold(QApplication::startDragDistance() * scale);
+    const ZSizes sizes = ZGlobal::sizes();
+    // In proportion to the text: the 32 pixels the list has always had, grown with it.
+    m_iconSize = QSize(sizes.iconSize(), sizes.iconSize());
+    m_flick->setThreshold(sizes.scaled(QApplication::startDragDistance()));
     connect(m_flick, &ZFlick::scrolled, this, [this](int pixels) {
         const int before = m_bar->value();
         m_bar->setValue(before + pixels);
@@ -136,7 +136,9 @@ QAbstractItemModel *ZListBox::model() const
 
 void ZListBox::updateGeometry()
 {
-    m_rowHeight = std::max(m_iconSize.height(), fontMetrics().height()) + 2;
+    // A finger's width at least, where the screen says how large a millimetre is.
+    m_rowHeight = ZGlobal::sizes().atLeastMm(
+            std::max(m_iconSize.height(), fontMetrics().height()) + 2, ZSizes::rowMm);
     m_bar->setSingleStep(m_rowHeight);
     m_bar->setPageStep(std::max(m_rowHeight, viewport()->height()));
     // Up to the last row by whole rows, so that keys never leave the top row cut.
@@ -148,9 +150,10 @@ void ZListBox::updateGeometry()
 
 void ZListBox::layOutBar()
 {
-    const int scale = ZGlobal::scaleFactor();
+    const ZSizes sizes = ZGlobal::sizes();
     const bool wide = m_bar->property("wide").toBool();
-    const int width = std::min(viewport()->width() / 4, (wide ? 24 : 4) * scale);
+    const int width = std::min(viewport()->width() / 4,
+                               wide ? sizes.atLeastMm(sizes.scaled(24), 5) : sizes.scaled(4));
     const auto c = [](QRgb colour) { return QColor(colour).name(); };
     if (m_bar->property("styledWidth").toInt() != width)
         m_bar->setStyleSheet(
@@ -478,49 +481,77 @@ void ZListBox::paintEvent(QPaintEvent *event)
 
 void ZListBox::paintRow(QPainter &painter, int row, const QRect &rect) const
 {
-    const int scale = ZGlobal::scaleFactor();
-    const int gap = 3 * scale;
+    const ZSizes sizes = ZGlobal::sizes();
+    const int gap = sizes.scaled(3);
     const bool current = row == m_current;
     if (current)
         painter.fillRect(rect, QColor(ZPalette::highlight));
     int x = rect.left() + gap;
     if (hasCheckBoxes()) {
-        const int side = 16 * scale;
+        const int side = sizes.scaled(16);
         paintCheckBox(painter, QRect(x, rect.top() + (rect.height() - side) / 2, side, side),
-                      isChecked(row));
+                      isChecked(row), current);
         x += side + gap;
     }
-    const QPixmap icon = pixmap(row);
+    const QPixmap icon = shownIcon(pixmap(row));
     if (!icon.isNull()) {
-        // Never larger than its place, and no larger than it was drawn.
-        const QSize size = icon.size().boundedTo(m_iconSize);
-        const QSize shown = icon.size().scaled(size, Qt::KeepAspectRatio);
-        painter.drawPixmap(QRect(QPoint(x + (m_iconSize.width() - shown.width()) / 2,
-                                        rect.top() + (rect.height() - shown.height()) / 2),
-                                 shown),
+        const QSize shown = icon.deviceIndependentSize().toSize();
+        painter.drawPixmap(QPoint(x + (m_iconSize.width() - shown.width()) / 2,
+                                  rect.top() + (rect.height() - shown.height()) / 2),
                            icon);
     }
     x += m_iconSize.width() + gap;
     const QRect area(x, rect.top(), rect.right() - gap - x, rect.height());
     painter.setPen(current ? QColor(ZPalette::highlightedText) : palette().color(QPalette::Text));
+    // Cut in the middle: a long name's end, its extension, is what tells it from its neighbours.
     painter.drawText(area, Qt::AlignVCenter | Qt::AlignLeft,
-                     fontMetrics().elidedText(FileName::forDisplay(text(row)), Qt::ElideRight,
+                     fontMetrics().elidedText(FileName::forDisplay(text(row)), Qt::ElideMiddle,
                                               area.width()));
 }
 
-void ZListBox::paintCheckBox(QPainter &painter, const QRect &box, bool checked) const
+// Scaled once to the icons' place, smoothly and in the screen's own pixels, and kept: a flick
+// draws the same few icons in every frame. Never larger than it was drawn.
+QPixmap ZListBox::shownIcon(const QPixmap &icon) const
 {
-    const int border = 2 * ZGlobal::scaleFactor();
+    if (icon.isNull())
+        return icon;
+    const qreal ratio = devicePixelRatioF();
+    const QSize place = (QSizeF(m_iconSize) * ratio).toSize();
+    const QString key = QString::number(icon.cacheKey()) + u'@' + QString::number(place.width());
+    const auto hit = m_shownIcons.constFind(key);
+    if (hit != m_shownIcons.constEnd())
+        return *hit;
+    if (m_shownIcons.size() > 64)
+        m_shownIcons.clear();
+    QPixmap shown = icon;
+    if (icon.width() > place.width() || icon.height() > place.height())
+        shown = icon.scaled(place, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+    shown.setDevicePixelRatio(shown.size() == icon.size() ? icon.devicePixelRatio() : ratio);
+    m_shownIcons.insert(key, shown);
+    return shown;
+}
+
+// The box in the list's colours; on the highlighted row in the highlight's, so that its border
+// stands out there too. The mark is drawn, crisp at any size.
+void ZListBox::paintCheckBox(QPainter &painter, const QRect &box, bool checked, bool current) const
+{
+    const qreal border = std::max(1.0, 2 * ZGlobal::sizes().scale);
+    const QRectF inside = QRectF(box).adjusted(border / 2, border / 2, -border / 2, -border / 2);
     painter.save();
     painter.setRenderHint(QPainter::Antialiasing);
-    painter.setPen(QPen(QColor(ZPalette::checkBoxBorder), border));
-    painter.setBrush(QColor(checked ? ZPalette::highlight : ZPalette::listBackground));
-    painter.drawRoundedRect(
-            QRectF(box).adjusted(border / 2.0, border / 2.0, -border / 2.0, -border / 2.0), border,
-            border);
+    painter.setPen(
+            QPen(QColor(current ? ZPalette::highlightedText : ZPalette::checkBoxBorder), border));
+    painter.setBrush(QColor(checked && !current ? ZPalette::highlight : ZPalette::listBackground));
+    painter.drawRoundedRect(inside, border, border);
     if (checked) {
-        static const QPixmap mark(QStringLiteral(":/platform/icons/check_mark.png"));
-        painter.drawPixmap(box.adjusted(border, border, -border, -border), mark);
+        const qreal side = inside.width();
+        painter.setPen(QPen(QColor(current ? ZPalette::checkMarkOnList : ZPalette::checkMark),
+                            std::max(1.5, side / 7), Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+        painter.setBrush(Qt::NoBrush);
+        const QPointF at = inside.topLeft();
+        painter.drawPolyline(QVector<QPointF>{ at + QPointF(side * 0.2, side * 0.52),
+                                               at + QPointF(side * 0.42, side * 0.74),
+                                               at + QPointF(side * 0.8, side * 0.28) });
     }
     painter.restore();
 }

@@ -5,6 +5,7 @@
 
 #include <QAbstractScrollArea>
 #include <QElapsedTimer>
+#include <QHash>
 #include <QPixmap>
 #include <QString>
 #include <QStringList>
@@ -176,7 +177,8 @@ private:
     void layOutBar();
     void used();
     void paintRow(QPainter &painter, int row, const QRect &rect) const;
-    void paintCheckBox(QPainter &painter, const QRect &box, bool checked) const;
+    void paintCheckBox(QPainter &painter, const QRect &box, bool checked, bool current) const;
+    QPixmap shownIcon(const QPixmap &icon) const;
     void tellFocus() const;
 
     QString m_itemType;
@@ -188,6 +190,7 @@ private:
     int m_current = -1;
     int m_rowHeight = 0;
     QSize m_iconSize;
+    mutable QHash<QString, QPixmap> m_shownIcons;
     QScrollBar *m_bar;
     QTimer *m_thin; // the scroll bar goes thin again a while after its last use
     ZFlick *m_flick;

@@ -1,12 +1,14 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/zoptionsmenu.h"
 
+#include "platform/zmenustyle.h"
 #include "platform/zsoftkey.h"
 
 #include <QCoreApplication>
 #include <QKeyEvent>
 #include <QPixmap>
 #include <QScreen>
+#include <QStyleOptionMenuItem>
 #include <QTimer>
 
 ZOptionsMenu::ZOptionsMenu(const QRect &, QWidget *parent, const char *name, int, int)
@@ -14,6 +16,14 @@ ZOptionsMenu::ZOptionsMenu(const QRect &, QWidget *parent, const char *name, int
 {
     if (name)
         setObjectName(QString::fromUtf8(name));
+    setStyle(ZMenuStyle::instance());
+}
+
+QStyleOptionMenuItem ZOptionsMenu::styleOption(const QAction *action) const
+{
+    QStyleOptionMenuItem option;
+    initStyleOption(&option, action);
+    return option;
 }
 
 QAction *ZOptionsMenu::insertItem(const QString &text, const QPixmap *pixmap, QObject *receiver,

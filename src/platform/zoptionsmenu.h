@@ -4,11 +4,13 @@
 #include <QMenu>
 
 class QPixmap;
+class QStyleOptionMenuItem;
 
 // An options menu: entries that invoke a receiver's slot by its name (as SLOT() writes it), and
 // entries that open a submenu. When it opens, its first entry is highlighted. Up, Down, Return,
 // Right and Escape work as in any menu; F1 chooses, F2 closes. A submenu never covers its parent's
-// entries: where it has no room beside them, it opens above them (or below).
+// entries: where it has no room beside them, it opens above them (or below). Every entry shows its
+// text whole (ZMenuStyle).
 class ZOptionsMenu : public QMenu
 {
     Q_OBJECT
@@ -23,6 +25,8 @@ public:
     QAction *insertItem(const QString &text, ZOptionsMenu *submenu, const QPixmap *pixmap = nullptr,
                         bool = true, int = -1, int = -1, bool = false, bool = false, bool = false);
     void clear();
+    // What the menu draws an entry from.
+    QStyleOptionMenuItem styleOption(const QAction *action) const;
 
 protected:
     void showEvent(QShowEvent *event) override;

@@ -35,23 +35,21 @@ QWidget#titleRow { background: qlineargradient(x1:0, y1:0, x2:0, y2:1, stop:0 %1
 QLabel#title { color: white; font-weight: bold; }
 QLabel#instruct { color: %3; background: %4; padding: 2px 4px; }
 ZSoftKey { background: qlineargradient(x1:0, y1:0, x2:0, y2:1, stop:0 #3b3f46, stop:1 %5); }
-ZSoftKey QToolButton { color: white; font-weight: bold; border: none; padding: 3px 6px; }
+ZSoftKey QToolButton { color: white; font-weight: bold; border: none; }
 ZSoftKey QToolButton:pressed { background: #4c6fa8; }
 QListView { background: %6; border: none; selection-background-color: %7; selection-color: %8; }
-QListView::indicator { width: 14px; height: 14px; border: 2px solid %9; border-radius: 2px; background: %6; }
-QListView::indicator:checked { background: %7; image: url(:/platform/icons/check_mark.png); }
 )")
             .arg(c(ZPalette::titleBarTop), c(ZPalette::titleBarBottom), c(ZPalette::pathText),
                  c(ZPalette::pathBackground), c(ZPalette::softKeyBar), c(ZPalette::listBackground),
-                 c(ZPalette::highlight), c(ZPalette::highlightedText), c(ZPalette::checkBoxBorder));
+                 c(ZPalette::highlight), c(ZPalette::highlightedText));
 }
 
-// A phone's width, 240 logical pixels, grown by a whole factor on a large screen so that it stays
-// readable, and never wider than the screen.
+// A phone's width, 240 logical pixels, grown with the text so that it stays readable, and never
+// wider than the screen.
 int phoneWidth()
 {
     const QScreen *screen = QGuiApplication::primaryScreen();
-    return screen ? std::min(240 * ZGlobal::scaleFactor(), screen->availableSize().width()) : 240;
+    return screen ? std::min(ZGlobal::sizes().scaled(240), screen->availableSize().width()) : 240;
 }
 
 // Qt asks for each class of an object from its own upwards: every popup is met here as a ZPopup.
@@ -89,7 +87,7 @@ ZPopup::ZPopup(int type, QWidget *parent, const char *name, bool modal, int, int
     auto *titleLayout = new QHBoxLayout(titleRow);
     titleLayout->setContentsMargins(4, 3, 4, 3);
     m_titleIcon = new QLabel(titleRow);
-    m_titleIcon->setFixedSize(QSize(20, 20) * ZGlobal::scaleFactor());
+    m_titleIcon->setFixedSize(QSize(20, 20) * ZGlobal::sizes().scale);
     m_titleIcon->setScaledContents(true);
     m_titleIcon->hide();
     // A dialog's title is often a name: cut in its middle, its end (the extension, what tells two
@@ -224,8 +222,8 @@ QString ZPopup::breakable(const QString &text)
 {
     // A zero-width space after each "/" between two folders and within any long run without a
     // blank lets a label wrap a path or a long name instead of growing past the screen; never
-    // after the "/" that begins a path, nor before a question's end, whose blank (" ?") does not
-    // break either.
+    // after the "/" that begins a path, nor inside "->", nor before a question's end, whose blank
+    // (" ?") does not break either.
     QString wrapped;
     wrapped.reserve(text.size() + text.size() / 8);
     int run = 0;
@@ -236,8 +234,9 @@ QString ZPopup::breakable(const QString &text)
         wrapped += c == u' ' && endsQuestion ? QChar(QChar::Nbsp) : c;
         run = c.isSpace() ? 0 : run + 1;
         const bool beginsPath = c == u'/' && (i == 0 || text[i - 1].isSpace());
-        if (beginsPath && !next.isNull() && !next.isSpace()) {
-            wrapped += QChar(0x2060); // a word joiner: a line may wrap after any other "/"
+        // A word joiner: a line may wrap after any other "/", and an arrow's "-" keeps its ">".
+        if ((beginsPath || (c == u'-' && next == u'>')) && !next.isNull() && !next.isSpace()) {
+            wrapped += QChar(0x2060);
         } else if ((c == u'/' || run >= 12) && !next.isNull() && next != u'?' && !next.isSpace()) {
             wrapped += QChar(0x200B);
             run = 0;

@@ -2,14 +2,15 @@
 #include "platform/zsingleselectdlg.h"
 
 #include "core/names/filename.h"
+#include "platform/zchoicedelegate.h"
 #include "platform/zsoftkey.h"
 
 #include <QCoreApplication>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QListWidget>
+#include <QMouseEvent>
 #include <QResizeEvent>
-#include <QStyle>
 #include <QVBoxLayout>
 
 #include <algorithm>
@@ -30,12 +31,19 @@ ZSingleSelectDlg::ZSingleSelectDlg(const QString &title, const QString &text,
     m_list->addItems(choices);
     m_list->setCurrentRow(0);
     // A long choice wraps, never widens the popup or hides behind a scroll bar.
-    m_list->setWordWrap(true);
-    m_list->setTextElideMode(Qt::ElideNone);
+    m_list->setItemDelegate(new ZChoiceDelegate(m_list));
     m_list->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     m_list->setUniformItemSizes(false);
-    m_rowHeight = m_list->sizeHintForRow(0);
-    connect(m_list, &QListWidget::itemClicked, this, [this] { accept(); });
+    m_list->setResizeMode(QListView::Adjust);
+    m_list->viewport()->installEventFilter(this);
+    m_list->installEventFilter(this);
+    // The second tap on the highlighted choice takes it; the first only highlights.
+    const auto takeIfSecond = [this] {
+        if (m_pressedTheHighlighted)
+            accept();
+    };
+    connect(m_list, &QListWidget::itemClicked, this, takeIfSecond);
+    connect(m_list, &QListWidget::itemDoubleClicked, this, takeIfSecond);
     layout->addWidget(m_label);
     layout->addWidget(m_list);
     insertChild(body);
@@ -96,35 +104,38 @@ void ZSingleSelectDlg::resizeEvent(QResizeEvent *event)
         fitToChoices();
 }
 
-// Every choice in sight, each as tall as its wrapped text at the popup's width (room left for a
-// scroll bar, so that one that comes and goes does not change it); only a list taller than the
-// window scrolls.
+bool ZSingleSelectDlg::eventFilter(QObject *watched, QEvent *event)
+{
+    // The list would take Select (and Space) as its own selection: here it takes the choice.
+    if (watched == m_list && event->type() == QEvent::KeyPress
+        && static_cast<QKeyEvent *>(event)->key() == Qt::Key_Select) {
+        accept();
+        return true;
+    }
+    if (watched == m_list->viewport()
+        && (event->type() == QEvent::MouseButtonPress
+            || event->type() == QEvent::MouseButtonDblClick)) {
+        const QPoint at = static_cast<QMouseEvent *>(event)->position().toPoint();
+        const int row = m_list->indexAt(at).row();
+        m_pressedTheHighlighted = row >= 0 && row == m_list->currentRow();
+    }
+    return ZPopup::eventFilter(watched, event);
+}
+
+// Every choice in sight, each as tall as its wrapped text at the popup's width; only a list
+// taller than the window scrolls.
 void ZSingleSelectDlg::fitToChoices()
 {
     m_fittedWidth = width();
     layout()->activate();
-    const QFontMetrics metrics = m_list->fontMetrics();
-    const int listWidth = m_list->width();
-    // What an item keeps around its text: the frame, a scroll bar, its margins.
-    const int textWidth
-            = std::max(1, listWidth - 2 * m_list->frameWidth()
-                                  - m_list->style()->pixelMetric(QStyle::PM_ScrollBarExtent)
-                                  - 2 * metrics.averageCharWidth());
+    m_list->doItemsLayout();
     int content = 2 * m_list->frameWidth();
-    for (int row = 0; row < m_list->count(); ++row) {
-        QListWidgetItem *item = m_list->item(row);
-        const int lines = metrics.boundingRect(QRect(0, 0, textWidth, 1 << 20), Qt::TextWordWrap,
-                                               item->text())
-                                  .height()
-                          / std::max(1, metrics.lineSpacing());
-        item->setSizeHint(
-                QSize(textWidth, m_rowHeight + (std::max(1, lines) - 1) * metrics.lineSpacing()));
-        content += item->sizeHint().height();
-    }
+    for (int row = 0; row < m_list->count(); ++row)
+        content += m_list->sizeHintForRow(row);
     const int labelHeight = m_label->heightForWidth(m_label->width());
     const int around = sizeHint().height() - m_list->sizeHint().height()
                        - m_label->sizeHint().height() + labelHeight;
     const int room = std::min(maximumHeight(), hostArea().height()) - around;
     // The popup follows: it is placed anew with its new height.
-    m_list->setFixedHeight(std::max(m_rowHeight, std::min(content, room)));
+    m_list->setFixedHeight(std::max(m_list->sizeHintForRow(0), std::min(content, room)));
 }

@@ -8,11 +8,12 @@
 class QLabel;
 class QListWidget;
 
-// A choice among a few: a text, then the choices as a list, each wrapped, all in sight up to the
-// main window's height. Up and Down move the highlight (the
-// first choice is highlighted when it opens); Return, Enter, Select or the left soft key take
-// the highlighted choice, a tap takes the tapped one; the right soft key cancels. exec() returns
-// 1 when a choice was taken, and selectedIndex() says which.
+// A choice among a few: a text, then the choices as a list, each whole (wrapped) on a row a
+// finger can hit, all in sight up to the main window's height. Up and Down move the highlight (the
+// first choice is highlighted when it opens), and so does a tap: one slip must not take "Replace
+// all" for "Skip existing". Return, Enter, Select, the left soft key or a second tap on the
+// highlighted choice take it; the right soft key cancels. exec() returns 1 when a choice was
+// taken, and selectedIndex() says which.
 class ZSingleSelectDlg : public ZPopup
 {
     Q_OBJECT
@@ -31,6 +32,7 @@ protected:
     void keyPressEvent(QKeyEvent *event) override;
     void showEvent(QShowEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     void fitToChoices();
@@ -39,6 +41,6 @@ private:
     QStringList m_choices;
     QLabel *m_label;
     QListWidget *m_list;
-    int m_rowHeight = 0; // of a choice on one line
     int m_fittedWidth = -1;
+    bool m_pressedTheHighlighted = false; // a press that may be the second tap
 };

@@ -3,12 +3,14 @@
 
 #include <QWidget>
 
-class QToolButton;
+class ZSoftKeyButton;
 class ZOptionsMenu;
 
 // The soft-key bar at the bottom of a popup: key 0 is the left key, key 1 the right key.
 // The left key opens the options menu when one is attached; otherwise a key invokes the slot
 // given with setClickedSlot(), or, failing that, emits clicked() for the popup's own use.
+// The keys share the bar's width, their captions wrapped where they must be; where even their
+// longest words do not fit side by side, the right key goes below the left one.
 class ZSoftKey : public QWidget
 {
     Q_OBJECT
@@ -25,6 +27,11 @@ public:
     void setOptMenu(int index, ZOptionsMenu *menu);
     ZOptionsMenu *optMenu() const { return m_menu; }
 
+    QSize sizeHint() const override;
+    QSize minimumSizeHint() const override;
+    bool hasHeightForWidth() const override { return true; }
+    int heightForWidth(int width) const override;
+
     // What a press of the key does, from the keyboard, a keypad or the mouse.
     void click(int index);
 
@@ -38,10 +45,22 @@ signals:
     void leftCustom();
     void rightCustom();
 
+protected:
+    bool event(QEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
+
 private:
     void showMenu();
+    // Where the keys go in a bar of this width; the bar's height is the lower one's bottom.
+    struct Places
+    {
+        QRect keys[2];
+        int height = 0;
+    };
+    Places placesFor(int width) const;
+    void placeKeys();
 
-    QToolButton *m_keys[2];
+    ZSoftKeyButton *m_keys[2];
     bool m_custom[2] = { false, false };
     ZOptionsMenu *m_menu = nullptr;
     QString m_menuHidden, m_menuSelect, m_menuCancel, m_leftText, m_rightText;
