@@ -79,4 +79,37 @@ keys Escape
 focus "$MAIN_WINDOW"
 keys F1 Up Return
 expect_exit 0
+
+# A phone of 720x1440 at 270 dots an inch: without a scale factor, the program sizes itself
+# from the density; with QT_SCALE_FACTOR=2 (as Phosh runs it), Qt does.
+# Xvfb's RandR output has no size in millimetres: Qt sees the -dpi only without RandR.
+kill "$XVFB_PID" && wait "$XVFB_PID" 2>/dev/null || true
+rm -f "$WORK/display"
+Xvfb -displayfd 3 -noreset -screen 0 720x1440x24 -dpi 270 -nolisten tcp 3>"$WORK/display" \
+    2>/dev/null &
+XVFB_PID=$!
+wait_for '[ -s "$WORK/display" ]' || fail "Xvfb did not start"
+export DISPLAY=:$(cat "$WORK/display") QT_XCB_NO_XRANDR=1
+for scale in 1 2; do
+    suffix=720x1440
+    [ "$scale" = 1 ] || suffix=720x1440-scale$scale
+    QT_SCALE_FACTOR=$scale start_app "$home"
+    shot "browse-$suffix"
+    keys F1
+    shot "options-menu-$suffix"
+    keys Down Right
+    shot "manage-menu-$suffix"
+    keys Escape Escape
+    keys Down Down Down Down Down Down F1 Down Right Down Down Return   # Manage > Copy on notes.txt
+    keys Down Return F1 Down Return                                     # into Documents, Copy here
+    focus_dialog Copy
+    keys F1
+    sleep 0.5
+    shot "choice-$suffix"
+    focus_dialog Copy
+    keys Escape
+    focus "$MAIN_WINDOW"
+    keys F1 Up Return
+    expect_exit 0
+done
 echo "screenshots in $out: $(cd "$out" && ls | tr '\n' ' ')"
