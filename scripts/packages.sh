@@ -3,7 +3,7 @@
 # so that a machine that has everything starts at once.
 
 BUILD_PACKAGES="cmake g++ ninja-build qt6-base-dev libgl-dev"
-TEST_PACKAGES="xvfb xauth xdotool fonts-dejavu-core xdg-utils imagemagick qt6-qpa-plugins util-linux procps desktop-file-utils weston qt6-wayland appstream lintian dpkg-dev file dosfstools fusefat trash-cli at-spi2-core python3-pyatspi dbus-daemon"
+TEST_PACKAGES="xvfb xauth xdotool fonts-dejavu-core xdg-utils imagemagick qt6-qpa-plugins util-linux procps desktop-file-utils weston qt6-wayland appstream lintian dpkg-dev file dosfstools fusefat trash-cli libglib2.0-bin at-spi2-core python3-pyatspi dbus-daemon"
 # The Debian package: dpkg-shlibdeps finds its dependencies, with file to tell executables.
 PACKAGE_PACKAGES="dpkg-dev file"
 # The arm64 package (scripts/package.sh --arch arm64): the cross compiler, the arm64 Qt and what

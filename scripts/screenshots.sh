@@ -62,7 +62,7 @@ sleep 1.6
 shot wait-popup
 wait_for '[ -s "$home/Documents/holiday.mp4" ] && ! pgrep -f "sleep 4" >/dev/null' 15 || true
 focus "$MAIN_WINDOW"
-keys F1 Up Return
+quit_from_menu
 expect_exit 0
 
 # A larger phone, 480x640: the same window, and the choice for entries that exist there.
@@ -77,7 +77,7 @@ shot choice-480x640
 focus_dialog Copy
 keys Escape
 focus "$MAIN_WINDOW"
-keys F1 Up Return
+quit_from_menu
 expect_exit 0
 
 # A phone of 720x1440 at 270 dots an inch: without a scale factor, the program sizes itself
@@ -109,7 +109,7 @@ for scale in 1 2; do
     focus_dialog Copy
     keys Escape
     focus "$MAIN_WINDOW"
-    keys F1 Up Return
+    quit_from_menu
     expect_exit 0
 done
 echo "screenshots in $out: $(cd "$out" && ls | tr '\n' ' ')"

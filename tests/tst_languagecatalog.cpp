@@ -331,7 +331,10 @@ private slots:
             "BR_UNDO_TOO_LONG", "BR_UNFINISHED_MOVE", "BR_UNFINISHED_COPY", "BR_UNFINISHED_RENAME",
             "BR_UNFINISHED_MKDIR", "BR_KEEP_LINK_APART", "BR_LINKS_KEPT_APART",
             "BR_CASE_KEPT_APART", "BR_AT_LEAST", "BR_PUT_BACK", "BR_LEFT_THE_TRASH",
-            "BR_UNDO_NOT_IN_TRASH", "BR_UNDO_STAYS_IN_TRASH", "BR_NO_TRASH_BECAUSE" };
+            "BR_UNDO_NOT_IN_TRASH", "BR_UNDO_STAYS_IN_TRASH", "BR_NO_TRASH_BECAUSE",
+            "BR_TRASH_HOLDS", "BR_TRASHING", "BR_RESTORING", "BR_UNDO_TRASH", "BR_UNDO_RESTORE",
+            "BR_UNFINISHED_TRASH", "BR_UNFINISHED_RESTORE", "BR_UNDO_NO_TRASH", "BR_ORIGIN",
+            "BR_TRASHED_ON" };
         const QByteArrayList standalone = {
             "BR_FILEMANAGER", "BR_MKDIR", "BR_MANAGE", "BR_RENAME", "BR_DELETE", "BR_COPY",
             "BR_MOVE", "BR_MULTI_SEL", "BR_ABOUT", "BR_QUIT", "BR_COPY_HERE", "BR_CANCEL_COPY",
@@ -345,7 +348,10 @@ private slots:
             "BR_TAKE_BACK_DONE", "BR_HOLDS_SOURCE", "BR_STILL_RUNNING", "BR_STOP_COPY",
             "BR_STOP_DELETE", "BR_LOCALE", "BR_WRITING", "BR_STORE_MAPPED", "BR_LEAVE_OUT",
             "BR_STOP_WRITING", "BR_STILL_WRITING", "BR_CONFIRM_DELETE_ONE", "BR_NOT_CHOSEN",
-            "BR_NOT_COPIED", "BR_NOT_MOVED" };
+            "BR_NOT_COPIED", "BR_NOT_MOVED", "BR_MOVE_TO_TRASH", "BR_GO_TO", "BR_TRASH", "BR_RESTORE",
+            "BR_EMPTY_TRASH", "BR_CONFIRM_EMPTY_TRASH", "BR_CANNOT_RESTORE", "BR_EMPTY_CARD_TRASH",
+            "BR_GO_ON", "BR_ORIGIN_UNKNOWN", "BR_ORIGIN_OUTSIDE", "BR_ORIGIN_CLIMBS",
+            "BR_ORIGIN_EMPTY", "BR_ORIGIN_UNDECODABLE", "BR_ORIGIN_NO_INFO" };
         // clang-format on
         QStringList seen;
         for (const QByteArray &key : followedByText + standalone) {
@@ -359,6 +365,7 @@ private slots:
         }
         // How many are to be deleted is in the question.
         QVERIFY(catalog.lookup("BR_CONFIRM_DELETE_MULTI").contains(QLatin1String("%1")));
+        QVERIFY(catalog.lookup("BR_CONFIRM_EMPTY_TRASH").contains(QLatin1String("%2")));
         QCOMPARE(errors.finish(),
                  "vandr --debug--: read lngfile '" + base + '_' + language + ".lng'\n");
         Formats::useCatalogue(catalog);

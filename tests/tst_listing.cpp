@@ -183,9 +183,11 @@ private slots:
         QTest::addColumn<int>("mode");
         QTest::addColumn<QStringList>("main");
         QTest::addColumn<QStringList>("manage");
-        QTest::newRow("browse") << int(
-                Browse) << QStringList{ "New folder", "Manage", "Select several", "About", "Quit" }
-                                << QStringList{ "Rename", "Delete", "Copy", "Move", "Details" };
+        QTest::newRow("browse") << int(Browse)
+                                << QStringList{ "New folder", "Manage", "Select several",
+                                                "About",      "Quit",   "Go to" }
+                                << QStringList{ "Rename", "Delete",        "Copy",
+                                                "Move",   "Move to trash", "Details" };
         QTest::newRow("pick copy")
                 << int(PickCopyTarget)
                 << QStringList{ "New folder", "Copy here", "Cancel copy", "About", "Quit" }
@@ -197,7 +199,18 @@ private slots:
         QTest::newRow("multi-select")
                 << int(MultiSelect)
                 << QStringList{ "Manage", "Select all", "Select none", "About", "Quit" }
-                << QStringList{ "Delete", "Copy", "Move", "Details" };
+                << QStringList{ "Delete", "Copy", "Move", "Move to trash", "Details" };
+        QTest::newRow("trash") << int(TrashView)
+                               << QStringList{ "Restore", "Delete", "Empty trash", "Select several",
+                                               "Details", "About",  "Quit" }
+                               << QStringList{};
+        QTest::newRow("trash, choosing several")
+                << int(TrashSelect)
+                << QStringList{ "Restore",     "Delete",  "Empty trash", "Select all",
+                                "Select none", "Details", "About",       "Quit" }
+                << QStringList{};
+        QTest::newRow("a folder in the trash")
+                << int(TrashFolder) << QStringList{ "Details", "About", "Quit" } << QStringList{};
     }
 
     void menusPerMode()
@@ -213,6 +226,29 @@ private slots:
         const QAction *submenuEntry = window.mainMenu()->actions().value(main.indexOf("Manage"));
         if (!manage.isEmpty())
             QCOMPARE(submenuEntry->menu(), window.manageSubmenu());
+    }
+
+    // The trash view follows another program's trashing, enters a folder there to look into it,
+    // and Back leads out the way in: the folder in the trash, the view, the folder shown before.
+    void trashView()
+    {
+        fileDialog &window = m_fixture.start({ m_root });
+        const QString trash = qEnvironmentVariable("XDG_DATA_HOME") + "/Trash";
+        QVERIFY(makeFile(trash + "/files/album/track.ogg"));
+        window.goToTrash();
+        QCOMPARE(rows(window), QStringList{ "album" });
+        QVERIFY(makeFile(trash + "/info/note.trashinfo",
+                         "[Trash Info]\nPath=" + QFile::encodeName(m_root) + "/note\n")
+                && makeFile(trash + "/files/note"));
+        QTRY_COMPARE(rows(window), QStringList({ "album", "note" }));
+        window.obj_selected(0);
+        QCOMPARE(window.browseMode(), int(TrashFolder));
+        QCOMPARE(rows(window), QStringList({ "..", "track.ogg" }));
+        for (const int mode : { int(TrashView), int(Browse) }) {
+            window.back();
+            QCOMPARE(window.browseMode(), mode);
+        }
+        QCOMPARE(window.currentDirectory(), m_root);
     }
 
     void sameModeKeepsTheMenu()
@@ -285,7 +321,7 @@ private slots:
         QVERIFY(window.instructText().isEmpty());
         QCOMPARE(window.filter(), QStringLiteral("*.x"));
         QCOMPARE(window.browseMode(), int(Browse));
-        QCOMPARE(menuTexts(window.mainMenu()).size(), 5);
+        QCOMPARE(menuTexts(window.mainMenu()).size(), 6);
     }
 
     void fileIsNoFolder()

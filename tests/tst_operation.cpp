@@ -39,34 +39,6 @@ QString describe(const QString &path)
     return info.exists() ? "file " + readFile(path) : QStringLiteral("nothing");
 }
 
-// A tmpfs over the folder while it lives, where wanted: another file system, where this
-// process may mount one.
-class Tmpfs
-{
-public:
-    explicit Tmpfs(const QString &folder, bool wanted = true,
-                   const QString &size = QStringLiteral("16m"))
-        : m_folder(folder)
-        , m_mounted(wanted
-                    && runProgram("mount", { "-t", "tmpfs", "-o", "size=" + size, "tmpfs", folder })
-                               == 0)
-    {
-    }
-    ~Tmpfs()
-    {
-        if (m_mounted)
-            runProgram("umount", { m_folder });
-    }
-    bool mounted() const { return m_mounted; }
-
-private:
-    QString m_folder;
-    bool m_mounted;
-};
-
-const char *const noMount = "no file system can be mounted here (root, or a user namespace, "
-                            "is needed)";
-
 // What stands at dest/e to be replaced (a folder merged is replaced inside: e/inner).
 enum Replaced { AFile, ALinkToFile, ALinkToFolder, APipe, AFolderByFile, AFileByFolder, InMerge };
 // Which trash takes it: the home trash, or one at the top of a tmpfs over dest: its own, a shared

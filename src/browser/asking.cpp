@@ -38,6 +38,22 @@ bool fileDialog::goOnWithoutRoom(qint64 needed, qint64 free)
     return ZMessageDlg::ask((*m_texts)("BR_NOT_ENOUGH_SPACE"), m_texts->noRoom(needed, free));
 }
 
+std::optional<bool> fileDialog::emptyTrashForRoom(qint64 needed, qint64 free, int entries,
+                                                  qint64 bytes)
+{
+    const int row = ZSingleSelectDlg::choose(
+            (*m_texts)("BR_NOT_ENOUGH_SPACE"),
+            m_texts->emptyTrashForRoom(needed, free, entries, bytes),
+            { (*m_texts)("BR_EMPTY_CARD_TRASH"), (*m_texts)("BR_GO_ON") });
+    return row < 0 ? std::nullopt : std::optional(row == 0);
+}
+
+bool fileDialog::confirmDiscard(Discard what, int entries, qint64 bytes, const QString &path)
+{
+    return ZMessageDlg::ask((*m_texts)(what == EmptyTrash ? "BR_EMPTY_TRASH" : "BR_DELETE"),
+                            m_texts->discard(what, entries, bytes, path));
+}
+
 std::optional<Asker::ForNames> fileDialog::chooseForNames(int count, const QStringList &first)
 {
     const int row = ZSingleSelectDlg::choose(

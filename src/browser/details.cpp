@@ -11,6 +11,8 @@
 
 void fileDialog::details()
 {
+    if (mode == TrashView || mode == TrashSelect)
+        return trashDetails();
     QStringList names = mode == MultiSelect ? list->checkedTexts() : QStringList(currentItemName());
     names.removeAll(QString());
     names.removeAll(QStringLiteral(".."));

@@ -72,6 +72,7 @@ fileDialog::fileDialog()
     const QRect contentRect = ZGlobal::getContentR(false);
     optionsMenu = new ZOptionsMenu(contentRect, this, nullptr, 0, 55);
     manageMenu = new ZOptionsMenu(contentRect, this, nullptr, 0, 55);
+    m_goToMenu = new ZOptionsMenu(contentRect, this, nullptr, 0, 55);
 
     m_journal = std::make_unique<Journal>();
     const std::optional<Journal::Operation> last = m_journal->last();

@@ -15,14 +15,24 @@
 
 class FolderEntries;
 class FolderWatch;
+class TrashContents;
 class LanguageCatalog;
 class NameFilter;
 class Texts;
 class ZOptionsMenu;
 class ZSoftKey;
 
-// The listing mode of the window.
-enum BrowseMode { Browse = 0, PickCopyTarget = 1, PickMoveTarget = 2, MultiSelect = 3 };
+// The listing mode of the window. In the trash: the entries of every trash, several of them
+// checked, or a folder in a trash, browsed without changing anything.
+enum BrowseMode {
+    Browse = 0,
+    PickCopyTarget = 1,
+    PickMoveTarget = 2,
+    MultiSelect = 3,
+    TrashView = 4,
+    TrashSelect = 5,
+    TrashFolder = 6
+};
 
 // The file manager's one window: the list of a folder's entries, the soft keys and the options
 // menus. Its slots are invoked by name from the menus; a slot that changes the file system
@@ -66,7 +76,7 @@ public slots:
     void move_to() { secondStep(OperationPlan::Move); }
     void cancel();
     void createDir();
-    void multiSelect() { showDir(currentDir, MultiSelect); }
+    void multiSelect() { showDir(currentDir, mode == TrashView ? TrashSelect : MultiSelect); }
     void multiSelectAll() { list->checkAll(true); }
     void multiSelectNon() { list->checkAll(false); }
     void quit_app() { QCoreApplication::quit(); }
@@ -74,6 +84,13 @@ public slots:
     void obj_selected(int index);
     void details();
     void undo() { takeBack(&Operation::undo); }
+    // The highlighted entry, or the checked ones, to the trash; the trash and what it offers.
+    void toTrash();
+    void multi_toTrash();
+    void goToTrash();
+    void restore();
+    void trashDelete();
+    void emptyTrash();
     // At start-up: an operation that the program did not live to finish is reported, and what
     // of it was done may be taken back.
     void reportInterrupted() { takeBack(&Operation::reportInterrupted); }
@@ -86,6 +103,9 @@ private:
               const std::function<void(bool)> &pause) override;
     bool confirm(const OperationPlan &plan, const OperationPlan::Look &look) override;
     bool goOnWithoutRoom(qint64 needed, qint64 free) override;
+    std::optional<bool> emptyTrashForRoom(qint64 needed, qint64 free, int entries,
+                                          qint64 bytes) override;
+    bool confirmDiscard(Discard what, int entries, qint64 bytes, const QString &path) override;
     std::optional<ForNames> chooseForNames(int count, const QStringList &first) override;
     std::optional<OperationPlan::Resolution> chooseForExisting(int count) override;
     bool replaceForGood(int count, const QString &why) override;
@@ -105,6 +125,13 @@ private:
     void rowHeld(int index);
     void followRemoval();
     void setRowLayout(int newMode);
+    // The trash view: the entries of every trash, watched for what other programs do there.
+    void showTrash(int newMode);
+    void followTrashChanges();
+    // The trash's rows the user chose: the highlighted one, or in TrashSelect the checked ones.
+    QVector<Trash::Item> chosenTrashItems() const;
+    void trashSelected(int index);
+    void trashDetails();
     QString childPath(const QString &name) const;
     void firstStep(int pickMode);
     void multiFirstStep(int pickMode);
@@ -118,6 +145,7 @@ private:
     ZSoftKey *softKey = nullptr;
     ZOptionsMenu *optionsMenu = nullptr;
     ZOptionsMenu *manageMenu = nullptr;
+    ZOptionsMenu *m_goToMenu = nullptr;
     QString currentDir = QStringLiteral("/");
     QString sourcePath = QStringLiteral("");
     QStringList selectedNames;
@@ -138,4 +166,8 @@ private:
     std::unique_ptr<Journal> m_journal; // what the last ten operations did, to undo them
     bool m_canUndo = false;
     bool m_menuHasUndo = false;
+    TrashContents *m_trash = nullptr; // the rows of the trash view, which the list owns
+    QString m_beforeTrash; // the folder shown before it, to return to
+    QString m_trashFolderTop; // the folder in a trash that TrashFolder entered
+    QList<FolderWatch *> m_trashWatches;
 };

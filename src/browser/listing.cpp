@@ -58,9 +58,10 @@ private:
 
 void fileDialog::setRowLayout(int newMode)
 {
-    if (newMode == MultiSelect) {
+    if (newMode == MultiSelect || newMode == TrashSelect) {
         textColumn = 2;
-        multiPending = true;
+        if (newMode == MultiSelect)
+            multiPending = true;
         list->setItemType(QStringLiteral("%C%I%M"));
     } else {
         textColumn = 1;
@@ -72,6 +73,12 @@ void fileDialog::setRowLayout(int newMode)
 
 void fileDialog::showDir(const QString &path, int newMode)
 {
+    if (newMode == TrashView || newMode == TrashSelect)
+        return showTrash(newMode);
+    // Leaving the trash: its watches go.
+    qDeleteAll(m_trashWatches);
+    m_trashWatches.clear();
+    m_trash = nullptr;
     setRowLayout(newMode);
     rebuildMenu(newMode);
     list->clear();
@@ -91,7 +98,7 @@ void fileDialog::showDir(const QString &path, int newMode)
     if (!FolderPath::isListable(folder))
         return;
     auto entries = std::make_unique<FolderEntries>();
-    const bool withFiles = newMode == Browse || newMode == MultiSelect;
+    const bool withFiles = newMode == Browse || newMode == MultiSelect || newMode == TrashFolder;
     QElapsedTimer reading;
     reading.start();
     if (!entries->read(FileName::toBytes(folder), withFiles, *m_compiledFilter)) {
@@ -112,7 +119,10 @@ void fileDialog::showDir(const QString &path, int newMode)
     const char *pending = newMode == PickCopyTarget   ? "BR_COPY_TO"
                           : newMode == PickMoveTarget ? "BR_MOVE_TO"
                                                       : nullptr;
-    setInstructText(pending ? catalog->lookup(pending) + currentDir : currentDir);
+    if (newMode == TrashFolder)
+        setInstructText(catalog->lookup("BR_TRASH") + QStringLiteral(": ") + currentDir);
+    else
+        setInstructText(pending ? catalog->lookup(pending) + currentDir : currentDir);
     if (m_watchedDir != currentDir) {
         m_watchedDir = currentDir;
         m_folderWatch->watch(FileName::toBytes(currentDir));
@@ -125,6 +135,8 @@ void fileDialog::showDir(const QString &path, int newMode)
 // again), keeping the highlight, the checks and the view (see ZListBox::bulkRowsChanged).
 void fileDialog::followOutsideChanges(const QByteArrayList &names)
 {
+    if (mode == TrashView || mode == TrashSelect)
+        return; // the trashes' own watches follow them
     FolderEntries::Delta delta;
     if (names.isEmpty() || !m_entries || !m_entries->apply(names, &delta))
         return list->refill([this] { showDir(currentDir, mode); });
@@ -142,6 +154,8 @@ void fileDialog::followOutsideChanges(const QByteArrayList &names)
 // again instead, watched anew.
 void fileDialog::followRemoval()
 {
+    if (mode == TrashView || mode == TrashSelect)
+        return;
     if (!FolderPath::isListable(currentDir))
         return showDir(FolderPath::nearestListableAbove(currentDir), mode);
     m_watchedDir.clear();
@@ -154,48 +168,68 @@ void fileDialog::rebuildMenu(int newMode)
         return;
     optionsMenu->clear();
     manageMenu->clear();
+    m_goToMenu->clear();
     softKey->setOptMenu(ZSoftKey::Left, nullptr);
-    // Each mode's entries in their order; "" stands for the Manage submenu, which holds the
-    // entries of the manage menu; Undo is there only while something can be undone.
+    // Each mode's entries in their order; a submenu's entry (no slot) follows the entries it
+    // holds. Undo is there only while something can be undone.
     struct Entry
     {
         int mode;
         ZOptionsMenu *menu;
         const char *key, *slot;
+        ZOptionsMenu *submenu;
     };
     const Entry entries[] = {
-        { Browse, optionsMenu, "BR_MKDIR", SLOT(createDir()) },
-        { Browse, manageMenu, "BR_RENAME", SLOT(rename()) },
-        { Browse, manageMenu, "BR_DELETE", SLOT(del()) },
-        { Browse, manageMenu, "BR_COPY", SLOT(copy()) },
-        { Browse, manageMenu, "BR_MOVE", SLOT(move()) },
-        { Browse, manageMenu, "BR_DETAILS", SLOT(details()) },
-        { Browse, manageMenu, "BR_UNDO", SLOT(undo()) },
-        { Browse, optionsMenu, "", nullptr },
-        { Browse, optionsMenu, "BR_MULTI_SEL", SLOT(multiSelect()) },
-        { PickCopyTarget, optionsMenu, "BR_MKDIR", SLOT(createDir()) },
-        { PickCopyTarget, optionsMenu, "BR_COPY_HERE", SLOT(copy_to()) },
-        { PickCopyTarget, optionsMenu, "BR_CANCEL_COPY", SLOT(cancel()) },
-        { PickMoveTarget, optionsMenu, "BR_MKDIR", SLOT(createDir()) },
-        { PickMoveTarget, optionsMenu, "BR_MOVE_HERE", SLOT(move_to()) },
-        { PickMoveTarget, optionsMenu, "BR_CANCEL_MOVE", SLOT(cancel()) },
-        { MultiSelect, manageMenu, "BR_DELETE", SLOT(multi_del()) },
-        { MultiSelect, manageMenu, "BR_COPY", SLOT(multi_copy()) },
-        { MultiSelect, manageMenu, "BR_MOVE", SLOT(multi_move()) },
-        { MultiSelect, manageMenu, "BR_DETAILS", SLOT(details()) },
-        { MultiSelect, manageMenu, "BR_UNDO", SLOT(undo()) },
-        { MultiSelect, optionsMenu, "", nullptr },
-        { MultiSelect, optionsMenu, "BR_SEL_ALL", SLOT(multiSelectAll()) },
-        { MultiSelect, optionsMenu, "BR_SEL_NON", SLOT(multiSelectNon()) },
-        { newMode, optionsMenu, "BR_ABOUT", SLOT(about()) },
-        { newMode, optionsMenu, "BR_QUIT", SLOT(quit_app()) },
+        { Browse, optionsMenu, "BR_MKDIR", SLOT(createDir()), nullptr },
+        { Browse, manageMenu, "BR_RENAME", SLOT(rename()), nullptr },
+        { Browse, manageMenu, "BR_DELETE", SLOT(del()), nullptr },
+        { Browse, manageMenu, "BR_COPY", SLOT(copy()), nullptr },
+        { Browse, manageMenu, "BR_MOVE", SLOT(move()), nullptr },
+        { Browse, manageMenu, "BR_MOVE_TO_TRASH", SLOT(toTrash()), nullptr },
+        { Browse, manageMenu, "BR_DETAILS", SLOT(details()), nullptr },
+        { Browse, manageMenu, "BR_UNDO", SLOT(undo()), nullptr },
+        { Browse, optionsMenu, "BR_MANAGE", nullptr, manageMenu },
+        { Browse, optionsMenu, "BR_MULTI_SEL", SLOT(multiSelect()), nullptr },
+        { PickCopyTarget, optionsMenu, "BR_MKDIR", SLOT(createDir()), nullptr },
+        { PickCopyTarget, optionsMenu, "BR_COPY_HERE", SLOT(copy_to()), nullptr },
+        { PickCopyTarget, optionsMenu, "BR_CANCEL_COPY", SLOT(cancel()), nullptr },
+        { PickMoveTarget, optionsMenu, "BR_MKDIR", SLOT(createDir()), nullptr },
+        { PickMoveTarget, optionsMenu, "BR_MOVE_HERE", SLOT(move_to()), nullptr },
+        { PickMoveTarget, optionsMenu, "BR_CANCEL_MOVE", SLOT(cancel()), nullptr },
+        { MultiSelect, manageMenu, "BR_DELETE", SLOT(multi_del()), nullptr },
+        { MultiSelect, manageMenu, "BR_COPY", SLOT(multi_copy()), nullptr },
+        { MultiSelect, manageMenu, "BR_MOVE", SLOT(multi_move()), nullptr },
+        { MultiSelect, manageMenu, "BR_MOVE_TO_TRASH", SLOT(multi_toTrash()), nullptr },
+        { MultiSelect, manageMenu, "BR_DETAILS", SLOT(details()), nullptr },
+        { MultiSelect, manageMenu, "BR_UNDO", SLOT(undo()), nullptr },
+        { MultiSelect, optionsMenu, "BR_MANAGE", nullptr, manageMenu },
+        { MultiSelect, optionsMenu, "BR_SEL_ALL", SLOT(multiSelectAll()), nullptr },
+        { MultiSelect, optionsMenu, "BR_SEL_NON", SLOT(multiSelectNon()), nullptr },
+        { TrashView, optionsMenu, "BR_RESTORE", SLOT(restore()), nullptr },
+        { TrashView, optionsMenu, "BR_DELETE", SLOT(trashDelete()), nullptr },
+        { TrashView, optionsMenu, "BR_EMPTY_TRASH", SLOT(emptyTrash()), nullptr },
+        { TrashView, optionsMenu, "BR_MULTI_SEL", SLOT(multiSelect()), nullptr },
+        { TrashView, optionsMenu, "BR_DETAILS", SLOT(details()), nullptr },
+        { TrashView, optionsMenu, "BR_UNDO", SLOT(undo()), nullptr },
+        { TrashSelect, optionsMenu, "BR_RESTORE", SLOT(restore()), nullptr },
+        { TrashSelect, optionsMenu, "BR_DELETE", SLOT(trashDelete()), nullptr },
+        { TrashSelect, optionsMenu, "BR_EMPTY_TRASH", SLOT(emptyTrash()), nullptr },
+        { TrashSelect, optionsMenu, "BR_SEL_ALL", SLOT(multiSelectAll()), nullptr },
+        { TrashSelect, optionsMenu, "BR_SEL_NON", SLOT(multiSelectNon()), nullptr },
+        { TrashSelect, optionsMenu, "BR_DETAILS", SLOT(details()), nullptr },
+        { TrashFolder, optionsMenu, "BR_DETAILS", SLOT(details()), nullptr },
+        { newMode, optionsMenu, "BR_ABOUT", SLOT(about()), nullptr },
+        { newMode, optionsMenu, "BR_QUIT", SLOT(quit_app()), nullptr },
+        // After the entries of the design, so that none of them moves.
+        { Browse, m_goToMenu, "BR_TRASH", SLOT(goToTrash()), nullptr },
+        { Browse, optionsMenu, "BR_GO_TO", nullptr, m_goToMenu },
     };
     for (const Entry &entry : entries) {
         if (entry.mode != newMode || (!m_canUndo && !qstrcmp(entry.key, "BR_UNDO")))
             continue;
-        if (!entry.slot)
-            optionsMenu->insertItem(catalog->lookup("BR_MANAGE"), manageMenu, nullptr, true, -1, -1,
-                                    false, false, false);
+        if (entry.submenu)
+            entry.menu->insertItem(catalog->lookup(entry.key), entry.submenu, nullptr, true, -1, -1,
+                                   false, false, false);
         else
             entry.menu->insertItem(catalog->lookup(entry.key), nullptr, this, entry.slot, true,
                                    false, false, -1, -1, false);

@@ -12,17 +12,15 @@
 namespace {
 
 const std::map<Journal::Kind, const char *> undoKeys = {
-    { Journal::Move, "BR_UNDO_MOVE" },
-    { Journal::Rename, "BR_UNDO_RENAME" },
-    { Journal::Copy, "BR_UNDO_COPY" },
-    { Journal::NewFolder, "BR_UNDO_MKDIR" },
+    { Journal::Move, "BR_UNDO_MOVE" },     { Journal::Rename, "BR_UNDO_RENAME" },
+    { Journal::Copy, "BR_UNDO_COPY" },     { Journal::NewFolder, "BR_UNDO_MKDIR" },
+    { Journal::ToTrash, "BR_UNDO_TRASH" }, { Journal::Restore, "BR_UNDO_RESTORE" },
 };
 // What an operation cut short was doing, before its folder.
 const std::map<Journal::Kind, const char *> unfinishedKeys = {
-    { Journal::Move, "BR_UNFINISHED_MOVE" },
-    { Journal::Rename, "BR_UNFINISHED_RENAME" },
-    { Journal::Copy, "BR_UNFINISHED_COPY" },
-    { Journal::NewFolder, "BR_UNFINISHED_MKDIR" },
+    { Journal::Move, "BR_UNFINISHED_MOVE" },     { Journal::Rename, "BR_UNFINISHED_RENAME" },
+    { Journal::Copy, "BR_UNFINISHED_COPY" },     { Journal::NewFolder, "BR_UNFINISHED_MKDIR" },
+    { Journal::ToTrash, "BR_UNFINISHED_TRASH" }, { Journal::Restore, "BR_UNFINISHED_RESTORE" },
 };
 const std::map<Asker::Refusal, const char *> refusalKeys = {
     { Asker::IntoItself, "BR_INTO_ITSELF" }, { Asker::HoldsSource, "BR_HOLDS_SOURCE" },
@@ -39,7 +37,24 @@ const std::map<Undo::Verdict, const char *> reasonKeys = {
     { Undo::OnlyCopy, "BR_UNDO_ONLY_COPY" },
     { Undo::NotInTrash, "BR_UNDO_NOT_IN_TRASH" },
     { Undo::StaysInTrash, "BR_UNDO_STAYS_IN_TRASH" },
+    { Undo::NoTrash, "BR_UNDO_NO_TRASH" },
 };
+// Why an entry of the trash is not restored.
+const std::map<TrashInfo::Origin, const char *> originKeys = {
+    { TrashInfo::Known, "BR_ORIGIN_EMPTY" },
+    { TrashInfo::OutsideItsTop, "BR_ORIGIN_OUTSIDE" },
+    { TrashInfo::ClimbsOut, "BR_ORIGIN_CLIMBS" },
+    { TrashInfo::Empty, "BR_ORIGIN_EMPTY" },
+    { TrashInfo::Undecodable, "BR_ORIGIN_UNDECODABLE" },
+    { TrashInfo::NoInfo, "BR_ORIGIN_NO_INFO" },
+};
+
+// A DeletionDate, YYYYMMDDhhmmss in local time.
+QDateTime dateOf(qint64 digits)
+{
+    const QString text = QString::number(digits);
+    return QDateTime::fromString(text, QStringLiteral("yyyyMMddHHmmss"));
+}
 const std::map<EntryDetails::Type, const char *> typeKeys = {
     { EntryDetails::Missing, "BR_OTHER_TYPE" }, { EntryDetails::Folder, "BR_FOLDER_TYPE" },
     { EntryDetails::File, "BR_FILE_TYPE" },     { EntryDetails::Link, "BR_LINK_TYPE" },
@@ -132,6 +147,68 @@ const QList<QPair<OperationPlan::Resolution, const char *>> &Texts::resolutions(
     return offered;
 }
 
+QString Texts::emptyTrashForRoom(qint64 needed, qint64 free, int entries, qint64 bytes) const
+{
+    const Texts &text = *this;
+    return text("BR_SPACE_NEEDED") + Formats::bytes(needed) + u'\n' + text("BR_SPACE_FREE")
+           + Formats::bytes(free) + u'\n' + text("BR_TRASH_HOLDS") + Formats::count(entries)
+           + QStringLiteral(" (%1)").arg(Formats::bytes(bytes));
+}
+
+QString Texts::discard(Asker::Discard what, int entries, qint64 bytes, const QString &path) const
+{
+    const Texts &text = *this;
+    switch (what) {
+    case Asker::DiscardOne:
+        return text("BR_CONFIRM_DELETE") + path + text("BR_QUESTION_END");
+    case Asker::DiscardSeveral:
+        return entries == 1 ? text("BR_CONFIRM_DELETE_ONE")
+                            : text("BR_CONFIRM_DELETE_MULTI").arg(Formats::count(entries));
+    case Asker::EmptyTrash:
+        break;
+    }
+    return text("BR_CONFIRM_EMPTY_TRASH").arg(Formats::count(entries), Formats::bytes(bytes));
+}
+
+QString Texts::cannotRestore(const QList<QPair<QString, int>> &entries) const
+{
+    QString text = (*this)("BR_CANNOT_RESTORE");
+    for (const auto &[name, origin] : entries)
+        text += u'\n' + oneLine(FileName::forDisplay(name)) + QStringLiteral(": ")
+                + (*this)(originKeys.at(TrashInfo::Origin(origin)));
+    return text;
+}
+
+QString Texts::trashLine(int entries, qint64 bytes) const
+{
+    return (*this)("BR_TRASH") + QStringLiteral(" \u00b7 ") + (*this)("BR_ENTRIES")
+           + Formats::count(entries) + QStringLiteral(" (%1)").arg(Formats::bytes(bytes));
+}
+
+QString Texts::trashedDescription(const EntryDetails &entry, const QString &original,
+                                  qint64 deleted) const
+{
+    const QString from
+            = original.isEmpty()
+                      ? (*this)("BR_ORIGIN_UNKNOWN")
+                      : (*this)("BR_ORIGIN")
+                                + oneLine(FileName::forDisplay(FileName::parentOf(original)));
+    const QDateTime when = dateOf(deleted);
+    return rowDescription(entry) + QStringLiteral(", ") + from
+           + (when.isValid() ? QStringLiteral(", ") + Formats::dateTime(when) : QString());
+}
+
+QString Texts::trashedDetails(const QString &name, const EntryDetails &entry,
+                              const QString &original, qint64 deleted) const
+{
+    const QDateTime when = dateOf(deleted);
+    return details(name, entry) + u'\n' + (*this)("BR_ORIGIN")
+           + (original.isEmpty() ? (*this)("BR_ORIGIN_UNKNOWN")
+                                 : oneLine(FileName::forDisplay(original)))
+           + u'\n' + (*this)("BR_TRASHED_ON")
+           + (when.isValid() ? Formats::dateTime(when) : QStringLiteral("?"));
+}
+
 QString Texts::replaceForGood(int count, const QString &why) const
 {
     const QString reason = why.isEmpty() ? QString() : (*this)("BR_NO_TRASH_BECAUSE") + why + u'\n';
@@ -165,10 +242,9 @@ QString Texts::stopQuestion(OperationPlan::Kind kind) const
 Texts::Running Texts::whileRunning(CommandRunner::Shows shows, const QString &entry) const
 {
     static const std::map<CommandRunner::Shows, const char *> doingKeys = {
-        { CommandRunner::Copying, "BR_COPYING" },
-        { CommandRunner::Moving, "BR_MOVING" },
-        { CommandRunner::Deleting, "BR_DELETING" },
-        { CommandRunner::Writing, "BR_WRITING" },
+        { CommandRunner::Copying, "BR_COPYING" },     { CommandRunner::Moving, "BR_MOVING" },
+        { CommandRunner::Deleting, "BR_DELETING" },   { CommandRunner::Trashing, "BR_TRASHING" },
+        { CommandRunner::Restoring, "BR_RESTORING" }, { CommandRunner::Writing, "BR_WRITING" },
     };
     Running running;
     running.title = shows == CommandRunner::Waiting ? QString() : entry;
@@ -192,13 +268,17 @@ QString Texts::stopped(int done, int entries, bool stillWriting) const
 QString Texts::undo(const Journal::Operation &last, int fromTheTrash, int leftTheTrash) const
 {
     const Texts &text = *this;
-    const bool several = last.kind == Journal::Move || last.kind == Journal::Copy;
+    const bool toTrash = last.kind == Journal::ToTrash;
+    const bool several = last.kind == Journal::Move || last.kind == Journal::Copy || toTrash
+                         || last.kind == Journal::Restore;
     QString question = text(undoKeys.at(last.kind))
                        + (several ? last.folder : last.entries.first().destination)
                        + text("BR_QUESTION_END");
     if (several)
-        question += u'\n' + text("BR_ENTRIES") + Formats::count(last.count(Journal::Done));
-    if (fromTheTrash > 0)
+        question += u'\n' + text("BR_ENTRIES")
+                    + Formats::count(toTrash ? fromTheTrash : last.count(Journal::Done));
+    // What a move to the trash put there is what comes back: said once, above.
+    if (fromTheTrash > 0 && !toTrash)
         question += u'\n' + text("BR_COME_BACK") + Formats::count(fromTheTrash);
     if (leftTheTrash > 0)
         question += u'\n' + text("BR_LEFT_THE_TRASH") + Formats::count(leftTheTrash);

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "core/folder/entrydetails.h"
+#include "core/folder/trashinfo.h"
 #include "core/operation/asker.h"
 #include "core/operation/journal.h"
 #include "core/operation/operationplan.h"
@@ -33,6 +34,20 @@ public:
     // Before a copy or move (with what the look found), or a delete.
     QString confirm(const OperationPlan &plan, const OperationPlan::Look &look) const;
     QString noRoom(qint64 needed, qint64 free) const;
+    // The same where the trash there holds entries, which may be emptied first; the choices
+    // (empty it first, go on) are "BR_EMPTY_CARD_TRASH" and "BR_GO_ON".
+    QString emptyTrashForRoom(qint64 needed, qint64 free, int entries, qint64 bytes) const;
+    // Before entries of the trash are removed for good.
+    QString discard(Asker::Discard what, int entries, qint64 bytes, const QString &path) const;
+    // Entries of the trash not restored, each with why.
+    QString cannotRestore(const QList<QPair<QString, int>> &entries) const;
+    // The trash view's path line, a row's description and the details of one entry there:
+    // where it came from and since when it is in the trash (YYYYMMDDhhmmss, 0 unknown).
+    QString trashLine(int entries, qint64 bytes) const;
+    QString trashedDescription(const EntryDetails &entry, const QString &original,
+                               qint64 deleted) const;
+    QString trashedDetails(const QString &name, const EntryDetails &entry, const QString &original,
+                           qint64 deleted) const;
     QString namesNotStored(int count, const QStringList &first) const;
     // The choice for entries that stand there, and its choices in the order offered.
     QString existing(int count) const;

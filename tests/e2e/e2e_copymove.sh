@@ -73,6 +73,6 @@ wait_for '[ "$(cat "$dest/one.txt")" = one ]' || fail "one.txt was not replaced"
 trash-list | grep -qF " $dest/one.txt" || fail "the trash does not list it: $(trash-list)"
 [ "$(cat "$XDG_DATA_HOME/Trash/files/one.txt")" = older ] || fail "the trash does not hold it"
 focus "$MAIN_WINDOW"
-keys F1 Up Return
+quit_from_menu
 expect_exit 0
 echo "PASS"

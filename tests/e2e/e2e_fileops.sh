@@ -48,7 +48,7 @@ wait_for '[ ! -e "$home/tree" ]' || fail "the tree was not deleted"
 [ "$(ls "$home" | tr '\n' ,)" = "keep.txt,made by keys,new.txt," ] || fail "unexpected entries: $(ls "$home")"
 screenshot fileops
 focus "$MAIN_WINDOW"
-keys F1 Up Return
+quit_from_menu
 expect_exit 0
 
 # Names with a double quote, a command substitution, backquotes, a backslash and a newline.
@@ -79,6 +79,6 @@ done
 [ "$(ls -A "$odd" | tr '\n' ,)" = "r1,r2,r3," ] || fail "unexpected entries: $(ls -A "$odd")"
 [ -z "$(find "$WORK" "$PWD" -maxdepth 3 -name 'pwned*' 2>/dev/null)" ] || fail "a name was run as a command"
 focus "$MAIN_WINDOW"
-keys F1 Up Return
+quit_from_menu
 expect_exit 0
 echo "PASS"

@@ -91,7 +91,7 @@ wait_for '[ -f "$root/src/renamed plain" ]' || fail "the name of every character
     || fail "the rename took the wrong entry"
 [ "$(find "$root/src" -mindepth 1 -maxdepth 1 -printf . | wc -c)" = 13 ] || fail "the rename lost an entry"
 focus "$MAIN_WINDOW"
-keys F1 Up Return
+quit_from_menu
 expect_exit 0
 passed "a hostile name renamed"
 
@@ -120,7 +120,7 @@ answer Error Return
 [ -e "$folder/$over" ] || fail "the command of 999 bytes ran"
 [ "$(grep -c 'Debug: system' "$WORK/stdout")" = 1 ] || fail "a command of 999 bytes was run"
 focus "$MAIN_WINDOW"
-keys F1 Up Return
+quit_from_menu
 expect_exit 0
 passed "a command of 998 bytes runs, one of 999 is refused"
 
@@ -148,7 +148,7 @@ focus "$MAIN_WINDOW"
 keys Down Return
 sleep 0.5
 [ -z "$(opened)" ] || fail "the listing shows an entry that is not there: $(opened)"
-keys F1 Up Return
+quit_from_menu
 expect_exit 0
 passed "an entry removed before its copy is not touched, and said so"
 
@@ -187,7 +187,7 @@ else
         focus "$MAIN_WINDOW"
     done
     grep -q "filemanager-exec_log.txt" "$WORK/stderr" || fail "nobody's commands did not get a log of their own"
-    keys F1 Up Return
+    quit_from_menu
     expect_exit 0
     passed "a copy and a move into a folder the user may not write"
 fi
@@ -223,7 +223,7 @@ else
         || fail "a move that does not fit did not leave its source whole"
     answer Move Return
     focus "$MAIN_WINDOW"
-    keys F1 Up Return
+    quit_from_menu
     expect_exit 0
     umount "$full"
     passed "a copy and a move that do not fit"
@@ -238,7 +238,7 @@ MAIN_WINDOW=$(find_window BR_FILEMANAGER) || fail "without a catalogue the windo
 grep -qxF "vandr --debug--: error get lngfile '$WORK/bare/filemanager_en-us.lng'" "$WORK/stderr" \
     || fail "the missing catalogue was not reported"
 focus "$MAIN_WINDOW"
-keys F1 Up Return
+quit_from_menu
 expect_exit 0
 passed "a missing catalogue"
 
@@ -254,7 +254,7 @@ else
     rm -rf /ezxlocal/download
     grep -qxF "vandr --debug--: read lngfile '${APP}_en-us.lng'" "$WORK/stderr" \
         || fail "a configuration without a LanguageType line did not give en-us"
-    keys F1 Up Return
+    quit_from_menu
     expect_exit 0
     passed "a configuration without a language"
 fi

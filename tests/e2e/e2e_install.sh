@@ -24,7 +24,7 @@ APP=filemanager
 start_app "$WORK/home"   # the desktop entry's command, with the folder for %f
 grep -qxF "vandr --debug--: read lngfile '$prefix/lib/filemanager/filemanager_en-us.lng'" "$WORK/stderr" \
     || fail "the installed catalogue was not read: $(cat "$WORK/stderr")"
-keys F1 Up Return
+quit_from_menu
 expect_exit 0
 
 ln -s "$prefix/bin/filemanager" "$WORK/fm"
@@ -32,6 +32,6 @@ APP=$WORK/fm
 start_app "$WORK/home"
 grep -qxF "vandr --debug--: read lngfile '$prefix/lib/filemanager/filemanager_en-us.lng'" "$WORK/stderr" \
     || fail "started through a link, the program did not find its catalogue"
-keys F1 Up Return
+quit_from_menu
 expect_exit 0
 echo "PASS"

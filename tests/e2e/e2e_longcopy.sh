@@ -47,6 +47,6 @@ focus "$MAIN_WINDOW"
 keys Return Down Down Return Down Return
 wait_for '[ "$(opened)" = "$home/videos/holiday.mp4" ]' \
     || fail "the program does not answer after the stop: $(opened)"
-keys F1 Up Return
+quit_from_menu
 expect_exit 0
 echo "PASS"

@@ -35,7 +35,7 @@ focus "$MAIN_WINDOW"
 keys F2 Down Down Return
 wait_for '[ "$(opened | tail -n 1)" = "$home/top.txt" ]' || fail "F2 did not leave multi-select"
 [ "$(opened | wc -l)" = 3 ] || fail "unexpected opener calls: $(opened)"
-keys F1 Up Return
+quit_from_menu
 expect_exit 0
 
 # A double click on a folder enters it, and its second click opens nothing of the new listing,
@@ -50,7 +50,7 @@ sleep 1
 [ -z "$(opened)" ] || fail "the double click opened a file: $(opened)"
 keys Home Down Down Return
 wait_for '[ "$(opened)" = "$home/dbl/sub/f2" ]' || fail "the double click did not enter sub: $(opened)"
-keys F1 Up Return
+quit_from_menu
 expect_exit 0
 
 # Changes from outside show by themselves: a file made there becomes a row, and one removed goes,
@@ -69,7 +69,7 @@ sleep 2
 keys Return             # the highlight stays on b.txt, now the first row after ..
 wait_for '[ "$(opened | tail -n 1)" = "$live/b.txt" ] && [ "$(opened | wc -l)" = 2 ]' \
     || fail "a file removed from outside did not go: $(opened)"
-keys F1 Up Return
+quit_from_menu
 expect_exit 0
 
 # At the root, the right soft key asks before quitting: no stays, yes ends with status 0.

@@ -30,7 +30,7 @@ expect_exit 0
 # bottom of the window that -geometry placed, not where the window would have been.
 start_app -platform xcb -geometry 360x480+40+60 "$WORK/home"
 xdotool getwindowgeometry "$MAIN_WINDOW" | grep -q 'Geometry: 360x480' || fail "-geometry was not applied"
-keys F1 Up Up Return         # About
+keys F1 Up Up Up Return      # About
 about=$(find_window About) || fail "the about box did not open"
 read -r x y w h < <(xdotool getwindowgeometry "$about" \
     | sed -n 's/.*Position: \([0-9]*\),\([0-9]*\).*/\1 \2/p; s/.*Geometry: \([0-9]*\)x\([0-9]*\).*/\1 \2/p' | xargs)
@@ -40,7 +40,7 @@ keys Return
 focus "$MAIN_WINDOW"
 keys Down Down Down Return   # .., Music, Photos, notes.txt
 wait_for '[ "$(opened)" = "$WORK/home/notes.txt" ]' || fail "the start folder was not listed: $(opened)"
-keys F1 Up Return            # the last entry: quit
+quit_from_menu
 expect_exit 0
 # --help and --version, also where there is no display; a folder named like an option is
 # reached as ./--help.
@@ -53,6 +53,6 @@ touch "$WORK/--help/inside/found.txt"
 start_app ./--help
 keys Down Return Down Return
 wait_for '[ "$(opened)" = "$WORK/--help/inside/found.txt" ]' || fail "./--help was not listed: $(opened)"
-keys F1 Up Return
+quit_from_menu
 expect_exit 0
 echo "PASS"

@@ -99,6 +99,11 @@ answer() {
     keys "$2"
 }
 
+# Quit, from Browse's options menu: the entry before the last (Go to).
+quit_from_menu() {
+    keys F1 Up Up Return
+}
+
 keys() {
     xdotool key --delay 60 "$@"
     sleep 0.2

@@ -37,6 +37,18 @@ bool ScriptedAsker::goOnWithoutRoom(qint64, qint64)
     return goOn;
 }
 
+std::optional<bool> ScriptedAsker::emptyTrashForRoom(qint64, qint64, int, qint64)
+{
+    asked << QStringLiteral("room with trash");
+    return goOn ? std::optional(emptyTrashFirst) : std::nullopt;
+}
+
+bool ScriptedAsker::confirmDiscard(Discard what, int entries, qint64, const QString &)
+{
+    asked << QStringLiteral("discard %1 %2").arg(int(what)).arg(entries);
+    return discarding;
+}
+
 std::optional<Asker::ForNames> ScriptedAsker::chooseForNames(int, const QStringList &)
 {
     asked << QStringLiteral("names");

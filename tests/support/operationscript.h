@@ -12,14 +12,17 @@
 #include <optional>
 
 // Answers an operation's questions from a script, the way a user would with the popups, and
-// records what was asked, in order: "confirm", "room", "names", "choice", "for good",
-// "replace <path>", "keep link apart <path>", "refused <why>", "undo", "interrupted", "name".
+// records what was asked, in order: "confirm", "room", "room with trash", "names", "choice",
+// "for good", "replace <path>", "keep link apart <path>", "refused <why>", "undo",
+// "interrupted", "name", "discard <what> <entries>".
 class ScriptedAsker : public Asker
 {
 public:
     QStringList asked;
     bool confirmed = true; // the first question, and the room and names questions
     bool goOn = true;
+    bool emptyTrashFirst = false; // where the trash there could make room
+    bool discarding = true;
     ForNames forNames = LeaveOut; // where names cannot be stored, unless goOn is false
     bool forGood = true; // where there is no trash
     // The choice for entries that stand there; none: cancelled.
@@ -40,6 +43,9 @@ public:
               const std::function<void(bool)> &pause) override;
     bool confirm(const OperationPlan &plan, const OperationPlan::Look &look) override;
     bool goOnWithoutRoom(qint64 needed, qint64 free) override;
+    std::optional<bool> emptyTrashForRoom(qint64 needed, qint64 free, int entries,
+                                          qint64 bytes) override;
+    bool confirmDiscard(Discard what, int entries, qint64 bytes, const QString &path) override;
     std::optional<ForNames> chooseForNames(int count, const QStringList &first) override;
     std::optional<OperationPlan::Resolution> chooseForExisting(int count) override;
     bool replaceForGood(int count, const QString &why) override;

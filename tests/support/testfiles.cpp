@@ -241,3 +241,20 @@ QByteArray readFile(const QString &path)
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
 }
+
+Tmpfs::Tmpfs(const QString &folder, bool wanted, const QString &size)
+    : m_folder(folder)
+    , m_mounted(wanted
+                && runProgram("mount", { "-t", "tmpfs", "-o", "size=" + size, "tmpfs", folder })
+                           == 0)
+{
+}
+
+Tmpfs::~Tmpfs()
+{
+    if (m_mounted)
+        runProgram("umount", { m_folder });
+}
+
+const char *const noMount = "no file system can be mounted here (root, or a user namespace, "
+                            "is needed)";

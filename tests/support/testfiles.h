@@ -96,6 +96,22 @@ public:
     SlowCommand(const QString &name, double seconds);
 };
 
+// A tmpfs over the folder while it lives, where wanted: another file system, where this
+// process may mount one (noMount says why not).
+class Tmpfs
+{
+public:
+    explicit Tmpfs(const QString &folder, bool wanted = true,
+                   const QString &size = QStringLiteral("16m"));
+    ~Tmpfs();
+    bool mounted() const { return m_mounted; }
+
+private:
+    QString m_folder;
+    bool m_mounted;
+};
+extern const char *const noMount;
+
 // Makes a file (with optional content) and its folders.
 bool makeFile(const QString &path, const QByteArray &content = QByteArray());
 // A file's content, or "<missing>".

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "core/folder/targetfilesystem.h"
 
+#include "core/folder/mounttable.h"
 #include "core/names/filename.h"
 #include "core/names/namecheck.h"
 
@@ -71,14 +72,9 @@ QByteArray TargetFileSystem::mountTypeOf(dev_t device)
 
 QByteArray TargetFileSystem::mountTypeIn(const QByteArray &mountinfo, dev_t device)
 {
-    const QByteArray wanted
-            = QByteArray::number(major(device)) + ':' + QByteArray::number(minor(device));
-    // "id parent major:minor root point options [optional...] - type source options"
-    for (const QByteArray &line : mountinfo.split('\n')) {
-        const QList<QByteArray> fields = line.split(' ');
-        const qsizetype dash = fields.indexOf("-");
-        if (fields.size() > 3 && fields[2] == wanted && dash > 0 && dash + 1 < fields.size())
-            return fields[dash + 1];
+    for (const MountTable::Mount &mount : MountTable::parse(mountinfo)) {
+        if (mount.device == device)
+            return mount.type;
     }
     return QByteArray();
 }

@@ -50,6 +50,15 @@ public:
     virtual bool confirm(const OperationPlan &plan, const OperationPlan::Look &look) = 0;
     // Whether to go on where it does not fit.
     virtual bool goOnWithoutRoom(qint64 needed, qint64 free) = 0;
+    // The same where the trash of the file system there holds entries (how many, how much):
+    // empty that trash first (true), go on (false), or nothing (cancelled).
+    virtual std::optional<bool> emptyTrashForRoom(qint64 needed, qint64 free, int entries,
+                                                  qint64 bytes)
+            = 0;
+    // Whether to remove entries of the trash for good: one (by its path in the trash), several,
+    // or all a trash holds (emptying it), with how many and how much.
+    enum Discard { DiscardOne, DiscardSeveral, EmptyTrash };
+    virtual bool confirmDiscard(Discard what, int entries, qint64 bytes, const QString &path) = 0;
     // Where names cannot be stored there: store them mapped, or leave them out; nothing ends
     // the operation.
     enum ForNames { StoreMapped, LeaveOut };

@@ -210,6 +210,33 @@ bool FileWork::makeFolder(const QString &destination)
            || (errno == EEXIST && ::lstat(to.constData(), &there) == 0 && S_ISDIR(there.st_mode));
 }
 
+bool FileWork::makeFoldersTo(const QString &path, const QByteArray &top, QByteArray *why)
+{
+    const QByteArray folder = FileName::parentOf(FileName::toBytes(path));
+    const QByteArray below = top.isEmpty() || top == "/" ? QByteArray() : top;
+    QByteArray at;
+    for (const QByteArray &part : folder.split('/')) {
+        if (part.isEmpty())
+            continue;
+        at += '/' + part;
+        struct stat info;
+        if (::lstat(at.constData(), &info) == 0) {
+            const bool inTop = !top.isEmpty() && (below.isEmpty() || at.size() > below.size());
+            if (S_ISDIR(info.st_mode)
+                || (S_ISLNK(info.st_mode) && !inTop && ::stat(at.constData(), &info) == 0
+                    && S_ISDIR(info.st_mode)))
+                continue;
+            *why = at + (S_ISLNK(info.st_mode) ? ": a link stands there" : ": not a folder");
+            return false;
+        }
+        if (::mkdir(at.constData(), 0777) != 0 && errno != EEXIST) {
+            *why = at + ": " + std::strerror(errno);
+            return false;
+        }
+    }
+    return true;
+}
+
 void FileWork::finishFolder(const QString &source, const QString &destination)
 {
     const QByteArray to = FileName::toBytes(destination);

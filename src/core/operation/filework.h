@@ -46,6 +46,11 @@ public:
     // The folder of an entry that goes across entry by entry, made at its destination; and once
     // what it holds is across, given its source's permissions and times as cp -a would.
     static bool makeFolder(const QString &destination);
+    // The folders that path lies in, made where they are missing. Below top (a trash's own file
+    // system, where someone else may have put a link to lead a restore elsewhere) none of them
+    // may be a link; above it, the user's own folders are as they are. False, with why, where a
+    // link stands in the way or a folder cannot be made.
+    static bool makeFoldersTo(const QString &path, const QByteArray &top, QByteArray *why);
     static void finishFolder(const QString &source, const QString &destination);
     // A move's source folder, emptied, goes.
     static bool removeIfEmpty(const QString &folder);

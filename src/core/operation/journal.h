@@ -10,7 +10,8 @@
 
 #include <optional>
 
-// What the last ten create folder, rename, copy or move operations did, newest first, so that
+// What the last ten create folder, rename, copy, move, move to the trash or restore operations
+// did, newest first, so that
 // each can be taken back in turn, even after the program was killed in the middle of one. A
 // delete is not on record. The operation writes its records through this, which puts them in
 // their lines (JournalRecord) and its file (HistoryStore); the marks of what an entry made are
@@ -25,7 +26,8 @@
 class Journal
 {
 public:
-    enum Kind { Move, Rename, Copy, NewFolder };
+    // ToTrash keeps its entries as trashed items; a Restore's entries came from the trash.
+    enum Kind { Move, Rename, Copy, NewFolder, ToTrash, Restore };
     enum State { Intended, Done, NotDone };
 
     // One entry of what a done entry made, as it was then.

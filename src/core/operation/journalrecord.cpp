@@ -12,10 +12,8 @@ namespace {
 
 // Each kind as the file writes it.
 const std::pair<Journal::Kind, QByteArrayView> kindNames[] = {
-    { Journal::Move, "move" },
-    { Journal::Rename, "rename" },
-    { Journal::Copy, "copy" },
-    { Journal::NewFolder, "mkdir" },
+    { Journal::Move, "move" },       { Journal::Rename, "rename" }, { Journal::Copy, "copy" },
+    { Journal::NewFolder, "mkdir" }, { Journal::ToTrash, "trash" }, { Journal::Restore, "restore" },
 };
 
 QByteArray nameOf(Journal::Kind kind)

@@ -79,7 +79,7 @@ void settleCopy(Journal::Kind kind, Journal::Entry *entry)
     if (whole) {
         entry->marks = Marks::of(entry->destination, kind == Journal::Copy);
         entry->state = entry->marks.isEmpty() ? Journal::NotDone : Journal::Done;
-        if (kind == Journal::Move && entry->state == Journal::Done)
+        if (kind != Journal::Copy && entry->state == Journal::Done)
             entry->recovery = Journal::Entry::FinishOrTakeBack;
         return;
     }
@@ -110,6 +110,7 @@ void JournalRecovery::settle(Journal::Operation *operation)
             break;
         case Journal::Move:
         case Journal::Rename:
+        case Journal::Restore:
             if (!sourceStands) {
                 entry.marks = Marks::of(entry.destination, false);
                 entry.state = entry.marks.isEmpty() ? Journal::NotDone : Journal::Done;
@@ -119,13 +120,15 @@ void JournalRecovery::settle(Journal::Operation *operation)
                 entry.state = entry.marks.isEmpty() ? Journal::NotDone : Journal::Done;
                 entry.recovery = entry.state == Journal::Done ? Journal::Entry::FinishMove
                                                               : Journal::Entry::Nothing;
-            } else if (operation->kind == Journal::Move
+            } else if (operation->kind != Journal::Rename
                        && crosses(entry.source, entry.destination)) {
                 settleCopy(Journal::Move, &entry);
             } else {
                 entry.state = Journal::NotDone;
             }
             break;
+        case Journal::ToTrash:
+            break; // its entries are trashed items
         case Journal::NewFolder: {
             // Made in this program at once: where nothing stood and an empty folder stands now,
             // it was made.

@@ -10,6 +10,7 @@
 #include "core/shell/shellcommand.h"
 
 #include <QDir>
+#include <QMap>
 #include <QSet>
 #include <QThread>
 
@@ -187,15 +188,7 @@ Operation::Result Operation::run(const OperationPlan &planned)
               || ran;
     }
     putBack();
-    // Done means on the disk: what was copied is flushed before the operation ends. A stop
-    // then only ends the wait.
-    if (m_wrote && !m_runner.stopped()) {
-        m_shows = CommandRunner::Writing;
-        m_shown.clear();
-        runCommand(*ShellCommand::form(R"(sync -f "%s")", { plan.destination() }), nullptr,
-                   Reported);
-        m_result.stillWriting = m_runner.stopped();
-    }
+    finishWriting(plan.destination());
     if (!deleting)
         ended();
     // One entry is listed again when its command ran; several always.
@@ -204,11 +197,24 @@ Operation::Result Operation::run(const OperationPlan &planned)
     return m_result;
 }
 
+// Done means on the disk: what was copied is flushed before the operation ends. A stop then
+// only ends the wait.
+void Operation::finishWriting(const QString &destination)
+{
+    if (!m_wrote || m_runner.stopped())
+        return;
+    m_shows = CommandRunner::Writing;
+    m_shown.clear();
+    runCommand(*ShellCommand::form(R"(sync -f "%s")", { destination }), nullptr, Reported);
+    m_result.stillWriting = m_runner.stopped();
+}
+
 // Asked in this order, each only when it applies: the look before a copy or move, the question,
 // the room, the names the destination cannot hold, what stands there, and where what a replace
 // removes cannot be kept in the trash, whether to replace for good. Whatever ends it here ends it
 // before anything at the destination changes.
-bool Operation::askBeforeTheWork(OperationPlan *plan, OperationPlan::Resolution *resolution)
+bool Operation::askBeforeTheWork(OperationPlan *plan, OperationPlan::Resolution *resolution,
+                                 bool confirming)
 {
     OperationPlan::Look look;
     if (plan->kind() != OperationPlan::Delete
@@ -216,10 +222,9 @@ bool Operation::askBeforeTheWork(OperationPlan *plan, OperationPlan::Resolution 
                look = plan->look(keepGoing);
            }))
         return false;
-    if (!m_asker.confirm(*plan, look))
+    if (confirming && !m_asker.confirm(*plan, look))
         return false;
-    if (look.freeBytes >= 0 && look.taken > look.freeBytes
-        && !m_asker.goOnWithoutRoom(look.taken, look.freeBytes))
+    if (look.freeBytes >= 0 && look.taken > look.freeBytes && !makeRoom(*plan, look))
         return false;
     std::optional<Asker::ForNames> forNames = Asker::LeaveOut;
     if (look.unstorable > 0
@@ -242,6 +247,228 @@ bool Operation::askBeforeTheWork(OperationPlan *plan, OperationPlan::Resolution 
         m_forGood = true;
     }
     return true;
+}
+
+// Where it does not fit: whether to go on; where the trash of the file system there holds
+// entries, that trash may be emptied first, asked as emptying the trash is.
+bool Operation::makeRoom(const OperationPlan &plan, const OperationPlan::Look &look)
+{
+    const QVector<Trash::Item> trashed = Trash::itemsFor(plan.destination());
+    if (trashed.isEmpty())
+        return m_asker.goOnWithoutRoom(look.taken, look.freeBytes);
+    qint64 bytes = 0;
+    for (const Trash::Item &item : trashed)
+        bytes += item.bytes;
+    const std::optional<bool> emptying
+            = m_asker.emptyTrashForRoom(look.taken, look.freeBytes, int(trashed.size()), bytes);
+    if (!emptying || !*emptying)
+        return emptying.has_value();
+    Operation emptier(m_asker, m_runner, m_journal);
+    const Result emptied = emptier.discard(trashed, Asker::EmptyTrash);
+    m_result.failures += emptied.failures;
+    return emptied.agreed && !m_runner.stopped();
+}
+
+Operation::Result Operation::toTrash(const QString &folder, const QStringList &names)
+{
+    QStringList entries;
+    for (const QString &name : names) {
+        if (!name.isEmpty() && name != QLatin1String(".."))
+            entries.append(name);
+    }
+    m_several = entries.size() > 1;
+    m_result.entries = int(entries.size());
+    m_result.agreed = true;
+    if (entries.isEmpty())
+        return m_result;
+    m_journal.begin(Journal::ToTrash, folder, m_result.entries);
+    m_shows = m_several ? CommandRunner::Trashing : CommandRunner::Waiting;
+    // As many to one command as it holds, every info written first and flushed once; those
+    // that cannot go so (their name is taken in the trash) go on their own, under a name of the
+    // trash's.
+    struct Pending
+    {
+        Trash::Batch batch;
+        QList<int> items;
+    };
+    QList<Pending> pending;
+    QStringList alone;
+    QSet<QString> infoFolders;
+    for (qsizetype at = 0; at < entries.size();) {
+        int taken = 0;
+        const Trash::Batch batch = Trash::prepare(folder, entries.mid(at), &taken, false);
+        QSet<QString> inBatch;
+        for (const Trash::Put &put : batch.puts) {
+            inBatch.insert(put.original);
+            infoFolders.insert(FileName::parentOf(put.info));
+        }
+        if (!batch.puts.isEmpty())
+            pending.append({ batch, {} });
+        for (const qsizetype end = at + std::max(taken, 1); at < end && at < entries.size(); ++at) {
+            if (!inBatch.contains(FileName::join(folder, entries[at])))
+                alone.append(FileName::join(folder, entries[at]));
+        }
+    }
+    bool flushed = true;
+    for (const QString &infos : std::as_const(infoFolders))
+        flushed = Trash::flushInfos(infos) && flushed;
+    for (Pending &batch : pending) {
+        for (const Trash::Put &put : std::as_const(batch.batch.puts)) {
+            if (flushed)
+                batch.items.append(m_journal.trash(put.original, put.trashed, put.info));
+            else
+                Trash::forget(put.info);
+        }
+    }
+    if (!flushed) {
+        fail("sync", FileName::toBytes(folder) + ": the trash there cannot be written to the disk");
+        pending.clear();
+    }
+    // On record before any of them moves.
+    m_journal.flush();
+    for (const Pending &batch : std::as_const(pending)) {
+        const QList<Trash::Put> &puts = batch.batch.puts;
+        if (!m_runner.stopped()) {
+            m_shown = FileName::lastPart(puts.first().original);
+            runCommand(batch.batch.command, nullptr, Neither);
+        }
+        for (qsizetype i = 0; i < puts.size(); ++i) {
+            struct stat there;
+            if (FileWork::entryAt(puts[i].trashed, &there)) {
+                m_journal.trashed(batch.items[i]);
+                ++m_result.done;
+            } else {
+                Trash::forget(puts[i].info);
+            }
+        }
+    }
+    for (const QString &path : std::as_const(alone)) {
+        if (!m_runner.stopped())
+            trashAlone(path);
+    }
+    ended();
+    m_result.ran = true;
+    m_result.stopped = m_runner.stopped();
+    return m_result;
+}
+
+// One entry to the trash by a command of its own, under a name of the trash's where its own is
+// taken there; one that no trash can take is a failure, with why.
+void Operation::trashAlone(const QString &path)
+{
+    QByteArray why;
+    const std::optional<Trash::Put> put = Trash::prepare(path, &why);
+    if (!put)
+        return fail("mv", FileName::toBytes(path) + ": it cannot be moved to the trash: " + why);
+    const int item = m_journal.trash(put->original, put->trashed, put->info);
+    m_shown = FileName::lastPart(path);
+    runCommand(put->command);
+    struct stat there;
+    if (FileWork::entryAt(put->trashed, &there))
+        m_journal.trashed(item);
+    else
+        Trash::forget(put->info);
+}
+
+Operation::Result Operation::restore(const QVector<Trash::Item> &items)
+{
+    QVector<QPair<QString, QString>> moves;
+    QVector<Trash::Item> going;
+    for (const Trash::Item &item : items) {
+        if (item.original.isEmpty()) {
+            m_result.cannotRestore.append({ item.shown, item.origin });
+        } else {
+            moves.append({ item.trashed, item.original });
+            going.append(item);
+        }
+    }
+    m_several = items.size() > 1;
+    m_result.entries = int(items.size());
+    if (going.isEmpty())
+        return m_result;
+    OperationPlan plan = OperationPlan::toPlaces(OperationPlan::Move, moves);
+    OperationPlan::Resolution resolution = OperationPlan::DecideEach;
+    // No question first: a restore can be taken back.
+    if (!askBeforeTheWork(&plan, &resolution, false))
+        return m_result;
+    m_result.agreed = true;
+    m_journal.begin(Journal::Restore, plan.destination(), int(going.size()));
+    bool ran = false;
+    for (int i = 0; i < plan.count() && !m_runner.stopped(); ++i) {
+        QByteArray why;
+        if (!FileWork::makeFoldersTo(going[i].original, going[i].top, &why)) {
+            fail("mkdir", why);
+            continue;
+        }
+        const OperationPlan::Step step = nextStep(plan, i, resolution);
+        if (step.leftOut)
+            continue;
+        m_shows = m_several ? CommandRunner::Restoring : CommandRunner::Waiting;
+        m_shown = step.name;
+        ran = runStep(step, resolution, Kept, [&plan, i] { return plan.isChosen(i); }) || ran;
+        // Its info goes once it has left the trash, never before.
+        struct stat there;
+        if (!FileWork::entryAt(going[i].trashed, &there))
+            Trash::forget(going[i].info);
+    }
+    putBack();
+    finishWriting(plan.destination());
+    ended();
+    m_result.ran = true;
+    m_result.stopped = m_runner.stopped();
+    return m_result;
+}
+
+Operation::Result Operation::discard(const QVector<Trash::Item> &items, Asker::Discard what)
+{
+    qint64 bytes = 0;
+    for (const Trash::Item &item : items)
+        bytes += item.bytes;
+    m_result.entries = int(items.size());
+    if (items.isEmpty()
+        || !m_asker.confirmDiscard(what, int(items.size()), bytes, items.first().trashed))
+        return m_result;
+    m_result.agreed = m_result.ran = true;
+    m_several = items.size() > 1;
+    m_shows = m_several ? CommandRunner::Deleting : CommandRunner::Waiting;
+    // By the folder they are in, as many to one command as it holds.
+    QMap<QString, QVector<int>> byFolder;
+    for (int i = 0; i < items.size(); ++i)
+        byFolder[FileName::parentOf(items[i].trashed)].append(i);
+    for (auto folder = byFolder.cbegin(); folder != byFolder.cend() && !m_runner.stopped();
+         ++folder) {
+        const QVector<int> &rows = folder.value();
+        for (qsizetype at = 0; at < rows.size() && !m_runner.stopped();) {
+            QByteArray form = R"(cd "%s" && rm -rf --)";
+            QStringList arguments = { folder.key() };
+            QVector<int> batch;
+            for (; at < rows.size(); ++at) {
+                const QByteArray longer = form + R"( "%s")";
+                const QString name = FileName::lastPart(items[rows[at]].trashed);
+                if (!ShellCommand::form(longer.constData(), arguments + QStringList{ name }))
+                    break;
+                form = longer;
+                arguments.append(name);
+                batch.append(rows[at]);
+            }
+            if (batch.isEmpty()) {
+                m_asker.refuse(Asker::TooLong);
+                ++at;
+                continue;
+            }
+            m_shown = items[batch.first()].shown;
+            runCommand(*ShellCommand::form(form.constData(), arguments), nullptr, Reported);
+            for (const int row : std::as_const(batch)) {
+                struct stat there;
+                if (!FileWork::entryAt(items[row].trashed, &there)) {
+                    Trash::forget(items[row].info);
+                    ++m_result.done;
+                }
+            }
+        }
+    }
+    m_result.stopped = m_runner.stopped();
+    return m_result;
 }
 
 // One planned entry: refused, or, when another entry of its name stands at the destination,
@@ -620,7 +847,9 @@ Operation::Result Operation::reportInterrupted()
     }
     JournalRecovery::settle(&*last);
     recover(&*last);
-    const int done = last->count(Journal::Done);
+    // What a move to the trash did is what reached the trash.
+    const int done
+            = last->kind == Journal::ToTrash ? last->inTheTrash() : last->count(Journal::Done);
     if (m_asker.interrupted(*last, done, m_result.putBack) && last->didSomething()) {
         takeBack(*last);
         return m_result;
@@ -649,12 +878,22 @@ void Operation::recover(Journal::Operation *cutShort)
             m_result.ran = true;
         }
     }
+    // A restore's entry that left the trash leaves its info there no longer.
+    for (const Journal::Entry &entry : std::as_const(cutShort->entries)) {
+        struct stat there;
+        if (cutShort->kind == Journal::Restore && !entry.inside
+            && !FileWork::entryAt(entry.source, &there))
+            Trash::forget(Trash::infoOf(entry.source));
+    }
     for (Journal::Trashed &item : cutShort->trashed) {
         struct stat there;
         if (item.marks.isEmpty()) {
             if (!FileWork::entryAt(item.trashed, &there))
                 Trash::forget(item.info);
-        } else if (Trash::putBack({ item.place, item.trashed, item.info, QByteArray() })) {
+        } else if (cutShort->kind != Journal::ToTrash
+                   && Trash::putBack({ item.place, item.trashed, item.info, QByteArray() })) {
+            // A replace whose entry never came: what it put aside goes back. What a move to
+            // the trash put there was what it was to do.
             item.marks.clear();
             ++m_result.putBack;
             m_result.ran = true;
@@ -698,12 +937,14 @@ void Operation::takeBack(const Journal::Operation &operation)
         const Journal::Entry &entry = operation.entries[i];
         if (entry.state != Journal::Done)
             continue;
-        const Undo::Step step = Undo::check(operation.kind, entry);
-        if (step.verdict == Undo::Possible) {
+        Undo::Step step = Undo::check(operation.kind, entry);
+        if (step.verdict == Undo::Possible && step.command.isEmpty())
+            step.verdict = sendBackToTheTrash(entry.destination);
+        else if (step.verdict == Undo::Possible)
             takeBack(step.command, entry.source, entry.destination);
-            if (m_runner.stopped() || Undo::tookBack(operation.kind, entry))
-                continue;
-        }
+        if (step.verdict == Undo::Possible
+            && (m_runner.stopped() || Undo::tookBack(operation.kind, entry)))
+            continue;
         m_result.notTakenBack.append({ step.verdict, entry.destination });
         kept.insert(entry.destination);
     }
@@ -732,6 +973,19 @@ void Operation::takeBack(const Journal::Operation &operation)
         m_result.notTakenBack.append({ step.verdict, inTrash ? item.trashed : item.place });
     }
     m_result.stopped = m_runner.stopped();
+}
+
+// What a restore brought back goes to the trash again, by the rules of a move to the trash.
+Undo::Verdict Operation::sendBackToTheTrash(const QString &path)
+{
+    const std::optional<Trash::Put> put = Trash::prepare(path);
+    if (!put)
+        return Undo::NoTrash;
+    takeBack(put->command, QString(), path);
+    struct stat there;
+    if (!FileWork::entryAt(put->trashed, &there))
+        Trash::forget(put->info);
+    return Undo::Possible;
 }
 
 // One command that takes back: a move back finds the folder it came from, made again where it

@@ -14,6 +14,7 @@
 #include <QPair>
 #include <QString>
 #include <QStringList>
+#include <QVector>
 
 #include <functional>
 #include <optional>
@@ -43,6 +44,9 @@ public:
         QStringList notChosen;
         QList<QPair<Undo::Verdict, QString>> notTakenBack; // what an undo could not take back
         int putBack = 0; // replaced entries back from the trash, at a start after a kill
+        // Entries of the trash not restored, as the trash shows them, for their origin (a
+        // TrashInfo::Origin) is not one to restore to.
+        QList<QPair<QString, int>> cannotRestore;
         std::optional<bool> undoable; // whether there is something to undo now, where it changed
         bool stillWriting = false; // stopped while what it copied was flushed: that goes on
     };
@@ -55,6 +59,16 @@ public:
     Result rename(const QString &path);
     // A copy, move or delete of one entry or of several in one folder.
     Result run(const OperationPlan &plan);
+    // The entries named in folder go to the trash of their file system, without a question (it
+    // can be taken back): one operation on record, as undo takes it back.
+    Result toTrash(const QString &folder, const QStringList &names);
+    // Entries of the trash back where they stood, as one operation on record (undo sends them to
+    // the trash again): a folder missing on the way is made, what stands there gets the choice
+    // of a copy, and an entry's info goes only once the entry has left the trash. One whose
+    // origin is unknown, or one not to be taken, stays (Result::cannotRestore).
+    Result restore(const QVector<Trash::Item> &items);
+    // Entries of the trash removed for good, after the question, their infos with them.
+    Result discard(const QVector<Trash::Item> &items, Asker::Discard what);
     // Takes back the newest operation on record, after asking; the one before it is next.
     Result undo();
     // At start-up: an operation that the program did not live to finish is reported (once the
@@ -72,7 +86,11 @@ private:
 
     QString askName(Asker::NameFor what, const QString &folder, const QString &current,
                     QString *typed, int selected);
-    bool askBeforeTheWork(OperationPlan *plan, OperationPlan::Resolution *resolution);
+    bool askBeforeTheWork(OperationPlan *plan, OperationPlan::Resolution *resolution,
+                          bool confirming = true);
+    bool makeRoom(const OperationPlan &plan, const OperationPlan::Look &look);
+    void trashAlone(const QString &path);
+    void finishWriting(const QString &destination);
     bool runStep(const OperationPlan::Step &step, OperationPlan::Resolution resolution,
                  Record record, const std::function<bool()> &chosen = nullptr);
     Act decide(const OperationPlan::Step &step, OperationPlan::Resolution resolution);
@@ -100,6 +118,7 @@ private:
     void recover(Journal::Operation *cutShort);
     void finishMoves(Journal::Operation *cutShort);
     void takeBack(const Journal::Operation &operation);
+    Undo::Verdict sendBackToTheTrash(const QString &path);
     void ended();
 
     Asker &m_asker;

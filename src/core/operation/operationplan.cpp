@@ -118,6 +118,26 @@ OperationPlan OperationPlan::multiple(Kind kind, const QString &sourceFolder,
     return plan;
 }
 
+OperationPlan OperationPlan::toPlaces(Kind kind, const QVector<QPair<QString, QString>> &moves)
+{
+    OperationPlan plan;
+    plan.m_kind = kind;
+    plan.m_multiple = moves.size() > 1;
+    for (const auto &[source, place] : moves) {
+        plan.m_sources.append(source);
+        plan.m_places.append(place);
+        plan.m_names.append(FileName::lastPart(place));
+    }
+    if (!moves.isEmpty()) {
+        plan.m_source = FileName::parentOf(moves.first().first);
+        plan.m_destination = plan.standingFolderOf(0);
+    }
+    plan.lookAtTheDestination();
+    for (int i = 0; i < plan.count(); ++i)
+        plan.m_chosen.append(EntryIdentity::of(plan.sourceOf(i)));
+    return plan;
+}
+
 void OperationPlan::setChosen(const QVector<EntryIdentity> &chosen)
 {
     if (chosen.size() == m_names.size())
@@ -139,7 +159,9 @@ void OperationPlan::lookAtTheDestination()
     QSet<QString> names;
     m_clashesWithEarlier.resize(m_names.size());
     for (qsizetype i = 0; i < m_names.size(); ++i) {
-        const QString folded = TargetFileSystem::folded(m_names[i]);
+        // Entries to places of their own clash only within one folder.
+        const QString folded
+                = TargetFileSystem::folded(m_places.isEmpty() ? m_names[i] : m_places[i]);
         m_clashesWithEarlier[i] = names.contains(folded);
         names.insert(folded);
     }
@@ -147,7 +169,23 @@ void OperationPlan::lookAtTheDestination()
 
 QString OperationPlan::sourceOf(int index) const
 {
+    if (!m_places.isEmpty())
+        return m_sources.value(index);
     return m_multiple ? m_source + u'/' + m_names.value(index) : m_source;
+}
+
+QString OperationPlan::folderOf(int index) const
+{
+    return m_places.isEmpty() ? m_destination : FileName::parentOf(m_places.value(index));
+}
+
+QString OperationPlan::standingFolderOf(int index) const
+{
+    QString folder = folderOf(index);
+    struct stat info;
+    while (::stat(FileName::toBytes(folder).constData(), &info) != 0 && folder != u'/')
+        folder = FileName::parentOf(folder);
+    return folder;
 }
 
 OperationPlan::Look OperationPlan::look(const std::function<bool()> &keepGoing) const
@@ -165,7 +203,13 @@ OperationPlan::Look OperationPlan::look(const std::function<bool()> &keepGoing) 
         struct stat from, standing;
         if (::lstat(source.constData(), &from) != 0)
             continue;
-        const QByteArray target = FileName::toBytes(FileName::join(m_destination, m_names[i]));
+        const QByteArray target = FileName::toBytes(
+                m_places.isEmpty() ? FileName::join(m_destination, m_names[i]) : m_places[i]);
+        // Entries to places of their own: each place's file system.
+        const bool placeKnown
+                = m_places.isEmpty()
+                          ? known
+                          : ::stat(FileName::toBytes(standingFolderOf(i)).constData(), &there) == 0;
         const bool stands
                 = ::lstat(target.constData(), &standing) == 0 && !sameEntry(from, standing);
         look.conflicts += stands;
@@ -174,7 +218,7 @@ OperationPlan::Look OperationPlan::look(const std::function<bool()> &keepGoing) 
         const bool merges = stands && S_ISDIR(from.st_mode) && S_ISDIR(standing.st_mode);
         // A move within one file system is a rename: nothing is written, every name fits, and
         // only a merge has a tree to look into.
-        const bool renames = m_kind == Move && known && from.st_dev == there.st_dev;
+        const bool renames = m_kind == Move && placeKnown && from.st_dev == there.st_dev;
         if (renames) {
             ++look.entries;
             if (!merges)
@@ -232,7 +276,7 @@ OperationPlan::Step OperationPlan::step(int index) const
     if (m_kind != Delete && !place(index, &step, &mapped))
         return step;
     if (step.verdict != IntoItself && step.verdict != HoldsSource)
-        formCommands(&step, mapped);
+        formCommands(index, &step, mapped || !m_places.isEmpty());
     return step;
 }
 
@@ -241,13 +285,15 @@ OperationPlan::Step OperationPlan::step(int index) const
 // False where it is left out.
 bool OperationPlan::place(int index, Step *step, bool *mapped) const
 {
-    step->destination = FileName::join(m_destination, step->name);
+    const QString into = folderOf(index);
+    step->destination = m_places.isEmpty() ? FileName::join(into, step->name) : m_places[index];
     struct stat source, there, folder;
     const bool sourceExists = FileWork::entryAt(step->source, &source);
     const bool isFolder = sourceExists && S_ISDIR(source.st_mode);
     // A move within one file system is a rename, which keeps every name; one to another copies.
-    const bool moves = m_kind == Move && sourceExists
-                       && ::stat(FileName::toBytes(m_destination).constData(), &folder) == 0;
+    const bool moves
+            = m_kind == Move && sourceExists
+              && ::stat(FileName::toBytes(standingFolderOf(index)).constData(), &folder) == 0;
     step->crosses = moves && source.st_dev != folder.st_dev;
     const bool renames = moves && !step->crosses;
     step->mapsNames = m_mapsNames && !renames;
@@ -261,10 +307,10 @@ bool OperationPlan::place(int index, Step *step, bool *mapped) const
     // A name it cannot hold arrives mapped, under a free name where that is taken.
     if (step->mapsNames && unstorable) {
         QString stored = m_target.mapped(step->name, isFolder);
-        if (FileWork::entryAt(FileName::join(m_destination, stored), &there)
+        if (FileWork::entryAt(FileName::join(into, stored), &there)
             || m_heldNames.contains(m_target.foldsCase ? TargetFileSystem::folded(stored) : stored))
-            stored = FileWork::freeName(m_destination, stored, isFolder);
-        step->destination = FileName::join(m_destination, stored);
+            stored = FileWork::freeName(into, stored, isFolder);
+        step->destination = FileName::join(into, stored);
         *mapped = true;
     }
     step->verdict = verdictOf(index, *step, sourceExists ? &source : nullptr);
@@ -282,7 +328,7 @@ OperationPlan::Verdict OperationPlan::verdictOf(int index, const Step &step,
     struct stat there;
     const bool stands = FileWork::entryAt(step.destination, &there);
     if (source && S_ISDIR(source->st_mode)
-        && FileWork::isWithin(m_destination, step.source, *source))
+        && FileWork::isWithin(standingFolderOf(index), step.source, *source))
         return IntoItself;
     if (!stands)
         return Clear;
@@ -317,18 +363,18 @@ void OperationPlan::lookInside(Step *step) const
 
 // The step's command, and, where another entry stands there, the one that keeps both. A mapped
 // name is named whole; a move to another file system copies.
-void OperationPlan::formCommands(Step *step, bool mapped) const
+void OperationPlan::formCommands(int index, Step *step, bool mapped) const
 {
-    QStringList arguments = { m_source };
-    if (m_multiple)
-        arguments << step->name;
+    // Entries to places of their own are named by their paths, as one entry is.
+    const bool byName = m_multiple && m_places.isEmpty();
+    QStringList arguments
+            = byName ? QStringList{ m_source, step->name } : QStringList{ step->source };
     if (m_kind != Delete)
         arguments << (mapped ? step->destination : m_destination);
     const Kind kind = m_kind == Copy || step->crosses ? Copy : m_kind;
-    const QByteArray explicitForm = formOf(kind, m_multiple, m_target.card, true);
+    const QByteArray explicitForm = formOf(kind, byName, m_target.card, true);
     const std::optional<QByteArray> command = ShellCommand::form(
-            (mapped ? explicitForm : formOf(kind, m_multiple, m_target.card)).constData(),
-            arguments);
+            (mapped ? explicitForm : formOf(kind, byName, m_target.card)).constData(), arguments);
     if (!command) {
         step->verdict = TooLong;
         return;
@@ -338,8 +384,9 @@ void OperationPlan::formCommands(Step *step, bool mapped) const
         return;
     struct stat source;
     const bool isFolder = FileWork::entryAt(step->source, &source) && S_ISDIR(source.st_mode);
-    step->keepBothDestination = FileName::join(
-            m_destination, FileWork::freeName(m_destination, step->name, isFolder));
+    const QString into = folderOf(index);
+    step->keepBothDestination
+            = FileName::join(into, FileWork::freeName(into, step->name, isFolder));
     arguments.last() = step->keepBothDestination;
     step->keepBothCommand
             = ShellCommand::form(explicitForm.constData(), arguments).value_or(QByteArray());

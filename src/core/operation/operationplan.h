@@ -5,6 +5,7 @@
 #include "core/folder/targetfilesystem.h"
 
 #include <QByteArray>
+#include <QPair>
 #include <QSet>
 #include <QString>
 #include <QStringList>
@@ -78,6 +79,11 @@ public:
     // `rm -rf "%s/%s"`. ".." and empty names are left out.
     static OperationPlan multiple(Kind kind, const QString &sourceFolder, const QStringList &names,
                                   const QString &destinationFolder = QString());
+    // Entries by their full paths, each to a path of its own (a restore from the trash: each to
+    // where it stood), named whole there: `mv "%s" "%s"`, and to another file system
+    // `cp -a "%s" "%s"`. source() is the first one's folder, destination() the nearest folder
+    // that stands of the first one's place.
+    static OperationPlan toPlaces(Kind kind, const QVector<QPair<QString, QString>> &moves);
 
     Kind kind() const { return m_kind; }
     // Entries by name in a folder, or one entry by its path.
@@ -140,10 +146,13 @@ public:
 
 private:
     QString sourceOf(int index) const;
+    // The folder an entry goes into, and the nearest of it (or above it) that stands.
+    QString folderOf(int index) const;
+    QString standingFolderOf(int index) const;
     bool place(int index, Step *step, bool *mapped) const;
     Verdict verdictOf(int index, const Step &step, const struct stat *source) const;
     void lookInside(Step *step) const;
-    void formCommands(Step *step, bool mapped) const;
+    void formCommands(int index, Step *step, bool mapped) const;
     void lookAtTheDestination();
 
     Kind m_kind = Copy;
@@ -151,6 +160,8 @@ private:
     QString m_source; // the single entry's path, or the folder of the named entries
     QStringList m_names;
     QString m_destination;
+    // For entries each to a place of its own: their paths, and where each goes.
+    QStringList m_sources, m_places;
     TargetFileSystem m_target; // the destination's
     QVector<bool> m_clashesWithEarlier; // by entry, where the destination ignores case
     bool m_mapsNames = false;

@@ -1,13 +1,15 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "core/operation/trash.h"
 
+#include "core/folder/mounttable.h"
+#include "core/folder/trashcontents.h"
+#include "core/folder/trashinfo.h"
+#include "core/folder/trashplaces.h"
 #include "core/names/filename.h"
 #include "core/shell/diskwrite.h"
 #include "core/shell/shellcommand.h"
 
-#include <QDateTime>
 #include <QDir>
-#include <QFile>
 
 #include <cerrno>
 #include <climits>
@@ -23,6 +25,7 @@ struct Place
 {
     QByteArray trash; // the trash folder, with files/ and info/ in it
     QByteArray topdir; // the top of the mount it serves; empty for the home trash
+    dev_t device = 0; // of what it serves
 };
 
 // The device of path, or of its nearest folder above that exists.
@@ -70,33 +73,6 @@ bool hasItsFolders(const QByteArray &trash, Made *made)
            && ownFolder(trash + "/info", made);
 }
 
-QByteArray homeTrash()
-{
-    QString data = qEnvironmentVariable("XDG_DATA_HOME");
-    if (!data.startsWith(u'/'))
-        data = QDir::homePath() + QStringLiteral("/.local/share");
-    return FileName::toBytes(data) + "/Trash";
-}
-
-// mountinfo writes a blank, a tab, a line break and a backslash as \ and three octal digits.
-QByteArray unescaped(const QByteArray &field)
-{
-    QByteArray plain;
-    for (qsizetype i = 0; i < field.size(); ++i) {
-        if (field[i] == '\\' && i + 3 < field.size()) {
-            bool ok = false;
-            const int code = field.mid(i + 1, 3).toInt(&ok, 8);
-            if (ok) {
-                plain += char(code);
-                i += 3;
-                continue;
-            }
-        }
-        plain += field[i];
-    }
-    return plain;
-}
-
 // The top of the mount that holds folder: the longest mount point above its real path.
 QByteArray topdirOf(const QByteArray &folder)
 {
@@ -105,19 +81,7 @@ QByteArray topdirOf(const QByteArray &folder)
         return QByteArray();
     const QByteArray path(real);
     std::free(real);
-    QFile mounts(QStringLiteral("/proc/self/mountinfo"));
-    QByteArray top = "/";
-    if (!mounts.open(QIODevice::ReadOnly))
-        return top;
-    for (const QByteArray &line : mounts.readAll().split('\n')) {
-        const QList<QByteArray> fields = line.split(' ');
-        if (fields.size() < 5)
-            continue;
-        const QByteArray point = unescaped(fields[4]);
-        if (point.size() > top.size() && (path == point || path.startsWith(point + '/')))
-            top = point;
-    }
-    return top;
+    return MountTable::topOf(path, MountTable::read());
 }
 
 std::optional<Place> placeFor(const QByteArray &folder, Made *made)
@@ -125,28 +89,23 @@ std::optional<Place> placeFor(const QByteArray &folder, Made *made)
     dev_t here, home;
     if (!deviceOf(folder, &here))
         return std::nullopt;
-    const QByteArray trash = homeTrash();
+    const QByteArray trash = TrashPlaces::home();
     if (deviceOf(trash, &home) && home == here) {
         QDir().mkpath(FileName::fromBytes(FileName::parentOf(trash)));
         if (hasItsFolders(trash, made))
-            return Place{ trash, QByteArray() };
+            return Place{ trash, QByteArray(), here };
         made->undo();
         return std::nullopt;
     }
     const QByteArray top = topdirOf(folder);
     if (top.isEmpty())
         return std::nullopt;
-    const QByteArray base = top == "/" ? QByteArray() : top;
-    const QByteArray uid = QByteArray::number(::geteuid());
-    // A shared .Trash counts only as a real folder with the sticky bit.
-    struct stat shared;
-    if (::lstat((base + "/.Trash").constData(), &shared) == 0 && S_ISDIR(shared.st_mode)
-        && (shared.st_mode & S_ISVTX) && hasItsFolders(base + "/.Trash/" + uid, made))
-        return Place{ base + "/.Trash/" + uid, top };
-    made->undo();
-    if (hasItsFolders(base + "/.Trash-" + uid, made))
-        return Place{ base + "/.Trash-" + uid, top };
-    made->undo();
+    // A shared .Trash counts only as a real folder with the sticky bit (TrashPlaces).
+    for (const TrashPlaces::Place &candidate : TrashPlaces::at(top)) {
+        if (hasItsFolders(candidate.trash, made))
+            return Place{ candidate.trash, top, here };
+        made->undo();
+    }
     return std::nullopt;
 }
 
@@ -156,6 +115,48 @@ QByteArray reasonOf(int error)
 }
 
 } // namespace
+
+Trash::Item Trash::itemOf(const TrashContents &contents, int row)
+{
+    const TrashContents::Entry &entry = contents.entry(row);
+    Item item;
+    item.trashed = FileName::fromBytes(contents.trashedPath(row));
+    item.info = FileName::fromBytes(contents.infoPath(row));
+    item.original
+            = entry.origin == TrashInfo::Known ? FileName::fromBytes(entry.original) : QString();
+    item.top = contents.places()[entry.place].top;
+    item.origin = entry.origin;
+    item.shown = FileName::fromBytes(entry.shown);
+    item.bytes = entry.bytes;
+    return item;
+}
+
+QVector<Trash::Item> Trash::itemsFor(const QString &folder)
+{
+    const QByteArray bytes = FileName::toBytes(folder);
+    dev_t here, home;
+    if (!deviceOf(bytes, &here))
+        return {};
+    QVector<TrashPlaces::Place> places;
+    if (deviceOf(TrashPlaces::home(), &home) && home == here)
+        places.append({ TrashPlaces::home(), QByteArray() });
+    else if (const QByteArray top = topdirOf(bytes); !top.isEmpty())
+        places = TrashPlaces::at(top);
+    // Only those that are there, and a real folder of this user's own.
+    QVector<TrashPlaces::Place> standing;
+    for (const TrashPlaces::Place &place : std::as_const(places)) {
+        struct stat info;
+        if (::lstat(place.trash.constData(), &info) == 0 && S_ISDIR(info.st_mode)
+            && info.st_uid == ::geteuid())
+            standing.append(place);
+    }
+    TrashContents contents;
+    contents.read(standing);
+    QVector<Item> items;
+    for (int row = 0; row < contents.count(); ++row)
+        items.append(itemOf(contents, row));
+    return items;
+}
 
 QString Trash::forEntriesOf(const QString &folder)
 {
@@ -216,13 +217,13 @@ std::optional<Trash::Put> Trash::prepare(const QString &path, bool flush, bool o
     };
     if (!place)
         return fail(made.error);
+    // Never across file systems: a mount point in the folder is not the folder's to trash (mv
+    // would copy all it holds).
+    struct stat entry;
+    if (::lstat(bytes.constData(), &entry) == 0 && entry.st_dev != place->device)
+        return fail(EXDEV);
     // Relative to the top of the mount in a trash there, as freedesktop.org's trash recommends.
-    const QByteArray recorded = place->topdir.isEmpty() ? bytes
-                                : place->topdir == "/"  ? bytes.mid(1)
-                                                        : bytes.mid(place->topdir.size() + 1);
-    const QByteArray text
-            = "[Trash Info]\nPath=" + recorded.toPercentEncoding("/") + "\nDeletionDate="
-              + QDateTime::currentDateTime().toString(Qt::ISODate).left(19).toUtf8() + '\n';
+    const QByteArray text = TrashInfo::text(bytes, place->topdir, TrashInfo::now());
     QByteArray name = FileName::lastPart(bytes).toByteArray();
     for (int n = 1; n < INT_MAX && (n == 1 || !ownName); ++n) {
         const QByteArray unique = n == 1 ? name : name + '.' + QByteArray::number(n);
@@ -266,44 +267,62 @@ std::optional<Trash::Put> Trash::prepare(const QString &path, QByteArray *why)
     return prepare(path, true, false, why);
 }
 
-Trash::Batch Trash::prepare(const QString &folder, const QStringList &names)
+bool Trash::flushInfos(const QString &infoFolder)
 {
-    Batch batch;
-    QList<Put> written;
-    for (const QString &name : names) {
-        if (const std::optional<Put> put
-            = prepare(FileName::join(folder, name), false, true, nullptr))
-            written.append(*put);
-    }
-    if (written.isEmpty())
-        return batch;
-    const QString files = FileName::parentOf(written.first().trashed);
-    QByteArray form = R"(cd "%s" && mv -t "%s" --)";
-    QStringList arguments = { folder, files };
-    for (const Put &put : written) {
-        const QByteArray longer = form + R"( "%s")";
-        const QString name = put.trashed.mid(files.size() + 1);
-        if (!ShellCommand::form(longer.constData(), arguments + QStringList{ name }))
-            break;
-        form = longer;
-        arguments.append(name);
-        batch.puts.append(put);
-    }
-    for (qsizetype i = batch.puts.size(); i < written.size(); ++i)
-        forget(written[i].info);
-    // One flush for all: what a kill leaves of a batch is an info whose entry never went.
-    const QByteArray infos = FileName::toBytes(FileName::parentOf(files) + "/info");
-    const int fd = ::open(infos.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    const int fd
+            = ::open(FileName::toBytes(infoFolder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     const bool flushed = fd >= 0 && DiskWrite::flushFileSystem(fd);
     if (fd >= 0)
         ::close(fd);
-    if (batch.puts.isEmpty() || !flushed) {
+    return flushed;
+}
+
+Trash::Batch Trash::prepare(const QString &folder, const QStringList &names, int *taken, bool flush)
+{
+    Batch batch;
+    QString files;
+    QByteArray form = R"(cd "%s" && mv -t "%s" --)";
+    QStringList arguments;
+    qsizetype i = 0;
+    // Infos are written only while the command has room for their entries.
+    for (; i < names.size(); ++i) {
+        const std::optional<Put> put
+                = prepare(FileName::join(folder, names[i]), false, true, nullptr);
+        if (!put)
+            continue;
+        if (files.isEmpty()) {
+            files = FileName::parentOf(put->trashed);
+            arguments = QStringList{ folder, files };
+        }
+        const QByteArray longer = form + R"( "%s")";
+        const QString name = put->trashed.mid(files.size() + 1);
+        if (FileName::parentOf(put->trashed) != files
+            || !ShellCommand::form(longer.constData(), arguments + QStringList{ name })) {
+            forget(put->info);
+            break;
+        }
+        form = longer;
+        arguments.append(name);
+        batch.puts.append(*put);
+    }
+    if (taken)
+        *taken = int(i);
+    if (batch.puts.isEmpty())
+        return batch;
+    // One flush for all: what a kill leaves of a batch is an info whose entry never went.
+    if (flush && !flushInfos(FileName::parentOf(files) + QStringLiteral("/info"))) {
         for (const Put &put : batch.puts)
             forget(put.info);
         return Batch();
     }
     batch.command = *ShellCommand::form(form.constData(), arguments);
     return batch;
+}
+
+QString Trash::infoOf(const QString &trashed)
+{
+    return FileName::parentOf(FileName::parentOf(trashed)) + QStringLiteral("/info/")
+           + FileName::lastPart(trashed) + QStringLiteral(".trashinfo");
 }
 
 void Trash::forget(const QString &info)

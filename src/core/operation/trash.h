@@ -7,12 +7,30 @@
 
 #include <optional>
 
+class TrashContents;
+
 // The freedesktop.org trash of the file system that holds an entry: where a replace puts what it
-// would otherwise remove, so that the desktop's trash lists it and can restore it, and undo can
-// put it back. An entry reaches it by a rename within its own file system, never a copy.
+// would otherwise remove, and where the user moves entries, so that the desktop's trash lists it
+// and can restore it, and undo can put it back. An entry reaches it by a rename within its own
+// file system, never a copy.
 class Trash
 {
 public:
+    // An entry in a trash, as the trash view lists it.
+    struct Item
+    {
+        QString trashed; // files/NAME
+        QString info; // info/NAME.trashinfo
+        QString original; // where it stood; empty where that is not known
+        QByteArray top; // what the trash serves (TrashPlaces::Place::top)
+        int origin = 0; // a TrashInfo::Origin
+        QString shown; // the name the view shows it by
+        qint64 bytes = 0;
+    };
+    // The entries of the trash that serves the file system of folder, where one is there now;
+    // none is made.
+    static QVector<Item> itemsFor(const QString &folder);
+    static Item itemOf(const TrashContents &contents, int row);
     // The trash for the entries of folder: the home trash ($XDG_DATA_HOME/Trash, else
     // ~/.local/share/Trash) when folder is on its file system; otherwise the one at the top of
     // folder's mount: $topdir/.Trash/$uid where $topdir/.Trash is a real folder with the sticky
@@ -36,18 +54,25 @@ public:
     // had for it, its info cannot be written or the command would not fit: why, then.
     static std::optional<Put> prepare(const QString &path, QByteArray *why = nullptr);
     // The same for several entries of one folder that go to the trash by one command, their
-    // infos flushed together: those that can go under their own names, in order, with the
-    // command (`cd "%s" && mv -t "%s" -- "%s"...`, within the runner's limit) that moves the
-    // first of them, as many as fit. Empty when none can.
+    // infos flushed together: those of the first names that can go under their own names, in
+    // order, as many as the command (`cd "%s" && mv -t "%s" -- "%s"...`, within the runner's
+    // limit) holds. taken says how many names were gone through: those of them not in the
+    // batch cannot go so (no trash, or their name is taken there). Empty when none can.
     struct Batch
     {
         QList<Put> puts;
         QByteArray command;
     };
-    static Batch prepare(const QString &folder, const QStringList &names);
+    // Where flush is false, the infos are left for one flushInfos() of many batches.
+    static Batch prepare(const QString &folder, const QStringList &names, int *taken = nullptr,
+                         bool flush = true);
+    // What was written in the info folder of a trash is on the disk.
+    static bool flushInfos(const QString &infoFolder);
 
     // The trashinfo of an entry whose move did not happen goes, or that of one taken back.
     static void forget(const QString &info);
+    // The info of the entry at files/NAME: info/NAME.trashinfo.
+    static QString infoOf(const QString &trashed);
     // An entry back from the trash to where it stood, by a rename that never replaces anything,
     // and its info gone: false, and all as it was, where that place is taken.
     static bool putBack(const Put &put);

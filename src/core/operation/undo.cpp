@@ -69,6 +69,13 @@ Undo::Step Undo::check(Journal::Kind kind, const Journal::Entry &entry)
     // A move cut short whose copy is whole and whose source was never touched: the copy goes.
     const bool sourceWhole = entry.recovery == Journal::Entry::FinishOrTakeBack;
     switch (kind) {
+    case Journal::Restore:
+        if (!entry.inside) {
+            step.verdict = Possible;
+            return step;
+        }
+        // Inside a folder it merged into: back into the folder in the trash, as a move.
+        [[fallthrough]];
     case Journal::Move:
     case Journal::Rename:
         if (sourceWhole) {
@@ -117,6 +124,8 @@ Undo::Step Undo::check(Journal::Kind kind, const Journal::Entry &entry)
         }
         command = ShellCommand::form(R"(rm -rf "%s")", { entry.destination });
         break;
+    case Journal::ToTrash:
+        break; // its entries are trashed items
     case Journal::NewFolder:
         if (!isEmptyFolder(entry.destination)) {
             step.verdict = NotEmpty;
@@ -132,7 +141,10 @@ Undo::Step Undo::check(Journal::Kind kind, const Journal::Entry &entry)
 
 bool Undo::tookBack(Journal::Kind kind, const Journal::Entry &entry)
 {
-    const bool back = (kind != Journal::Move && kind != Journal::Rename) || exists(entry.source);
+    if (kind == Journal::Restore && !entry.inside)
+        return !exists(entry.destination);
+    const bool back = (kind != Journal::Move && kind != Journal::Rename && kind != Journal::Restore)
+                      || exists(entry.source);
     // Back under a name that differs only in case: either name finds it, the folder lists one.
     if (OperationPlan::isCaseOnlyRename(entry.destination, entry.source))
         return FileWork::listsExactly(entry.source);

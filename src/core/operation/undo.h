@@ -21,13 +21,16 @@ public:
         TooLong, // the command would not fit the runner
         NotInTrash, // an entry that a replace put in the trash has left it since
         StaysInTrash, // its place holds what the operation made there, which stays
+        NoTrash, // a restored entry that no trash can take again
     };
     struct Step
     {
         Verdict verdict = Gone;
         // `mv -T -n "%s" "%s"` back to the old name (by way of a free name where only the case
         // changes on a file system that ignores it), `rm -rf "%s"` a copy (or the copy of a move
-        // cut short whose source is still whole), `rmdir "%s"` a folder.
+        // cut short whose source is still whole), `rmdir "%s"` a folder. None for an entry that
+        // a restore brought back from the trash: it goes to the trash again, by the command that
+        // comes with its new info (Trash::prepare).
         QByteArray command;
     };
 

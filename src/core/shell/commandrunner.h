@@ -18,6 +18,8 @@ public:
         Copying, // "Copying name": an entry of an operation on several
         Moving,
         Deleting,
+        Trashing, // "Moving to the trash: name"
+        Restoring,
         TakingBack, // "Please wait", with the name taken back as the title
         Writing, // what was copied, on its way to the disk: stopping only ends the wait
     };
