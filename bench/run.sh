@@ -15,13 +15,15 @@
 # against a bare nftw walk (bench_look), and the CPU and delay of the listing while another
 # program makes, then removes, 100 files a second in the folder shown, and the delay to the last
 # of 50,000 files made at once in the folder of 1,000,000 (bench_live), and a flick through
-# 100,000 rows: its frames and what one costs to draw (bench_flick). A million entries are also
-# held against ls -f of the folder with an empty window's start.
+# 100,000 rows: its frames and what one costs to draw (bench_flick), and the trash: its view of
+# 10,000 entries against cat of their infos, 1,000 files moved there against trash-put and by hand
+# (bench_trash). A million entries are also held against ls -f of the folder with an empty
+# window's start.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 build=${1:-build}
 cmake --build "$build" --target filemanager minimal_lister bench_listing bench_operations bench_look \
-    bench_live bench_flick >/dev/null
+    bench_live bench_flick bench_trash >/dev/null
 sizes=(1000 10000 100000 1000000)
 folders=$build/bench-folders
 mkdir -p "$folders/0"
@@ -97,3 +99,6 @@ rm -rf "$work"
 "$build/bench/bench_live" "$folders/1000000" burst 2>/dev/null
 # A finger's flick through a long listing: how far apart its frames come, and what one costs.
 "$build/bench/bench_flick" "$folders/100000" 2>/dev/null
+# The trash view of 10,000 entries against cat of their infos; 1,000 files moved to the trash
+# against trash-put and against doing it by hand.
+"$build/bench/bench_trash" "$build/bench-trash" 2>/dev/null
