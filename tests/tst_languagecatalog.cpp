@@ -334,7 +334,7 @@ private slots:
             "BR_UNDO_NOT_IN_TRASH", "BR_UNDO_STAYS_IN_TRASH", "BR_NO_TRASH_BECAUSE",
             "BR_TRASH_HOLDS", "BR_TRASHING", "BR_RESTORING", "BR_UNDO_TRASH", "BR_UNDO_RESTORE",
             "BR_UNFINISHED_TRASH", "BR_UNFINISHED_RESTORE", "BR_UNDO_NO_TRASH", "BR_ORIGIN",
-            "BR_TRASHED_ON" };
+            "BR_TRASHED_ON", "BR_MOUNTED_AT", "BR_DEVICE" };
         const QByteArrayList standalone = {
             "BR_FILEMANAGER", "BR_MKDIR", "BR_MANAGE", "BR_RENAME", "BR_DELETE", "BR_COPY",
             "BR_MOVE", "BR_MULTI_SEL", "BR_ABOUT", "BR_QUIT", "BR_COPY_HERE", "BR_CANCEL_COPY",
@@ -351,7 +351,10 @@ private slots:
             "BR_NOT_COPIED", "BR_NOT_MOVED", "BR_MOVE_TO_TRASH", "BR_GO_TO", "BR_TRASH", "BR_RESTORE",
             "BR_EMPTY_TRASH", "BR_CONFIRM_EMPTY_TRASH", "BR_CANNOT_RESTORE", "BR_EMPTY_CARD_TRASH",
             "BR_GO_ON", "BR_ORIGIN_UNKNOWN", "BR_ORIGIN_OUTSIDE", "BR_ORIGIN_CLIMBS",
-            "BR_ORIGIN_EMPTY", "BR_ORIGIN_UNDECODABLE", "BR_ORIGIN_NO_INFO" };
+            "BR_ORIGIN_EMPTY", "BR_ORIGIN_UNDECODABLE", "BR_ORIGIN_NO_INFO", "BR_PLACES", "BR_HOME",
+            "BR_EJECT", "BR_SAFE_TO_REMOVE", "BR_TOO_LARGE_FOR_CARD", "BR_TOO_LARGE_FILES",
+            "BR_LEAVE_OUT_REST", "BR_PLACE_SPACE", "BR_READ_ONLY", "BR_EJECT_BUSY",
+            "BR_NOT_EJECTABLE", "BR_PLACE_REMOVED" };
         // clang-format on
         QStringList seen;
         for (const QByteArray &key : followedByText + standalone) {

@@ -5,11 +5,13 @@
 #include "platform/zlistbox.h"
 #include "platform/zoptionsmenu.h"
 #include "platform/zsoftkey.h"
+#include "support/testfiles.h"
 #include "support/testmain.h"
 
 #include <QAction>
 #include <QDir>
 #include <QRandomGenerator>
+#include <QScopeGuard>
 #include <QSignalSpy>
 
 #include <memory>
@@ -211,6 +213,9 @@ private slots:
                 << QStringList{};
         QTest::newRow("a folder in the trash")
                 << int(TrashFolder) << QStringList{ "Details", "About", "Quit" } << QStringList{};
+        QTest::newRow("places") << int(PlacesView)
+                                << QStringList{ "Eject", "Details", "About", "Quit" }
+                                << QStringList{};
     }
 
     void menusPerMode()
@@ -249,6 +254,34 @@ private slots:
             QCOMPARE(window.browseMode(), mode);
         }
         QCOMPARE(window.currentDirectory(), m_root);
+    }
+
+    // Places lists a stick mounted under /mnt between Home and "/" as soon as it is mounted;
+    // pulled from under the folder shown, the window goes back to Places and says so.
+    void placesFollowMounts()
+    {
+        const QString stick = QStringLiteral("/mnt/fm-stick-%1").arg(::getpid());
+        QVERIFY(QDir().mkpath(stick + "/inner"));
+        const auto gone = qScopeGuard([&] { QDir().rmdir(stick + "/inner"), QDir().rmdir(stick); });
+        fileDialog &window = m_fixture.start({ m_root });
+        window.goToPlaces();
+        QCOMPARE(rows(window).constFirst(), QStringLiteral("Home"));
+        QCOMPARE(rows(window).constLast(), QStringLiteral("/"));
+        QVERIFY(!rows(window).contains(stick.mid(5)));
+        const Tmpfs mounted(stick);
+        if (!mounted.mounted())
+            QSKIP(noMount);
+        QTRY_VERIFY(rows(window).contains(stick.mid(5)));
+        window.obj_selected(rowOf(window, stick.mid(5)));
+        QCOMPARE(window.currentDirectory(), stick);
+        DialogAnswerer answerer;
+        answerer.answer(DialogAnswerer::Yes);
+        QCOMPARE(runProgram("umount", { "-l", stick }), 0);
+        QTRY_COMPARE(window.browseMode(), int(PlacesView));
+        QTRY_COMPARE(answerer.seen.size(), 1);
+        QCOMPARE(answerer.seen[0].title, QStringLiteral("Places"));
+        window.back();
+        QCOMPARE(window.currentDirectory(), QDir::homePath());
     }
 
     void sameModeKeepsTheMenu()

@@ -87,6 +87,14 @@ private slots:
     void mergeKeepsARealFolderForALink();
     void caseClashesOnACard();
     void mappedOntoACard();
+    // Files just under, at and over 4 GiB (sparse) onto a FAT card through FUSE and onto tmpfs:
+    // on FAT the larger ones are named before the work, left out when agreed, and the room is
+    // that of what is left.
+    void tooLargeForTheCard_data();
+    void tooLargeForTheCard();
+    // An eject through udisksctl (a recording one first on PATH), and through umount.
+    void eject_data();
+    void eject();
     void roomToTheLastUnit();
     void moveKeepsItsSourceUntilWritten();
     // Each kind of entry a replace removes, in each kind of trash: there with its info, and back
@@ -373,6 +381,105 @@ void tst_Operation::mappedOntoACard()
     QCOMPARE(entriesOf(QFile::encodeName(card)), QByteArrayList({ "readme.txt" }));
     Operation(asker, runner, journal).undo();
     QCOMPARE(entriesOf(QFile::encodeName(card)), QByteArrayList({ "README.TXT" }));
+}
+
+void tst_Operation::tooLargeForTheCard_data()
+{
+    QTest::addColumn<bool>("fat");
+    QTest::addColumn<QStringList>("files"); // in in/, by their size in bytes beyond 4 GiB
+    QTest::addColumn<bool>("agreed");
+    QTest::addColumn<QStringList>("asked");
+    const QStringList three = { "-1", "0", "1" };
+    QTest::newRow("FAT, no") << true << three << false
+                             << QStringList{ "confirm", "too large 2 in/0,in/1 4294967295" };
+    QTest::newRow("FAT, yes: the rest fits")
+            << true << QStringList{ "0", "small" } << true
+            << QStringList{ "confirm", "too large 1 in/0 4294967295" };
+    QTest::newRow("tmpfs: no limit, no room")
+            << false << three << false << QStringList{ "confirm", "room" };
+}
+
+void tst_Operation::tooLargeForTheCard()
+{
+    QFETCH(bool, fat);
+    QFETCH(QStringList, files);
+    QFETCH(bool, agreed);
+    QFETCH(QStringList, asked);
+    TestFolder folder;
+    const QString card = folder / "card";
+    QVERIFY(folder.makeDirs({ "card", "in" }));
+    std::optional<Tmpfs> small;
+    if (fat) {
+        if (const QString no = mountFat(folder / "card.img", card); !no.isEmpty())
+            QSKIP(qPrintable(no));
+    } else if (!small.emplace(card).mounted()) {
+        QSKIP(noMount);
+    }
+    const auto unmount = qScopeGuard([&] {
+        if (fat)
+            runProgram("fusermount", { "-u", card });
+    });
+    for (const QString &name : files) {
+        QFile file(folder / "in/" + name);
+        QVERIFY(file.open(QIODevice::WriteOnly)
+                && file.resize(name == "small" ? 5 : (qint64(1) << 32) + name.toInt()));
+    }
+    ScriptedAsker asker;
+    asker.goOn = agreed;
+    ShellRunner runner;
+    Journal journal(folder / "state/journal");
+    Operation(asker, runner, journal)
+            .run(OperationPlan::multiple(OperationPlan::Copy, folder.path(), { "in" }, card));
+    QCOMPARE(asker.asked, asked);
+    QCOMPARE(entriesOf(QFile::encodeName(card + "/in")),
+             agreed ? QByteArrayList{ "small" } : QByteArrayList{});
+}
+
+void tst_Operation::eject_data()
+{
+    QTest::addColumn<bool>("udisks");
+    QTest::addColumn<QString>("recorded");
+    QTest::newRow("through udisksctl") << true << "unmount -b %1/sdz1\npower-off -b %1/sdz1\n";
+    QTest::newRow("through umount") << false << "<missing>";
+}
+
+void tst_Operation::eject()
+{
+    QFETCH(bool, udisks);
+    QFETCH(QString, recorded);
+    TestFolder folder;
+    QVERIFY(folder.makeDirs({ "bin", "stick" }));
+    const QString device = folder / "sdz1", stick = folder / "stick";
+    // A block device's node that nothing opens: the source a stick's mount names.
+    if (runProgram("mknod", { device, "b", "7", "250" }) != 0
+        || runProgram("mount", { "-t", "tmpfs", device, stick }) != 0)
+        QSKIP(noMount);
+    const auto unmount = qScopeGuard([&] { runProgram("umount", { stick }); });
+    // udisks2 unmounts what it is asked to: here by the mount point it was given.
+    QVERIFY(makeFile(folder / "bin/udisksctl",
+                     QStringLiteral("#!/bin/sh\nprintf '%s\\n' \"$*\" >> %1/recorded\n"
+                                    "[ \"$1\" != unmount ] || umount %2\n")
+                             .arg(folder.path(), stick)
+                             .toUtf8()));
+    QVERIFY(QFile::setPermissions(folder / "bin/udisksctl", QFile::ExeOwner | QFile::ReadOwner));
+    const QByteArray path = qgetenv("PATH");
+    if (udisks)
+        qputenv("PATH", QFile::encodeName(folder / "bin") + ':' + path);
+    const auto restore = qScopeGuard([&] { qputenv("PATH", path); });
+    ScriptedAsker asker;
+    ShellRunner runner;
+    Journal journal(folder / "state/journal");
+    const Operation::Result result = Operation(asker, runner, journal).eject(stick, device);
+    QVERIFY(result.ejected);
+    QCOMPARE(runner.commands.size(), udisks ? 3 : 2);
+    QCOMPARE(QString::fromUtf8(readFile(folder / "recorded")),
+             udisks ? recorded.arg(folder.path()) : recorded);
+    QFile mounts(QStringLiteral("/proc/self/mountinfo"));
+    QVERIFY(mounts.open(QIODevice::ReadOnly));
+    QVERIFY(!mounts.readAll().contains(' ' + QFile::encodeName(stick) + ' '));
+    // Nothing to unmount any more: the failure is the eject's, and it is no eject.
+    const Operation::Result again = Operation(asker, runner, journal).eject(stick, device);
+    QVERIFY(!again.ejected && !again.failures.isEmpty());
 }
 
 // Files take whole units: as many one-byte files as a 64 KiB tmpfs has pages fit, one more not.

@@ -738,24 +738,32 @@ private slots:
     }
 
     // What a destination's file system is taken for, by statfs's type and, for FUSE, the
-    // mount's: FAT, exFAT and NTFS are cards, whose names are compared without case.
+    // mount's: FAT, exFAT and NTFS are cards, whose names are compared without case; FAT holds
+    // no file of 4 GiB.
     void cardsAreRecognised_data()
     {
         QTest::addColumn<qint64>("type");
         QTest::addColumn<QByteArray>("mount");
         QTest::addColumn<bool>("card");
+        QTest::addColumn<qint64>("largest"); // the largest file it holds; -1: no limit of its own
         const qint64 fuse = 0x65735546;
-        QTest::newRow("FAT") << qint64(0x4d44) << QByteArray("vfat") << true;
-        QTest::newRow("exFAT") << qint64(0x2011bab0) << QByteArray("exfat") << true;
-        QTest::newRow("NTFS") << qint64(0x5346544e) << QByteArray("ntfs") << true;
-        QTest::newRow("ntfs3") << qint64(0x7366746e) << QByteArray("ntfs3") << true;
-        QTest::newRow("FAT through FUSE") << fuse << QByteArray("fuse.fusefat") << true;
-        QTest::newRow("exFAT through FUSE") << fuse << QByteArray("fuse.exfat") << true;
-        QTest::newRow("NTFS through FUSE") << fuse << QByteArray("fuse.ntfs-3g") << true;
-        QTest::newRow("a block device through FUSE") << fuse << QByteArray("fuseblk") << true;
-        QTest::newRow("another FUSE file system") << fuse << QByteArray("fuse.sshfs") << false;
-        QTest::newRow("ext4") << qint64(0xef53) << QByteArray("ext4") << false;
-        QTest::newRow("tmpfs") << qint64(0x01021994) << QByteArray("tmpfs") << false;
+        QTest::newRow("FAT") << qint64(0x4d44) << QByteArray("vfat") << true
+                             << qint64(4294967295LL);
+        QTest::newRow("exFAT") << qint64(0x2011bab0) << QByteArray("exfat") << true << qint64(-1);
+        QTest::newRow("NTFS") << qint64(0x5346544e) << QByteArray("ntfs") << true << qint64(-1);
+        QTest::newRow("ntfs3") << qint64(0x7366746e) << QByteArray("ntfs3") << true << qint64(-1);
+        QTest::newRow("FAT through FUSE")
+                << fuse << QByteArray("fuse.fusefat") << true << qint64(4294967295LL);
+        QTest::newRow("exFAT through FUSE")
+                << fuse << QByteArray("fuse.exfat") << true << qint64(-1);
+        QTest::newRow("NTFS through FUSE")
+                << fuse << QByteArray("fuse.ntfs-3g") << true << qint64(-1);
+        QTest::newRow("a block device through FUSE")
+                << fuse << QByteArray("fuseblk") << true << qint64(-1);
+        QTest::newRow("another FUSE file system")
+                << fuse << QByteArray("fuse.sshfs") << false << qint64(-1);
+        QTest::newRow("ext4") << qint64(0xef53) << QByteArray("ext4") << false << qint64(-1);
+        QTest::newRow("tmpfs") << qint64(0x01021994) << QByteArray("tmpfs") << false << qint64(-1);
     }
 
     void cardsAreRecognised()
@@ -763,7 +771,10 @@ private slots:
         QFETCH(qint64, type);
         QFETCH(QByteArray, mount);
         QFETCH(bool, card);
+        QFETCH(qint64, largest);
         QCOMPARE(TargetFileSystem::isCard(type, mount), card);
+        QCOMPARE(TargetFileSystem::isCardType(mount), card);
+        QCOMPARE(TargetFileSystem::largestFileOn(type, mount), largest);
         // Found for its device in a mountinfo text, past optional fields and another mount.
         const QByteArray mountinfo = "24 1 8:2 / / rw - ext4 /dev/sda2 rw\n"
                                      "45 24 0:40 / /media/a\\040card rw shared:7 master:1 - "

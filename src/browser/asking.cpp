@@ -54,6 +54,12 @@ bool fileDialog::confirmDiscard(Discard what, int entries, qint64 bytes, const Q
                             m_texts->discard(what, entries, bytes, path));
 }
 
+bool fileDialog::leaveOutTooLarge(int count, const QStringList &first, qint64 limit)
+{
+    return ZMessageDlg::ask((*m_texts)("BR_TOO_LARGE_FOR_CARD"),
+                            m_texts->tooLarge(count, first, limit));
+}
+
 std::optional<Asker::ForNames> fileDialog::chooseForNames(int count, const QStringList &first)
 {
     const int row = ZSingleSelectDlg::choose(

@@ -13,6 +13,8 @@ void fileDialog::details()
 {
     if (mode == TrashView || mode == TrashSelect)
         return trashDetails();
+    if (mode == PlacesView)
+        return placeDetails();
     QStringList names = mode == MultiSelect ? list->checkedTexts() : QStringList(currentItemName());
     names.removeAll(QString());
     names.removeAll(QStringLiteral(".."));

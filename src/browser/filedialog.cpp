@@ -3,6 +3,7 @@
 
 #include "core/folder/folderentries.h"
 #include "core/folder/folderwatch.h"
+#include "core/folder/mountwatch.h"
 #include "core/names/filename.h"
 #include "lang/formats.h"
 #include "lang/languagecatalog.h"
@@ -65,6 +66,8 @@ fileDialog::fileDialog()
     m_folderWatch = new FolderWatch(this);
     connect(m_folderWatch, &FolderWatch::changed, this, &fileDialog::followOutsideChanges);
     connect(m_folderWatch, &FolderWatch::gone, this, &fileDialog::followRemoval);
+    m_mountWatch = new MountWatch(this);
+    connect(m_mountWatch, &MountWatch::changed, this, &fileDialog::followMounts);
     // Not under a popup, nor while a command of ours runs: then later.
     m_folderWatch->setBusy(
             [] { return QApplication::activeModalWidget() || QApplication::activePopupWidget(); });

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "core/folder/places.h"
 #include "core/operation/journal.h"
 #include "core/operation/operation.h"
 #include "platform/res_icon_reader.h"
@@ -15,6 +16,7 @@
 
 class FolderEntries;
 class FolderWatch;
+class MountWatch;
 class TrashContents;
 class LanguageCatalog;
 class NameFilter;
@@ -23,7 +25,8 @@ class ZOptionsMenu;
 class ZSoftKey;
 
 // The listing mode of the window. In the trash: the entries of every trash, several of them
-// checked, or a folder in a trash, browsed without changing anything.
+// checked, or a folder in a trash, browsed without changing anything. Places: Home, the file
+// systems a user keeps files on, "/".
 enum BrowseMode {
     Browse = 0,
     PickCopyTarget = 1,
@@ -31,7 +34,8 @@ enum BrowseMode {
     MultiSelect = 3,
     TrashView = 4,
     TrashSelect = 5,
-    TrashFolder = 6
+    TrashFolder = 6,
+    PlacesView = 7
 };
 
 // The file manager's one window: the list of a folder's entries, the soft keys and the options
@@ -44,6 +48,12 @@ public:
     // Reads the command line from the application object, which must exist first.
     fileDialog();
     ~fileDialog() override;
+
+    // A row of the Places view: what it is called, the folder it enters, what it holds.
+    struct PlaceRow
+    {
+        QString name, path, description;
+    };
 
     void showDir(const QString &path, int mode);
     void rebuildMenu(int newMode);
@@ -91,6 +101,9 @@ public slots:
     void restore();
     void trashDelete();
     void emptyTrash();
+    // Places, and the eject of the highlighted one.
+    void goToPlaces();
+    void eject();
     // At start-up: an operation that the program did not live to finish is reported, and what
     // of it was done may be taken back.
     void reportInterrupted() { takeBack(&Operation::reportInterrupted); }
@@ -102,6 +115,7 @@ private:
     bool wait(Wait what, const std::function<void(const std::function<bool()> &)> &work,
               const std::function<void(bool)> &pause) override;
     bool confirm(const OperationPlan &plan, const OperationPlan::Look &look) override;
+    bool leaveOutTooLarge(int count, const QStringList &first, qint64 limit) override;
     bool goOnWithoutRoom(qint64 needed, qint64 free) override;
     std::optional<bool> emptyTrashForRoom(qint64 needed, qint64 free, int entries,
                                           qint64 bytes) override;
@@ -132,6 +146,12 @@ private:
     QVector<Trash::Item> chosenTrashItems() const;
     void trashSelected(int index);
     void trashDetails();
+    void showPlaces();
+    void placeSelected(int index);
+    void placeDetails();
+    void noteShownMount();
+    void followMounts();
+    bool leaveForPlaces();
     QString childPath(const QString &name) const;
     void firstStep(int pickMode);
     void multiFirstStep(int pickMode);
@@ -170,4 +190,10 @@ private:
     QString m_beforeTrash; // the folder shown before it, to return to
     QString m_trashFolderTop; // the folder in a trash that TrashFolder entered
     QList<FolderWatch *> m_trashWatches;
+    MountWatch *m_mountWatch = nullptr;
+    QVector<Places::Place> m_places; // between Home and "/" in the Places view
+    QVector<PlaceRow> m_placeRows;
+    QString m_beforePlaces; // the folder shown before Places, to return to
+    QByteArray m_shownMount; // the mount point of the folder shown, when it was listed
+    QString m_shownPlace; // and what it is called
 };

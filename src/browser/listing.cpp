@@ -79,6 +79,8 @@ void fileDialog::showDir(const QString &path, int newMode)
     qDeleteAll(m_trashWatches);
     m_trashWatches.clear();
     m_trash = nullptr;
+    if (newMode == PlacesView)
+        return showPlaces();
     setRowLayout(newMode);
     rebuildMenu(newMode);
     list->clear();
@@ -112,6 +114,7 @@ void fileDialog::showDir(const QString &path, int newMode)
             iconReader.getIcon(QStringLiteral("fm_insert_file_small.bmp"), true), *m_texts));
 
     currentDir = folder;
+    noteShownMount();
     // A screen reader names the list by the folder it shows.
     list->setAccessibleName(folder == "/" ? folder
                                           : FileName::forDisplay(FileName::lastPart(folder)));
@@ -154,7 +157,7 @@ void fileDialog::followOutsideChanges(const QByteArrayList &names)
 // again instead, watched anew.
 void fileDialog::followRemoval()
 {
-    if (mode == TrashView || mode == TrashSelect)
+    if (mode == TrashView || mode == TrashSelect || leaveForPlaces())
         return;
     if (!FolderPath::isListable(currentDir))
         return showDir(FolderPath::nearestListableAbove(currentDir), mode);
@@ -218,10 +221,13 @@ void fileDialog::rebuildMenu(int newMode)
         { TrashSelect, optionsMenu, "BR_SEL_NON", SLOT(multiSelectNon()), nullptr },
         { TrashSelect, optionsMenu, "BR_DETAILS", SLOT(details()), nullptr },
         { TrashFolder, optionsMenu, "BR_DETAILS", SLOT(details()), nullptr },
+        { PlacesView, optionsMenu, "BR_EJECT", SLOT(eject()), nullptr },
+        { PlacesView, optionsMenu, "BR_DETAILS", SLOT(details()), nullptr },
         { newMode, optionsMenu, "BR_ABOUT", SLOT(about()), nullptr },
         { newMode, optionsMenu, "BR_QUIT", SLOT(quit_app()), nullptr },
         // After the entries of the design, so that none of them moves.
         { Browse, m_goToMenu, "BR_TRASH", SLOT(goToTrash()), nullptr },
+        { Browse, m_goToMenu, "BR_PLACES", SLOT(goToPlaces()), nullptr },
         { Browse, optionsMenu, "BR_GO_TO", nullptr, m_goToMenu },
     };
     for (const Entry &entry : entries) {

@@ -16,6 +16,8 @@ void fileDialog::obj_selected(int index)
         return;
     if (mode == TrashView)
         return trashSelected(index);
+    if (mode == PlacesView)
+        return placeSelected(index);
     const QString name = list->text(index);
     const QString path = currentDir + u'/' + name;
     if (name.isEmpty() || path == QLatin1String("/.."))
@@ -63,6 +65,11 @@ void fileDialog::back()
         return showDir(currentDir, TrashView);
     if (mode == TrashView)
         return showDir(m_beforeTrash, Browse);
+    if (mode == PlacesView)
+        return showDir(FolderPath::isListable(m_beforePlaces)
+                               ? m_beforePlaces
+                               : FolderPath::nearestListableAbove(m_beforePlaces),
+                       Browse);
     if (mode == TrashFolder)
         return showDir(currentDir == m_trashFolderTop
                                ? m_beforeTrash

@@ -26,6 +26,7 @@ const std::map<Asker::Refusal, const char *> refusalKeys = {
     { Asker::IntoItself, "BR_INTO_ITSELF" }, { Asker::HoldsSource, "BR_HOLDS_SOURCE" },
     { Asker::TooLong, "BR_TOO_LONG" },       { Asker::NameTaken, "BR_NAME_EXISTS" },
     { Asker::NotMade, "BR_MKDIR_ERROR" },    { Asker::InvalidName, "BR_INVALID_NAME" },
+    { Asker::WritesThere, "BR_EJECT_BUSY" },
 };
 const std::map<Undo::Verdict, const char *> reasonKeys = {
     { Undo::Possible, "BR_UNDO_FAILED" },
@@ -129,6 +130,44 @@ QString Texts::namesNotStored(int count, const QStringList &first) const
         names += oneLine(name) + u'\n';
     return text("BR_NAMES_CANNOT_BE_STORED") + Formats::count(count) + u'\n' + names
            + text("BR_GO_ON_ANYWAY");
+}
+
+QString Texts::tooLarge(int count, const QStringList &first, qint64 limit) const
+{
+    QString names;
+    for (const QString &name : first)
+        names += oneLine(name) + u'\n';
+    return (*this)("BR_TOO_LARGE_FILES").arg(Formats::count(count), Formats::bytes(limit + 1))
+           + u'\n' + names + (*this)("BR_LEAVE_OUT_REST");
+}
+
+QString Texts::placeDescription(const QString &type, qint64 free, qint64 total, bool readOnly) const
+{
+    QString line = free < 0 || total < 0
+                           ? type
+                           : (*this)("BR_PLACE_SPACE")
+                                     .arg(type, Formats::bytes(free), Formats::bytes(total));
+    return readOnly ? line + QStringLiteral(", ") + (*this)("BR_READ_ONLY") : line;
+}
+
+QString Texts::placeDetails(const QString &name, const QString &path, const QString &device,
+                            const QString &description) const
+{
+    const Texts &text = *this;
+    QString details = oneLine(name) + u'\n' + text("BR_MOUNTED_AT") + oneLine(path) + u'\n';
+    if (!device.isEmpty())
+        details += text("BR_DEVICE") + oneLine(device) + u'\n';
+    return details + description;
+}
+
+QString Texts::safeToRemove(const QString &name) const
+{
+    return (*this)("BR_SAFE_TO_REMOVE").arg(oneLine(name));
+}
+
+QString Texts::placeRemoved(const QString &name) const
+{
+    return (*this)("BR_PLACE_REMOVED").arg(oneLine(name));
 }
 
 QString Texts::existing(int count) const

@@ -44,11 +44,20 @@ public:
     // The trash view's path line, a row's description and the details of one entry there:
     // where it came from and since when it is in the trash (YYYYMMDDhhmmss, 0 unknown).
     QString trashLine(int entries, qint64 bytes) const;
+    // A place: "FAT32, 3.1 GB free of 32 GB", ", read-only" when mounted so; its details; that
+    // it can be taken out; that it was removed from under the folder shown.
+    QString placeDescription(const QString &type, qint64 free, qint64 total, bool readOnly) const;
+    QString placeDetails(const QString &name, const QString &path, const QString &device,
+                         const QString &description) const;
+    QString safeToRemove(const QString &name) const;
+    QString placeRemoved(const QString &name) const;
     QString trashedDescription(const EntryDetails &entry, const QString &original,
                                qint64 deleted) const;
     QString trashedDetails(const QString &name, const EntryDetails &entry, const QString &original,
                            qint64 deleted) const;
     QString namesNotStored(int count, const QStringList &first) const;
+    // Files larger than the destination holds, the first of them, and its limit.
+    QString tooLarge(int count, const QStringList &first, qint64 limit) const;
     // The choice for entries that stand there, and its choices in the order offered.
     QString existing(int count) const;
     static const QList<QPair<OperationPlan::Resolution, const char *>> &resolutions();

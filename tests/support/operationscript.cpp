@@ -31,6 +31,14 @@ bool ScriptedAsker::confirm(const OperationPlan &, const OperationPlan::Look &fo
     return confirmed;
 }
 
+bool ScriptedAsker::leaveOutTooLarge(int count, const QStringList &first, qint64 limit)
+{
+    QStringList names = first; // in the order the walk met them
+    names.sort();
+    asked << QStringLiteral("too large %1 %2 %3").arg(count).arg(names.join(u',')).arg(limit);
+    return goOn;
+}
+
 bool ScriptedAsker::goOnWithoutRoom(qint64, qint64)
 {
     asked << QStringLiteral("room");

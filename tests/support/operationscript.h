@@ -12,9 +12,9 @@
 #include <optional>
 
 // Answers an operation's questions from a script, the way a user would with the popups, and
-// records what was asked, in order: "confirm", "room", "room with trash", "names", "choice",
-// "for good", "replace <path>", "keep link apart <path>", "refused <why>", "undo",
-// "interrupted", "name", "discard <what> <entries>".
+// records what was asked, in order: "confirm", "too large <count> <first,...> <limit>", "room",
+// "room with trash", "names", "choice", "for good", "replace <path>", "keep link apart <path>",
+// "refused <why>", "undo", "interrupted", "name", "discard <what> <entries>".
 class ScriptedAsker : public Asker
 {
 public:
@@ -42,6 +42,7 @@ public:
     bool wait(Wait what, const std::function<void(const std::function<bool()> &)> &work,
               const std::function<void(bool)> &pause) override;
     bool confirm(const OperationPlan &plan, const OperationPlan::Look &look) override;
+    bool leaveOutTooLarge(int count, const QStringList &first, qint64 limit) override;
     bool goOnWithoutRoom(qint64 needed, qint64 free) override;
     std::optional<bool> emptyTrashForRoom(qint64 needed, qint64 free, int entries,
                                           qint64 bytes) override;

@@ -42,6 +42,7 @@ QVector<MountTable::Mount> MountTable::parse(const QByteArray &mountinfo)
             continue;
         Mount mount;
         mount.point = unescaped(fields[4]);
+        mount.root = unescaped(fields[3]);
         mount.type = unescaped(fields[dash + 1]);
         mount.source = unescaped(fields[dash + 2]);
         mount.device = makedev(majorNumber, minorNumber);

@@ -15,6 +15,7 @@ public:
     struct Mount
     {
         QByteArray point; // where it is mounted, unescaped
+        QByteArray root; // what of its file system it shows: "/", or a folder for a bind mount
         QByteArray type; // "ext4", "vfat", "fuse.fusefat"...
         QByteArray source; // the device or what stands for it, unescaped
         dev_t device = 0;

@@ -7,6 +7,8 @@
 
 #include <QFile>
 
+#include <algorithm>
+
 #include <fcntl.h>
 #include <linux/fs.h>
 #include <sys/ioctl.h>
@@ -55,6 +57,21 @@ bool TargetFileSystem::isCard(qint64 statfsType, QByteArrayView mountType)
     }
 }
 
+bool TargetFileSystem::isCardType(QByteArrayView mountType)
+{
+    static const QByteArrayView types[]
+            = { "vfat",    "msdos",        "exfat",      "ntfs",         "ntfs3",
+                "fuseblk", "fuse.fusefat", "fuse.exfat", "fuse.ntfs-3g", "fuse.ntfs" };
+    return std::find(std::begin(types), std::end(types), mountType) != std::end(types);
+}
+
+qint64 TargetFileSystem::largestFileOn(qint64 statfsType, QByteArrayView mountType)
+{
+    const bool fat
+            = statfsType == 0x4d44 || (statfsType == fuseType && mountType == "fuse.fusefat");
+    return fat ? (qint64(1) << 32) - 1 : -1;
+}
+
 bool TargetFileSystem::keepsLinks(qint64 statfsType, QByteArrayView mountType)
 {
     if (!isCard(statfsType, mountType))
@@ -90,6 +107,7 @@ TargetFileSystem TargetFileSystem::of(const QByteArray &folder)
             mountType = mountTypeOf(info.st_dev);
         target.card = isCard(qint64(system.f_type), mountType);
         target.links = keepsLinks(qint64(system.f_type), mountType);
+        target.largestFile = largestFileOn(qint64(system.f_type), mountType);
         target.unit = system.f_frsize > 0  ? system.f_frsize
                       : system.f_bsize > 0 ? system.f_bsize
                                            : 4096;

@@ -19,11 +19,17 @@ struct TargetFileSystem
     long nameMax = 255;
     qint64 unit = 4096; // what it allocates at least: a block, a card's cluster (statfs)
     bool links = true;
+    qint64 largestFile = -1; // the largest file it holds, in bytes; -1: no limit of its own
 
     static TargetFileSystem of(const QByteArray &folder);
 
     // By the type that statfs gives and, for FUSE, the type of the mount in /proc/self/mountinfo.
     static bool isCard(qint64 statfsType, QByteArrayView mountType);
+    // The same by the mount's type alone, as /proc/self/mountinfo gives it ("vfat", "fuseblk").
+    static bool isCardType(QByteArrayView mountType);
+    // FAT, through the kernel or FUSE, holds files up to 4 GiB - 1 byte; exFAT and NTFS have no
+    // such limit: -1.
+    static qint64 largestFileOn(qint64 statfsType, QByteArrayView mountType);
     // Whether a file system of that type keeps symbolic links: of the cards, NTFS alone.
     static bool keepsLinks(qint64 statfsType, QByteArrayView mountType);
     // The type that /proc/self/mountinfo gives the mount of this device ("fuse.fusefat"), or empty;
@@ -39,6 +45,7 @@ struct TargetFileSystem
     // UTF-16) is UTF-8, holds none of " * : < > ? \ | or a control character and ends in no
     // blank or dot.
     bool canHold(QByteArrayView name) const;
+    bool holdsSize(qint64 size) const { return largestFile < 0 || size <= largestFile; }
     // What a file of this size takes there: whole units.
     qint64 taken(qint64 size) const { return (size + unit - 1) / unit * unit; }
     // A name it can hold for one it cannot: each character it refuses (a byte that is not UTF-8

@@ -24,6 +24,7 @@ public:
         NameTaken, // a rename onto a name that another entry has
         NotMade, // a new folder that could not be made
         InvalidName, // a typed name that is empty or holds one of " * / : < > ? \ |
+        WritesThere, // an eject while an operation of the program is at work
     };
     // What a typed name is for.
     enum NameFor { NewFolder, NewName };
@@ -59,6 +60,9 @@ public:
     // or all a trash holds (emptying it), with how many and how much.
     enum Discard { DiscardOne, DiscardSeveral, EmptyTrash };
     virtual bool confirmDiscard(Discard what, int entries, qint64 bytes, const QString &path) = 0;
+    // Files larger than the destination holds (limit bytes): whether to leave them out and go on
+    // with the rest; no runs nothing.
+    virtual bool leaveOutTooLarge(int count, const QStringList &first, qint64 limit) = 0;
     // Where names cannot be stored there: store them mapped, or leave them out; nothing ends
     // the operation.
     enum ForNames { StoreMapped, LeaveOut };

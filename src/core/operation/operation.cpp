@@ -210,9 +210,10 @@ void Operation::finishWriting(const QString &destination)
 }
 
 // Asked in this order, each only when it applies: the look before a copy or move, the question,
-// the room, the names the destination cannot hold, what stands there, and where what a replace
-// removes cannot be kept in the trash, whether to replace for good. Whatever ends it here ends it
-// before anything at the destination changes.
+// the files too large for the destination, the room (of what is not left out), the names the
+// destination cannot hold, what stands there, and where what a replace removes cannot be kept in
+// the trash, whether to replace for good. Whatever ends it here ends it before anything at the
+// destination changes.
 bool Operation::askBeforeTheWork(OperationPlan *plan, OperationPlan::Resolution *resolution,
                                  bool confirming)
 {
@@ -223,6 +224,9 @@ bool Operation::askBeforeTheWork(OperationPlan *plan, OperationPlan::Resolution 
            }))
         return false;
     if (confirming && !m_asker.confirm(*plan, look))
+        return false;
+    if (look.tooLarge > 0
+        && !m_asker.leaveOutTooLarge(look.tooLarge, look.firstTooLarge, plan->largestFile()))
         return false;
     if (look.freeBytes >= 0 && look.taken > look.freeBytes && !makeRoom(*plan, look))
         return false;

@@ -49,6 +49,7 @@ public:
         QList<QPair<QString, int>> cannotRestore;
         std::optional<bool> undoable; // whether there is something to undo now, where it changed
         bool stillWriting = false; // stopped while what it copied was flushed: that goes on
+        bool ejected = false; // unmounted: safe to remove
     };
 
     Operation(Asker &asker, CommandRunner &runner, Journal &journal);
@@ -69,6 +70,11 @@ public:
     Result restore(const QVector<Trash::Item> &items);
     // Entries of the trash removed for good, after the question, their infos with them.
     Result discard(const QVector<Trash::Item> &items, Asker::Discard what);
+    // The file system mounted at point, from device, taken out safely: what is written there is
+    // flushed, then it is unmounted (through udisks2 where udisksctl is on PATH and device is a
+    // block device, which it then powers off; else umount). Refused while an operation of the
+    // program is at work (its journal is held).
+    Result eject(const QString &point, const QString &device);
     // Takes back the newest operation on record, after asking; the one before it is next.
     Result undo();
     // At start-up: an operation that the program did not live to finish is reported (once the

@@ -234,6 +234,11 @@ OperationPlan::Look OperationPlan::look(const std::function<bool()> &keepGoing) 
             if (renames)
                 return TreeWalk::Continue;
             ++look.entries;
+            if (S_ISREG(info.st_mode) && !m_target.holdsSize(info.st_size)) {
+                if (++look.tooLarge <= 5)
+                    look.firstTooLarge << FileName::fromBytes(inside + relative.toByteArray());
+                return TreeWalk::Continue;
+            }
             if (S_ISREG(info.st_mode)) {
                 look.bytes += info.st_size;
                 look.taken += m_target.taken(info.st_size);
@@ -301,6 +306,8 @@ bool OperationPlan::place(int index, Step *step, bool *mapped) const
     // A link where links are not kept, or a name it cannot hold and does not map: nothing.
     step->leftOut = !renames
                     && ((!m_target.links && sourceExists && S_ISLNK(source.st_mode))
+                        || (sourceExists && S_ISREG(source.st_mode)
+                            && !m_target.holdsSize(source.st_size))
                         || (unstorable && !step->mapsNames));
     if (step->leftOut)
         return false;
@@ -351,10 +358,12 @@ void OperationPlan::lookInside(Step *step) const
     Spoils spoils(FileName::toBytes(step->destination), m_target.foldsCase, false);
     TreeWalk::walk(root, [&](QByteArrayView path, const struct stat &info) {
         spoils.visit(path.sliced(root.size()), info);
-        step->unstorableInside = step->unstorableInside
-                                 || (path.size() > root.size()
-                                     && (!m_target.canHold(FileName::lastPart(path))
-                                         || (!m_target.links && S_ISLNK(info.st_mode))));
+        step->unstorableInside
+                = step->unstorableInside
+                  || (path.size() > root.size()
+                      && (!m_target.canHold(FileName::lastPart(path))
+                          || (!m_target.links && S_ISLNK(info.st_mode))
+                          || (S_ISREG(info.st_mode) && !m_target.holdsSize(info.st_size))));
         return (spoils.any() || !m_target.foldsCase) && step->unstorableInside ? TreeWalk::Stop
                                                                                : TreeWalk::Continue;
     });

@@ -62,8 +62,9 @@ public:
         // case: names inside clash. It goes entry by entry instead (see goesEntryByEntry()).
         bool clashesInside = false;
         // Names that the destination cannot hold are stored mapped (TargetFileSystem::mapped()),
-        // or left out: a name it cannot hold and does not map, or a link where it keeps none, gets
-        // no command at all. A folder that holds such an entry goes entry by entry too.
+        // or left out: a name it cannot hold and does not map, a link where it keeps none, or a
+        // file larger than it holds gets no command at all. A folder that holds such an entry goes
+        // entry by entry too.
         bool mapsNames = false;
         bool leftOut = false;
         bool unstorableInside = false;
@@ -91,6 +92,8 @@ public:
     // The one entry's path, or the folder of the named entries; and the destination folder.
     const QString &source() const { return m_source; }
     const QString &destination() const { return m_destination; }
+    // The largest file the destination holds; -1 for no limit.
+    qint64 largestFile() const { return m_target.largestFile; }
     int count() const { return int(m_names.size()); }
     Step step(int index) const;
     // Whether names the destination cannot hold are stored mapped, rather than left out.
@@ -120,6 +123,10 @@ public:
         // those that are not UTF-8), or links where it keeps none.
         int unstorable = 0;
         QStringList firstUnstorable; // the first few, as paths inside the operation
+        // Files larger than the destination holds (a FAT card's 4 GiB - 1): left out, not counted
+        // in bytes or taken.
+        int tooLarge = 0;
+        QStringList firstTooLarge;
         int linksOntoFolders = 0; // links, at any depth of a merge, where a real folder stands
         int caseClashes
                 = 0; // names that clash with another of the operation's where case is ignored

@@ -1,0 +1,189 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Places: Home, the cards and sticks and what else a user keeps files on, and "/"; an eject
+// that is safe; and a card pulled from under the folder shown.
+#include "browser/filedialog.h"
+
+#include "core/folder/folderpath.h"
+#include "core/folder/mountwatch.h"
+#include "core/names/filename.h"
+#include "lang/languagecatalog.h"
+#include "lang/texts.h"
+#include "platform/zlistbox.h"
+#include "platform/zmessagedlg.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QTimer>
+
+#include <sys/stat.h>
+
+using std::placeholders::_1;
+
+namespace {
+
+// Row 0 is Home, the last "/", the places between them.
+class PlaceRows : public ZListBoxRows
+{
+public:
+    PlaceRows(const QVector<fileDialog::PlaceRow> &rows, const QPixmap &icon)
+        : m_rows(rows)
+        , m_icon(icon)
+    {
+    }
+    int count() const override { return int(m_rows.size()); }
+    QString text(int row) const override { return m_rows[row].name; }
+    QPixmap pixmap(int) const override { return m_icon; }
+    QString description(int row) const override { return m_rows[row].description; }
+
+private:
+    QVector<fileDialog::PlaceRow> m_rows;
+    QPixmap m_icon;
+};
+
+bool lies(const QString &path, const QString &point)
+{
+    return path == point || point == u'/' || path.startsWith(point + u'/');
+}
+
+} // namespace
+
+void fileDialog::goToPlaces()
+{
+    showDir(currentDir, PlacesView);
+}
+
+void fileDialog::showPlaces()
+{
+    if (mode != PlacesView)
+        m_beforePlaces = currentDir;
+    currentDir = m_beforePlaces;
+    m_watchedDir.clear();
+    setRowLayout(PlacesView);
+    rebuildMenu(PlacesView);
+    list->clear();
+    m_entries = nullptr;
+    m_places = Places::read();
+    const auto rowOf = [this](const QString &name, const QByteArray &point, const QByteArray &type,
+                              bool readOnly) {
+        const Places::Space space = Places::spaceOf(point);
+        return PlaceRow{ name, FileName::fromBytes(point),
+                         m_texts->placeDescription(Places::typeName(type, space.blocks), space.free,
+                                                   space.total, readOnly) };
+    };
+    const QVector<MountTable::Mount> mounts = MountTable::read();
+    const auto typeAt = [&mounts](const QByteArray &path, bool *readOnly) {
+        const QByteArray top = MountTable::topOf(path, mounts);
+        for (auto mount = mounts.crbegin(); mount != mounts.crend(); ++mount) {
+            if (mount->point == top) {
+                *readOnly = mount->readOnly;
+                return mount->type;
+            }
+        }
+        return QByteArray();
+    };
+    QVector<PlaceRow> rows;
+    const QByteArray home = FileName::toBytes(QDir::homePath());
+    bool readOnly = false;
+    QByteArray type = typeAt(home, &readOnly);
+    rows << rowOf((*m_texts)("BR_HOME"), home, type, readOnly);
+    for (const Places::Place &place : std::as_const(m_places))
+        rows << rowOf(FileName::fromBytes(place.name), place.point, place.type, place.readOnly);
+    type = typeAt("/", &readOnly);
+    rows << rowOf(QStringLiteral("/"), "/", type, readOnly);
+    m_placeRows = rows;
+    setInstructText(catalog->lookup("BR_PLACES"));
+    list->setAccessibleName(catalog->lookup("BR_PLACES"));
+    list->setBulkRows(std::make_unique<PlaceRows>(
+            rows, iconReader.getIcon(QStringLiteral("fm_folder_small.bmp"), true)));
+}
+
+void fileDialog::placeSelected(int index)
+{
+    if (index >= 0 && index < m_placeRows.size())
+        showDir(m_placeRows[index].path, Browse);
+}
+
+void fileDialog::placeDetails()
+{
+    const int row = list->currentItem();
+    if (row < 0 || row >= m_placeRows.size())
+        return;
+    const PlaceRow &place = m_placeRows[row];
+    const QString device = row > 0 && row <= m_places.size()
+                                   ? FileName::fromBytes(m_places[row - 1].source)
+                                   : QString();
+    ZMessageDlg::inform(catalog->lookup("BR_DETAILS"),
+                        m_texts->placeDetails(place.name, place.path, device, place.description),
+                        QStringLiteral("info_pop.bmp"));
+}
+
+void fileDialog::eject()
+{
+    const int row = list->currentItem();
+    if (mode != PlacesView || row < 0 || row >= m_placeRows.size())
+        return;
+    // Home and "/" are not taken out.
+    if (row == 0 || row > m_places.size())
+        return ZMessageDlg::inform(catalog->lookup("BR_EJECT"), (*m_texts)("BR_NOT_EJECTABLE"),
+                                   QStringLiteral("error_pop.bmp"));
+    const Places::Place place = m_places[row - 1];
+    const QString point = FileName::fromBytes(place.point);
+    const Operation::Result result
+            = perform("BR_EJECT", OperationPlan::Delete, false,
+                      std::bind(&Operation::eject, _1, point, FileName::fromBytes(place.source)));
+    if (result.ejected) {
+        // Back no longer leads to a folder on it.
+        if (lies(m_beforePlaces, point))
+            m_beforePlaces = QDir::homePath();
+        ZMessageDlg::inform(catalog->lookup("BR_EJECT"),
+                            m_texts->safeToRemove(m_placeRows[row].name),
+                            QStringLiteral("info_pop.bmp"));
+    }
+    list->refill([this] { showPlaces(); });
+}
+
+// The shown folder's file system, as it was when it was listed, to tell when it goes away.
+void fileDialog::noteShownMount()
+{
+    const QString real = QDir(currentDir).canonicalPath();
+    m_shownMount = MountTable::topOf(FileName::toBytes(real.isEmpty() ? currentDir : real),
+                                     MountTable::read());
+    m_shownPlace = FileName::fromBytes(FileName::lastPart(m_shownMount));
+    if (m_shownMount == "/")
+        return;
+    for (const Places::Place &place : Places::read()) {
+        if (place.point == m_shownMount)
+            m_shownPlace = FileName::fromBytes(place.name);
+    }
+}
+
+void fileDialog::followMounts()
+{
+    if (mode == PlacesView)
+        return list->refill([this] { showPlaces(); });
+    leaveForPlaces();
+}
+
+// The file system of the folder shown was unmounted from outside (the card pulled): the window
+// goes to Places, once no popup is open (an operation that wrote there ends with its failure).
+bool fileDialog::leaveForPlaces()
+{
+    if (mode == PlacesView || mode == TrashView || mode == TrashSelect || m_shownMount.isEmpty()
+        || m_shownMount == "/")
+        return false;
+    for (const MountTable::Mount &mount : MountTable::read()) {
+        if (mount.point == m_shownMount)
+            return false;
+    }
+    if (QApplication::activeModalWidget() || QApplication::activePopupWidget()) {
+        QTimer::singleShot(250, this, &fileDialog::leaveForPlaces);
+        return true;
+    }
+    const QString gone = m_shownPlace;
+    m_shownMount.clear();
+    currentDir = QDir::homePath();
+    showDir(currentDir, PlacesView);
+    ZMessageDlg::inform(catalog->lookup("BR_PLACES"), m_texts->placeRemoved(gone),
+                        QStringLiteral("info_pop.bmp"));
+    return true;
+}
