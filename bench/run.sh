@@ -18,13 +18,14 @@
 # 100,000 rows: its frames and what one costs to draw (bench_flick), and the trash: its view of
 # 10,000 entries against cat of their infos, 1,000 files moved there against trash-put and by hand
 # (bench_trash), and Places with 20 mounts, a new mount's delay to its row and the idle CPU
-# (bench_places). A million entries are also held against ls -f of the folder with an empty
+# (bench_places), and a search of a tree of 1,000,000 files against find -iname (bench_search).
+# A million entries are also held against ls -f of the folder with an empty
 # window's start.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 build=${1:-build}
 cmake --build "$build" --target filemanager minimal_lister bench_listing bench_operations bench_look \
-    bench_live bench_flick bench_trash bench_places >/dev/null
+    bench_live bench_flick bench_trash bench_places bench_search >/dev/null
 sizes=(1000 10000 100000 1000000)
 folders=$build/bench-folders
 mkdir -p "$folders/0"
@@ -106,3 +107,5 @@ rm -rf "$work"
 # Places with 20 mounts, in a mount namespace of its own, and a mount made while it is shown.
 unshare -m --propagation private "$build/bench/bench_places" 2>/dev/null \
     || echo "places: no mount namespace here (root is needed)"
+# A search below a tree of 1,000 folders of 1,000 files, against find -iname of the same text.
+"$build/bench/bench_search" "$build/bench-search" 2>/dev/null

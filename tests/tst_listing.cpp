@@ -213,6 +213,10 @@ private slots:
                 << QStringList{};
         QTest::newRow("a folder in the trash")
                 << int(TrashFolder) << QStringList{ "Details", "About", "Quit" } << QStringList{};
+        QTest::newRow("search") << int(
+                SearchView) << QStringList{ "Go to its folder", "Rename",  "Delete", "Copy", "Move",
+                                            "Move to trash",    "Details", "About",  "Quit" }
+                                << QStringList{};
         QTest::newRow("places") << int(PlacesView)
                                 << QStringList{ "Eject", "Details", "About", "Quit" }
                                 << QStringList{};
@@ -282,6 +286,43 @@ private slots:
         QCOMPARE(answerer.seen[0].title, QStringLiteral("Places"));
         window.back();
         QCOMPARE(window.currentDirectory(), QDir::homePath());
+    }
+
+    // Search below the folder shown: the results sorted by their paths, each described by its
+    // folder; "Go to its folder" highlights the entry there; Back returns to the start.
+    void searchBelow()
+    {
+        for (int i = 0; i < 300; ++i)
+            QVERIFY(makeFile(m_root
+                             + QStringLiteral("/a/inner/many/%1.txt").arg(i % 7 * 1000 + i)));
+        const auto clean = qScopeGuard([&] { QDir(m_root + "/a/inner/many").removeRecursively(); });
+        fileDialog &window = m_fixture.start({ m_root });
+        DialogAnswerer answerer;
+        answerer.answer(DialogAnswerer::Yes, QStringLiteral("TXT"));
+        window.goToSearch();
+        QCOMPARE(window.browseMode(), int(SearchView));
+        QTRY_COMPARE(rows(window).size(), 306);
+        QStringList paths;
+        for (int row = 0; row < 306; ++row)
+            paths << window.entryList()->description(row);
+        QCOMPARE(rows(window).mid(0, 2), QStringList({ "10.txt", "A.TXT" }));
+        QVERIFY2(paths[2].endsWith(", in a/inner/many"), qPrintable(paths[2]));
+        QStringList names = rows(window).mid(2, 300);
+        QStringList sorted = names;
+        sorted.sort();
+        QCOMPARE(names, sorted);
+        const int row = rowOf(window, "b.txt");
+        window.entryList()->setCurrentItem(row);
+        window.goToFolder();
+        QCOMPARE(window.browseMode(), int(Browse));
+        QCOMPARE(window.currentDirectory(), m_root);
+        QCOMPARE(window.currentItemName(), QStringLiteral("b.txt"));
+
+        answerer.answer(DialogAnswerer::Yes, QStringLiteral("9"));
+        window.goToSearch();
+        window.back();
+        QCOMPARE(window.browseMode(), int(Browse));
+        QCOMPARE(window.currentDirectory(), m_root);
     }
 
     void sameModeKeepsTheMenu()

@@ -4,6 +4,7 @@
 #include "core/folder/folderentries.h"
 #include "core/folder/folderwatch.h"
 #include "core/folder/mountwatch.h"
+#include "core/folder/search.h"
 #include "core/names/filename.h"
 #include "lang/formats.h"
 #include "lang/languagecatalog.h"

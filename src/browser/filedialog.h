@@ -17,6 +17,8 @@
 class FolderEntries;
 class FolderWatch;
 class MountWatch;
+class Search;
+class SearchResults;
 class TrashContents;
 class LanguageCatalog;
 class NameFilter;
@@ -26,7 +28,7 @@ class ZSoftKey;
 
 // The listing mode of the window. In the trash: the entries of every trash, several of them
 // checked, or a folder in a trash, browsed without changing anything. Places: Home, the file
-// systems a user keeps files on, "/".
+// systems a user keeps files on, "/". Search: the names found below a folder.
 enum BrowseMode {
     Browse = 0,
     PickCopyTarget = 1,
@@ -35,7 +37,8 @@ enum BrowseMode {
     TrashView = 4,
     TrashSelect = 5,
     TrashFolder = 6,
-    PlacesView = 7
+    PlacesView = 7,
+    SearchView = 8
 };
 
 // The file manager's one window: the list of a folder's entries, the soft keys and the options
@@ -104,6 +107,9 @@ public slots:
     // Places, and the eject of the highlighted one.
     void goToPlaces();
     void eject();
+    // Search below the folder shown, and the folder of the highlighted result.
+    void goToSearch();
+    void goToFolder();
     // At start-up: an operation that the program did not live to finish is reported, and what
     // of it was done may be taken back.
     void reportInterrupted() { takeBack(&Operation::reportInterrupted); }
@@ -152,6 +158,13 @@ private:
     void noteShownMount();
     void followMounts();
     bool leaveForPlaces();
+    void showSearch();
+    void showSearchLine();
+    void followSearch();
+    void endSearch();
+    QString resultPath(int row) const;
+    void searchSelected(int index);
+    void recheckResult(const QString &path, const QString &renamedTo = QString());
     QString childPath(const QString &name) const;
     void firstStep(int pickMode);
     void multiFirstStep(int pickMode);
@@ -196,4 +209,7 @@ private:
     QString m_beforePlaces; // the folder shown before Places, to return to
     QByteArray m_shownMount; // the mount point of the folder shown, when it was listed
     QString m_shownPlace; // and what it is called
+    std::unique_ptr<Search> m_search; // the walk, while the results are shown
+    std::unique_ptr<SearchResults> m_results;
+    QString m_searchStart, m_searchText;
 };

@@ -79,8 +79,12 @@ void fileDialog::showDir(const QString &path, int newMode)
     qDeleteAll(m_trashWatches);
     m_trashWatches.clear();
     m_trash = nullptr;
+    if (newMode != SearchView)
+        endSearch();
     if (newMode == PlacesView)
         return showPlaces();
+    if (newMode == SearchView)
+        return showSearch();
     setRowLayout(newMode);
     rebuildMenu(newMode);
     list->clear();
@@ -138,8 +142,8 @@ void fileDialog::showDir(const QString &path, int newMode)
 // again), keeping the highlight, the checks and the view (see ZListBox::bulkRowsChanged).
 void fileDialog::followOutsideChanges(const QByteArrayList &names)
 {
-    if (mode == TrashView || mode == TrashSelect)
-        return; // the trashes' own watches follow them
+    if (mode == TrashView || mode == TrashSelect || mode == SearchView)
+        return; // the trashes' own watches follow them; results are looked at one by one
     FolderEntries::Delta delta;
     if (names.isEmpty() || !m_entries || !m_entries->apply(names, &delta))
         return list->refill([this] { showDir(currentDir, mode); });
@@ -157,7 +161,7 @@ void fileDialog::followOutsideChanges(const QByteArrayList &names)
 // again instead, watched anew.
 void fileDialog::followRemoval()
 {
-    if (mode == TrashView || mode == TrashSelect || leaveForPlaces())
+    if (mode == TrashView || mode == TrashSelect || mode == SearchView || leaveForPlaces())
         return;
     if (!FolderPath::isListable(currentDir))
         return showDir(FolderPath::nearestListableAbove(currentDir), mode);
@@ -222,12 +226,20 @@ void fileDialog::rebuildMenu(int newMode)
         { TrashSelect, optionsMenu, "BR_DETAILS", SLOT(details()), nullptr },
         { TrashFolder, optionsMenu, "BR_DETAILS", SLOT(details()), nullptr },
         { PlacesView, optionsMenu, "BR_EJECT", SLOT(eject()), nullptr },
+        { SearchView, optionsMenu, "BR_GO_TO_FOLDER", SLOT(goToFolder()), nullptr },
+        { SearchView, optionsMenu, "BR_RENAME", SLOT(rename()), nullptr },
+        { SearchView, optionsMenu, "BR_DELETE", SLOT(del()), nullptr },
+        { SearchView, optionsMenu, "BR_COPY", SLOT(copy()), nullptr },
+        { SearchView, optionsMenu, "BR_MOVE", SLOT(move()), nullptr },
+        { SearchView, optionsMenu, "BR_MOVE_TO_TRASH", SLOT(toTrash()), nullptr },
+        { SearchView, optionsMenu, "BR_DETAILS", SLOT(details()), nullptr },
         { PlacesView, optionsMenu, "BR_DETAILS", SLOT(details()), nullptr },
         { newMode, optionsMenu, "BR_ABOUT", SLOT(about()), nullptr },
         { newMode, optionsMenu, "BR_QUIT", SLOT(quit_app()), nullptr },
         // After the entries of the design, so that none of them moves.
         { Browse, m_goToMenu, "BR_TRASH", SLOT(goToTrash()), nullptr },
         { Browse, m_goToMenu, "BR_PLACES", SLOT(goToPlaces()), nullptr },
+        { Browse, m_goToMenu, "BR_SEARCH", SLOT(goToSearch()), nullptr },
         { Browse, optionsMenu, "BR_GO_TO", nullptr, m_goToMenu },
     };
     for (const Entry &entry : entries) {

@@ -18,6 +18,8 @@ void fileDialog::obj_selected(int index)
         return trashSelected(index);
     if (mode == PlacesView)
         return placeSelected(index);
+    if (mode == SearchView)
+        return searchSelected(index);
     const QString name = list->text(index);
     const QString path = currentDir + u'/' + name;
     if (name.isEmpty() || path == QLatin1String("/.."))
@@ -65,6 +67,8 @@ void fileDialog::back()
         return showDir(currentDir, TrashView);
     if (mode == TrashView)
         return showDir(m_beforeTrash, Browse);
+    if (mode == SearchView)
+        return showDir(m_searchStart, Browse);
     if (mode == PlacesView)
         return showDir(FolderPath::isListable(m_beforePlaces)
                                ? m_beforePlaces

@@ -122,10 +122,11 @@ void fileDialog::toTrash()
     const QString name = currentItemName();
     if (name.isEmpty() || name == QLatin1String(".."))
         return;
+    const QString path = childPath(name);
     if (perform("BR_MOVE_TO_TRASH", OperationPlan::Move, false,
-                std::bind(&Operation::toTrash, _1, currentDir, QStringList{ name }))
+                std::bind(&Operation::toTrash, _1, FileName::parentOf(path), QStringList{ name }))
                 .ran)
-        showDir(currentDir, Browse);
+        mode == SearchView ? recheckResult(path) : showDir(currentDir, Browse);
 }
 
 void fileDialog::multi_toTrash()

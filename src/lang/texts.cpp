@@ -170,6 +170,32 @@ QString Texts::placeRemoved(const QString &name) const
     return (*this)("BR_PLACE_REMOVED").arg(oneLine(name));
 }
 
+QString Texts::searchQuestion(const QString &folder) const
+{
+    return (*this)("BR_SEARCH_BELOW").arg(oneLine(FileName::forDisplay(folder)));
+}
+
+QString Texts::searchLine(const QString &text, const QString &start, int found, bool running,
+                          int unreadable) const
+{
+    QString line = (*this)("BR_SEARCH_LINE")
+                           .arg(oneLine(text), oneLine(FileName::forDisplay(start)),
+                                Formats::count(found));
+    if (running)
+        return line + QStringLiteral(" …");
+    if (unreadable > 0)
+        line += QStringLiteral(", ") + (*this)("BR_UNREADABLE").arg(Formats::count(unreadable));
+    return line;
+}
+
+QString Texts::searchedDescription(const EntryDetails &entry, const QString &folder) const
+{
+    return rowDescription(entry) + QStringLiteral(", ")
+           + (*this)("BR_FOUND_IN")
+                     .arg(folder.isEmpty() ? QStringLiteral(".")
+                                           : oneLine(FileName::forDisplay(folder)));
+}
+
 QString Texts::existing(int count) const
 {
     return (*this)("BR_EXIST_THERE") + Formats::count(count);

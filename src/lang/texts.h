@@ -51,6 +51,12 @@ public:
                          const QString &description) const;
     QString safeToRemove(const QString &name) const;
     QString placeRemoved(const QString &name) const;
+    // Search: its question, its path line (what, where, how many found, "…" while it runs, the
+    // folders it could not read), and a result's description with its folder below the start.
+    QString searchQuestion(const QString &folder) const;
+    QString searchLine(const QString &text, const QString &start, int found, bool running,
+                       int unreadable) const;
+    QString searchedDescription(const EntryDetails &entry, const QString &folder) const;
     QString trashedDescription(const EntryDetails &entry, const QString &original,
                                qint64 deleted) const;
     QString trashedDetails(const QString &name, const EntryDetails &entry, const QString &original,

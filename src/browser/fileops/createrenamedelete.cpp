@@ -14,7 +14,8 @@ bool fileDialog::isValidName(const QString &name)
 
 QString fileDialog::childPath(const QString &name) const
 {
-    return FileName::join(currentDir, name);
+    // A result's path is its own, below the search's start.
+    return mode == SearchView ? resultPath(list->currentItem()) : FileName::join(currentDir, name);
 }
 
 void fileDialog::createDir()
@@ -31,9 +32,16 @@ void fileDialog::rename()
     if (name.isEmpty() || name == QLatin1String(".."))
         return;
     sourcePath = childPath(name);
-    if (perform("BR_RENAME", OperationPlan::Move, false,
-                std::bind(&Operation::rename, _1, sourcePath))
-                .ran)
+    const bool ran = perform("BR_RENAME", OperationPlan::Move, false,
+                             std::bind(&Operation::rename, _1, sourcePath))
+                             .ran;
+    if (ran && mode == SearchView) {
+        const std::optional<Journal::Operation> last = m_journal->last();
+        return recheckResult(sourcePath, last && !last->entries.isEmpty()
+                                                 ? last->entries.constFirst().destination
+                                                 : QString());
+    }
+    if (ran)
         showDir(currentDir, mode);
 }
 
@@ -47,6 +55,6 @@ void fileDialog::del()
                 std::bind(&Operation::run, _1,
                           OperationPlan::single(OperationPlan::Delete, sourcePath)))
                 .ran)
-        showDir(currentDir, Browse);
+        mode == SearchView ? recheckResult(sourcePath) : showDir(currentDir, Browse);
     sourcePath = QStringLiteral("");
 }

@@ -1,0 +1,178 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Search below the folder shown: the results as they are found, and the operations of a
+// folder's entry on one of them.
+#include "browser/filedialog.h"
+
+#include "core/folder/entrydetails.h"
+#include "core/folder/folderpath.h"
+#include "core/folder/search.h"
+#include "core/names/filename.h"
+#include "lang/languagecatalog.h"
+#include "lang/texts.h"
+#include "platform/am_launcherclient.h"
+#include "platform/zlistbox.h"
+#include "platform/zsinglecapturedlg.h"
+
+#include <sys/stat.h>
+
+namespace {
+
+bool stands(const QString &path)
+{
+    struct stat info;
+    return ::lstat(FileName::toBytes(path).constData(), &info) == 0;
+}
+
+// A row shows the name; its folder, relative to the start, is in its description.
+class SearchRows : public ZListBoxRows
+{
+public:
+    SearchRows(const SearchResults &results, const QString &start, const QPixmap &folder,
+               const QPixmap &file, const Texts &texts)
+        : m_results(results)
+        , m_start(start)
+        , m_folder(folder)
+        , m_file(file)
+        , m_texts(texts)
+    {
+    }
+    int count() const override { return m_results.count(); }
+    QString text(int row) const override
+    {
+        return FileName::fromBytes(FileName::lastPart(m_results.at(row).path));
+    }
+    QPixmap pixmap(int row) const override { return m_results.at(row).folder ? m_folder : m_file; }
+    QString description(int row) const override
+    {
+        const QByteArray &path = m_results.at(row).path;
+        const qsizetype slash = path.lastIndexOf('/');
+        return m_texts.searchedDescription(
+                EntryDetails::brief(FileName::join(m_start, FileName::fromBytes(path))),
+                slash < 0 ? QString() : FileName::fromBytes(path.left(slash)));
+    }
+
+private:
+    const SearchResults &m_results;
+    QString m_start;
+    QPixmap m_folder, m_file;
+    const Texts &m_texts;
+};
+
+} // namespace
+
+void fileDialog::goToSearch()
+{
+    const QString text = ZSingleCaptureDlg::ask(catalog->lookup("BR_SEARCH"),
+                                                m_texts->searchQuestion(currentDir), QString(), 0);
+    if (text.isEmpty())
+        return;
+    m_searchStart = currentDir;
+    m_searchText = text;
+    m_results = std::make_unique<SearchResults>();
+    m_search = std::make_unique<Search>(FileName::toBytes(currentDir), text);
+    connect(m_search.get(), &Search::found, this, &fileDialog::followSearch);
+    connect(m_search.get(), &Search::finished, this, &fileDialog::followSearch);
+    showDir(currentDir, SearchView);
+}
+
+void fileDialog::showSearch()
+{
+    if (!m_results) {
+        m_results = std::make_unique<SearchResults>();
+        m_searchStart = currentDir;
+    }
+    m_watchedDir.clear();
+    setRowLayout(SearchView);
+    rebuildMenu(SearchView);
+    list->clear();
+    m_entries = nullptr;
+    currentDir = m_searchStart;
+    list->setAccessibleName(catalog->lookup("BR_SEARCH"));
+    list->setBulkRows(std::make_unique<SearchRows>(
+            *m_results, m_searchStart,
+            iconReader.getIcon(QStringLiteral("fm_folder_small.bmp"), true),
+            iconReader.getIcon(QStringLiteral("fm_insert_file_small.bmp"), true), *m_texts));
+    showSearchLine();
+}
+
+void fileDialog::showSearchLine()
+{
+    const bool running = m_search && m_search->running();
+    setInstructText(m_texts->searchLine(m_searchText, m_searchStart, m_results->count(), running,
+                                        m_search ? m_search->unreadable() : 0));
+}
+
+// A batch found, or the end: each result put in its place.
+void fileDialog::followSearch()
+{
+    if (!m_search || !m_results)
+        return;
+    std::vector<SearchHit> batch = m_search->take();
+    if (mode != SearchView)
+        return;
+    if (!batch.empty()) {
+        std::vector<ZListBox::Range> inserted;
+        for (const SearchResults::Range &range : m_results->merge(std::move(batch)))
+            inserted.push_back({ range.first, range.count });
+        list->bulkRowsChanged({}, inserted);
+    }
+    showSearchLine();
+}
+
+void fileDialog::endSearch()
+{
+    m_search.reset();
+}
+
+QString fileDialog::resultPath(int row) const
+{
+    return row >= 0 && m_results && row < m_results->count()
+                   ? FileName::join(m_searchStart, FileName::fromBytes(m_results->at(row).path))
+                   : QString();
+}
+
+void fileDialog::searchSelected(int index)
+{
+    const QString path = resultPath(index);
+    if (path.isEmpty())
+        return;
+    if (FolderPath::isFile(path))
+        return AM_LauncherClient::openDocument(path, QString(), true);
+    endSearch();
+    showDir(path, Browse);
+}
+
+void fileDialog::goToFolder()
+{
+    const QString path = resultPath(list->currentItem());
+    if (path.isEmpty())
+        return;
+    endSearch();
+    showDir(FileName::parentOf(path), Browse);
+    const int row = list->rowOf(FileName::lastPart(path));
+    if (row >= 0)
+        list->setCurrentItem(row);
+}
+
+// After an operation on a result: gone, it leaves the results; renamed, it takes its new name's
+// place; kept, it stays.
+void fileDialog::recheckResult(const QString &path, const QString &renamedTo)
+{
+    const qsizetype prefix = FileName::join(m_searchStart, QString()).size();
+    const int row = m_results->rowOf(FileName::toBytes(path.mid(prefix)));
+    const bool renamed = !renamedTo.isEmpty() && renamedTo != path && stands(renamedTo)
+                         && renamedTo.startsWith(FileName::join(m_searchStart, QString()));
+    if (row < 0 || (!renamed && stands(path)))
+        return showSearchLine();
+    const bool folder = m_results->at(row).folder;
+    m_results->remove(row);
+    list->bulkRowsChanged({ { row, 1 } }, {});
+    if (renamed) {
+        std::vector<ZListBox::Range> inserted;
+        for (const SearchResults::Range &range :
+             m_results->merge({ { FileName::toBytes(renamedTo.mid(prefix)), folder } }))
+            inserted.push_back({ range.first, range.count });
+        list->bulkRowsChanged({}, inserted);
+    }
+    showSearchLine();
+}
