@@ -19,6 +19,7 @@ class FolderWatch;
 class MountWatch;
 class Search;
 class SearchResults;
+struct SearchHit;
 class TrashContents;
 class LanguageCatalog;
 class NameFilter;
@@ -211,5 +212,9 @@ private:
     QString m_shownPlace; // and what it is called
     std::unique_ptr<Search> m_search; // the walk, while the results are shown
     std::unique_ptr<SearchResults> m_results;
+    std::vector<SearchHit> m_searchBacklog; // found, not yet shown
+    bool m_searchEnded = false;
+    bool m_sliceDue = false; // the next slice of the backlog is on its way
+    size_t m_sliceSize = 4096;
     QString m_searchStart, m_searchText;
 };

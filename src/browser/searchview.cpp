@@ -13,6 +13,9 @@
 #include "platform/zlistbox.h"
 #include "platform/zsinglecapturedlg.h"
 
+#include <QElapsedTimer>
+#include <QTimer>
+
 #include <sys/stat.h>
 
 namespace {
@@ -69,9 +72,16 @@ void fileDialog::goToSearch()
     m_searchStart = currentDir;
     m_searchText = text;
     m_results = std::make_unique<SearchResults>();
+    m_searchBacklog.clear();
+    m_searchEnded = false;
+    m_sliceSize = 4096;
     m_search = std::make_unique<Search>(FileName::toBytes(currentDir), text);
     connect(m_search.get(), &Search::found, this, &fileDialog::followSearch);
-    connect(m_search.get(), &Search::finished, this, &fileDialog::followSearch);
+    // Told after the last batch was handed on.
+    connect(m_search.get(), &Search::finished, this, [this] {
+        m_searchEnded = true;
+        followSearch();
+    });
     showDir(currentDir, SearchView);
 }
 
@@ -97,24 +107,49 @@ void fileDialog::showSearch()
 
 void fileDialog::showSearchLine()
 {
-    const bool running = m_search && m_search->running();
+    // Running until its end has been seen and all it found is shown.
+    const bool running = m_search && (!m_searchEnded || !m_searchBacklog.empty());
     setInstructText(m_texts->searchLine(m_searchText, m_searchStart, m_results->count(), running,
                                         m_search ? m_search->unreadable() : 0));
 }
 
-// A batch found, or the end: each result put in its place.
+// A batch found, or the end: each result put in its place, a slice at a time, so that a key
+// waits for no more than one slice however much was found at once. A slice costs what moves
+// behind its rows, so it grows while it takes little and shrinks when it takes long.
 void fileDialog::followSearch()
 {
-    if (!m_search || !m_results)
+    if (!m_search || !m_results || mode != SearchView)
         return;
-    std::vector<SearchHit> batch = m_search->take();
-    if (mode != SearchView)
-        return;
-    if (!batch.empty()) {
+    std::vector<SearchHit> taken = m_search->take();
+    m_searchBacklog.insert(m_searchBacklog.end(), std::make_move_iterator(taken.begin()),
+                           std::make_move_iterator(taken.end()));
+    if (!m_searchBacklog.empty() && !m_sliceDue) {
+        QElapsedTimer slice;
+        slice.start();
+        const size_t count = std::min(m_sliceSize, m_searchBacklog.size());
+        const auto from = m_searchBacklog.end() - qsizetype(count);
+        std::vector<SearchHit> batch(std::make_move_iterator(from),
+                                     std::make_move_iterator(m_searchBacklog.end()));
+        m_searchBacklog.erase(from, m_searchBacklog.end());
         std::vector<ZListBox::Range> inserted;
         for (const SearchResults::Range &range : m_results->merge(std::move(batch)))
             inserted.push_back({ range.first, range.count });
         list->bulkRowsChanged({}, inserted);
+        const qint64 took = slice.elapsed();
+        // Between 1,024 and 262,144 rows; a slice that was not full says nothing of its size.
+        if (took < 5 && count == m_sliceSize)
+            m_sliceSize = std::min<size_t>(m_sliceSize * 2, 262144);
+        else if (took > 15)
+            m_sliceSize = std::max<size_t>(m_sliceSize / 2, 1024);
+    }
+    // One slice due at a time, on a timer rather than a posted call (those go before timers,
+    // and a key's would wait for them all).
+    if (!m_searchBacklog.empty() && !m_sliceDue) {
+        m_sliceDue = true;
+        QTimer::singleShot(1, this, [this] {
+            m_sliceDue = false;
+            followSearch();
+        });
     }
     showSearchLine();
 }
@@ -122,6 +157,7 @@ void fileDialog::followSearch()
 void fileDialog::endSearch()
 {
     m_search.reset();
+    m_searchBacklog.clear();
 }
 
 QString fileDialog::resultPath(int row) const

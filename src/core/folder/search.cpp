@@ -132,27 +132,31 @@ void Search::walk()
     hand(&batch);
 }
 
+// From the back, in place: the rows before the first new one never move.
 std::vector<SearchResults::Range> SearchResults::merge(std::vector<SearchHit> batch)
 {
     std::sort(batch.begin(), batch.end(), byPath);
-    std::vector<SearchHit> merged;
-    merged.reserve(m_hits.size() + batch.size());
+    const qsizetype before = qsizetype(m_hits.size());
+    m_hits.resize(m_hits.size() + batch.size());
+    qsizetype old = before - 1, next = qsizetype(batch.size()) - 1, at = qsizetype(m_hits.size());
+    std::vector<int> rows; // where the new ones went, last first
+    rows.reserve(batch.size());
+    while (next >= 0) {
+        --at;
+        if (old >= 0 && byPath(batch[size_t(next)], m_hits[size_t(old)])) {
+            m_hits[size_t(at)] = std::move(m_hits[size_t(old--)]);
+        } else {
+            m_hits[size_t(at)] = std::move(batch[size_t(next--)]);
+            rows.push_back(int(at));
+        }
+    }
     std::vector<Range> inserted;
-    auto old = m_hits.begin();
-    for (SearchHit &hit : batch) {
-        const auto next = std::lower_bound(old, m_hits.end(), hit, byPath);
-        merged.insert(merged.end(), std::make_move_iterator(old), std::make_move_iterator(next));
-        old = next;
-        const int row = int(merged.size());
-        if (!inserted.empty() && inserted.back().first + inserted.back().count == row)
+    for (auto row = rows.rbegin(); row != rows.rend(); ++row) {
+        if (!inserted.empty() && inserted.back().first + inserted.back().count == *row)
             ++inserted.back().count;
         else
-            inserted.push_back({ row, 1 });
-        merged.push_back(std::move(hit));
+            inserted.push_back({ *row, 1 });
     }
-    merged.insert(merged.end(), std::make_move_iterator(old),
-                  std::make_move_iterator(m_hits.end()));
-    m_hits = std::move(merged);
     return inserted;
 }
 
