@@ -13,6 +13,7 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QFileInfo>
 #include <QTimer>
 
 #include <sys/stat.h>
@@ -142,18 +143,23 @@ void fileDialog::eject()
     list->refill([this] { showPlaces(); });
 }
 
-// The shown folder's file system, as it was when it was listed, to tell when it goes away.
+// The shown folder's file system, as it was when it was listed, to tell when it goes away, and
+// what it is called: its label, else its mount point's last part.
 void fileDialog::noteShownMount()
 {
     const QString real = QDir(currentDir).canonicalPath();
-    m_shownMount = MountTable::topOf(FileName::toBytes(real.isEmpty() ? currentDir : real),
-                                     MountTable::read());
+    const QVector<MountTable::Mount> mounts = MountTable::read();
+    m_shownMount = MountTable::topOf(FileName::toBytes(real.isEmpty() ? currentDir : real), mounts);
     m_shownPlace = FileName::fromBytes(FileName::lastPart(m_shownMount));
     if (m_shownMount == "/")
         return;
-    for (const Places::Place &place : Places::read()) {
-        if (place.point == m_shownMount)
-            m_shownPlace = FileName::fromBytes(place.name);
+    for (const MountTable::Mount &mount : mounts) {
+        if (mount.point != m_shownMount || !mount.source.startsWith("/dev/"))
+            continue;
+        const QString device = QFileInfo(FileName::fromBytes(mount.source)).canonicalFilePath();
+        const QByteArray label = Places::labels().value(FileName::toBytes(device));
+        if (!label.isEmpty())
+            m_shownPlace = FileName::fromBytes(label);
     }
 }
 
