@@ -355,7 +355,7 @@ private slots:
             "BR_EJECT", "BR_SAFE_TO_REMOVE", "BR_TOO_LARGE_FOR_CARD", "BR_TOO_LARGE_FILES",
             "BR_LEAVE_OUT_REST", "BR_PLACE_SPACE", "BR_READ_ONLY", "BR_EJECT_BUSY",
             "BR_NOT_EJECTABLE", "BR_PLACE_REMOVED", "BR_SEARCH", "BR_GO_TO_FOLDER",
-            "BR_SEARCH_BELOW", "BR_SEARCH_LINE", "BR_UNREADABLE", "BR_FOUND_IN" };
+            "BR_SEARCH_BELOW", "BR_SEARCH_LINE", "BR_UNREADABLE", "BR_FOUND_IN", "BR_STOP_EJECT" };
         // clang-format on
         QStringList seen;
         for (const QByteArray &key : followedByText + standalone) {

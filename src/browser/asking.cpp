@@ -23,7 +23,7 @@ bool fileDialog::wait(Wait what, const std::function<void(const std::function<bo
     // Commands that still run stop only as those of a running operation do: asked first.
     WorkWait::StopQuestion question;
     if (what == StillRunning)
-        question = { m_operationTitle, m_texts->stopQuestion(m_stopping), pause };
+        question = { m_operationTitle, m_stopText, pause };
     return WorkWait::run((*m_texts)(what == Looking ? "BR_PLEASEWAIT" : "BR_STILL_RUNNING"), work,
                          question);
 }

@@ -98,13 +98,14 @@ fileDialog::~fileDialog()
 
 Operation::Result fileDialog::perform(const char *titleKey, OperationPlan::Kind stopping,
                                       bool several,
-                                      const std::function<Operation::Result(Operation &)> &what)
+                                      const std::function<Operation::Result(Operation &)> &what,
+                                      const char *stopKey)
 {
     const QString title = m_operationTitle = (*m_texts)(titleKey);
     m_stopping = stopping;
+    m_stopText = m_texts->stopQuestion(stopping, stopKey);
     auto runner = std::make_unique<OperationRunner>(
-            title, m_texts->stopQuestion(stopping), several,
-            [this](CommandRunner::Shows shows, const QString &entry) {
+            title, m_stopText, several, [this](CommandRunner::Shows shows, const QString &entry) {
                 const Texts::Running running = m_texts->whileRunning(shows, entry);
                 return OperationRunner::Shown{ running.title, running.text, running.stopText };
             });

@@ -138,9 +138,11 @@ private:
 
     // Runs one operation, its questions under the title of titleKey and its commands behind one
     // wait popup whose stop question says what a stop leaves for `stopping`; then shows what
-    // came of it: failures, a stop, what could not be taken back.
+    // came of it: failures, a stop, what could not be taken back. A stop of what is no copy, move
+    // or delete says what it leaves in the catalogue's stopKey.
     Operation::Result perform(const char *titleKey, OperationPlan::Kind stopping, bool several,
-                              const std::function<Operation::Result(Operation &)> &what);
+                              const std::function<Operation::Result(Operation &)> &what,
+                              const char *stopKey = nullptr);
     void takeBack(Operation::Result (Operation::*how)());
     void followOutsideChanges(const QByteArrayList &names);
     void rowHeld(int index);
@@ -188,6 +190,7 @@ private:
     std::unique_ptr<Texts> m_texts; // the program's sentences, from the catalogue
     QString m_operationTitle; // of the operation that asks
     OperationPlan::Kind m_stopping = OperationPlan::Delete; // what a stop of it leaves
+    QString m_stopText; // the stop question, so worded
     // The entries of a pending copy or move as they were when the user picked them.
     QVector<EntryIdentity> m_chosen;
     int mode = -1;

@@ -131,7 +131,8 @@ void fileDialog::eject()
     const QString point = FileName::fromBytes(place.point);
     const Operation::Result result
             = perform("BR_EJECT", OperationPlan::Delete, false,
-                      std::bind(&Operation::eject, _1, point, FileName::fromBytes(place.source)));
+                      std::bind(&Operation::eject, _1, point, FileName::fromBytes(place.source)),
+                      "BR_STOP_EJECT");
     if (result.ejected) {
         // Back no longer leads to a folder on it.
         if (lies(m_beforePlaces, point))

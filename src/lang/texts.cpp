@@ -296,10 +296,11 @@ QString Texts::refusal(Asker::Refusal why) const
     return (*this)(refusalKeys.at(why));
 }
 
-QString Texts::stopQuestion(OperationPlan::Kind kind) const
+QString Texts::stopQuestion(OperationPlan::Kind kind, const char *leavesKey) const
 {
     return (*this)("BR_CONFIRM_STOP") + u'\n'
-           + (*this)(kind == OperationPlan::Copy   ? "BR_STOP_COPY"
+           + (*this)(leavesKey                     ? leavesKey
+                     : kind == OperationPlan::Copy ? "BR_STOP_COPY"
                      : kind == OperationPlan::Move ? "BR_STOP_MOVE"
                                                    : "BR_STOP_DELETE");
 }

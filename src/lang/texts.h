@@ -72,7 +72,7 @@ public:
     QString keepLinkApart(const QString &destination) const;
     QString refusal(Asker::Refusal why) const;
     // What a stop leaves, asked before it is done.
-    QString stopQuestion(OperationPlan::Kind kind) const;
+    QString stopQuestion(OperationPlan::Kind kind, const char *leavesKey = nullptr) const;
     // What the wait popup shows while an operation's command runs: "Please wait" with no title
     // for an operation on one entry, the entry named for one on several; and, where a stop then
     // leaves something else, the stop question from then on.

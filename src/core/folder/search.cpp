@@ -4,6 +4,8 @@
 #include <QSet>
 
 #include <algorithm>
+#include <cerrno>
+#include <cstdlib>
 
 #include <dirent.h>
 #include <fcntl.h>
@@ -77,20 +79,29 @@ void Search::walk()
     std::vector<QByteArray> folders{ QByteArray() };
     std::vector<SearchHit> batch;
     const QByteArray top = m_start == "/" ? QByteArray() : m_start;
+    // The system's own folders by where they really are, whatever way the start was reached.
+    char *resolved = ::realpath(m_start.constData(), nullptr);
+    const QByteArray real = !resolved                     ? top
+                            : qstrcmp(resolved, "/") != 0 ? QByteArray(resolved)
+                                                          : QByteArray();
+    std::free(resolved);
     while (!folders.empty() && !m_stop) {
         const QByteArray relative = std::move(folders.back());
         folders.pop_back();
         const QByteArray path = relative.isEmpty() ? m_start : top + '/' + relative;
-        if (path == "/proc" || path == "/sys" || path == "/dev")
+        const QByteArray there = relative.isEmpty() ? real : real + '/' + relative;
+        if (there == "/proc" || there == "/sys" || there == "/dev")
             continue;
         // The start may be a link to a folder; nothing below it is followed.
         const int fd = ::open(path.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC | O_NONBLOCK
                                                         | (relative.isEmpty() ? 0 : O_NOFOLLOW));
         struct stat info;
         if (fd < 0 || ::fstat(fd, &info) != 0) {
+            // Gone, or replaced by a file or a link since it was listed: nothing unread.
+            if (fd < 0 && errno != ENOENT && errno != ENOTDIR && errno != ELOOP)
+                ++m_unreadable;
             if (fd >= 0)
                 ::close(fd);
-            ++m_unreadable;
             continue;
         }
         if (visited.contains({ info.st_dev, info.st_ino })) {
