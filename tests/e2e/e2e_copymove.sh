@@ -22,7 +22,7 @@ answer Copy F1
 wait_for '[ -f "$dest/one.txt" ]' || fail "one.txt was not copied"
 command_ran "cp -a \"$src/one.txt\" \"$dest/\""
 [ -f "$src/one.txt" ] || fail "the copy removed its source"
-focus "$MAIN_WINDOW"
+back_to_main
 
 # Back home, into src, Manage > Move on two.txt, then Move here in dest.
 keys F2 Down Down Return Down Down Down Down F1 Down Right Down Down Down Return
@@ -30,7 +30,7 @@ keys Return Down Return F1 Down Return
 answer Move F1
 wait_for '[ -f "$dest/two.txt" ] && [ ! -e "$src/two.txt" ]' || fail "two.txt was not moved"
 command_ran "mv \"$src/two.txt\" \"$dest/\""
-focus "$MAIN_WINDOW"
+back_to_main
 
 # Multiple copy: in src, Select several, check dirA and three.txt, Manage > Copy, Copy here in dest.
 keys F2 Down Down Return F1 Down Down Return
@@ -41,7 +41,7 @@ wait_for '[ -f "$dest/dirA/inner.txt" ] && [ -f "$dest/three.txt" ]' || fail "th
 command_ran "cp -a \"$src/dirA\" \"$dest/\""
 command_ran "cp -a \"$src/three.txt\" \"$dest/\""
 grep -qzF $'get item list:\ndirA\nthree.txt\n================\n' "$WORK/stdout" || fail "the gathered names are not printed"
-focus "$MAIN_WINDOW"
+back_to_main
 
 # Multiple delete in dest (.., dirA, one.txt, three.txt, two.txt): check dirA and two.txt.
 keys F1 Down Down Return Down space Down Down Down space
@@ -60,7 +60,7 @@ command_ran "rm -rf \"$dest/two.txt\""
 [ "$(ls "$src" | tr '\n' ,)" = "dirA,one.txt,three.txt," ] || fail "unexpected entries in src: $(ls "$src")"
 [ "$(grep -c 'get item list:' "$WORK/stdout")" = 3 ] || fail "expected three gatherings"
 screenshot copymove
-focus "$MAIN_WINDOW"
+back_to_main
 
 # one.txt copied again onto the one in dest, Replace all: the old one is in the desktop's trash.
 echo older > "$dest/one.txt"
@@ -72,7 +72,7 @@ wait_for '[ "$(find_window Copy)" != "$question" ]' && answer Copy F1   # the ch
 wait_for '[ "$(cat "$dest/one.txt")" = one ]' || fail "one.txt was not replaced"
 trash-list | grep -qF " $dest/one.txt" || fail "the trash does not list it: $(trash-list)"
 [ "$(cat "$XDG_DATA_HOME/Trash/files/one.txt")" = older ] || fail "the trash does not hold it"
-focus "$MAIN_WINDOW"
+back_to_main
 quit_from_menu
 expect_exit 0
 echo "PASS"

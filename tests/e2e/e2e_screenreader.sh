@@ -51,7 +51,7 @@ awk -F'\t' '{ kind = $3 ~ / \/ / ? "amount" : $3 ~ /^[0-9]+:[0-9]+$/ ? "time" : 
     kind == "amount" { n++ } kind in at && $1 - at[kind] < 0.9 { fast = 1 } { at[kind] = $1 }
     END { exit fast || n < 2 }' "$WORK/names" || fail "name changes: $(cat "$WORK/names")"
 wait_for '[ "$(stat -c %s "$dest/big.bin")" = 20000000 ]' 20 || fail "the copy did not end"
-focus "$MAIN_WINDOW"
+back_to_main
 keys F1 Up Up Up Return   # About: a notice
 wait_for 'tree; grep -q "^alert" "$WORK/tree"' || fail "a notice is not an alert"
 keys Return

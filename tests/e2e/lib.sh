@@ -86,6 +86,14 @@ focus() {
     xdotool windowfocus --sync "$1"
 }
 
+# Once an operation has ended: its popups (the wait, the flush to the disk) are gone and the main
+# window takes the keys again; a key sent sooner reaches the running command's stop guard.
+back_to_main() {
+    local alone='[ -z "$(xdotool search --onlyvisible --name . 2>/dev/null | grep -vx "$MAIN_WINDOW")" ]'
+    wait_for "$alone" 20 || fail "a popup is still open after the operation"
+    focus "$MAIN_WINDOW"
+}
+
 # Focuses the dialog with this title (dialogs get no focus without a window manager).
 focus_dialog() {
     local id
