@@ -311,6 +311,10 @@ private slots:
         QStringList sorted = names;
         sorted.sort();
         QCOMPARE(names, sorted);
+        window.entryList()->setCurrentItem(2);
+        answerer.answer(DialogAnswerer::Yes);
+        window.details();
+        QVERIFY(answerer.seen.constLast().text.endsWith("\nin a/inner/many"));
         const int row = rowOf(window, "b.txt");
         window.entryList()->setCurrentItem(row);
         window.goToFolder();

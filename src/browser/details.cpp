@@ -27,8 +27,10 @@ void fileDialog::details()
                                found << EntryDetails::of(childPath(name), keepGoing);
                        }))
         return;
-    ZMessageDlg::inform(catalog->lookup("BR_DETAILS"),
-                        mode == MultiSelect ? m_texts->details(found)
-                                            : m_texts->details(names.first(), found.first()),
-                        QStringLiteral("info_pop.bmp"));
+    QString text = mode == MultiSelect ? m_texts->details(found)
+                                       : m_texts->details(names.first(), found.first());
+    // A result says where below the search's start it is.
+    if (mode == SearchView)
+        text += u'\n' + m_texts->foundIn(m_searchStart, childPath(names.first()));
+    ZMessageDlg::inform(catalog->lookup("BR_DETAILS"), text, QStringLiteral("info_pop.bmp"));
 }

@@ -196,6 +196,15 @@ QString Texts::searchedDescription(const EntryDetails &entry, const QString &fol
                                            : oneLine(FileName::forDisplay(folder)));
 }
 
+QString Texts::foundIn(const QString &start, const QString &path) const
+{
+    const QString prefix = FileName::join(start, QString());
+    const QString folder = FileName::parentOf(path);
+    const QString below = folder.startsWith(prefix) ? folder.mid(prefix.size()) : QString();
+    return (*this)("BR_FOUND_IN")
+            .arg(below.isEmpty() ? QStringLiteral(".") : oneLine(FileName::forDisplay(below)));
+}
+
 QString Texts::existing(int count) const
 {
     return (*this)("BR_EXIST_THERE") + Formats::count(count);
