@@ -61,7 +61,7 @@ find_window "" >/dev/null || true
 sleep 1.6
 shot wait-popup
 wait_for '[ -s "$home/Documents/holiday.mp4" ] && ! pgrep -f "sleep 4" >/dev/null' 15 || true
-focus "$MAIN_WINDOW"
+back_to_main
 quit_from_menu
 expect_exit 0
 
