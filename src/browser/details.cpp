@@ -31,6 +31,6 @@ void fileDialog::details()
                                        : m_texts->details(names.first(), found.first());
     // A result says where below the search's start it is.
     if (mode == SearchView)
-        text += u'\n' + m_texts->foundIn(m_searchStart, childPath(names.first()));
+        text += u'\n' + m_texts->foundIn(resultFolder(list->currentItem()));
     ZMessageDlg::inform(catalog->lookup("BR_DETAILS"), text, QStringLiteral("info_pop.bmp"));
 }

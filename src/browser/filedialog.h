@@ -166,8 +166,10 @@ private:
     void followSearch();
     void endSearch();
     QString resultPath(int row) const;
+    QString resultFolder(int row) const;
     void searchSelected(int index);
     void recheckResult(const QString &path, const QString &renamedTo = QString());
+    void showMerged(std::vector<SearchHit> hits);
     QString childPath(const QString &name) const;
     void firstStep(int pickMode);
     void multiFirstStep(int pickMode);

@@ -63,7 +63,8 @@ void fileDialog::showPlaces()
     rebuildMenu(PlacesView);
     list->clear();
     m_entries = nullptr;
-    m_places = Places::read();
+    const QVector<MountTable::Mount> &mounts = m_mountWatch->mounts();
+    m_places = Places::read(mounts);
     const auto rowOf = [this](const QString &name, const QByteArray &point, const QByteArray &type,
                               bool readOnly) {
         const Places::Space space = Places::spaceOf(point);
@@ -71,26 +72,16 @@ void fileDialog::showPlaces()
                          m_texts->placeDescription(Places::typeName(type, space.blocks), space.free,
                                                    space.total, readOnly) };
     };
-    const QVector<MountTable::Mount> mounts = MountTable::read();
-    const auto typeAt = [&mounts](const QByteArray &path, bool *readOnly) {
-        const QByteArray top = MountTable::topOf(path, mounts);
-        for (auto mount = mounts.crbegin(); mount != mounts.crend(); ++mount) {
-            if (mount->point == top) {
-                *readOnly = mount->readOnly;
-                return mount->type;
-            }
-        }
-        return QByteArray();
+    // Home and "/" are described by the file systems that hold them.
+    const auto rowAt = [&](const QString &name, const QByteArray &path) {
+        const MountTable::Mount *mount = MountTable::holding(path, mounts);
+        return rowOf(name, path, mount ? mount->type : QByteArray(), mount && mount->readOnly);
     };
     QVector<PlaceRow> rows;
-    const QByteArray home = FileName::toBytes(QDir::homePath());
-    bool readOnly = false;
-    QByteArray type = typeAt(home, &readOnly);
-    rows << rowOf((*m_texts)("BR_HOME"), home, type, readOnly);
+    rows << rowAt((*m_texts)("BR_HOME"), FileName::toBytes(QDir::homePath()));
     for (const Places::Place &place : std::as_const(m_places))
         rows << rowOf(FileName::fromBytes(place.name), place.point, place.type, place.readOnly);
-    type = typeAt("/", &readOnly);
-    rows << rowOf(QStringLiteral("/"), "/", type, readOnly);
+    rows << rowAt(QStringLiteral("/"), "/");
     m_placeRows = rows;
     setInstructText(catalog->lookup("BR_PLACES"));
     list->setAccessibleName(catalog->lookup("BR_PLACES"));
@@ -146,22 +137,24 @@ void fileDialog::eject()
 
 // The shown folder's file system, as it was when it was listed, to tell when it goes away, and
 // what it is called: its label, else its mount point's last part.
+// The table is the watch's: a listing reads none. The name is looked up only on entering
+// another file system.
 void fileDialog::noteShownMount()
 {
     const QString real = QDir(currentDir).canonicalPath();
-    const QVector<MountTable::Mount> mounts = MountTable::read();
-    m_shownMount = MountTable::topOf(FileName::toBytes(real.isEmpty() ? currentDir : real), mounts);
-    m_shownPlace = FileName::fromBytes(FileName::lastPart(m_shownMount));
-    if (m_shownMount == "/")
+    const MountTable::Mount *mount = MountTable::holding(
+            FileName::toBytes(real.isEmpty() ? currentDir : real), m_mountWatch->mounts());
+    const QByteArray point = mount ? mount->point : QByteArray("/");
+    if (point == m_shownMount)
         return;
-    for (const MountTable::Mount &mount : mounts) {
-        if (mount.point != m_shownMount || !mount.source.startsWith("/dev/"))
-            continue;
-        const QString device = QFileInfo(FileName::fromBytes(mount.source)).canonicalFilePath();
-        const QByteArray label = Places::labels().value(FileName::toBytes(device));
-        if (!label.isEmpty())
-            m_shownPlace = FileName::fromBytes(label);
-    }
+    m_shownMount = point;
+    m_shownPlace = FileName::fromBytes(FileName::lastPart(point));
+    if (point == "/" || !mount->source.startsWith("/dev/"))
+        return;
+    const QString device = QFileInfo(FileName::fromBytes(mount->source)).canonicalFilePath();
+    const QByteArray label = Places::labels().value(FileName::toBytes(device));
+    if (!label.isEmpty())
+        m_shownPlace = FileName::fromBytes(label);
 }
 
 void fileDialog::followMounts()
@@ -178,7 +171,7 @@ bool fileDialog::leaveForPlaces()
     if (mode == PlacesView || mode == TrashView || mode == TrashSelect || m_shownMount.isEmpty()
         || m_shownMount == "/")
         return false;
-    for (const MountTable::Mount &mount : MountTable::read()) {
+    for (const MountTable::Mount &mount : m_mountWatch->mounts()) {
         if (mount.point == m_shownMount)
             return false;
     }

@@ -7,6 +7,7 @@
 #include "core/folder/folderpath.h"
 #include "core/folder/search.h"
 #include "core/names/filename.h"
+#include "core/operation/filework.h"
 #include "lang/languagecatalog.h"
 #include "lang/texts.h"
 #include "platform/am_launcherclient.h"
@@ -23,7 +24,7 @@ namespace {
 bool stands(const QString &path)
 {
     struct stat info;
-    return ::lstat(FileName::toBytes(path).constData(), &info) == 0;
+    return FileWork::entryAt(path, &info);
 }
 
 // A row shows the name; its folder, relative to the start, is in its description.
@@ -47,11 +48,10 @@ public:
     QPixmap pixmap(int row) const override { return m_results.at(row).folder ? m_folder : m_file; }
     QString description(int row) const override
     {
-        const QByteArray &path = m_results.at(row).path;
-        const qsizetype slash = path.lastIndexOf('/');
         return m_texts.searchedDescription(
-                EntryDetails::brief(FileName::join(m_start, FileName::fromBytes(path))),
-                slash < 0 ? QString() : FileName::fromBytes(path.left(slash)));
+                EntryDetails::brief(
+                        FileName::join(m_start, FileName::fromBytes(m_results.at(row).path))),
+                FileName::fromBytes(m_results.folderOf(row)));
     }
 
 private:
@@ -131,10 +131,7 @@ void fileDialog::followSearch()
         std::vector<SearchHit> batch(std::make_move_iterator(from),
                                      std::make_move_iterator(m_searchBacklog.end()));
         m_searchBacklog.erase(from, m_searchBacklog.end());
-        std::vector<ZListBox::Range> inserted;
-        for (const SearchResults::Range &range : m_results->merge(std::move(batch)))
-            inserted.push_back({ range.first, range.count });
-        list->bulkRowsChanged({}, inserted);
+        showMerged(std::move(batch));
         const qint64 took = slice.elapsed();
         // Between 1,024 and 262,144 rows; a slice that was not full says nothing of its size.
         if (took < 5 && count == m_sliceSize)
@@ -158,6 +155,13 @@ void fileDialog::endSearch()
 {
     m_search.reset();
     m_searchBacklog.clear();
+}
+
+QString fileDialog::resultFolder(int row) const
+{
+    return row >= 0 && m_results && row < m_results->count()
+                   ? FileName::fromBytes(m_results->folderOf(row))
+                   : QString();
 }
 
 QString fileDialog::resultPath(int row) const
@@ -194,21 +198,25 @@ void fileDialog::goToFolder()
 // place; kept, it stays.
 void fileDialog::recheckResult(const QString &path, const QString &renamedTo)
 {
-    const qsizetype prefix = FileName::join(m_searchStart, QString()).size();
-    const int row = m_results->rowOf(FileName::toBytes(path.mid(prefix)));
+    const QString prefix = FileName::join(m_searchStart, QString());
+    const int row = m_results->rowOf(FileName::toBytes(path.mid(prefix.size())));
     const bool renamed = !renamedTo.isEmpty() && renamedTo != path && stands(renamedTo)
-                         && renamedTo.startsWith(FileName::join(m_searchStart, QString()));
+                         && renamedTo.startsWith(prefix);
     if (row < 0 || (!renamed && stands(path)))
         return showSearchLine();
     const bool folder = m_results->at(row).folder;
     m_results->remove(row);
     list->bulkRowsChanged({ { row, 1 } }, {});
-    if (renamed) {
-        std::vector<ZListBox::Range> inserted;
-        for (const SearchResults::Range &range :
-             m_results->merge({ { FileName::toBytes(renamedTo.mid(prefix)), folder } }))
-            inserted.push_back({ range.first, range.count });
-        list->bulkRowsChanged({}, inserted);
-    }
+    if (renamed)
+        showMerged({ { FileName::toBytes(renamedTo.mid(prefix.size())), folder } });
     showSearchLine();
+}
+
+// New results in their places, told to the list as the rows inserted.
+void fileDialog::showMerged(std::vector<SearchHit> hits)
+{
+    std::vector<ZListBox::Range> inserted;
+    for (const SearchResults::Range &range : m_results->merge(std::move(hits)))
+        inserted.push_back({ range.first, range.count });
+    list->bulkRowsChanged({}, inserted);
 }

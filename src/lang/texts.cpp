@@ -50,6 +50,15 @@ const std::map<TrashInfo::Origin, const char *> originKeys = {
     { TrashInfo::NoInfo, "BR_ORIGIN_NO_INFO" },
 };
 
+// The first names a question gives, each on a line of its own.
+QString lines(const QStringList &names)
+{
+    QString text;
+    for (const QString &name : names)
+        text += Texts::oneLine(name) + u'\n';
+    return text;
+}
+
 // A DeletionDate, YYYYMMDDhhmmss in local time.
 QDateTime dateOf(qint64 digits)
 {
@@ -125,20 +134,14 @@ QString Texts::noRoom(qint64 needed, qint64 free) const
 QString Texts::namesNotStored(int count, const QStringList &first) const
 {
     const Texts &text = *this;
-    QString names;
-    for (const QString &name : first)
-        names += oneLine(name) + u'\n';
-    return text("BR_NAMES_CANNOT_BE_STORED") + Formats::count(count) + u'\n' + names
+    return text("BR_NAMES_CANNOT_BE_STORED") + Formats::count(count) + u'\n' + lines(first)
            + text("BR_GO_ON_ANYWAY");
 }
 
 QString Texts::tooLarge(int count, const QStringList &first, qint64 limit) const
 {
-    QString names;
-    for (const QString &name : first)
-        names += oneLine(name) + u'\n';
     return (*this)("BR_TOO_LARGE_FILES").arg(Formats::count(count), Formats::bytes(limit + 1))
-           + u'\n' + names + (*this)("BR_LEAVE_OUT_REST");
+           + u'\n' + lines(first) + (*this)("BR_LEAVE_OUT_REST");
 }
 
 QString Texts::placeDescription(const QString &type, qint64 free, qint64 total, bool readOnly) const
@@ -190,19 +193,13 @@ QString Texts::searchLine(const QString &text, const QString &start, int found, 
 
 QString Texts::searchedDescription(const EntryDetails &entry, const QString &folder) const
 {
-    return rowDescription(entry) + QStringLiteral(", ")
-           + (*this)("BR_FOUND_IN")
-                     .arg(folder.isEmpty() ? QStringLiteral(".")
-                                           : oneLine(FileName::forDisplay(folder)));
+    return rowDescription(entry) + QStringLiteral(", ") + foundIn(folder);
 }
 
-QString Texts::foundIn(const QString &start, const QString &path) const
+QString Texts::foundIn(const QString &folder) const
 {
-    const QString prefix = FileName::join(start, QString());
-    const QString folder = FileName::parentOf(path);
-    const QString below = folder.startsWith(prefix) ? folder.mid(prefix.size()) : QString();
     return (*this)("BR_FOUND_IN")
-            .arg(below.isEmpty() ? QStringLiteral(".") : oneLine(FileName::forDisplay(below)));
+            .arg(folder.isEmpty() ? QStringLiteral(".") : oneLine(FileName::forDisplay(folder)));
 }
 
 QString Texts::existing(int count) const

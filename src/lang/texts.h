@@ -57,8 +57,8 @@ public:
     QString searchLine(const QString &text, const QString &start, int found, bool running,
                        int unreadable) const;
     QString searchedDescription(const EntryDetails &entry, const QString &folder) const;
-    // "in DCIM/2024": the folder of path, relative to start.
-    QString foundIn(const QString &start, const QString &path) const;
+    // "in DCIM/2024": a result's folder below the start ("." for the start itself).
+    QString foundIn(const QString &folder) const;
     QString trashedDescription(const EntryDetails &entry, const QString &original,
                                qint64 deleted) const;
     QString trashedDetails(const QString &name, const EntryDetails &entry, const QString &original,

@@ -60,11 +60,19 @@ QVector<MountTable::Mount> MountTable::read()
 
 QByteArray MountTable::topOf(const QByteArray &realPath, const QVector<Mount> &mounts)
 {
-    QByteArray top = "/";
+    const Mount *mount = holding(realPath, mounts);
+    return mount ? mount->point : QByteArray("/");
+}
+
+const MountTable::Mount *MountTable::holding(const QByteArray &realPath,
+                                             const QVector<Mount> &mounts)
+{
+    const Mount *top = nullptr;
     for (const Mount &mount : mounts) {
         const QByteArray &point = mount.point;
-        if (point.size() > top.size() && (realPath == point || realPath.startsWith(point + '/')))
-            top = point;
+        const bool above = point == "/" || realPath == point || realPath.startsWith(point + '/');
+        if (above && (!top || point.size() >= top->point.size()))
+            top = &mount;
     }
     return top;
 }

@@ -25,8 +25,10 @@ public:
     static QVector<Mount> parse(const QByteArray &mountinfo);
     // Those of this process now; none where the table cannot be read.
     static QVector<Mount> read();
-    // The mount point that holds path (a real path, no links in it): the longest above it.
+    // The mount point that holds path (a real path, no links in it): the longest above it; and
+    // that mount itself (of two on one point the later, which hides the other), or none.
     static QByteArray topOf(const QByteArray &realPath, const QVector<Mount> &mounts);
+    static const Mount *holding(const QByteArray &realPath, const QVector<Mount> &mounts);
     // mountinfo writes a blank, a tab, a line break and a backslash as \ and three octal digits.
     static QByteArray unescaped(QByteArrayView field);
 };

@@ -79,9 +79,8 @@ QVector<Places::Place> Places::among(const QVector<MountTable::Mount> &mounts,
     return places;
 }
 
-QVector<Places::Place> Places::read()
+QVector<Places::Place> Places::read(QVector<MountTable::Mount> mounts)
 {
-    QVector<MountTable::Mount> mounts = MountTable::read();
     // A label's link names the device by its real path; the mount may name it by another.
     for (MountTable::Mount &mount : mounts) {
         if (mount.source.startsWith("/dev/")) {

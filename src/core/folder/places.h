@@ -33,8 +33,8 @@ public:
     // Ordered by mount point. labels: a device's label, by the device's path.
     static QVector<Place> among(const QVector<MountTable::Mount> &mounts, const QByteArray &user,
                                 const QHash<QByteArray, QByteArray> &labels);
-    // Those of this process now, for the user running it.
-    static QVector<Place> read();
+    // Those of this mount table, for the user running the program.
+    static QVector<Place> read(QVector<MountTable::Mount> mounts);
     // The links of /dev/disk/by-label: each device's path (the link's target), with its label.
     static QHash<QByteArray, QByteArray> labels(const QByteArray &folder = "/dev/disk/by-label");
     // udev writes a blank and what a path cannot hold in a label as \x and two hex digits.

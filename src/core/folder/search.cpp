@@ -171,6 +171,13 @@ std::vector<SearchResults::Range> SearchResults::merge(std::vector<SearchHit> ba
     return inserted;
 }
 
+QByteArray SearchResults::folderOf(int row) const
+{
+    const QByteArray &path = at(row).path;
+    const qsizetype slash = path.lastIndexOf('/');
+    return slash < 0 ? QByteArray() : path.left(slash);
+}
+
 int SearchResults::rowOf(const QByteArray &path) const
 {
     const auto at

@@ -69,6 +69,8 @@ public:
     void remove(int row) { m_hits.erase(m_hits.begin() + row); }
     int count() const { return int(m_hits.size()); }
     const SearchHit &at(int row) const { return m_hits[size_t(row)]; }
+    // The folder of a result, relative to the start; empty for the start itself.
+    QByteArray folderOf(int row) const;
     int rowOf(const QByteArray &path) const;
 
 private:
