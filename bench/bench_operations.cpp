@@ -18,6 +18,7 @@
 //   a file, and more as a folder fills).
 #include "browser/filedialog.h"
 #include "core/folder/treewalk.h"
+#include "figures.h"
 #include "platform/zapplication.h"
 #include "platform/zlistbox.h"
 #include "platform/zmessagedlg.h"
@@ -233,10 +234,7 @@ int main(int argc, char *argv[])
     ZApplication app(appArgc, appArgv, 1);
     QTemporaryDir temporary;
     const QString work = argc > 1 ? QString::fromLocal8Bit(argv[1]) : temporary.path();
-    // The runners' debug lines are not figures.
-    std::FILE *figures = fdopen(dup(1), "w");
-    std::setvbuf(figures, nullptr, _IOLBF, 0);
-    std::freopen("/dev/null", "w", stdout);
+    std::FILE *figures = takeFigures();
 
     if (argc > 2 && qstrcmp(argv[2], "card") == 0) {
         ontoADisk(work, figures);

@@ -6,6 +6,7 @@
 // - a stick mounted while Places is shown: from the mount to its row, and the CPU the window
 //   spent in 3 s with nothing changing.
 #include "browser/filedialog.h"
+#include "figures.h"
 #include "platform/zapplication.h"
 #include "platform/zlistbox.h"
 
@@ -43,9 +44,7 @@ double cpuSeconds()
 int main(int argc, char **argv)
 {
     ZApplication app(argc, argv, 1);
-    std::FILE *figures = fdopen(dup(1), "w");
-    std::setvbuf(figures, nullptr, _IOLBF, 0);
-    std::freopen("/dev/null", "w", stdout);
+    std::FILE *figures = takeFigures();
     const QString base = QStringLiteral("/mnt/fm-bench-places");
     for (int i = 0; i < 20; ++i) {
         if (!mountStick(QStringLiteral("%1/stick%2").arg(base).arg(i, 2, 10, QLatin1Char('0')))) {

@@ -9,6 +9,7 @@
 // - a search that finds 999,000 of them: its time, the keys, and the memory a result takes.
 #include "browser/filedialog.h"
 #include "core/folder/search.h"
+#include "figures.h"
 #include "platform/zapplication.h"
 #include "platform/zlistbox.h"
 
@@ -69,9 +70,7 @@ qint64 findTime(const QString &root)
 int main(int argc, char **argv)
 {
     ZApplication app(argc, argv, 1);
-    std::FILE *figures = fdopen(dup(1), "w");
-    std::setvbuf(figures, nullptr, _IOLBF, 0);
-    std::freopen("/dev/null", "w", stdout);
+    std::FILE *figures = takeFigures();
     const QString root = app.arguments().value(1, QDir::tempPath() + "/fm-bench-search");
     makeTree(root);
     findTime(root); // warm

@@ -9,6 +9,7 @@
 // Each figure is the median of five runs.
 #include "browser/filedialog.h"
 #include "core/folder/trashinfo.h"
+#include "figures.h"
 #include "platform/zapplication.h"
 #include "platform/zlistbox.h"
 
@@ -77,10 +78,7 @@ void fillTrash(const QString &trash, const QString &origin, int count)
 int main(int argc, char **argv)
 {
     ZApplication app(argc, argv, 1);
-    // The runners' debug lines, and the names a multiple operation prints, are not figures.
-    std::FILE *figures = fdopen(dup(1), "w");
-    std::setvbuf(figures, nullptr, _IOLBF, 0);
-    std::freopen("/dev/null", "w", stdout);
+    std::FILE *figures = takeFigures();
     const QString work = app.arguments().value(1, QDir::tempPath() + "/fm-bench-trash");
     QDir(work).removeRecursively();
     qputenv("XDG_DATA_HOME", QFile::encodeName(work + "/data"));
